@@ -1,0 +1,3 @@
+#include "host/storage_checks.h"
+
+struct statfs fs = {};

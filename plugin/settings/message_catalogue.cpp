@@ -1,0 +1,3 @@
+#include "settings/message_catalogue.h"
+
+const char* mess[kMessageCount] = {};

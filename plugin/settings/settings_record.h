@@ -1,0 +1,125 @@
+// The settings record: every user setting and a few values the loader hands
+// over, 940 bytes, little-endian 32-bit fields at fixed offsets. It is the
+// argument of init_config and, byte for byte, the settings file.
+//
+// The integer fields are std::atomic<int32_t>: the key thread writes them
+// while the timer tick and the key-hold watcher read them. A lock-free atomic
+// int32 has the size, alignment and representation of a plain int32, so the
+// layout stays the file format.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+#include "settings/device_entry.h"
+
+using SettingWord = std::atomic<int32_t>;
+static_assert(sizeof(SettingWord) == 4 && alignof(SettingWord) == 4);
+static_assert(SettingWord::is_always_lock_free);
+
+struct SettingsRecord {
+  SettingWord language;           // host menu language number
+  char home_dir[256];             // the plug-in's home folder, ending in "/"
+  DeviceEntry dest1;              // first destination (a table entry copy)
+  DeviceEntry dest2;              // second destination
+  SettingWord active_dest;        // table index the current recording uses
+  SettingWord allow_internal;
+  SettingWord key1_action;
+  SettingWord key68_action;
+  SettingWord hold_key15;
+  SettingWord record_key_notice;
+  SettingWord name_mode;
+  SettingWord stop_extra_minutes;
+  SettingWord time_zone;
+  SettingWord clock_source;
+  SettingWord osd_opacity;
+  SettingWord pane_animation;
+  std::atomic<uint8_t> image_alpha_percent;
+  uint8_t image_alpha_padding[3];
+  SettingWord write_test;
+  SettingWord pane_on_start;
+  SettingWord delete_mdb;
+  SettingWord delete_empty;
+  SettingWord recorder_value;
+  SettingWord split_mode;
+  SettingWord stop_summary;
+  SettingWord show_notices;
+  SettingWord screen_off_notice;
+  SettingWord key44_passthrough;
+  SettingWord clock_style;
+  SettingWord device_script;
+  SettingWord create_folder;
+  SettingWord standby_after;
+  SettingWord key74_action;
+  SettingWord event_variant;
+  SettingWord dvr_folder;
+  SettingWord key_object_check;
+  std::atomic<uint32_t> key_object;  // 32-bit address of the host's key structure
+};
+
+inline constexpr size_t kSettingsRecordSize = 940;
+static_assert(sizeof(SettingsRecord) == kSettingsRecordSize);
+static_assert(offsetof(SettingsRecord, language) == 0);
+static_assert(offsetof(SettingsRecord, home_dir) == 4);
+static_assert(offsetof(SettingsRecord, dest1) == 260);
+static_assert(offsetof(SettingsRecord, dest2) == 536);
+static_assert(offsetof(SettingsRecord, active_dest) == 812);
+static_assert(offsetof(SettingsRecord, allow_internal) == 816);
+static_assert(offsetof(SettingsRecord, key1_action) == 820);
+static_assert(offsetof(SettingsRecord, key68_action) == 824);
+static_assert(offsetof(SettingsRecord, hold_key15) == 828);
+static_assert(offsetof(SettingsRecord, record_key_notice) == 832);
+static_assert(offsetof(SettingsRecord, name_mode) == 836);
+static_assert(offsetof(SettingsRecord, stop_extra_minutes) == 840);
+static_assert(offsetof(SettingsRecord, time_zone) == 844);
+static_assert(offsetof(SettingsRecord, clock_source) == 848);
+static_assert(offsetof(SettingsRecord, osd_opacity) == 852);
+static_assert(offsetof(SettingsRecord, pane_animation) == 856);
+static_assert(offsetof(SettingsRecord, image_alpha_percent) == 860);
+static_assert(offsetof(SettingsRecord, write_test) == 864);
+static_assert(offsetof(SettingsRecord, pane_on_start) == 868);
+static_assert(offsetof(SettingsRecord, delete_mdb) == 872);
+static_assert(offsetof(SettingsRecord, delete_empty) == 876);
+static_assert(offsetof(SettingsRecord, recorder_value) == 880);
+static_assert(offsetof(SettingsRecord, split_mode) == 884);
+static_assert(offsetof(SettingsRecord, stop_summary) == 888);
+static_assert(offsetof(SettingsRecord, show_notices) == 892);
+static_assert(offsetof(SettingsRecord, screen_off_notice) == 896);
+static_assert(offsetof(SettingsRecord, key44_passthrough) == 900);
+static_assert(offsetof(SettingsRecord, clock_style) == 904);
+static_assert(offsetof(SettingsRecord, device_script) == 908);
+static_assert(offsetof(SettingsRecord, create_folder) == 912);
+static_assert(offsetof(SettingsRecord, standby_after) == 916);
+static_assert(offsetof(SettingsRecord, key74_action) == 920);
+static_assert(offsetof(SettingsRecord, event_variant) == 924);
+static_assert(offsetof(SettingsRecord, dvr_folder) == 928);
+static_assert(offsetof(SettingsRecord, key_object_check) == 932);
+static_assert(offsetof(SettingsRecord, key_object) == 936);
+
+// The record as the toolbox edits it, followed by the word that is neither
+// copied by init_config nor saved: the argument of the next video mute call.
+struct SettingsBlock {
+  SettingsRecord record;
+  SettingWord video_muted;
+};
+static_assert(offsetof(SettingsBlock, video_muted) == kSettingsRecordSize);
+
+extern SettingsBlock settings_block;
+// The record in force; every subsystem reads its settings from here.
+inline SettingsRecord& settings = settings_block.record;
+
+// Builds home_dir + relative into out (always terminated). Returns false, with
+// out emptied, when the path does not fit: a cut path would name another file.
+// home_dir need not be terminated within its 256 bytes.
+bool HomePath(char* out, size_t size, const char* relative);
+
+// Fills a record with the defaults (what the loader uses when there is no
+// settings file). home_dir is left empty.
+void DefaultSettings(SettingsRecord* record);
+
+// Writes the record to home_dir + "recolyx.cfg" without ever leaving a
+// damaged or partial settings file: the bytes go to a temporary file in the
+// same folder, which replaces the old file only once it is complete.
+// Returns 1 when the new file is in place, 0 when the old one was kept.
+int SaveSettings();

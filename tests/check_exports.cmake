@@ -1,0 +1,20 @@
+# Fails unless LIBRARY's dynamic symbol table defines exactly the plug-in's
+# entry points and exported data.
+set(expected bitrate fs init_config injection_press injection_release mess setup)
+execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
+                OUTPUT_VARIABLE listing RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${NM} failed on ${LIBRARY}")
+endif()
+string(REPLACE "\n" ";" lines "${listing}")
+set(found)
+foreach(line IN LISTS lines)
+  if(line MATCHES "^[0-9a-fA-F]+ [A-Za-z] ([^ ]+)$")
+    list(APPEND found ${CMAKE_MATCH_1})
+  endif()
+endforeach()
+list(SORT found)
+if(NOT found STREQUAL expected)
+  message(FATAL_ERROR "exported: ${found}\nexpected: ${expected}")
+endif()
+message(STATUS "exports: ${found}")
