@@ -3,8 +3,9 @@
 // argument of init_config and, byte for byte, the settings file.
 //
 // The integer fields are std::atomic<int32_t>: the key thread writes them
-// while the timer tick and the key-hold watcher read them. A lock-free atomic
-// int32 has the size, alignment and representation of a plain int32, so the
+// while the timer tick and the key-hold watcher read them. An atomic int32 has
+// the size, alignment and representation of a plain int32 (on the set's ARMv5
+// too, where only read-modify-write goes through the kernel's helpers), so the
 // layout stays the file format.
 #pragma once
 
@@ -16,7 +17,6 @@
 
 using SettingWord = std::atomic<int32_t>;
 static_assert(sizeof(SettingWord) == 4 && alignof(SettingWord) == 4);
-static_assert(SettingWord::is_always_lock_free);
 
 struct SettingsRecord {
   SettingWord language;           // host menu language number

@@ -3,6 +3,7 @@
 #include "sim/host/keys/key_patch.h"
 namespace sim {
 bool PatchKeyFunctions(void*, void*, std::string*) { return true; }
+void UnpatchKeyFunctions() {}
 void StartKeyInput() {}
 void StopKeyInput() {}
 void QueueKey(int, int, int) {}

@@ -1,0 +1,162 @@
+// The settings record's defaults and the settings file.
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "settings/settings_record.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<char> ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<char> RecordBytes() {
+  const char* bytes = reinterpret_cast<const char*>(&settings);
+  return {bytes, bytes + kSettingsRecordSize};
+}
+
+class SettingsFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_.resize(kSettingsRecordSize);
+    std::memcpy(saved_.data(), static_cast<const void*>(&settings), kSettingsRecordSize);
+    folder_ = fs::temp_directory_path() /
+              ("recolyx-settings-" + std::to_string(getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    SetHome(folder_.string() + "/");
+  }
+  void TearDown() override {
+    std::memcpy(static_cast<void*>(&settings), saved_.data(), kSettingsRecordSize);
+    fs::remove_all(folder_);
+  }
+  void SetHome(const std::string& home) {
+    std::memset(settings.home_dir, 0, sizeof settings.home_dir);
+    std::memcpy(settings.home_dir, home.data(), std::min(home.size(), sizeof settings.home_dir));
+  }
+  // Runs SaveSettings in a child whose files may not grow past limit bytes,
+  // as on a disk that fills during the write.
+  int SaveWithFileLimit(rlim_t limit) {
+    pid_t child = fork();
+    if (child == 0) {
+      signal(SIGXFSZ, SIG_IGN);
+      rlimit rl{limit, limit};
+      setrlimit(RLIMIT_FSIZE, &rl);
+      _exit(SaveSettings());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  std::vector<char> saved_;
+  fs::path folder_;
+};
+
+TEST(SettingsRecordTest, DefaultsAreTheFactorySettings) {
+  SettingsRecord record;
+  std::memset(static_cast<void*>(&record), 0x5a, sizeof record);
+  DefaultSettings(&record);
+  EXPECT_EQ(record.language, 18);
+  EXPECT_STREQ(record.dest1.name, "Auto");
+  EXPECT_EQ(record.dest1.index, 0);
+  EXPECT_EQ(record.dest1.fixed, 1);
+  EXPECT_EQ(std::memcmp(&record.dest1, &record.dest2, sizeof(DeviceEntry)), 0);
+  EXPECT_EQ(record.home_dir[0], '\0');
+  EXPECT_EQ(record.osd_opacity, 100);
+  EXPECT_EQ(record.time_zone, 1);
+  EXPECT_EQ(record.split_mode, 1);
+  EXPECT_EQ(record.key74_action, 2);
+  EXPECT_EQ(record.recorder_value, 9216 * 188);
+  EXPECT_EQ(record.image_alpha_percent, 80);
+  EXPECT_EQ(record.event_variant, 1);
+  EXPECT_EQ(record.key_object, 0u);
+  // The unused tail of every text field is zero, as in a saved file.
+  for (char c : record.dest1.mount) EXPECT_EQ(c, '\0');
+  EXPECT_EQ(settings_block.video_muted, 1);
+}
+
+TEST_F(SettingsFile, SaveWritesExactlyTheRecord) {
+  settings.osd_opacity = 40;
+  settings.split_mode = 4;
+  std::strcpy(settings.dest2.product, "Stick");
+  ASSERT_EQ(SaveSettings(), 1);
+  EXPECT_EQ(ReadFile(folder_ / "recolyx.cfg"), RecordBytes());
+  EXPECT_FALSE(fs::exists(folder_ / "recolyx.cfg.new"));
+
+  // A second save replaces the first.
+  settings.osd_opacity = 70;
+  ASSERT_EQ(SaveSettings(), 1);
+  EXPECT_EQ(ReadFile(folder_ / "recolyx.cfg"), RecordBytes());
+}
+
+TEST_F(SettingsFile, FailedWritesKeepThePreviousFile) {
+  settings.osd_opacity = 30;
+  ASSERT_EQ(SaveSettings(), 1);
+  std::vector<char> good = ReadFile(folder_ / "recolyx.cfg");
+
+  settings.osd_opacity = 90;
+  // The disk fills after 100 bytes, and after none at all.
+  EXPECT_EQ(SaveWithFileLimit(100), 0);
+  EXPECT_EQ(ReadFile(folder_ / "recolyx.cfg"), good);
+  EXPECT_EQ(SaveWithFileLimit(0), 0);
+  EXPECT_EQ(ReadFile(folder_ / "recolyx.cfg"), good);
+  EXPECT_FALSE(fs::exists(folder_ / "recolyx.cfg.new"));
+
+  // The settings file cannot be replaced: a folder stands in its way.
+  fs::remove(folder_ / "recolyx.cfg");
+  fs::create_directory(folder_ / "recolyx.cfg");
+  EXPECT_EQ(SaveSettings(), 0);
+  EXPECT_TRUE(fs::is_directory(folder_ / "recolyx.cfg"));
+  EXPECT_FALSE(fs::exists(folder_ / "recolyx.cfg.new"));
+}
+
+TEST_F(SettingsFile, UnusableHomeFolderWritesNothing) {
+  SetHome(folder_.string() + "/missing/");
+  EXPECT_EQ(SaveSettings(), 0);
+  EXPECT_FALSE(fs::exists(folder_ / "missing"));
+
+  // A home folder that fills all 256 bytes, with no terminator: the path does
+  // not fit, so nothing is written anywhere.
+  std::string long_home = folder_.string() + "/" + std::string(300, 'h');
+  SetHome(long_home);
+  EXPECT_EQ(SaveSettings(), 0);
+  EXPECT_TRUE(fs::is_empty(folder_));
+}
+
+TEST(HomePathTest, JoinsAndRefusesWhatDoesNotFit) {
+  char saved[256];
+  std::memcpy(saved, settings.home_dir, sizeof saved);
+  std::strcpy(settings.home_dir, "/mtd_rwarea/recolyx/");
+  char path[256];
+  ASSERT_TRUE(HomePath(path, sizeof path, "osd/toolbox.png"));
+  EXPECT_STREQ(path, "/mtd_rwarea/recolyx/osd/toolbox.png");
+
+  char small[24];
+  std::memset(small, 'x', sizeof small);
+  EXPECT_FALSE(HomePath(small, sizeof small, "osd/toolbox.png"));
+  EXPECT_STREQ(small, "");
+
+  std::memset(settings.home_dir, 'd', sizeof settings.home_dir);  // no terminator
+  EXPECT_FALSE(HomePath(path, sizeof path, "x"));
+  EXPECT_STREQ(path, "");
+  std::memcpy(settings.home_dir, saved, sizeof saved);
+}
+
+}  // namespace
