@@ -9,3 +9,8 @@ void StopKeyInput() {}
 void QueueKey(int, int, int) {}
 void WaitKeysIdle() {}
 }  // namespace sim
+namespace sim {
+std::vector<KeyCall> ProcessedKeys() { return {}; }
+void ClearProcessedKeys() {}
+intptr_t HostKeyObjectWord() { return 0; }
+}  // namespace sim

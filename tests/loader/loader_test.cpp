@@ -1,0 +1,118 @@
+// The simulator's loader with the library that ships: settings record, patched
+// key functions, init_config.
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "settings/settings_record.h"
+#include "sim/host/host_state.h"
+#include "sim/host/keys/key_input.h"
+#include "sim/loader.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class Loader : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home_ = fs::temp_directory_path() / ("recolyx-loader-" + std::to_string(getpid()));
+    fs::remove_all(home_);
+    fs::create_directories(home_);
+  }
+  void TearDown() override { fs::remove_all(home_); }
+  void WriteSettingsFile(const unsigned char* bytes, size_t size) {
+    std::ofstream out(home_ / "recolyx.cfg", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(size));
+  }
+  const SettingsRecord& Fields() const { return *reinterpret_cast<const SettingsRecord*>(record_); }
+
+  fs::path home_;
+  unsigned char record_[940];
+  std::string error_;
+};
+
+TEST_F(Loader, DefaultsWithHomeFolderAndKeyObject) {
+  ASSERT_TRUE(sim::BuildSettingsRecord(home_.string(), record_, &error_)) << error_;
+  SettingsRecord defaults;
+  DefaultSettings(&defaults);
+  EXPECT_EQ(Fields().osd_opacity, defaults.osd_opacity);
+  EXPECT_EQ(Fields().recorder_value, 1732608);
+  EXPECT_EQ(std::string(Fields().home_dir), home_.string() + "/");
+  EXPECT_NE(Fields().key_object, 0u);  // a 32-bit address: below 4 GiB
+  EXPECT_EQ(Fields().key_object, sim::KeyObjectAddress());
+  EXPECT_EQ(Fields().key_object_check, sim::KeyObjectCheck());
+}
+
+TEST_F(Loader, SettingsFileIsTakenOnlyWhenWhole) {
+  SettingsRecord saved;
+  DefaultSettings(&saved);
+  saved.osd_opacity = 30;
+  std::strcpy(saved.home_dir, "/somewhere/else/");
+  auto* bytes = reinterpret_cast<const unsigned char*>(&saved);
+
+  WriteSettingsFile(bytes, 940);
+  ASSERT_TRUE(sim::BuildSettingsRecord(home_.string() + "/", record_, &error_));
+  EXPECT_EQ(Fields().osd_opacity, 30);
+  EXPECT_EQ(std::string(Fields().home_dir), home_.string() + "/");
+
+  for (size_t size : {0, 939, 941}) {
+    SCOPED_TRACE(size);
+    unsigned char longer[941] = {};
+    std::memcpy(longer, bytes, std::min<size_t>(size, 940));
+    WriteSettingsFile(longer, size);
+    ASSERT_TRUE(sim::BuildSettingsRecord(home_.string(), record_, &error_));
+    EXPECT_EQ(Fields().osd_opacity, 100);
+  }
+}
+
+TEST_F(Loader, HomeFolderThatDoesNotFitIsRefused) {
+  EXPECT_FALSE(sim::BuildSettingsRecord("/" + std::string(260, 'h'), record_, &error_));
+  EXPECT_NE(error_.find("too long"), std::string::npos);
+}
+
+// One process, one load: the library stays in place for the rest of the run.
+TEST_F(Loader, LoadsPatchesAndInitialisesTheShippedLibrary) {
+  SettingsRecord saved;
+  DefaultSettings(&saved);
+  saved.recorder_value = 188 * 50;
+  WriteSettingsFile(reinterpret_cast<const unsigned char*>(&saved), 940);
+  sim::ResetHost();
+  sim::Host().rec_instance_result = 3;
+
+  sim::LoadedPlugin plugin;
+  ASSERT_TRUE(sim::LoadPlugin(RECOLYX_LIBRARY, home_.string(), &plugin, &error_)) << error_;
+  EXPECT_EQ(plugin.init_result, 3);
+  EXPECT_EQ(sim::RecorderChunkBytes(), 188 * 50);
+  EXPECT_EQ(plugin.setup(), 45);
+
+  // Keys now pass through the plug-in's detour and reach the host's body.
+  sim::ClearProcessedKeys();
+  sim::StartKeyInput();
+  sim::QueueKey(73, 9, 20);
+  sim::QueueKey(255, 0, 20);
+  sim::WaitKeysIdle();
+  sim::StopKeyInput();
+  std::vector<sim::KeyCall> keys = sim::ProcessedKeys();
+  ASSERT_EQ(keys.size(), 4u);
+  EXPECT_TRUE(keys[0].press);
+  EXPECT_EQ(keys[0].key, 73);
+  EXPECT_EQ(keys[0].arg, 9);
+  EXPECT_EQ(keys[0].loaded, sim::HostKeyObjectWord());
+  EXPECT_FALSE(keys[1].press);
+  EXPECT_EQ(keys[1].key, 73);
+  EXPECT_EQ(keys[1].loaded, sim::HostKeyObjectWord());
+  EXPECT_EQ(keys[2].key, 255);
+}
+
+TEST_F(Loader, MissingLibraryIsReported) {
+  sim::LoadedPlugin plugin;
+  EXPECT_FALSE(sim::LoadPlugin((home_ / "absent.so").string(), home_.string(), &plugin, &error_));
+  EXPECT_FALSE(error_.empty());
+}
+
+}  // namespace
