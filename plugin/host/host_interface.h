@@ -37,6 +37,9 @@ class TCChannel {
 class TCProgram {
  public:
   TCProgram();
+  // Fills units with the title as big-endian 16-bit units and a zero unit.
+  // *length: on entry the capacity of units in bytes, on return the bytes
+  // written without the zero unit.
   bool GetTitle(char* units, unsigned int* length) const;
   alignas(16) unsigned char storage[kHostObjectStorage];
 };

@@ -1,0 +1,64 @@
+// The set's stream recorder, simulated. spI_Stream_Record (declared in
+// host/host_interface.h) starts a recorder thread that writes an MPEG
+// transport stream into the given file at a set bitrate, in chunks of the
+// recorder instance's write-chunk value, and writes the index side file
+// (".mdb") beside it; spI_Stream_Record_Stop ends the thread and closes both.
+//
+// The stream: 188-byte packets; PAT (PID 0) and PMT (kPmtPid) every second
+// frame; one MPEG-2 video elementary stream on kVideoPid in PES packets of one
+// frame each (25 frames per second, unbounded PES length, PTS in every PES
+// header); the PCR rides in the adaptation field of every frame's first
+// packet and follows the stream's own time: packet n is at n * 188 / bitrate
+// seconds.
+//
+// Pacing: chunk k (from 0) is written when k + 1 chunks' worth of stream time
+// has passed since the start, so at bitrate B and chunk C one write of C bytes
+// lands every C / B seconds. A partial chunk is not written at the stop: the
+// file always holds whole chunks.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace sim {
+
+inline constexpr int kPmtPid = 0x100;
+inline constexpr int kVideoPid = 0x101;
+inline constexpr int kProgramNumber = 1;
+inline constexpr int kTsPacketBytes = 188;
+
+// The chunk used when the recorder instance's value is not a positive
+// multiple of 188 or is larger than kMaxRecorderChunk.
+inline constexpr int kDefaultRecorderChunk = 188 * 1024;
+inline constexpr int kMaxRecorderChunk = 188 * 65536;
+
+inline constexpr int64_t kDefaultRecorderBitrate = 1 << 20;  // bytes per second
+
+// Bytes per second of the simulator's clock for recordings started from now
+// on (a running recording keeps its bitrate). Values below one packet per
+// second are raised to 188.
+void SetRecorderBitrate(int64_t bytes_per_second);
+int64_t RecorderBitrate();
+
+struct RecorderStatus {
+  bool recording = false;    // between spI_Stream_Record and spI_Stream_Record_Stop
+  std::string path;          // the .ts file of the current (or last) recording
+  std::string mdb_path;      // its side file
+  int chunk_bytes = 0;       // the chunk in use
+  uint64_t bytes_written = 0;
+  uint64_t chunks_written = 0;
+  int write_errors = 0;      // failed creates and writes since the start
+  std::string last_error;    // the last of them, for the log and tests
+};
+
+// A snapshot of the recorder, safe from any thread.
+RecorderStatus GetRecorderStatus();
+
+// Stops a running recording and restores the default bitrate.
+void ResetRecorder();
+
+// The side file's name for a recording path: ".ts" at the end replaced by
+// ".mdb", otherwise ".mdb" appended. False when it does not fit size bytes.
+bool MdbPathFor(const char* ts_path, char* out, size_t size);
+
+}  // namespace sim

@@ -1,0 +1,324 @@
+// The simulated recorder: the stream it writes is a valid transport stream,
+// it writes in the recorder instance's chunks at its bitrate, and it survives
+// unwritable destinations.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "host/host_interface.h"
+#include "sim/host/host_state.h"
+#include "sim/host/recorder.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+int OpenDescriptors() {
+  int count = 0;
+  if (DIR* dir = opendir("/proc/self/fd")) {
+    while (readdir(dir)) ++count;
+    closedir(dir);
+  }
+  return count;
+}
+
+// CRC-32/MPEG-2; a section followed by its CRC checks to 0.
+uint32_t Crc(const uint8_t* data, size_t size) {
+  uint32_t crc = 0xFFFFFFFF;
+  while (size--) {
+    crc ^= uint32_t{*data++} << 24;
+    for (int i = 0; i < 8; ++i) crc = crc & 0x80000000 ? crc << 1 ^ 0x04C11DB7 : crc << 1;
+  }
+  return crc;
+}
+
+// What a reader of the stream finds in it.
+struct StreamFacts {
+  std::map<int, int> pmt_pid_of_program;
+  int pcr_pid = -1;
+  std::map<int, int> stream_type_of_pid;
+  std::vector<uint64_t> pcrs;              // 27 MHz
+  std::vector<size_t> pcr_packets;         // packet index of each PCR
+  int pes_starts = 0;
+  std::vector<std::string> faults;
+};
+
+// The PSI section of a packet, checked for its CRC; empty when absent.
+std::vector<uint8_t> Section(const uint8_t* p, size_t payload_at, StreamFacts& facts) {
+  size_t at = payload_at + 1 + p[payload_at];
+  if (at + 3 > 188) return {};
+  size_t length = 3 + ((p[at + 1] & 0x0F) << 8 | p[at + 2]);
+  if (at + length > 188) {
+    facts.faults.push_back("section longer than its packet");
+    return {};
+  }
+  if (Crc(p + at, length) != 0) facts.faults.push_back("section CRC wrong");
+  return {p + at, p + at + length - 4};
+}
+
+StreamFacts Parse(const std::vector<uint8_t>& ts) {
+  StreamFacts facts;
+  std::map<int, int> last_cc;
+  for (size_t n = 0; n * 188 < ts.size(); ++n) {
+    const uint8_t* p = &ts[n * 188];
+    if (p[0] != 0x47) {
+      facts.faults.push_back("no sync byte at packet " + std::to_string(n));
+      break;
+    }
+    int pid = (p[1] & 0x1F) << 8 | p[2];
+    bool unit_start = p[1] & 0x40;
+    int control = p[3] >> 4 & 3, cc = p[3] & 0x0F;
+    if (control & 1) {
+      if (last_cc.count(pid) && cc != ((last_cc[pid] + 1) & 0x0F))
+        facts.faults.push_back("continuity broken on PID " + std::to_string(pid) + " at packet " +
+                               std::to_string(n));
+      last_cc[pid] = cc;
+    }
+    size_t payload_at = 4;
+    if (control & 2) {
+      payload_at = 5 + p[4];
+      if (p[4] >= 7 && (p[5] & 0x10)) {
+        uint64_t base = uint64_t{p[6]} << 25 | p[7] << 17 | p[8] << 9 | p[9] << 1 | p[10] >> 7;
+        facts.pcrs.push_back(base * 300 + ((p[10] & 1) << 8 | p[11]));
+        facts.pcr_packets.push_back(n);
+        if (pid != facts.pcr_pid) facts.faults.push_back("PCR outside the PCR PID");
+      }
+    }
+    if (!(control & 1) || !unit_start) continue;
+    if (pid == 0) {
+      std::vector<uint8_t> s = Section(p, payload_at, facts);
+      for (size_t i = 8; i + 4 <= s.size(); i += 4)
+        facts.pmt_pid_of_program[s[i] << 8 | s[i + 1]] = (s[i + 2] & 0x1F) << 8 | s[i + 3];
+    } else if (facts.pmt_pid_of_program.count(1) && pid == facts.pmt_pid_of_program[1]) {
+      std::vector<uint8_t> s = Section(p, payload_at, facts);
+      if (s.size() < 12 || s[0] != 0x02) continue;
+      facts.pcr_pid = (s[8] & 0x1F) << 8 | s[9];
+      for (size_t i = 12 + ((s[10] & 0x0F) << 8 | s[11]); i + 5 <= s.size();
+           i += 5 + ((s[i + 3] & 0x0F) << 8 | s[i + 4]))
+        facts.stream_type_of_pid[(s[i + 1] & 0x1F) << 8 | s[i + 2]] = s[i];
+    } else if (facts.stream_type_of_pid.count(pid)) {
+      if (std::memcmp(p + payload_at, "\0\0\1\xE0", 4) != 0)
+        facts.faults.push_back("video unit start without a PES header");
+      ++facts.pes_starts;
+    }
+  }
+  return facts;
+}
+
+class RecorderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sim::ResetHost();
+    sim::ResetRecorder();
+    char pattern[] = "/tmp/sim_recorder_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    sim::SetHostLog([this](const std::string& line) {
+      std::lock_guard lock(log_mutex_);
+      log_ += line + "\n";
+    });
+  }
+
+  void TearDown() override {
+    sim::ResetRecorder();
+    sim::SetHostLog(nullptr);
+    std::filesystem::remove_all(dir_);
+  }
+
+  void SetChunk(int32_t bytes) { std::memcpy(sim::RecorderInstance() + 44, &bytes, 4); }
+
+  // Waits (bounded) until the recorder has written that many chunks.
+  bool WaitForChunks(uint64_t chunks) {
+    for (int i = 0; i < 500 && sim::GetRecorderStatus().chunks_written < chunks; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return sim::GetRecorderStatus().chunks_written >= chunks;
+  }
+
+  std::string Log() {
+    std::lock_guard lock(log_mutex_);
+    return log_;
+  }
+
+  std::string dir_;
+  std::mutex log_mutex_;
+  std::string log_;
+};
+
+TEST_F(RecorderTest, WritesAValidTransportStreamWithItsSideFile) {
+  const int chunk = 188 * 64;
+  const int64_t bitrate = 4 << 20;
+  SetChunk(chunk);
+  sim::SetRecorderBitrate(bitrate);
+  std::string path = dir_ + "/R2024-03-07_20-15_Das_Boot_001.ts";
+  ASSERT_EQ(spI_Stream_Record(path.c_str()), 0);
+  EXPECT_TRUE(sim::GetRecorderStatus().recording);
+  ASSERT_TRUE(WaitForChunks(60));  // about 0.2 s of stream
+  ASSERT_EQ(spI_Stream_Record_Stop(), 0);
+
+  sim::RecorderStatus status = sim::GetRecorderStatus();
+  EXPECT_FALSE(status.recording);
+  EXPECT_EQ(status.path, path);
+  EXPECT_EQ(status.write_errors, 0);
+  std::vector<uint8_t> ts = ReadFile(path);
+  EXPECT_EQ(ts.size(), status.bytes_written);
+  EXPECT_EQ(ts.size() % 188, 0u);
+  EXPECT_EQ(ts.size(), status.chunks_written * chunk);
+
+  StreamFacts facts = Parse(ts);
+  EXPECT_TRUE(facts.faults.empty()) << facts.faults.front();
+  ASSERT_EQ(facts.pmt_pid_of_program.count(1), 1u);
+  EXPECT_EQ(facts.pmt_pid_of_program[1], sim::kPmtPid);
+  EXPECT_EQ(facts.pcr_pid, sim::kVideoPid);
+  EXPECT_EQ(facts.stream_type_of_pid[sim::kVideoPid], 0x02);
+  // 25 frames a second, each a PES packet opened by a PCR.
+  double seconds = static_cast<double>(ts.size()) / bitrate;
+  EXPECT_NEAR(facts.pes_starts, seconds * 25, 2);
+  ASSERT_GT(facts.pcrs.size(), 3u);
+  for (size_t i = 0; i < facts.pcrs.size(); ++i) {
+    if (i > 0) {
+      EXPECT_GT(facts.pcrs[i], facts.pcrs[i - 1]);
+    }
+    // The PCR is the stream's own time at that packet.
+    double expected = facts.pcr_packets[i] * 188.0 * 27e6 / bitrate;
+    EXPECT_NEAR(static_cast<double>(facts.pcrs[i]), expected, 1.0);
+  }
+
+  std::ifstream mdb(dir_ + "/R2024-03-07_20-15_Das_Boot_001.mdb");
+  std::stringstream mdb_text;
+  mdb_text << mdb.rdbuf();
+  EXPECT_NE(mdb_text.str().find("stream: " + path + "\n"), std::string::npos);
+  EXPECT_NE(mdb_text.str().find("bytes: " + std::to_string(ts.size()) + "\n"), std::string::npos);
+
+  std::string log = Log();
+  EXPECT_NE(log.find("recording started: " + path + "\n"), std::string::npos);
+  EXPECT_NE(log.find("recording stopped: " + path + " (" + std::to_string(ts.size()) + " bytes)\n"),
+            std::string::npos);
+}
+
+TEST_F(RecorderTest, WritesWholeChunksOfTheInstanceValueNoFasterThanTheBitrate) {
+  const int chunk = 188 * 7;
+  const int64_t bitrate = chunk * 200;  // a chunk every 5 ms
+  SetChunk(chunk);
+  sim::SetRecorderBitrate(bitrate);
+  std::string path = dir_ + "/paced.ts";
+  auto start = Clock::now();
+  spI_Stream_Record(path.c_str());
+  ASSERT_TRUE(WaitForChunks(20));
+  spI_Stream_Record_Stop();
+  double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+
+  sim::RecorderStatus status = sim::GetRecorderStatus();
+  EXPECT_EQ(status.chunk_bytes, chunk);
+  EXPECT_EQ(std::filesystem::file_size(path), status.chunks_written * chunk);
+  // Chunk k is written only once k + 1 chunks' worth of stream time has passed.
+  EXPECT_LE(static_cast<double>(status.chunks_written), elapsed * bitrate / chunk + 1);
+  EXPECT_TRUE(Parse(ReadFile(path)).faults.empty());
+}
+
+TEST_F(RecorderTest, FallsBackToTheDefaultChunkForUnusableValues) {
+  for (int32_t bad : {0, -188, 1000, 188 * 65536 + 188}) {
+    SetChunk(bad);
+    std::string path = dir_ + "/chunk.ts";
+    spI_Stream_Record(path.c_str());
+    EXPECT_EQ(sim::GetRecorderStatus().chunk_bytes, sim::kDefaultRecorderChunk) << bad;
+    spI_Stream_Record_Stop();
+    EXPECT_NE(Log().find("write chunk " + std::to_string(bad) + " is not"), std::string::npos);
+  }
+}
+
+TEST_F(RecorderTest, StopClosesBothFilesAndAStartWhileRecordingEndsTheFirst) {
+  SetChunk(188 * 16);
+  sim::SetRecorderBitrate(2 << 20);
+  int before = OpenDescriptors();
+  std::string first = dir_ + "/first.ts", second = dir_ + "/second";
+  spI_Stream_Record(first.c_str());
+  EXPECT_EQ(OpenDescriptors(), before + 2);
+  ASSERT_TRUE(WaitForChunks(2));
+  spI_Stream_Record(second.c_str());  // no stop in between
+  EXPECT_EQ(OpenDescriptors(), before + 2);
+  EXPECT_NE(Log().find("recording stopped: " + first), std::string::npos);
+  EXPECT_EQ(sim::GetRecorderStatus().path, second);
+  ASSERT_TRUE(WaitForChunks(2));
+  spI_Stream_Record_Stop();
+  EXPECT_EQ(OpenDescriptors(), before);
+  EXPECT_EQ(spI_Stream_Record_Stop(), -1);  // nothing left to stop
+
+  EXPECT_TRUE(std::filesystem::exists(dir_ + "/first.mdb"));
+  EXPECT_TRUE(std::filesystem::exists(dir_ + "/second.mdb"));  // appended when not .ts
+  EXPECT_EQ(std::filesystem::file_size(second), sim::GetRecorderStatus().bytes_written);
+  EXPECT_TRUE(Parse(ReadFile(first)).faults.empty());
+  EXPECT_TRUE(Parse(ReadFile(second)).faults.empty());
+}
+
+TEST_F(RecorderTest, AMissingFolderIsReportedAndTheRecorderWaitsForItsStop) {
+  std::string path = dir_ + "/gone/R001.ts";
+  EXPECT_EQ(spI_Stream_Record(path.c_str()), -1);
+  sim::RecorderStatus status = sim::GetRecorderStatus();
+  EXPECT_TRUE(status.recording);
+  EXPECT_EQ(status.write_errors, 1);
+  EXPECT_NE(status.last_error.find(path), std::string::npos);
+  EXPECT_NE(Log().find("recording error: cannot create " + path), std::string::npos);
+  EXPECT_EQ(spI_Stream_Record_Stop(), 0);
+  EXPECT_EQ(sim::GetRecorderStatus().bytes_written, 0u);
+  EXPECT_NE(Log().find("recording stopped: " + path + " (0 bytes)"), std::string::npos);
+
+  std::string too_long = dir_ + "/" + std::string(5000, 'x') + ".ts";
+  EXPECT_EQ(spI_Stream_Record(too_long.c_str()), -1);
+  EXPECT_EQ(sim::GetRecorderStatus().write_errors, 1);
+  EXPECT_EQ(spI_Stream_Record_Stop(), 0);
+}
+
+TEST_F(RecorderTest, AFullDiskStopsTheWritingButNotTheRecorder) {
+  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  std::string path = dir_ + "/full.ts";
+  ASSERT_EQ(symlink("/dev/full", path.c_str()), 0);
+  SetChunk(188 * 4);
+  sim::SetRecorderBitrate(1 << 20);
+  spI_Stream_Record(path.c_str());
+  for (int i = 0; i < 500 && sim::GetRecorderStatus().write_errors == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));  // no further attempts
+  sim::RecorderStatus status = sim::GetRecorderStatus();
+  EXPECT_TRUE(status.recording);
+  EXPECT_EQ(status.write_errors, 1);
+  EXPECT_EQ(status.bytes_written, 0u);
+  EXPECT_NE(Log().find("write failed"), std::string::npos);
+  EXPECT_EQ(spI_Stream_Record_Stop(), 0);
+  EXPECT_TRUE(std::filesystem::exists(dir_ + "/full.mdb"));
+}
+
+TEST(RecorderMdbPath, ReplacesTheExtensionAndNeverOverrunsItsBuffer) {
+  char out[32];
+  EXPECT_TRUE(sim::MdbPathFor("/a/R001.ts", out, sizeof out));
+  EXPECT_STREQ(out, "/a/R001.mdb");
+  EXPECT_TRUE(sim::MdbPathFor("/a/R001", out, sizeof out));
+  EXPECT_STREQ(out, "/a/R001.mdb");
+  EXPECT_TRUE(sim::MdbPathFor("ts", out, sizeof out));
+  EXPECT_STREQ(out, "ts.mdb");
+
+  char guarded[16 + 8];
+  std::memset(guarded, 0x5A, sizeof guarded);
+  EXPECT_FALSE(sim::MdbPathFor("/a/R2024-03-07_001.ts", guarded, 16));
+  for (size_t i = 16; i < sizeof guarded; ++i) EXPECT_EQ(guarded[i], 0x5A);
+}
+
+}  // namespace
