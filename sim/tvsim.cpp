@@ -11,7 +11,9 @@
 #include <thread>
 #include <vector>
 
+#include "sim/host/guide.h"
 #include "sim/host/host_state.h"
+#include "sim/host/recorder.h"
 #include "sim/host/keys/key_input.h"
 #include "sim/loader.h"
 
@@ -20,12 +22,13 @@ namespace {
 void Usage() {
   std::fprintf(stderr,
                "usage: tvsim [--home DIR] [--plugin FILE] [--setup] [--key K[:HOLD_MS[:ARG]]]...\n"
-               "             [--wait MS]...\n"
+               "             [--wait MS]... [--record FILE]\n"
                "  --home DIR     the plug-in's home folder (default: the folder of recolyx.so)\n"
                "  --plugin FILE  the plug-in to load (default: DIR/recolyx.so)\n"
                "  --setup        call setup() after init_config, as the loader may\n"
                "  --key ...      press remote key K, hold it HOLD_MS ms (default 100)\n"
-               "  --wait MS      wait MS ms after the keys before that\n");
+               "  --wait MS      wait MS ms after the keys before that\n"
+               "  --record FILE  let the host's recorder write FILE while the keys run\n");
 }
 
 struct Step {
@@ -37,6 +40,7 @@ struct Step {
 
 int main(int argc, char** argv) {
   std::string home, plugin_path;
+  std::string record_path;
   bool call_setup = false;
   std::vector<Step> steps;
   for (int i = 1; i < argc; ++i) {
@@ -52,6 +56,8 @@ int main(int argc, char** argv) {
       home = value();
     } else if (option == "--plugin") {
       plugin_path = value();
+    } else if (option == "--record") {
+      record_path = value();
     } else if (option == "--setup") {
       call_setup = true;
     } else if (option == "--key") {
@@ -91,6 +97,8 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
   });
 
+  sim::LoadDemoGuide();
+
   sim::LoadedPlugin plugin;
   std::string error;
   if (!sim::LoadPlugin(plugin_path, home, &plugin, &error)) {
@@ -102,6 +110,7 @@ int main(int argc, char** argv) {
     sim::HostLog("loader: setup returned " + std::to_string(result));
   }
 
+  if (!record_path.empty()) spI_Stream_Record(record_path.c_str());
   sim::StartKeyInput();
   for (const Step& step : steps) {
     if (step.kind == Step::kWait) {
@@ -113,6 +122,8 @@ int main(int argc, char** argv) {
   }
   sim::WaitKeysIdle();
   sim::StopKeyInput();
+  // A recording still running when the TV shuts down is ended properly.
+  if (sim::GetRecorderStatus().recording) spI_Stream_Record_Stop();
   sim::HostLog("tvsim: done");
   return 0;
 }
