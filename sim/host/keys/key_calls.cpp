@@ -15,13 +15,13 @@ namespace {
 // The host's KeyCommon structure: the key functions' heads load the word at
 // SIM_KEY_OBJECT_WORD_OFFSET.
 struct KeyCommonLayout {
-  intptr_t header;
+  unsigned char header[SIM_KEY_OBJECT_WORD_OFFSET];
   intptr_t word;
   unsigned char rest[48];
 };
 static_assert(offsetof(KeyCommonLayout, word) == SIM_KEY_OBJECT_WORD_OFFSET);
 
-alignas(16) KeyCommonLayout key_common{0, static_cast<intptr_t>(0x4b3e7c19), {}};
+alignas(16) KeyCommonLayout key_common{{}, static_cast<intptr_t>(0x4b3e7c19), {}};
 
 std::mutex calls_mutex;
 std::vector<KeyCall> calls;
