@@ -16,7 +16,10 @@
 
 using SettingWord = std::atomic<int32_t>;
 static_assert(sizeof(SettingWord) == 4 && alignof(SettingWord) == 4);
-static_assert(SettingWord::is_always_lock_free);
+// armv5te has no word-sized compare-and-swap instruction (read-modify-writes
+// use the kernel's helper), so is_always_lock_free is false there; loads and
+// stores are still single word accesses of the plain int32.
+static_assert(ATOMIC_INT_LOCK_FREE > 0);
 
 struct SettingsRecord {
   SettingWord language;           // host menu language number
