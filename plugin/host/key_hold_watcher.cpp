@@ -11,7 +11,7 @@ std::atomic<int> hold_armed{0};
 std::atomic<int> hold_seconds{0};
 std::atomic<int> watcher_running{0};
 std::atomic<int> watcher_start_result{0};
-pthread_t watcher_thread;
+std::atomic<pthread_t> watcher_thread{};
 
 namespace {
 constexpr auto kRelaxed = std::memory_order_relaxed;
@@ -19,16 +19,13 @@ constexpr int kPictureOffKey = 15;
 constexpr int kHoldSeconds = 3;
 constexpr int kStopWaits = 8;
 
-// Set while watcher_thread names a thread that nobody has joined yet. Only
-// the key thread reads and writes it.
-bool watcher_joinable = false;
+// Set while watcher_thread names a thread that nobody has joined yet.
+std::atomic<bool> watcher_joinable{false};
 
 // Collects the previous watcher once it has ended, so that its stack is freed.
 void JoinEndedWatcher() {
-  if (watcher_joinable && !watcher_running.load(kRelaxed)) {
-    pthread_join(watcher_thread, nullptr);
-    watcher_joinable = false;
-  }
+  if (!watcher_running.load(kRelaxed) && watcher_joinable.exchange(false, kRelaxed))
+    pthread_join(watcher_thread.load(kRelaxed), nullptr);
 }
 }  // namespace
 
@@ -50,14 +47,17 @@ void StartKeyHoldWatch(int key) {
   sigemptyset(&alarm);
   sigaddset(&alarm, SIGALRM);
   pthread_sigmask(SIG_BLOCK, &alarm, &previous);
-  int result = pthread_create(&watcher_thread, nullptr, KeyHoldWatcher, nullptr);
+  pthread_t thread;
+  int result = pthread_create(&thread, nullptr, KeyHoldWatcher, nullptr);
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 
   watcher_start_result.store(result, kRelaxed);
-  if (result == 0)
-    watcher_joinable = true;
-  else
+  if (result == 0) {
+    watcher_thread.store(thread, kRelaxed);
+    watcher_joinable.store(true, kRelaxed);
+  } else {
     watcher_running.store(0, kRelaxed);
+  }
 }
 
 void StopKeyHoldWatch() {
@@ -74,7 +74,7 @@ void StopKeyHoldWatch() {
       return;
     }
   }
-  pthread_kill(watcher_thread, SIGALRM);
+  pthread_kill(watcher_thread.load(kRelaxed), SIGALRM);
 }
 
 void* KeyHoldWatcher(void* arg) {

@@ -12,7 +12,7 @@ extern std::atomic<int> hold_armed;     // 1 while the watcher may still act
 extern std::atomic<int> hold_seconds;   // whole seconds counted
 extern std::atomic<int> watcher_running;
 extern std::atomic<int> watcher_start_result;
-extern pthread_t watcher_thread;
+extern std::atomic<pthread_t> watcher_thread;
 
 void StartKeyHoldWatch(int key);
 extern "C" void StopKeyHoldWatch();

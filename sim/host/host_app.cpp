@@ -59,6 +59,11 @@ HostState& Host() {
   return state;
 }
 
+int HostOption(int option) {
+  std::lock_guard lock(Host().mutex);
+  return option >= 0 && option < 256 ? Host().options[option] : 0;
+}
+
 void ResetHost() {
   HostState& host = Host();
   std::lock_guard lock(host.mutex);

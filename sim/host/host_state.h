@@ -51,6 +51,9 @@ struct HostState {
 
 HostState& Host();
 
+// A TV option as the host holds it (read under the host's lock).
+int HostOption(int option);
+
 // Clears the state to a freshly started TV.
 void ResetHost();
 

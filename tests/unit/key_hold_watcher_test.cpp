@@ -61,7 +61,7 @@ class KeyHoldWatcherTest : public ::testing::Test {
 TEST_F(KeyHoldWatcherTest, TwoAndAHalfSecondsChangeNothing) {
   HoldKey15(2500);
   sim::WaitKeysIdle();
-  EXPECT_EQ(sim::Host().options[15], 1);
+  EXPECT_EQ(sim::HostOption(15), 1);
   EXPECT_EQ(picture_off, 0);
   EXPECT_EQ(watcher_running, 0);
   EXPECT_EQ(key_down, 0);
@@ -71,11 +71,11 @@ TEST_F(KeyHoldWatcherTest, TwoAndAHalfSecondsChangeNothing) {
 TEST_F(KeyHoldWatcherTest, ThreeSecondsSwitchThePictureOffOnce) {
   HoldKey15(5200);
   std::this_thread::sleep_for(std::chrono::milliseconds(3300));
-  EXPECT_EQ(sim::Host().options[15], 5) << "picture off after three seconds";
+  EXPECT_EQ(sim::HostOption(15), 5) << "picture off after three seconds";
   EXPECT_EQ(picture_off, 1);
   sim::WaitKeysIdle();
   EXPECT_EQ(PictureOffEvents(), 1);
-  EXPECT_EQ(sim::Host().options[15], 5);  // only a later key brings the picture back
+  EXPECT_EQ(sim::HostOption(15), 5);  // only a later key brings the picture back
   EXPECT_EQ(watcher_running, 0);
 }
 
@@ -87,17 +87,17 @@ TEST_F(KeyHoldWatcherTest, EarlyReleaseEndsTheWatchWithinTwoSeconds) {
   EXPECT_LT(elapsed, 4.0);  // and ends well before the eight-second limit
   EXPECT_EQ(watcher_running, 0);
   EXPECT_EQ(picture_off, 0);
-  EXPECT_EQ(sim::Host().options[15], 1);
+  EXPECT_EQ(sim::HostOption(15), 1);
 }
 
 TEST_F(KeyHoldWatcherTest, SecondPressWhileWatchingOnlyUpdatesTheKey) {
   HoldKey15(1500);
   std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-  pthread_t first = watcher_thread;
+  pthread_t first = watcher_thread.load();
   int counted = hold_seconds;
   StartKeyHoldWatch(16);
   EXPECT_EQ(held_key, 16);
-  EXPECT_TRUE(pthread_equal(first, watcher_thread));
+  EXPECT_TRUE(pthread_equal(first, watcher_thread.load()));
   EXPECT_EQ(hold_seconds, counted);
   sim::WaitKeysIdle();
   EXPECT_EQ(watcher_running, 0);
@@ -124,7 +124,7 @@ TEST(KeyHoldWatcherSignal, AlarmNeverReachesTheHost) {
   key_down = 1;
   StartKeyHoldWatch(15);
   ASSERT_EQ(watcher_start_result, 0);
-  pthread_kill(watcher_thread, SIGALRM);  // as the stop does after eight seconds
+  pthread_kill(watcher_thread.load(), SIGALRM);  // as the stop does after eight seconds
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   key_down = 0;
   StopKeyHoldWatch();
