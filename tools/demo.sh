@@ -9,5 +9,10 @@ mkdir -p build
 cmake --preset debug >build/debug.configure.log
 cmake --build --preset debug >build/debug.build.log 2>&1 || { tail -n 40 build/debug.build.log; exit 1; }
 
-echo "=== tvsim: recolyx.so loaded, remote keys pressed"
-build/debug/sim/tvsim --key 73:200 --key 15:3500:7 --key 1:100
+demo=build/demo
+rm -rf "$demo" && mkdir -p "$demo"
+echo "=== tvsim: recolyx.so loaded into the simulated TV, its key functions patched;"
+echo "=== remote keys pass through the plug-in while the host's recorder writes a stream"
+build/debug/sim/tvsim --record "$demo/recording.ts" --key 73:300 --key 15:1500:7 --key 1:200 --wait 500
+echo "=== files the host's recorder wrote"
+ls -l "$demo"
