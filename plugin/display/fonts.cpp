@@ -25,10 +25,25 @@ TTF_Font* OpenFontFile(const char* name, int size) {
   return text_library.open_font(path, size);
 }
 
+namespace {
+
+// Call with font_mutex held.
+void FreeFontImages() {
+  for (SDL_Surface** image : {&FontImageCache.font32, &FontImageCache.font118, &FontImageCache.font218}) {
+    if (*image != nullptr) {
+      SDL_FreeSurface(*image);
+      *image = nullptr;
+    }
+  }
+}
+
+}  // namespace
+
 void OpenTrueTypeFonts() {
   std::lock_guard<std::mutex> lock(font_mutex);
-  // The images were freed by the CloseOsd before, or were never loaded.
-  FontImageCache = FontImages{};
+  // Normally the CloseOsd before freed the images; one that another thread
+  // loaded since then is freed here rather than forgotten.
+  FreeFontImages();
   for (int i = 0; i < 3; ++i) {
     if (StandardFont[i] == nullptr) StandardFont[i] = OpenFontFile("shadow.ttf", kStandardFontSizes[i]);
   }
@@ -36,12 +51,7 @@ void OpenTrueTypeFonts() {
 
 void ReleaseFonts() {
   std::lock_guard<std::mutex> lock(font_mutex);
-  for (SDL_Surface** image : {&FontImageCache.font32, &FontImageCache.font118, &FontImageCache.font218}) {
-    if (*image != nullptr) {
-      SDL_FreeSurface(*image);
-      *image = nullptr;
-    }
-  }
+  FreeFontImages();
   for (TTF_Font*& font : StandardFont) {
     if (font != nullptr) {
       text_library.close_font(font);
