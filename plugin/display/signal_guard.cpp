@@ -2,15 +2,14 @@
 
 #include <cstring>
 
-namespace {
-
 bool SameDisposition(const struct sigaction& a, const struct sigaction& b) {
-  if (a.sa_flags != b.sa_flags) return false;
+  // The C library adds its own restorer flag (0x04000000) whenever it sets
+  // a disposition; it is not part of what the program chose.
+  constexpr int kRestorerFlag = 0x04000000;
+  if ((a.sa_flags & ~kRestorerFlag) != (b.sa_flags & ~kRestorerFlag)) return false;
   if (a.sa_flags & SA_SIGINFO) return a.sa_sigaction == b.sa_sigaction;
   return a.sa_handler == b.sa_handler;
 }
-
-}  // namespace
 
 void SaveSignalDispositions(SignalDispositions* saved) {
   for (int sig = 1; sig < NSIG; ++sig) {

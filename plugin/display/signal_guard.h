@@ -12,5 +12,7 @@ struct SignalDispositions {
 };
 
 void SaveSignalDispositions(SignalDispositions* saved);
+// Same handler and flags.
+bool SameDisposition(const struct sigaction& a, const struct sigaction& b);
 // Puts back every disposition that differs from the saved one.
 void RestoreSignalDispositions(const SignalDispositions& saved);

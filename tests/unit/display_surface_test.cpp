@@ -7,6 +7,7 @@
 
 #include "display/debug_log.h"
 #include "display/fonts.h"
+#include "display/signal_guard.h"
 #include "display/text.h"
 #include "display/text_library.h"
 #include "display_test_support.h"
@@ -74,10 +75,6 @@ TEST_F(SurfaceTest, ClosingAnUnboundDisplayCallsNoEntryPoint) {
   text_library = TextLibrary{};  // a call through any entry point would crash
   CloseOsd();
   EXPECT_EQ(OsdSurface.load(), nullptr);
-}
-
-bool SameDisposition(const struct sigaction& a, const struct sigaction& b) {
-  return a.sa_flags == b.sa_flags && a.sa_handler == b.sa_handler;
 }
 
 void ExpectDispositions(const struct sigaction (&expected)[NSIG], const char* when) {
