@@ -1,0 +1,124 @@
+// Speed of the display toolkit, each figure as the ratio of the operation's
+// time to a bound measured in the same run: a memset or memcpy of the same
+// bytes, or IMG_Load of the same image alone.
+//
+// Run: build/<dir>/bench/display_bench   (the counter "ratio" is the figure)
+#include <SDL_image.h>
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "display/osd_surface.h"
+#include "display/skin.h"
+#include "display/text.h"
+#include "settings/settings_record.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string Home() {
+  char self[4096];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  std::string path(self, n > 0 ? n : 0);
+  path = path.substr(0, path.rfind('/'));
+  return path.substr(0, path.rfind('/')) + "/home/";
+}
+
+bool OpenDisplay() {
+  static bool open = [] {
+    std::snprintf(settings.home_dir, sizeof settings.home_dir, "%s", Home().c_str());
+    settings.osd_opacity = 100;
+    settings.image_alpha_percent = 80;
+    OpenOsd();
+    return OsdSurface.load() != nullptr;
+  }();
+  return open;
+}
+
+// Times op and bound alternately; reports op's time per iteration and the
+// ratio of the two totals, per `per` units.
+template <typename Op, typename Bound>
+void Compare(benchmark::State& state, Op op, Bound bound, double per = 1) {
+  if (!OpenDisplay()) {
+    state.SkipWithError("no display (build the home folder first)");
+    return;
+  }
+  double op_total = 0, bound_total = 0;
+  for (auto _ : state) {
+    auto t0 = Clock::now();
+    op();
+    auto t1 = Clock::now();
+    bound();
+    auto t2 = Clock::now();
+    double op_seconds = std::chrono::duration<double>(t1 - t0).count();
+    op_total += op_seconds;
+    bound_total += std::chrono::duration<double>(t2 - t1).count();
+    state.SetIterationTime(op_seconds / per);
+  }
+  state.counters["ratio"] = bound_total > 0 ? op_total / bound_total : 0;
+}
+
+std::vector<uint8_t> scratch(kOsdHeight * kOsdRowBytes);
+
+void ClearOsdVsMemset(benchmark::State& state) {
+  Compare(state, [] { ClearOsd(); },
+          [] {
+            for (int y = 0; y < kOsdHeight; ++y) std::memset(&scratch[y * kOsdRowBytes], 0, kOsdRowBytes);
+            benchmark::ClobberMemory();
+          });
+}
+
+void LoadAlone(const char* name) {
+  SDL_Surface* image = IMG_Load((Home() + "osd/" + name + ".png").c_str());
+  SDL_FreeSurface(image);
+}
+
+void ShowMessageImageVsImgLoad(benchmark::State& state) {
+  Compare(state, [] { ShowMessageImage("icon_rec"); }, [] { LoadAlone("icon_rec"); });
+}
+
+void DrawSkinPanelVsImgLoad(benchmark::State& state) {
+  Compare(state, [] { DrawSkinPanel(210, 45, "toolbox_header", 212); }, [] { LoadAlone("toolbox_header"); });
+}
+
+constexpr char kLine[] = "0:12:34 1234 MB 4567 KB/s free 12.3 GB Zazolc";
+constexpr int kGlyphs = sizeof kLine - 1;
+
+void BitmapTextPerGlyph(benchmark::State& state) {
+  Compare(
+      state, [] { DrawText(118, 20, 300, kLine, 5); },
+      [] {
+        // The bound: copying each glyph's 12 x 18 pixels once.
+        for (int glyph = 0; glyph < kGlyphs; ++glyph) {
+          for (int row = 0; row < 18; ++row) std::memcpy(&scratch[row * kOsdRowBytes + glyph * 48], &scratch[(row + 100) * kOsdRowBytes], 48);
+        }
+        benchmark::ClobberMemory();
+      },
+      kGlyphs);
+}
+
+void BigTextPerLine(benchmark::State& state) {
+  Compare(
+      state, [] { DrawBigText(155, 12, "Recording stopped: disk full"); },
+      [] {
+        // The bound: copying the line's 35 rows of about 560 pixels.
+        for (int row = 0; row < 35; ++row) std::memcpy(&scratch[row * kOsdRowBytes], &scratch[(row + 100) * kOsdRowBytes], 560 * 4);
+        benchmark::ClobberMemory();
+      });
+}
+
+BENCHMARK(ClearOsdVsMemset)->UseManualTime();
+BENCHMARK(ShowMessageImageVsImgLoad)->UseManualTime();
+BENCHMARK(DrawSkinPanelVsImgLoad)->UseManualTime();
+BENCHMARK(BitmapTextPerGlyph)->UseManualTime();
+BENCHMARK(BigTextPerLine)->UseManualTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

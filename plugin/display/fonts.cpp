@@ -1,0 +1,64 @@
+#include "display/fonts.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "display/text_library.h"
+#include "settings/settings_record.h"
+
+std::mutex font_mutex;
+TTF_Font* StandardFont[3] = {};
+FontImages FontImageCache{};
+const char* tv_font_folder = kTvFontFolder;
+
+TTF_Font* OpenFontFile(const char* name, int size) {
+  char path[256];
+  int n = std::snprintf(path, sizeof path, "%s/%s", tv_font_folder, name);
+  bool in_tv_folder = n > 0 && static_cast<size_t>(n) < sizeof path && access(path, F_OK) == 0;
+  if (!in_tv_folder) {
+    char relative[256];
+    n = std::snprintf(relative, sizeof relative, "fonts/%s", name);
+    if (n < 0 || static_cast<size_t>(n) >= sizeof relative) return nullptr;
+    if (!HomePath(path, sizeof path, relative)) return nullptr;
+  }
+  return text_library.open_font(path, size);
+}
+
+namespace {
+
+// Call with font_mutex held.
+void FreeFontImages() {
+  for (SDL_Surface** image : {&FontImageCache.font32, &FontImageCache.font118, &FontImageCache.font218}) {
+    if (*image != nullptr) {
+      SDL_FreeSurface(*image);
+      *image = nullptr;
+    }
+  }
+}
+
+}  // namespace
+
+void OpenTrueTypeFonts() {
+  std::lock_guard<std::mutex> lock(font_mutex);
+  // Normally the CloseOsd before freed the images; one that another thread
+  // loaded since then is freed here rather than forgotten.
+  FreeFontImages();
+  for (int i = 0; i < 3; ++i) {
+    if (StandardFont[i] == nullptr) StandardFont[i] = OpenFontFile("shadow.ttf", kStandardFontSizes[i]);
+  }
+}
+
+void ReleaseFonts() {
+  std::lock_guard<std::mutex> lock(font_mutex);
+  FreeFontImages();
+  for (TTF_Font*& font : StandardFont) {
+    if (font != nullptr) {
+      text_library.close_font(font);
+      font = nullptr;
+    }
+  }
+  if (TextLibraryBound.load(std::memory_order_acquire) && text_library.was_init() != 0) {
+    text_library.quit();
+  }
+}

@@ -1,0 +1,39 @@
+// The fonts the display keeps open: the three TrueType sizes of the standard
+// face and the three bitmap font images, loaded on first use.
+//
+// The key thread and the SDL timer thread both draw text, and one of them may
+// close the display while the other draws. Every use of these handles, and of
+// the text library's font calls (FreeType faces are not thread-safe), happens
+// under font_mutex.
+#pragma once
+
+#include <SDL.h>
+
+#include <mutex>
+
+struct TTF_Font;
+
+inline constexpr int kStandardFontSizes[3] = {18, 20, 26};
+
+extern std::mutex font_mutex;
+// Point sizes 18, 20, 26; null while not open.
+extern TTF_Font* StandardFont[3];
+
+struct FontImages {
+  SDL_Surface* font32;
+  SDL_Surface* font118;
+  SDL_Surface* font218;
+};
+extern FontImages FontImageCache;
+
+// The TV's own font folder, which takes precedence over the home folder's.
+// A variable so that tests can point it into a scratch folder.
+extern const char* tv_font_folder;
+inline constexpr const char* kTvFontFolder = "/mtd_appdata/Font";
+
+// Opens the standard sizes that are not open yet; forgets the image cache.
+void OpenTrueTypeFonts();
+// Opens name from the TV's font folder, else from the home folder's "fonts".
+TTF_Font* OpenFontFile(const char* name, int size);
+// Frees the font images and closes the TrueType sizes (CloseOsd's first steps).
+void ReleaseFonts();

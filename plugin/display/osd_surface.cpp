@@ -1,0 +1,92 @@
+#include "display/osd_surface.h"
+
+#include <cstring>
+
+#include "display/display_inputs.h"
+#include "display/fonts.h"
+#include "display/signal_guard.h"
+#include "display/text_library.h"
+
+std::atomic<SDL_Surface*> OsdSurface{nullptr};
+std::atomic<int> VideoStarted{0};
+
+namespace {
+
+// SDL_Init and SDL_Quit with the host's signal dispositions kept. The
+// parachute is declined as well: the host owns crash handling, and without
+// it SDL has fewer handlers to install in the first place.
+void StartSdl() {
+  SignalDispositions saved;
+  SaveSignalDispositions(&saved);
+  SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE);
+  RestoreSignalDispositions(saved);
+}
+
+void StopSdl() {
+  SignalDispositions saved;
+  SaveSignalDispositions(&saved);
+  SDL_Quit();
+  RestoreSignalDispositions(saved);
+}
+
+// Zeroes count bytes from column x in rows first..last of the surface, never
+// past its last row or the end of a row.
+void ClearRows(SDL_Surface* surface, int first, int last, int x, int count) {
+  if (last >= surface->h) last = surface->h - 1;
+  if (count > (surface->w - x) * 4) count = (surface->w - x) * 4;
+  if (count < 0) count = 0;
+  SDL_LockSurface(surface);
+  auto* pixels = static_cast<unsigned char*>(surface->pixels);
+  for (int y = first; y <= last; ++y) std::memset(pixels + y * surface->pitch + x * 4, 0, count);
+  SDL_UnlockSurface(surface);
+  SDL_Flip(surface);
+}
+
+}  // namespace
+
+void OpenOsd() {
+  if (!VideoStarted.load(std::memory_order_relaxed)) {
+    StartSdl();
+    VideoStarted.store(1, std::memory_order_relaxed);
+  }
+  if (LoadTrueTypeLibrary() == 0) {
+    ReleaseVideo();
+    return;
+  }
+  if (text_library.was_init() == 0 && text_library.init() != 0) return;
+  OpenTrueTypeFonts();
+  if (OsdSurface.load(std::memory_order_relaxed) == nullptr) {
+    OsdSurface.store(SDL_SetVideoMode(kOsdWidth, kOsdHeight, 32, SDL_HWSURFACE),
+                     std::memory_order_relaxed);
+  }
+}
+
+void ReleaseVideo() {
+  if (recording_active.load(std::memory_order_relaxed)) return;
+  StopSdl();
+  VideoStarted.store(0, std::memory_order_relaxed);
+  OsdSurface.store(nullptr, std::memory_order_relaxed);
+}
+
+void CloseOsd() {
+  ReleaseFonts();
+  ReleaseVideo();
+}
+
+void ForgetDisplay() {
+  OsdSurface.store(nullptr, std::memory_order_relaxed);
+  VideoStarted.store(0, std::memory_order_relaxed);
+  TextLibraryBound.store(0, std::memory_order_relaxed);
+}
+
+void ClearOsd() {
+  SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
+  if (surface == nullptr) return;
+  ClearRows(surface, 0, kOsdHeight - 1, 0, kOsdRowBytes);
+}
+
+void ClearStatusBand() {
+  SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
+  if (surface == nullptr) return;
+  ClearRows(surface, 9, 49, 140, (kOsdWidth - 140) * 4);
+}

@@ -1,0 +1,31 @@
+// The display: the one 960x540 32-bit video surface the plug-in draws its
+// overlay into, and what has to be in place before anything is drawn (SDL
+// started, the text library bound, the standard fonts open).
+//
+// States: Closed (no surface), Open (surface and fonts), Held (surface kept
+// without fonts while a recording runs, for the supervision tick).
+#pragma once
+
+#include <SDL.h>
+
+#include <atomic>
+
+inline constexpr int kOsdWidth = 960;
+inline constexpr int kOsdHeight = 540;
+inline constexpr int kOsdRowBytes = kOsdWidth * 4;
+
+// Byte 0 blue, 1 green, 2 red, 3 alpha (opacity over the TV picture).
+extern std::atomic<SDL_Surface*> OsdSurface;
+extern std::atomic<int> VideoStarted;
+
+void OpenOsd();
+void CloseOsd();
+// Quits SDL and drops the surface unless a recording runs.
+void ReleaseVideo();
+// What init_config does to the display: forgets surface, SDL and the binding.
+void ForgetDisplay();
+
+// Clears every pixel to transparent black and flips.
+void ClearOsd();
+// Clears the status band (rows 9 to 49, columns 140 to 959) and flips.
+void ClearStatusBand();

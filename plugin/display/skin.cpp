@@ -1,0 +1,154 @@
+#include "display/skin.h"
+
+#include <SDL_image.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "display/display_inputs.h"
+#include "display/osd_surface.h"
+#include "display/pixels.h"
+#include "settings/settings_record.h"
+
+namespace {
+
+int Opacity() { return settings.osd_opacity.load(std::memory_order_relaxed); }
+int ImagePercent() { return settings.image_alpha_percent.load(std::memory_order_relaxed); }
+
+bool SkinBytesPerPixel(const SDL_Surface* image) {
+  int bytes = image->format->BytesPerPixel;
+  return bytes == 3 || bytes == 4;
+}
+
+// Copies image row `row` to surface row `y` from column x: colours swapped
+// from the image's red-green-blue to the surface's blue-green-red, alpha from
+// alpha_of(image alpha). With skip_black, pure black pixels are left out.
+template <typename AlphaOf>
+void CopyImageRow(SDL_Surface* surface, const SDL_Surface* image, int row, int x, int y,
+                  bool skip_black, AlphaOf alpha_of) {
+  if (y < 0 || y >= surface->h) return;
+  const int bytes = image->format->BytesPerPixel;
+  Span columns = ClipSpan(x, image->w, surface->w);
+  const uint8_t* in = static_cast<const uint8_t*>(image->pixels) + row * image->pitch;
+  uint8_t* out = PixelAt(surface, 0, y);
+  for (int column = columns.first; column < columns.last; ++column) {
+    const uint8_t* source = in + (column - x) * bytes;
+    if (skip_black && source[0] + source[1] + source[2] == 0) continue;
+    uint8_t* pixel = out + column * 4;
+    pixel[0] = source[2];
+    pixel[1] = source[1];
+    pixel[2] = source[0];
+    pixel[3] = static_cast<uint8_t>(alpha_of(bytes == 4 ? source[3] : 255));
+  }
+}
+
+}  // namespace
+
+SDL_Surface* LoadSkinImage(const char* name) {
+  char relative[256];
+  int n = std::snprintf(relative, sizeof relative, "osd/%s.png", name);
+  if (n < 0 || static_cast<size_t>(n) >= sizeof relative) return nullptr;
+  char path[256];
+  if (!HomePath(path, sizeof path, relative)) return nullptr;
+  SDL_Surface* image = IMG_Load(path);
+  if (image != nullptr && !SkinBytesPerPixel(image)) {
+    SDL_FreeSurface(image);
+    return nullptr;
+  }
+  return image;
+}
+
+int DrawSkinPanel(int x, int y, const char* name, int repeat) {
+  SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
+  if (surface == nullptr) return 0;
+  LockedImage image(LoadSkinImage(name));
+  if (image.get() == nullptr) return 0;
+  const int opacity = Opacity();
+  const bool four_bytes = image.get()->format->BytesPerPixel == 4;
+  auto alpha_of = [&](int a) { return four_bytes ? a * opacity / 100 : 255; };
+  const int half = image.get()->h / 2;
+  SurfaceLock lock(surface);
+  long out_row = y;
+  auto copy_row = [&](int row) {
+    if (out_row >= 0 && out_row < surface->h) {
+      CopyImageRow(surface, image.get(), row, x, static_cast<int>(out_row), repeat == -1, alpha_of);
+    }
+    ++out_row;
+  };
+  for (int row = 0; row < image.get()->h; ++row) {
+    copy_row(row);
+    if (row != half || repeat <= 0) continue;
+    // The middle row again, repeat more times; rows above the surface are
+    // skipped at once and the copies stop at its last row.
+    long extra = repeat;
+    if (out_row < 0) {
+      long skipped = std::min(extra, -out_row);
+      out_row += skipped;
+      extra -= skipped;
+    }
+    for (; extra > 0 && out_row < surface->h; --extra) copy_row(row);
+    out_row += extra;
+  }
+  return 1;
+}
+
+void SetAlphaRect(int x, int y, int width, int height, uint8_t alpha) {
+  SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
+  if (surface == nullptr) return;
+  Span columns = ClipSpan(x, width, surface->w);
+  Span rows = ClipSpan(y, height, surface->h);
+  SurfaceLock lock(surface);
+  for (int row = rows.first; row < rows.last; ++row) {
+    uint8_t* out = PixelAt(surface, 0, row);
+    for (int column = columns.first; column < columns.last; ++column) out[column * 4 + 3] = alpha;
+  }
+}
+
+int ShowMessageImage(const char* name) {
+  if (Opacity() == 0 || key44_count.load(std::memory_order_relaxed) > 0) return 1;
+  SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
+  if (surface == nullptr) return 0;
+  LockedImage image(LoadSkinImage(name));
+  if (image.get() == nullptr) return 0;
+  int percent = Opacity() * ImagePercent();
+  if (std::strcmp(name, "icon_stoprec") == 0) percent /= 2;
+  {
+    SurfaceLock lock(surface);
+    for (int row = 0; row < image.get()->h; ++row) {
+      CopyImageRow(surface, image.get(), row, 10, 10 + row, false,
+                   [&](int a) { return percent * a / 10000; });
+    }
+  }
+  SDL_Flip(surface);
+  return 1;
+}
+
+void BlendSkinImage(SDL_Surface* target, const char* name, int x, int y, int first_row) {
+  if (target == nullptr || target->format->BytesPerPixel != 4) return;
+  LockedImage image(LoadSkinImage(name));
+  if (image.get() == nullptr) return;
+  const SDL_Surface* source = image.get();
+  const int bytes = source->format->BytesPerPixel;
+  Span columns = ClipSpan(x, source->w, target->w);
+  SurfaceLock lock(target);
+  for (int row = first_row < 0 ? 0 : first_row; row < source->h; ++row) {
+    if (y + row < 0 || y + row >= target->h) continue;
+    const uint8_t* in = static_cast<const uint8_t*>(source->pixels) + row * source->pitch;
+    uint8_t* out = PixelAt(target, 0, y + row);
+    for (int column = columns.first; column < columns.last; ++column) {
+      const uint8_t* s = in + (column - x) * bytes;
+      if (s[0] + s[1] + s[2] == 0) continue;
+      unsigned a = bytes == 4 ? s[3] : 255;
+      uint8_t* t = out + column * 4;
+      for (int i = 0; i < 3; ++i) t[i] = static_cast<uint8_t>((s[i] * a + t[i] * (255 - a)) >> 9);
+    }
+  }
+}
+
+void DrawDestinationIcon(SDL_Surface* target) {
+  const char* name = memory_dest.load(std::memory_order_relaxed)    ? "destmem"
+                     : network_dest.load(std::memory_order_relaxed) ? "destnet"
+                                                                     : "destusb";
+  BlendSkinImage(target, name, 20, 24, 0);
+}

@@ -1,0 +1,234 @@
+#include "display/text.h"
+
+#include <cstdio>
+
+#include "display/fonts.h"
+#include "display/glyph_tables.h"
+#include "display/osd_surface.h"
+#include "display/pixels.h"
+#include "display/text_library.h"
+#include "settings/message_catalogue.h"
+#include "settings/settings_record.h"
+
+#include <SDL_image.h>
+
+const Colour ColourTable[10] = {
+    {0, 255, 255, 0},   {128, 128, 128, 0}, {82, 82, 82, 0},    {255, 41, 41, 0},
+    {255, 163, 163, 0}, {255, 255, 0, 0},   {128, 128, 0, 0},   {230, 230, 230, 0},
+    {200, 200, 200, 0}, {255, 255, 255, 0},
+};
+
+namespace {
+
+struct GlyphKey {
+  uint16_t key;
+  uint8_t index;
+};
+
+constexpr GlyphKey kGlyphKeys[] = {
+    {0xC484, 1},  {0xC486, 2},  {0xC498, 3},  {0xC581, 4},  {0xC583, 5},  {0xC393, 6},
+    {0xC59A, 7},  {0xC5B9, 8},  {0xC5BB, 9},  {0xC384, 10}, {0xC396, 11}, {0xC39C, 12},
+    {0xC3A8, 13}, {0xC3A9, 14}, {0xC3AA, 15}, {0xC485, 17}, {0xC487, 18}, {0xC499, 19},
+    {0xC582, 20}, {0xC584, 21}, {0xC3B3, 22}, {0xC59B, 23}, {0xC5BA, 24}, {0xC5BC, 25},
+    {0xC3A4, 26}, {0xC3B6, 27}, {0xC3BC, 28}, {0xC39F, 29},
+};
+
+int TrueTypeSlot(int font_id) {
+  switch (font_id) {
+    case 18: return 0;
+    case 20: return 1;
+    case 26: return 2;
+    default: return -1;
+  }
+}
+
+// Bitmap text: 12 x 18 glyphs of ink intensity, tinted with the colour.
+void DrawBitmapText(SDL_Surface* surface, SDL_Surface* font, int x, int y, const char* text,
+                    const Colour& colour) {
+  SurfaceLock surface_lock(surface);
+  SurfaceLock font_lock(font);
+  const auto* ink = static_cast<const uint8_t*>(font->pixels);
+  const long ink_size = static_cast<long>(font->pitch) * font->h;
+  while (*text != '\0') {
+    int glyph = NextGlyphUnit(&text);
+    int width = SmallGlyphTable[glyph].width;
+    if (x > kOsdWidth - width) {
+      x = 0;
+      y += kSmallGlyphRows;
+    }
+    if (y > kOsdHeight) y = 0;
+    if (glyph != ' ') {
+      Span columns = ClipSpan(x, width, surface->w);
+      for (int row = 0; row < kSmallGlyphRows && y + row < surface->h; ++row) {
+        long base = SmallGlyphTable[glyph].offset + static_cast<long>(row) * font->pitch;
+        uint8_t* out = PixelAt(surface, 0, y + row);
+        for (int column = columns.first; column < columns.last; ++column) {
+          long at = base + (column - x);
+          if (at >= ink_size) break;
+          unsigned d = ink[at];
+          if (d == 0) continue;
+          uint8_t* pixel = out + column * 4;
+          pixel[0] = static_cast<uint8_t>(d * colour.blue / 255);
+          pixel[1] = static_cast<uint8_t>(d * colour.green / 255);
+          pixel[2] = static_cast<uint8_t>(d * colour.red / 255);
+          pixel[3] = 255;
+        }
+      }
+    }
+    x += width;
+  }
+}
+
+void DrawTrueTypeText(SDL_Surface* surface, int slot, int x, int y, const char* text,
+                      const Colour& colour) {
+  SDL_Surface* rendered = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(font_mutex);
+    if (StandardFont[slot] == nullptr) return;
+    SDL_Color sdl_colour{colour.red, colour.green, colour.blue, colour.unused};
+    rendered = text_library.render_utf8_blended(StandardFont[slot], text, sdl_colour);
+  }
+  if (rendered == nullptr) return;
+  // SDL clips the blit to the surface; it blends the colours and keeps the
+  // surface's alpha.
+  SDL_Rect target{static_cast<Sint16>(x), static_cast<Sint16>(y),
+                  static_cast<Uint16>(kOsdWidth - x), static_cast<Uint16>(kOsdHeight - y)};
+  SDL_UpperBlit(rendered, nullptr, surface, &target);
+  SDL_FreeSurface(rendered);
+}
+
+}  // namespace
+
+int GlyphIndex(const char* unit) {
+  unsigned key = static_cast<unsigned char>(unit[0]) * 256u + static_cast<unsigned char>(unit[1]);
+  for (const GlyphKey& entry : kGlyphKeys) {
+    if (entry.key == key) return entry.index;
+  }
+  return 16;
+}
+
+int NextGlyphUnit(const char** text) {
+  const char* p = *text;
+  unsigned char lead = static_cast<unsigned char>(*p);
+  if (lead < 0x80) {
+    *text = p + 1;
+    return lead;
+  }
+  int glyph = GlyphIndex(p);
+  *text = p[1] == '\0' ? p + 1 : p + 2;
+  return glyph;
+}
+
+SDL_Surface* CachedFontImage(int font_id) {
+  SDL_Surface** slot = font_id == 118   ? &FontImageCache.font118
+                       : font_id == 218 ? &FontImageCache.font218
+                                        : &FontImageCache.font32;
+  if (*slot == nullptr) {
+    char relative[32];
+    std::snprintf(relative, sizeof relative, "fonts/font%d.png", font_id);
+    char path[256];
+    if (HomePath(path, sizeof path, relative)) *slot = IMG_Load(path);
+  }
+  return *slot;
+}
+
+int TextWidth(int font_id, const char* text) {
+  if (text == nullptr || *text == '\0') return 0;
+  int slot = TrueTypeSlot(font_id);
+  if (slot >= 0) {
+    std::lock_guard<std::mutex> lock(font_mutex);
+    int width = 0, height = 0;
+    if (StandardFont[slot] == nullptr) return kNoFontWidth;
+    if (text_library.size_utf8(StandardFont[slot], text, &width, &height) != 0) return kNoFontWidth;
+    return width;
+  }
+  if (font_id != 118 && font_id != 218) return kNoFontWidth;
+  int width = 0;
+  while (*text != '\0') width += SmallGlyphTable[NextGlyphUnit(&text)].width;
+  return width;
+}
+
+void DrawText(int font_id, int x, int y, const char* text, int colour) {
+  SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
+  if (x < 0 || y < 0 || text == nullptr || *text == '\0' || surface == nullptr) return;
+  if (colour < 0 || colour > 9) return;
+  int slot = TrueTypeSlot(font_id);
+  if (slot >= 0) {
+    if (x < kOsdWidth && y < kOsdHeight) DrawTrueTypeText(surface, slot, x, y, text, ColourTable[colour]);
+    return;
+  }
+  if (font_id != 118 && font_id != 218) return;
+  std::lock_guard<std::mutex> lock(font_mutex);
+  SDL_Surface* font = CachedFontImage(font_id);
+  if (font == nullptr) return;
+  DrawBitmapText(surface, font, x, y, text, ColourTable[colour]);
+}
+
+void DrawBigText(int x, int y, const char* text) {
+  SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
+  if (x < 0 || y < 0 || text == nullptr || *text == '\0' || surface == nullptr) return;
+  std::lock_guard<std::mutex> lock(font_mutex);
+  SDL_Surface* font = CachedFontImage(32);
+  if (font == nullptr) return;
+  const int bytes = font->format->BytesPerPixel;
+  if (bytes < 3) return;
+  const int opacity = settings.osd_opacity.load(std::memory_order_relaxed);
+  const int percent = settings.image_alpha_percent.load(std::memory_order_relaxed);
+  SurfaceLock surface_lock(surface);
+  SurfaceLock font_lock(font);
+  const auto* image = static_cast<const uint8_t*>(font->pixels);
+  const long image_size = static_cast<long>(font->pitch) * font->h;
+  // The carried pixel: red, green, blue, source alpha.
+  uint8_t carried[4] = {8, 8, 8, 128};
+  auto write = [&](int column, int row) {
+    if (row >= surface->h || column >= surface->w) return;
+    uint8_t* pixel = PixelAt(surface, column, row);
+    pixel[0] = carried[2];
+    pixel[1] = carried[1];
+    pixel[2] = carried[0];
+    pixel[3] = static_cast<uint8_t>(percent * (carried[3] * opacity / 100) / 100);
+  };
+  while (*text != '\0') {
+    int glyph = NextGlyphUnit(&text);
+    int width = BigGlyphTable[glyph].width;
+    if (x > kOsdWidth - width) {
+      x = 0;
+      y += kBigGlyphRows;
+    }
+    if (y > kOsdHeight) y = 0;
+    if (glyph != ' ') {
+      for (int row = 0; row < kBigLeadRows; ++row) {
+        for (int column = 0; column < width; ++column) write(x + column, y + row);
+      }
+      for (int row = 0; row < kBigGlyphRows; ++row) {
+        long base = BigGlyphTable[glyph].offset + static_cast<long>(row) * font->pitch;
+        for (int column = 0; column < width; ++column) {
+          long at = base + static_cast<long>(column) * bytes;
+          if (at + bytes <= image_size) {
+            carried[0] = image[at];
+            carried[1] = image[at + 1];
+            carried[2] = image[at + 2];
+            if (bytes >= 4) carried[3] = image[at + 3];
+          }
+          write(x + column, y + kBigLeadRows + row);
+        }
+      }
+    }
+    x += width;
+  }
+}
+
+namespace {
+
+void DrawCatalogueChoice(int x, int y, int text, int colour) {
+  const char* message = mess[text];
+  if (message != nullptr) DrawText(20, x, y, message, colour);
+}
+
+}  // namespace
+
+void DrawOnOffText(int x, int y, int flag, int colour) { DrawCatalogueChoice(x, y, flag ? 14 : 15, colour); }
+
+void DrawFlagPairText(int x, int y, int flag, int colour) {
+  DrawCatalogueChoice(x, y, flag ? 16 : 17, colour);
+}

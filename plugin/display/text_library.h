@@ -1,0 +1,33 @@
+// Binding of the text library osd_ttf.so: loaded from the home folder at run
+// time, its seven entry points looked up by name.
+#pragma once
+
+#include <SDL.h>
+
+#include <atomic>
+
+struct TTF_Font;
+
+struct TextLibrary {
+  void* handle;
+  int (*init)();
+  int (*was_init)();
+  void (*quit)();
+  TTF_Font* (*open_font)(const char* file, int point_size);
+  void (*close_font)(TTF_Font* font);
+  SDL_Surface* (*render_utf8_blended)(TTF_Font* font, const char* text, SDL_Color colour);
+  int (*size_utf8)(TTF_Font* font, const char* text, int* width, int* height);
+};
+
+// Written only by the key or timer thread that opens the display, before
+// TextLibraryBound is set.
+extern TextLibrary text_library;
+extern std::atomic<int> TextLibraryBound;
+// Number of entry points looked up since start (tests check that a lookup
+// stops at the first missing one).
+extern std::atomic<int> text_library_lookups;
+
+// 1 when the library is bound (loading and binding it if needed), else 0.
+int LoadTrueTypeLibrary();
+// Logs that entry point name is missing and closes handle. Returns 0.
+int ReportMissingSymbol(void* handle, const char* name);

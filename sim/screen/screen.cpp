@@ -1,0 +1,268 @@
+#include "sim/screen/screen.h"
+
+#include <SDL_image.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "sim/host/host_state.h"
+#include "sim/screen/png_file.h"
+#include "sim/screen/screen_internal.h"
+
+namespace sim {
+
+namespace {
+
+struct ScreenState {
+  std::mutex mutex;
+  ScreenOptions options;
+  SDL_Surface* overlay = nullptr;  // kept for the whole run once created
+  bool overlay_active = false;
+  int flips = 0;
+  int channel = 1;
+  std::string programme;
+  SDL_Surface* label_font = nullptr;  // font118.png of the home folder
+  bool label_font_tried = false;
+  SDL_Surface* window = nullptr;
+  std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+  int frozen_phase = 0;
+};
+
+ScreenState& State() {
+  static ScreenState* state = new ScreenState;  // never destroyed: flips may come late
+  return *state;
+}
+
+// The picture's motion: the colour bars scroll by one pixel every 20 ms.
+int Phase(ScreenState& state) {
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                  state.start).count();
+  return static_cast<int>(ms / 20 % kScreenWidth);
+}
+
+void Fill(uint8_t* rgb, int x0, int y0, int w, int h, uint8_t r, uint8_t g, uint8_t b) {
+  for (int y = std::max(y0, 0); y < std::min(y0 + h, kScreenHeight); ++y) {
+    for (int x = std::max(x0, 0); x < std::min(x0 + w, kScreenWidth); ++x) {
+      uint8_t* p = rgb + (y * kScreenWidth + x) * 4;
+      p[0] = r;
+      p[1] = g;
+      p[2] = b;
+      p[3] = 255;
+    }
+  }
+}
+
+SDL_Surface* LabelFont(ScreenState& state) {
+  if (!state.label_font_tried && !state.options.home_dir.empty()) {
+    state.label_font_tried = true;
+    state.label_font = IMG_Load((state.options.home_dir + "/fonts/font118.png").c_str());
+  }
+  return state.label_font;
+}
+
+}  // namespace
+
+void DrawLabel(uint8_t* rgba, int width, int height, SDL_Surface* font, int x, int y, int scale,
+               const std::string& text, uint8_t r, uint8_t g, uint8_t b) {
+  if (font == nullptr || font->format->BytesPerPixel != 1) return;
+  SDL_LockSurface(font);
+  for (unsigned char c : text) {
+    int glyph = c < 128 ? c : 16;
+    if (c != ' ') {
+      for (int row = 0; row < 18 * scale; ++row) {
+        for (int column = 0; column < 12 * scale; ++column) {
+          int gx = (glyph % 16) * 12 + column / scale, gy = (glyph / 16) * 18 + row / scale;
+          if (gx >= font->w || gy >= font->h) continue;
+          unsigned ink = static_cast<const uint8_t*>(font->pixels)[gy * font->pitch + gx];
+          int px = x + column, py = y + row;
+          if (ink == 0 || px < 0 || py < 0 || px >= width || py >= height) continue;
+          uint8_t* p = rgba + (static_cast<size_t>(py) * width + px) * 4;
+          p[0] = static_cast<uint8_t>((r * ink + p[0] * (255 - ink)) / 255);
+          p[1] = static_cast<uint8_t>((g * ink + p[1] * (255 - ink)) / 255);
+          p[2] = static_cast<uint8_t>((b * ink + p[2] * (255 - ink)) / 255);
+          p[3] = 255;
+        }
+      }
+    }
+    x += 12 * scale;
+  }
+  SDL_UnlockSurface(font);
+}
+
+namespace {
+
+// The TV picture: scrolling colour bars and a travelling box, or black with
+// a label when the video is muted or the picture is switched off.
+void DrawPicture(ScreenState& state, uint8_t* rgba) {
+  int frozen, muted, picture_off;
+  {
+    HostState& host = Host();
+    std::lock_guard<std::mutex> lock(host.mutex);
+    frozen = host.frozen;
+    muted = host.main_window_muted;
+    picture_off = host.options[15] == 5;
+  }
+  SDL_Surface* font = LabelFont(state);
+  if (muted || picture_off) {
+    Fill(rgba, 0, 0, kScreenWidth, kScreenHeight, 0, 0, 0);
+    DrawLabel(rgba, kScreenWidth, kScreenHeight, font, 330, 250, 2, muted ? "VIDEO MUTE" : "PICTURE OFF",
+              120, 120, 120);
+    return;
+  }
+  if (!frozen) state.frozen_phase = Phase(state);
+  const int phase = state.frozen_phase;
+  static const uint8_t kBars[8][3] = {{192, 192, 192}, {192, 192, 0}, {0, 192, 192}, {0, 192, 0},
+                                      {192, 0, 192},   {192, 0, 0},   {0, 0, 192},   {40, 40, 40}};
+  for (int y = 0; y < kScreenHeight; ++y) {
+    for (int x = 0; x < kScreenWidth; ++x) {
+      const uint8_t* bar = kBars[((x + phase) % kScreenWidth) / (kScreenWidth / 8)];
+      int shade = 70 + 30 * y / kScreenHeight;  // a gentle gradient from top to bottom
+      uint8_t* p = rgba + (y * kScreenWidth + x) * 4;
+      p[0] = static_cast<uint8_t>(bar[0] * shade / 100);
+      p[1] = static_cast<uint8_t>(bar[1] * shade / 100);
+      p[2] = static_cast<uint8_t>(bar[2] * shade / 100);
+      p[3] = 255;
+    }
+  }
+  int box_x = (phase * 3) % (kScreenWidth - 80);
+  Fill(rgba, box_x, 230, 80, 80, 250, 250, 250);
+  char channel[32];
+  std::snprintf(channel, sizeof channel, "CH %d", state.channel);
+  Fill(rgba, 14, 64, 12 * 2 * 12 + 12, 36 + 30, 0, 0, 0);
+  DrawLabel(rgba, kScreenWidth, kScreenHeight, font, 20, 68, 2, channel, 255, 255, 255);
+  DrawLabel(rgba, kScreenWidth, kScreenHeight, font, 20, 106, 1, state.programme.substr(0, 24), 255, 255, 0);
+  if (frozen) DrawLabel(rgba, kScreenWidth, kScreenHeight, font, 800, 68, 2, "FREEZE", 255, 64, 64);
+}
+
+void ComposeLocked(ScreenState& state, uint8_t* rgba) {
+  DrawPicture(state, rgba);
+  if (!state.overlay_active || state.overlay == nullptr) return;
+  SDL_LockSurface(state.overlay);
+  for (int y = 0; y < kScreenHeight; ++y) {
+    const uint8_t* in = static_cast<const uint8_t*>(state.overlay->pixels) + y * state.overlay->pitch;
+    uint8_t* out = rgba + y * kScreenWidth * 4;
+    for (int x = 0; x < kScreenWidth; ++x, in += 4, out += 4) {
+      unsigned a = in[3];
+      out[0] = static_cast<uint8_t>((in[2] * a + out[0] * (255 - a)) / 255);
+      out[1] = static_cast<uint8_t>((in[1] * a + out[1] * (255 - a)) / 255);
+      out[2] = static_cast<uint8_t>((in[0] * a + out[2] * (255 - a)) / 255);
+    }
+  }
+  SDL_UnlockSurface(state.overlay);
+}
+
+void PresentInWindow(ScreenState& state, const uint8_t* rgba) {
+  SDL_Surface* window = state.window;
+  SDL_LockSurface(window);
+  for (int y = 0; y < kScreenHeight && y < window->h; ++y) {
+    uint32_t* out = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(window->pixels) + y * window->pitch);
+    for (int x = 0; x < kScreenWidth && x < window->w; ++x) {
+      const uint8_t* p = rgba + (y * kScreenWidth + x) * 4;
+      out[x] = SDL_MapRGB(window->format, p[0], p[1], p[2]);
+    }
+  }
+  SDL_UnlockSurface(window);
+  RealSdl().flip(window);
+}
+
+}  // namespace
+
+void ConfigureScreen(const ScreenOptions& options) {
+  ScreenState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.options = options;
+  if (!options.window) {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    return;
+  }
+  RealSdl().init(SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE);
+  SDL_WM_SetCaption("tvsim", "tvsim");
+  state.window = RealSdl().set_video_mode(kScreenWidth, kScreenHeight, 32, SDL_SWSURFACE);
+}
+
+bool WindowOpen() { return State().window != nullptr; }
+
+void SetPictureCaption(int channel, const std::string& programme) {
+  ScreenState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.channel = channel;
+  state.programme = programme;
+}
+
+int ScreenFlipCount() {
+  ScreenState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  return state.flips;
+}
+
+bool OverlayActive() {
+  ScreenState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  return state.overlay_active;
+}
+
+SDL_Surface* OverlaySurface() {
+  ScreenState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  return state.overlay;
+}
+
+void ComposeFrame(uint8_t* rgba) {
+  ScreenState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  ComposeLocked(state, rgba);
+}
+
+bool SaveScreenshot(const std::string& path, std::string* error) {
+  std::vector<uint8_t> rgba(kScreenWidth * kScreenHeight * 4);
+  ComposeFrame(rgba.data());
+  return WritePng(path, kScreenWidth, kScreenHeight, 4, rgba.data(), kScreenWidth * 4, error);
+}
+
+SDL_Surface* OverlayForPlugin() {
+  ScreenState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  if (state.overlay == nullptr) {
+    // Bytes blue, green, red, alpha: the set's overlay layout.
+    state.overlay = SDL_CreateRGBSurface(SDL_SWSURFACE, kScreenWidth, kScreenHeight, 32, 0x00FF0000,
+                                         0x0000FF00, 0x000000FF, 0xFF000000);
+  }
+  if (state.overlay != nullptr && !state.overlay_active) {
+    std::memset(state.overlay->pixels, 0, static_cast<size_t>(state.overlay->pitch) * state.overlay->h);
+    state.overlay_active = true;
+  }
+  return state.overlay;
+}
+
+void ReleaseOverlay() {
+  ScreenState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.overlay_active = false;
+}
+
+bool IsOverlay(const SDL_Surface* surface) {
+  ScreenState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  return surface != nullptr && surface == state.overlay;
+}
+
+void OverlayFlipped() {
+  ScreenState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  ++state.flips;
+  if (state.options.frame_folder.empty() && state.window == nullptr) return;
+  std::vector<uint8_t> rgba(kScreenWidth * kScreenHeight * 4);
+  ComposeLocked(state, rgba.data());
+  if (!state.options.frame_folder.empty()) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame_%05d.png", state.flips);
+    WritePng(state.options.frame_folder + name, kScreenWidth, kScreenHeight, 4, rgba.data(), kScreenWidth * 4,
+             nullptr);
+  }
+  if (state.window != nullptr) PresentInWindow(state, rgba.data());
+}
+
+}  // namespace sim

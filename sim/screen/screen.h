@@ -1,0 +1,59 @@
+// The simulator's screen. The plug-in's SDL_Init, SDL_Quit, SDL_SetVideoMode
+// and SDL_Flip are the simulator's (sim_sdl.cpp): the plug-in draws into a
+// 960x540 overlay, and at each flip the simulator composites the overlay
+// (per-pixel alpha) over a moving test picture, which shows the channel, the
+// programme and the TV's freeze, video mute and picture-off states. Frames
+// can be saved as PNG files. Headless by default; a window on request.
+#pragma once
+
+#include <SDL.h>
+
+#include <functional>
+#include <string>
+
+namespace sim {
+
+inline constexpr int kScreenWidth = 960;
+inline constexpr int kScreenHeight = 540;
+
+struct ScreenOptions {
+  bool window = false;         // show a real window (else SDL's dummy driver)
+  std::string frame_folder;    // when set, every flip is saved there as frame_NNNNN.png
+  std::string home_dir;        // the plug-in's home (its font118.png labels the picture)
+};
+
+// Call before the plug-in is loaded.
+void ConfigureScreen(const ScreenOptions& options);
+
+// What the test picture shows besides the TV state.
+void SetPictureCaption(int channel, const std::string& programme);
+
+// Number of the plug-in's flips of the overlay so far.
+int ScreenFlipCount();
+// How often the plug-in called the simulator's SDL entry points.
+struct SdlCallCounts {
+  int init, quit, set_video_mode;
+};
+SdlCallCounts SdlCalls();
+// True while the plug-in holds the overlay (between its SetVideoMode and Quit).
+bool OverlayActive();
+// The overlay surface (BGRA bytes), or null before the first SetVideoMode.
+SDL_Surface* OverlaySurface();
+
+// Composites the current overlay over the test picture and saves it.
+bool SaveScreenshot(const std::string& path, std::string* error);
+
+// With a window: handles its events, mapping PC keys to remote keys and
+// calling press for each. Returns false when the window was closed.
+bool PumpWindowEvents(const std::function<void(int remote_key)>& press);
+
+// Writes one PNG showing every skin image of home_dir/osd and the font
+// sheets of home_dir/fonts, each labelled, on a checkerboard so that alpha
+// shows. Returns false with error set.
+bool WriteContactSheet(const std::string& home_dir, const std::string& png_path, std::string* error);
+
+// Composites into rgba (960 x 540 x 4 bytes, RGBA order): used by flips,
+// screenshots and tests.
+void ComposeFrame(uint8_t* rgba);
+
+}  // namespace sim

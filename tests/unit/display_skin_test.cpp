@@ -1,0 +1,196 @@
+// Skin images and overlays: panels, message icons, blending into the pane,
+// the pane's slide-in and fade-out, the warning band.
+#include "display/skin.h"
+#include "display_test_support.h"
+#include "sim/screen/screen.h"
+
+namespace display_test {
+namespace {
+
+class SkinTest : public DisplayTest {
+ protected:
+  // An image whose row r is filled with colour (r + 1) * 10 in red, 7 in
+  // green, 3 in blue, alpha 200 (rows listed in black stay pure black).
+  TestImage Rows(int w, int h, std::vector<int> black_rows = {}) {
+    TestImage image(w, h, 4);
+    for (int y = 0; y < h; ++y) {
+      bool black = std::find(black_rows.begin(), black_rows.end(), y) != black_rows.end();
+      for (int x = 0; x < w; ++x) {
+        uint8_t* p = image.At(x, y);
+        p[0] = black ? 0 : static_cast<uint8_t>((y + 1) * 10), p[1] = black ? 0 : 7, p[2] = black ? 0 : 3, p[3] = 200;
+      }
+    }
+    return image;
+  }
+  static uint32_t RowWord(int row, int alpha) { return uint32_t(alpha) << 24 | uint32_t((row + 1) * 10) << 16 | 7u << 8 | 3u; }
+};
+
+TEST_F(SkinTest, PanelRepeatsItsMiddleRow) {
+  WriteImage("osd/panel.png", Rows(4, 5));
+  OpenCleared();
+  EXPECT_EQ(DrawSkinPanel(10, 20, "panel", 3), 1);
+  const int rows[] = {0, 1, 2, 2, 2, 2, 3, 4};
+  for (int i = 0; i < 8; ++i) {
+    for (int x = 10; x < 14; ++x) ASSERT_EQ(PixelWord(x, 20 + i), RowWord(rows[i], 200)) << i;
+  }
+  EXPECT_EQ(PixelWord(10, 28), 0u);
+  EXPECT_EQ(PixelWord(14, 20), 0u);
+}
+
+TEST_F(SkinTest, PanelBlackPixelsAreLeftOutOnlyWithRepeatMinusOne) {
+  WriteImage("osd/icon.png", Rows(3, 3, {1}));
+  settings.osd_opacity = 50;
+  OpenCleared();
+  FillSurface(0x11111111);
+  DrawSkinPanel(0, 0, "icon", -1);
+  EXPECT_EQ(PixelWord(0, 0), RowWord(0, 100));
+  EXPECT_EQ(PixelWord(0, 1), 0x11111111u);
+  DrawSkinPanel(0, 0, "icon", 0);
+  EXPECT_EQ(PixelWord(0, 1), 100u << 24);
+  EXPECT_EQ(DrawSkinPanel(0, 0, "missing", 0), 0);
+}
+
+TEST_F(SkinTest, ThreeByteImagesCountAsOpaque) {
+  TestImage rgb(3, 2, 3);
+  for (int i = 0; i < 6; ++i) rgb.bytes[i * 3] = 9, rgb.bytes[i * 3 + 1] = 8, rgb.bytes[i * 3 + 2] = 7;
+  WriteImage("osd/rgb.png", rgb);
+  OpenCleared();
+  DrawSkinPanel(5, 5, "rgb", 0);
+  EXPECT_EQ(PixelWord(7, 6), 0xFF090807u);
+  ShowMessageImage("rgb");
+  EXPECT_EQ(PixelWord(10, 10), 204u << 24 | 0x090807u);
+}
+
+TEST_F(SkinTest, AlphaRectSetsOnlyAlpha) {
+  OpenCleared();
+  FillSurface(0x00ABCDEF);
+  SetAlphaRect(100, 50, 10, 5, 200);
+  EXPECT_EQ(PixelWord(100, 50), 0xC8ABCDEFu);
+  EXPECT_EQ(PixelWord(109, 54), 0xC8ABCDEFu);
+  EXPECT_EQ(PixelWord(110, 54), 0x00ABCDEFu);
+  EXPECT_EQ(PixelWord(109, 55), 0x00ABCDEFu);
+}
+
+TEST_F(SkinTest, MessageImageAlphaAndSwitches) {
+  TestImage opaque(2, 2, 4);
+  for (int i = 0; i < 4; ++i) opaque.bytes[i * 4] = 1, opaque.bytes[i * 4 + 3] = 255;
+  opaque.bytes[0] = 0;  // pure black is written too
+  WriteImage("osd/icon_stoprec.png", opaque);
+  WriteImage("osd/icon_x.png", opaque);
+  settings.osd_opacity = 50;
+  OpenCleared();
+  int flips = sim::ScreenFlipCount();
+  EXPECT_EQ(ShowMessageImage("icon_stoprec"), 1);
+  EXPECT_EQ(PixelWord(11, 10), 51u << 24 | 1u << 16);
+  EXPECT_EQ(PixelWord(10, 10), 51u << 24);
+  EXPECT_EQ(sim::ScreenFlipCount(), flips + 1);
+  settings.osd_opacity = 100;
+  ShowMessageImage("icon_x");
+  EXPECT_EQ(PixelWord(11, 11), 204u << 24 | 1u << 16);
+  FillSurface(0);
+  settings.osd_opacity = 0;
+  EXPECT_EQ(ShowMessageImage("icon_x"), 1);
+  settings.osd_opacity = 100;
+  key44_count = 1;
+  EXPECT_EQ(ShowMessageImage("icon_x"), 1);
+  key44_count = 0;
+  EXPECT_EQ(PixelWord(11, 11), 0u);
+  EXPECT_EQ(sim::ScreenFlipCount(), flips + 2);
+  EXPECT_EQ(ShowMessageImage("missing"), 0);
+  CloseOsd();
+  EXPECT_EQ(ShowMessageImage("icon_x"), 0);
+}
+
+TEST_F(SkinTest, BlendHalvesOpaquePixelsAndSkipsBlack) {
+  TestImage icon(3, 3, 4);
+  for (int i = 0; i < 9; ++i) std::memset(&icon.bytes[i * 4], 255, 4);
+  std::memset(icon.At(1, 1), 0, 3);  // black centre
+  icon.At(2, 2)[3] = 0;              // transparent white corner
+  WriteImage("osd/blend.png", icon);
+  SDL_Surface* target = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000);
+  for (int y = 0; y < 8; ++y) std::memset(static_cast<uint8_t*>(target->pixels) + y * target->pitch, 100, 32);
+  auto at = [&](int x, int y) { return static_cast<uint8_t*>(target->pixels) + y * target->pitch + x * 4; };
+  BlendSkinImage(target, "blend", 2, 3, 1);  // from image row 1 on
+  EXPECT_EQ(at(2, 3)[0], 100);                // row 0 not drawn
+  EXPECT_EQ(at(2, 4)[0], 127);                // (255 * 255 + 100 * 0) >> 9
+  EXPECT_EQ(at(2, 4)[3], 100);                // alpha untouched
+  EXPECT_EQ(at(3, 4)[0], 100);                // black: unchanged
+  EXPECT_EQ(at(4, 5)[0], 49);                 // (0 + 100 * 255) >> 9
+  BlendSkinImage(target, "blend", 6, 6, 0);   // reaches past the target: clipped
+  EXPECT_EQ(at(6, 6)[0], 127);
+  EXPECT_EQ(at(7, 7)[0], 100);                // the black centre
+  SDL_FreeSurface(target);
+}
+
+class PaneTest : public SkinTest {
+ protected:
+  void WritePane(int h) {
+    TestImage pane(40, h, 4);
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < 40; ++x) pane.At(x, y)[0] = static_cast<uint8_t>(y), pane.At(x, y)[3] = 255;
+    }
+    WriteImage("osd/infopane.png", pane);
+    TestImage dest(2, 2, 4);
+    for (int i = 0; i < 4; ++i) std::memset(&dest.bytes[i * 4], 255, 4);
+    WriteImage("osd/destusb.png", dest);
+  }
+};
+
+TEST_F(PaneTest, SlideInFrameCounts) {
+  for (auto [h, frames] : {std::pair{150, 12}, std::pair{96, 10}}) {
+    WritePane(h);
+    OpenCleared();
+    InfoPaneShown = 0;
+    int flips = sim::ScreenFlipCount();
+    EXPECT_EQ(ShowInfoPaneBackground(1), 1);
+    EXPECT_EQ(sim::ScreenFlipCount() - flips, frames) << h;
+    EXPECT_EQ(InfoPaneShown.load(), 1);
+    // The whole image at the bottom, centred, with the destination icon blended in.
+    int left = (960 - 40) / 2;
+    EXPECT_EQ(PixelWord(left, 540 - h), 204u << 24);
+    EXPECT_EQ(PixelWord(left + 5, 539), 204u << 24 | uint32_t(h - 1) << 16);
+    EXPECT_EQ(PixelWord(left + 20, 540 - h + 24), 204u << 24 | 0x7F7F7Fu);
+    EXPECT_EQ(PixelWord(left - 1, 539), 0u);
+    flips = sim::ScreenFlipCount();
+    ShowInfoPaneBackground(0);
+    EXPECT_EQ(sim::ScreenFlipCount() - flips, 1);
+    CloseOsd();
+  }
+}
+
+TEST_F(PaneTest, HideFadesThenClears) {
+  WritePane(100);
+  OpenCleared();
+  FillSurface(0xFFFFFFFF);
+  InfoPaneShown = 1;
+  int flips = sim::ScreenFlipCount();
+  EXPECT_EQ(HideInfoPaneBackground(), 1);
+  EXPECT_EQ(InfoPaneShown.load(), 0);
+  EXPECT_EQ(sim::ScreenFlipCount() - flips, 33);
+  EXPECT_EQ(PixelWord(460, 440), 0u);
+  EXPECT_EQ(PixelWord(459, 440), 0xFFFFFFFFu);
+  EXPECT_EQ(PixelWord(460, 439), 0xFFFFFFFFu);
+  settings.pane_animation = 0;
+  flips = sim::ScreenFlipCount();
+  HideInfoPaneBackground();
+  EXPECT_EQ(sim::ScreenFlipCount() - flips, 1);
+  CloseOsd();
+  InfoPaneShown = 1;
+  EXPECT_EQ(HideInfoPaneBackground(), 0);
+  EXPECT_EQ(InfoPaneShown.load(), 0);
+}
+
+TEST_F(SkinTest, WarnBandClearsTheCentredRows) {
+  WriteImage("osd/warnbox.png", Rows(10, 100));
+  OpenCleared();
+  FillSurface(0xFFFFFFFF);
+  ClearWarnBand();
+  for (int y = 0; y < 540; ++y) {
+    uint32_t expected = y >= 220 && y <= 319 ? 0u : 0xFFFFFFFFu;
+    ASSERT_EQ(PixelWord(0, y), expected) << y;
+    ASSERT_EQ(PixelWord(959, y), expected) << y;
+  }
+}
+
+}  // namespace
+}  // namespace display_test

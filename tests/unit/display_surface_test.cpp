@@ -1,0 +1,207 @@
+// The display's states, the text library binding and its debug log, and the
+// host's signal dispositions across SDL's start and stop.
+#include <signal.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "display/debug_log.h"
+#include "display/fonts.h"
+#include "display/signal_guard.h"
+#include "display/text.h"
+#include "display/text_library.h"
+#include "display_test_support.h"
+#include "sim/screen/screen.h"
+
+namespace display_test {
+namespace {
+
+class SurfaceTest : public DisplayTest {};
+
+TEST_F(SurfaceTest, OpeningTwiceStartsSdlBindsAndSetsTheModeOnce) {
+  sim::SdlCallCounts before = sim::SdlCalls();
+  int lookups = text_library_lookups.load();
+  OpenOsd();
+  SDL_Surface* surface = OsdSurface.load();
+  ASSERT_NE(surface, nullptr);
+  TTF_Font* font20 = StandardFont[1];
+  ASSERT_NE(font20, nullptr);
+  OpenOsd();
+  sim::SdlCallCounts after = sim::SdlCalls();
+  EXPECT_EQ(after.init - before.init, 1);
+  EXPECT_EQ(after.set_video_mode - before.set_video_mode, 1);
+  EXPECT_EQ(text_library_lookups.load() - lookups, 7);
+  EXPECT_EQ(OsdSurface.load(), surface);
+  EXPECT_EQ(StandardFont[1], font20);  // open fonts are not opened again
+  EXPECT_EQ(surface->w, 960);
+  EXPECT_EQ(surface->h, 540);
+  EXPECT_EQ(surface->format->BitsPerPixel, 32);
+}
+
+TEST_F(SurfaceTest, ClosingDuringARecordingHoldsTheSurface) {
+  OpenOsd();
+  ASSERT_NE(OsdSurface.load(), nullptr);
+  recording_active = 1;
+  sim::SdlCallCounts before = sim::SdlCalls();
+  CloseOsd();
+  // Held: surface and SDL kept, fonts closed, the library quit.
+  ASSERT_NE(OsdSurface.load(), nullptr);
+  EXPECT_EQ(VideoStarted.load(), 1);
+  EXPECT_EQ(sim::SdlCalls().quit, before.quit);
+  for (TTF_Font* font : StandardFont) EXPECT_EQ(font, nullptr);
+  EXPECT_EQ(text_library.was_init(), 0);
+  EXPECT_EQ(TextWidth(20, "abc"), kNoFontWidth);
+  FillSurface(0xFFFFFFFF);
+  int flips = sim::ScreenFlipCount();
+  ClearOsd();
+  EXPECT_EQ(PixelWord(959, 539), 0u);
+  EXPECT_EQ(sim::ScreenFlipCount(), flips + 1);
+  // Back to Open without a second start or mode.
+  OpenOsd();
+  EXPECT_EQ(sim::SdlCalls().init, before.init);
+  EXPECT_EQ(sim::SdlCalls().set_video_mode, before.set_video_mode);
+  EXPECT_NE(StandardFont[1], nullptr);
+  EXPECT_NE(text_library.was_init(), 0);
+  // Once the recording has ended, the next close closes.
+  recording_active = 0;
+  CloseOsd();
+  EXPECT_EQ(OsdSurface.load(), nullptr);
+  EXPECT_EQ(VideoStarted.load(), 0);
+  EXPECT_EQ(sim::SdlCalls().quit, before.quit + 1);
+}
+
+TEST_F(SurfaceTest, ClosingAnUnboundDisplayCallsNoEntryPoint) {
+  ForgetDisplay();
+  text_library = TextLibrary{};  // a call through any entry point would crash
+  CloseOsd();
+  EXPECT_EQ(OsdSurface.load(), nullptr);
+}
+
+void ExpectDispositions(const struct sigaction (&expected)[NSIG], const char* when) {
+  for (int sig = 1; sig < NSIG; ++sig) {
+    struct sigaction now;
+    if (sigaction(sig, nullptr, &now) != 0) continue;
+    EXPECT_TRUE(SameDisposition(now, expected[sig])) << "signal " << sig << " changed " << when;
+  }
+}
+
+void HostHandler(int) {}
+
+TEST_F(SurfaceTest, SignalDispositionsSurviveOpeningAndClosing) {
+  // The host's own choices, set before the plug-in opens its display.
+  struct sigaction host{};
+  host.sa_handler = HostHandler;
+  sigaction(SIGUSR1, &host, nullptr);
+  struct sigaction previous_alarm;
+  sigaction(SIGALRM, nullptr, &previous_alarm);
+  struct sigaction before[NSIG];
+  for (int sig = 1; sig < NSIG; ++sig) sigaction(sig, nullptr, &before[sig]);
+  for (int round = 0; round < 2; ++round) {
+    OpenOsd();
+    ASSERT_NE(OsdSurface.load(), nullptr);
+    ExpectDispositions(before, "by OpenOsd");
+    CloseOsd();
+    ASSERT_EQ(OsdSurface.load(), nullptr);
+    ExpectDispositions(before, "by CloseOsd");
+  }
+  signal(SIGUSR1, SIG_DFL);
+}
+
+TEST_F(SurfaceTest, ClearStatusBandClearsOnlyTheBand) {
+  OpenCleared();
+  FillSurface(0x11223344);
+  ClearStatusBand();
+  for (int y = 0; y < kOsdHeight; ++y) {
+    for (int x = 0; x < kOsdWidth; ++x) {
+      bool band = y >= 9 && y <= 49 && x >= 140;
+      ASSERT_EQ(PixelWord(x, y), band ? 0u : 0x11223344u) << x << "," << y;
+    }
+  }
+}
+
+TEST_F(SurfaceTest, ClearsWithoutSurfaceDoNothing) {
+  int flips = sim::ScreenFlipCount();
+  ClearOsd();
+  ClearStatusBand();
+  EXPECT_EQ(sim::ScreenFlipCount(), flips);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class BindingTest : public DisplayTest {
+ protected:
+  void SetUp() override {
+    DisplayTest::SetUp();
+    log_ = home_ + "/debug.log";
+    debug_log_path = log_.c_str();
+  }
+  void TearDown() override {
+    debug_log_path = kDebugLogPath;
+    DisplayTest::TearDown();
+  }
+  std::string log_;
+};
+
+TEST_F(BindingTest, AMissingLibraryLeavesTheDisplayClosedWithoutALogLine) {
+  unlink((home_ + "/osd_ttf.so").c_str());
+  OpenOsd();
+  EXPECT_EQ(OsdSurface.load(), nullptr);
+  EXPECT_EQ(VideoStarted.load(), 0);
+  EXPECT_EQ(TextLibraryBound.load(), 0);
+  EXPECT_EQ(access(log_.c_str(), F_OK), -1);
+}
+
+TEST_F(BindingTest, AMissingEntryPointLogsTwoLinesAndStopsTheLookups) {
+  Shell("ln -sf " + BuildDir() + "/test_libs/osd_ttf_noquit.so " + home_ + "/osd_ttf.so");
+  int lookups = text_library_lookups.load();
+  OpenOsd();
+  EXPECT_EQ(OsdSurface.load(), nullptr);
+  EXPECT_EQ(TextLibraryBound.load(), 0);
+  // Init, WasInit and Quit: OpenFont and the later ones are not looked up.
+  EXPECT_EQ(text_library_lookups.load() - lookups, 3);
+  std::string text = ReadFile(log_);
+  ASSERT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
+  EXPECT_EQ(text.substr(0, text.find('\n')), "Function [OSD_TTF_Quit] not found:");
+  EXPECT_NE(text.find("OSD_TTF_Quit", text.find('\n')), std::string::npos);  // dlerror names it
+  OpenOsd();  // the next attempt binds from the start again
+  EXPECT_EQ(text_library_lookups.load() - lookups, 6);
+  text = ReadFile(log_);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4);
+}
+
+TEST_F(BindingTest, TheLogCutsOverlongLines) {
+  std::string text(600, 'x');
+  DebugLog(text.c_str());
+  DebugLog("next");
+  EXPECT_EQ(ReadFile(log_), std::string(258, 'x') + "\nnext\n");
+}
+
+TEST_F(BindingTest, TheTvFontFolderTakesPrecedence) {
+  OpenOsd();
+  int home_width = TextWidth(20, "iiiiiiiiii");
+  CloseOsd();
+  std::string tv_folder = home_ + "/tv_fonts";
+  Shell("mkdir -p " + tv_folder + " && cp /usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf " + tv_folder +
+      "/shadow.ttf");
+  tv_font_folder = tv_folder.c_str();
+  OpenOsd();
+  int tv_width = TextWidth(20, "iiiiiiiiii");
+  CloseOsd();
+  tv_font_folder = kTvFontFolder;
+  EXPECT_GT(home_width, 0);
+  EXPECT_GT(tv_width, home_width);  // the monospaced face has wide i's
+}
+
+TEST_F(BindingTest, OverlongHomeFolderBindsNothing) {
+  std::memset(settings.home_dir, 'a', sizeof settings.home_dir);  // not even terminated
+  OpenOsd();
+  EXPECT_EQ(OsdSurface.load(), nullptr);
+}
+
+}  // namespace
+}  // namespace display_test

@@ -1,0 +1,202 @@
+// Fonts and text: glyph units, widths, bitmap and big-font pixels, TrueType
+// text over panels.
+#include "display/glyph_tables.h"
+#include "display/skin.h"
+#include "display/text.h"
+#include "display_test_support.h"
+#include "settings/message_catalogue.h"
+
+namespace display_test {
+namespace {
+
+TEST(GlyphUnits, AccentedLettersAndReplacements) {
+  EXPECT_EQ(GlyphIndex("\xC4\x84"), 1);
+  EXPECT_EQ(GlyphIndex("\xC3\x9F"), 29);
+  EXPECT_EQ(GlyphIndex("\xC5\xBC"), 25);
+  EXPECT_EQ(GlyphIndex("\xC3\xA0"), 16);  // à is not in the fonts
+  // Zażółć: Z, a, ż, ó, ł, ć.
+  const char* text = "Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87";
+  std::vector<int> glyphs;
+  while (*text) glyphs.push_back(NextGlyphUnit(&text));
+  EXPECT_EQ(glyphs, (std::vector<int>{'Z', 'a', 25, 22, 20, 18}));
+  // A three-byte character: replacement for two bytes, then its third byte
+  // pairs with the next one.
+  text = "\xE2\x82\xAC" "A";
+  glyphs.clear();
+  while (*text) glyphs.push_back(NextGlyphUnit(&text));
+  EXPECT_EQ(glyphs, (std::vector<int>{16, 16}));
+  // A lone lead byte at the end pairs with the terminator and ends the text.
+  text = "A\xC4";
+  glyphs.clear();
+  while (*text) glyphs.push_back(NextGlyphUnit(&text));
+  EXPECT_EQ(glyphs, (std::vector<int>{'A', 16}));
+}
+
+TEST(GlyphUnits, TablesMatchTheFontImages) {
+  EXPECT_EQ(SmallGlyphTable[17].offset, 3456u + 12u);
+  EXPECT_EQ(SmallGlyphTable[127].offset, 7u * 3456 + 15 * 12);
+  EXPECT_EQ(BigGlyphTable[33].offset, 2u * 65536 + 128);
+  EXPECT_EQ(BigGlyphTable[32].width, 20);
+  EXPECT_EQ(BigGlyphTable[119].width, 25);
+}
+
+class TextTest : public DisplayTest {
+ protected:
+  // A small font whose ink is a known pattern, zero in some places.
+  static int Ink(int glyph, int row, int column) { return (glyph * 7 + row * 3 + column * 5) % 9 == 0 ? 0 : (glyph * 7 + row * 13 + column * 11) % 256; }
+  void WritePatternFont(int id) {
+    TestImage font(192, 144, 1);
+    for (int glyph = 0; glyph < 128; ++glyph) {
+      for (int row = 0; row < 18; ++row) {
+        for (int column = 0; column < 12; ++column) {
+          *font.At((glyph % 16) * 12 + column, (glyph / 16) * 18 + row) = static_cast<uint8_t>(Ink(glyph, row, column));
+        }
+      }
+    }
+    WriteImage("fonts/font" + std::to_string(id) + ".png", font);
+  }
+  // Checks glyph at pen (x, y) in colour against the pattern, over a ground.
+  void ExpectGlyph(int glyph, int x, int y, int colour, uint32_t ground) {
+    const Colour& c = ColourTable[colour];
+    for (int row = 0; row < 18; ++row) {
+      for (int column = 0; column < 12; ++column) {
+        int d = Ink(glyph, row, column);
+        uint32_t expected = d == 0 ? ground
+                                   : 0xFF000000u | (d * c.red / 255) << 16 | (d * c.green / 255) << 8 | (d * c.blue / 255);
+        ASSERT_EQ(PixelWord(x + column, y + row), expected) << "glyph " << glyph << " row " << row << " col " << column;
+      }
+    }
+  }
+};
+
+TEST_F(TextTest, WidthsOfEveryFontKind) {
+  OpenCleared();
+  for (int id : {5, 18, 20, 26, 118, 218}) EXPECT_EQ(TextWidth(id, ""), 0) << id;
+  EXPECT_EQ(TextWidth(5, "a"), 961);
+  EXPECT_EQ(TextWidth(118, "Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87"), 72);
+  EXPECT_EQ(TextWidth(218, "a b"), 36);  // spaces count
+  int width = TextWidth(20, "Recolyx");
+  EXPECT_GT(width, 40);
+  EXPECT_LT(width, 120);
+  EXPECT_GT(TextWidth(26, "Recolyx"), width);
+}
+
+TEST_F(TextTest, BitmapGlyphsAreTintedInkOverUntouchedGround) {
+  WritePatternFont(118);
+  OpenCleared();
+  FillSurface(0x01020304);
+  DrawText(118, 100, 200, "A\xC3\xA9\n z", 5);  // A, é (14), line feed drawn as glyph 10, space, z
+  ExpectGlyph('A', 100, 200, 5, 0x01020304);
+  ExpectGlyph(14, 112, 200, 5, 0x01020304);
+  ExpectGlyph(10, 124, 200, 5, 0x01020304);
+  for (int row = 0; row < 18; ++row) {
+    for (int column = 0; column < 12; ++column) ASSERT_EQ(PixelWord(136 + column, 200 + row), 0x01020304u);
+  }
+  ExpectGlyph('z', 148, 200, 5, 0x01020304);
+  std::vector<uint8_t> once = Snapshot();
+  DrawText(118, 100, 200, "A\xC3\xA9\n z", 5);
+  EXPECT_EQ(Snapshot(), once);
+}
+
+TEST_F(TextTest, BitmapTextWrapsToColumnZero) {
+  WritePatternFont(218);
+  OpenCleared();
+  DrawText(218, 940, 100, "AB", 9);
+  ExpectGlyph('A', 940, 100, 9, 0);
+  ExpectGlyph('B', 0, 118, 9, 0);
+}
+
+TEST_F(TextTest, NothingIsDrawnAtNegativePositionsOrWithoutFont) {
+  WritePatternFont(118);
+  OpenCleared();
+  std::vector<uint8_t> blank = Snapshot();
+  for (int id : {18, 20, 26, 118, 218}) {
+    DrawText(id, -1, 10, "Abc", 9);
+    DrawText(id, 10, -1, "Abc", 9);
+  }
+  DrawBigText(-1, 10, "Abc");
+  DrawBigText(10, -1, "Abc");
+  DrawText(7, 10, 10, "Abc", 9);
+  EXPECT_EQ(Snapshot(), blank);
+  unlink((home_ + "/fonts/font218.png").c_str());
+  DrawText(218, 10, 10, "Abc", 9);
+  EXPECT_EQ(Snapshot(), blank);
+}
+
+TEST_F(TextTest, BigTextScalesAlphaAndCarriesThePixel) {
+  // A big font whose glyph 'A' is opaque white and 'B' a gradient ending in
+  // a known last pixel.
+  TestImage font(512, 256, 4);
+  auto cell = [&](int glyph, int column, int row) { return font.At((glyph % 16) * 32 + column, (glyph / 16) * 32 + row); };
+  for (int row = 0; row < 32; ++row) {
+    for (int column = 0; column < 32; ++column) {
+      uint8_t* a = cell('A', column, row);
+      a[0] = a[1] = a[2] = a[3] = 255;
+      uint8_t* b = cell('B', column, row);
+      b[0] = static_cast<uint8_t>(row * 8), b[1] = static_cast<uint8_t>(column * 8), b[2] = 40, b[3] = 100;
+    }
+  }
+  WriteImage("fonts/font32.png", font);
+  OpenCleared();
+  DrawBigText(155, 12, "AB");
+  // Lead rows of the first glyph: the band colour at alpha 80% of 128.
+  EXPECT_EQ(PixelWord(155, 12), 0x66080808u);
+  EXPECT_EQ(PixelWord(155, 14), 0x66080808u);
+  EXPECT_EQ(PixelWord(155, 15), 0xCCFFFFFFu);  // opaque white: alpha 204
+  int b_x = 155 + BigGlyphTable['A'].width;
+  EXPECT_EQ(PixelWord(b_x, 12), 0xCCFFFFFFu);  // carried from A's last pixel
+  // B's pixel at column 3, row 5: red 40, green 24, blue 40, alpha 100 -> 80.
+  EXPECT_EQ(PixelWord(b_x + 3, 15 + 5), 80u << 24 | 40u << 16 | 24u << 8 | 40u);
+  EXPECT_EQ(PixelWord(b_x + BigGlyphTable['B'].width, 20), 0u);  // nothing past B
+  std::vector<uint8_t> once = Snapshot();
+  DrawBigText(155, 12, "AB");
+  EXPECT_EQ(Snapshot(), once);
+  // A space advances without drawing.
+  FillSurface(0);
+  DrawBigText(155, 12, " A");
+  EXPECT_EQ(PixelWord(155, 20), 0u);
+  EXPECT_EQ(PixelWord(175, 12), 0x66080808u);
+}
+
+TEST_F(TextTest, TrueTypeTextBlendsColoursAndKeepsAlpha) {
+  OpenCleared();
+  FillSurface(0);
+  SetAlphaRect(100, 100, 200, 40, 200);
+  DrawText(20, 110, 105, "Recolyx", 9);
+  DrawText(20, 400, 105, "Recolyx", 9);  // on transparent ground
+  int lit = 0, lit_outside = 0;
+  for (int y = 100; y < 140; ++y) {
+    for (int x = 100; x < 300; ++x) {
+      ASSERT_EQ(Pixel(x, y)[3], 200);
+      lit += Pixel(x, y)[0] > 128;
+    }
+    for (int x = 400; x < 600; ++x) {
+      ASSERT_EQ(Pixel(x, y)[3], 0);
+      lit_outside += Pixel(x, y)[0] > 128;
+    }
+  }
+  EXPECT_GT(lit, 50);
+  EXPECT_EQ(lit, lit_outside);  // same glyphs, only the alpha differs
+}
+
+TEST_F(TextTest, CatalogueChoicesDrawTheirTexts) {
+  OpenCleared();
+  const char* saved[4] = {mess[14], mess[15], mess[16], mess[17]};
+  mess[14] = "Yes", mess[15] = "No", mess[16] = "On", mess[17] = nullptr;
+  SetAlphaRect(0, 0, 960, 100, 255);
+  DrawOnOffText(10, 10, 1, 9);
+  DrawOnOffText(10, 50, 0, 9);
+  std::vector<uint8_t> drawn = Snapshot();
+  FillSurface(0);
+  SetAlphaRect(0, 0, 960, 100, 255);
+  DrawText(20, 10, 10, "Yes", 9);
+  DrawText(20, 10, 50, "No", 9);
+  EXPECT_EQ(Snapshot(), drawn);
+  std::vector<uint8_t> before = Snapshot();
+  DrawFlagPairText(10, 80, 0, 9);  // empty slot: nothing drawn
+  EXPECT_EQ(Snapshot(), before);
+  for (int i = 0; i < 4; ++i) mess[14 + i] = saved[i];
+}
+
+}  // namespace
+}  // namespace display_test
