@@ -16,19 +16,25 @@
 #include "sim/host/recorder.h"
 #include "sim/host/keys/key_input.h"
 #include "sim/loader.h"
+#include "sim/screen/screen.h"
 
 namespace {
 
 void Usage() {
   std::fprintf(stderr,
                "usage: tvsim [--home DIR] [--plugin FILE] [--setup] [--key K[:HOLD_MS[:ARG]]]...\n"
-               "             [--wait MS]... [--record FILE]\n"
+               "             [--wait MS]... [--record FILE] [--window] [--frames DIR]\n"
+               "             [--screenshot FILE] [--contact-sheet FILE]\n"
                "  --home DIR     the plug-in's home folder (default: the folder of recolyx.so)\n"
                "  --plugin FILE  the plug-in to load (default: DIR/recolyx.so)\n"
                "  --setup        call setup() after init_config, as the loader may\n"
                "  --key ...      press remote key K, hold it HOLD_MS ms (default 100)\n"
                "  --wait MS      wait MS ms after the keys before that\n"
-               "  --record FILE  let the host's recorder write FILE while the keys run\n");
+               "  --record FILE  let the host's recorder write FILE while the keys run\n"
+               "  --window       show the screen in a window; the PC keyboard is the remote\n"
+               "  --frames DIR   save every frame the plug-in flips as DIR/frame_NNNNN.png\n"
+               "  --screenshot FILE  save the screen as a PNG at the end\n"
+               "  --contact-sheet FILE  save every skin image and font sheet as one PNG\n");
 }
 
 struct Step {
@@ -40,7 +46,8 @@ struct Step {
 
 int main(int argc, char** argv) {
   std::string home, plugin_path;
-  std::string record_path;
+  std::string record_path, screenshot_path, contact_sheet_path;
+  sim::ScreenOptions screen;
   bool call_setup = false;
   std::vector<Step> steps;
   for (int i = 1; i < argc; ++i) {
@@ -56,6 +63,14 @@ int main(int argc, char** argv) {
       home = value();
     } else if (option == "--plugin") {
       plugin_path = value();
+    } else if (option == "--window") {
+      screen.window = true;
+    } else if (option == "--frames") {
+      screen.frame_folder = value();
+    } else if (option == "--screenshot") {
+      screenshot_path = value();
+    } else if (option == "--contact-sheet") {
+      contact_sheet_path = value();
     } else if (option == "--record") {
       record_path = value();
     } else if (option == "--setup") {
@@ -98,6 +113,12 @@ int main(int argc, char** argv) {
   });
 
   sim::LoadDemoGuide();
+  if (std::optional<int> channel = sim::CurrentChannel()) {
+    std::optional<sim::GuideProgramme> programme = sim::PresentProgramme(*channel);
+    sim::SetPictureCaption(*channel, programme ? programme->title : "");
+  }
+  screen.home_dir = home;
+  sim::ConfigureScreen(screen);
 
   sim::LoadedPlugin plugin;
   std::string error;
@@ -121,7 +142,24 @@ int main(int argc, char** argv) {
     }
   }
   sim::WaitKeysIdle();
+  if (screen.window) {
+    while (sim::PumpWindowEvents([](int key) { sim::QueueKey(key, 0, 100); }))
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    sim::WaitKeysIdle();
+  }
   sim::StopKeyInput();
+  if (!screenshot_path.empty()) {
+    if (sim::SaveScreenshot(screenshot_path, &error))
+      sim::HostLog("screen saved: " + screenshot_path);
+    else
+      std::fprintf(stderr, "tvsim: %s\n", error.c_str());
+  }
+  if (!contact_sheet_path.empty()) {
+    if (sim::WriteContactSheet(home, contact_sheet_path, &error))
+      sim::HostLog("contact sheet saved: " + contact_sheet_path);
+    else
+      std::fprintf(stderr, "tvsim: %s\n", error.c_str());
+  }
   // A recording still running when the TV shuts down is ended properly.
   if (sim::GetRecorderStatus().recording) spI_Stream_Record_Stop();
   sim::HostLog("tvsim: done");

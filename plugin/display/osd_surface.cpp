@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "display/display_inputs.h"
 #include "display/fonts.h"
 #include "display/signal_guard.h"
 #include "display/text_library.h"
+#include "supervision/supervision_state.h"
 
 std::atomic<SDL_Surface*> OsdSurface{nullptr};
 std::atomic<int> VideoStarted{0};

@@ -6,7 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "display/display_inputs.h"
+#include "host/key_dispatcher.h"
+#include "host/recording_control.h"
 #include "display/osd_surface.h"
 #include "display/pixels.h"
 #include "settings/settings_record.h"

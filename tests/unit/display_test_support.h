@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "display/display_inputs.h"
+#include "host/key_dispatcher.h"
+#include "host/recording_control.h"
+#include "supervision/supervision_state.h"
 #include "display/osd_surface.h"
 #include "settings/settings_record.h"
 #include "sim/screen/png_file.h"
