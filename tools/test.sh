@@ -42,7 +42,7 @@ run_suite() {
 mkdir -p build
 run_suite debug
 run_suite asan
-run_suite tsan -R "${TSAN_TESTS:-Watcher|Detour|Recorder|Thread}"
+run_suite tsan -R "${TSAN_TESTS:-Watcher|Detour|Recorder|Thread|Concurrent}"
 run_suite arm
 
 echo "suites: $passed passed, $failed failed"
