@@ -10,6 +10,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "next_symbol.h"
 #include "sim_time.h"
 
 static pthread_rwlock_t clock_lock = PTHREAD_RWLOCK_INITIALIZER;
@@ -18,16 +19,6 @@ static int64_t base_real_ns;  /* real monotonic time when the clock was set */
 static int64_t base_wall_ns;  /* simulated UTC at that moment */
 static int64_t base_elapsed_ns; /* simulated time run since the first set, at that moment */
 static double clock_speed = 1.0;
-
-static void *next_symbol(void **cache, const char *name) {
-  void *function = __atomic_load_n(cache, __ATOMIC_ACQUIRE);
-  if (function == NULL) {
-    function = dlsym(RTLD_NEXT, name);
-    __atomic_store_n(cache, function, __ATOMIC_RELEASE);
-  }
-  return function;
-}
-#define NEXT(name) ((__typeof__(&name))({ static void *cache_; next_symbol(&cache_, #name); }))
 
 static int64_t real_ns(clockid_t clock) {
   struct timespec now;

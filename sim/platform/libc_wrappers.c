@@ -35,6 +35,7 @@
 #include <utime.h>
 
 #include "disk_state.h"
+#include "next_symbol.h"
 #include "sandbox.h"
 
 extern char **environ;
@@ -44,22 +45,6 @@ int __open_2(const char *path, int flags);
 int __open64_2(const char *path, int flags);
 int __openat_2(int folder, const char *path, int flags);
 int __openat64_2(int folder, const char *path, int flags);
-
-static void *next_symbol(void **cache, const char *name) {
-  void *function = __atomic_load_n(cache, __ATOMIC_ACQUIRE);
-  if (function == NULL) {
-    function = dlsym(RTLD_NEXT, name);
-    __atomic_store_n(cache, function, __ATOMIC_RELEASE);
-  }
-  return function;
-}
-
-/* The next definition of `name`, with the type of its declaration. */
-#define NEXT(name)                      \
-  ((__typeof__(&name))({                \
-    static void *cache_;                \
-    next_symbol(&cache_, #name);        \
-  }))
 
 /* Maps `path` into the local `mapped_<path>`; returns `fail` when it does not fit. */
 #define MAP(path, fail)                                                  \

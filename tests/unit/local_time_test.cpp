@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "utc_time.h"
+
 #include "supervision/local_time.h"
 
 namespace {
@@ -31,15 +33,6 @@ class ScopedZone {
   bool had_ = false;
 };
 
-time_t Utc(int year, int month, int day, int hour, int minute) {
-  struct tm broken{};
-  broken.tm_year = year - 1900;
-  broken.tm_mon = month - 1;
-  broken.tm_mday = day;
-  broken.tm_hour = hour;
-  broken.tm_min = minute;
-  return timegm(&broken);
-}
 
 struct tm InZone(int zone, time_t clock) {
   ScopedZone utc("UTC0");

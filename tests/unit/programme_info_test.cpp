@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "utc_time.h"
+
 #include "fake_programme_guide.h"
 #include "settings/settings_record.h"
 #include "sim/platform/sim_time.h"
@@ -13,16 +15,6 @@
 
 namespace {
 
-int64_t Utc(int year, int month, int day, int hour, int minute, int second = 0) {
-  struct tm broken{};
-  broken.tm_year = year - 1900;
-  broken.tm_mon = month - 1;
-  broken.tm_mday = day;
-  broken.tm_hour = hour;
-  broken.tm_min = minute;
-  broken.tm_sec = second;
-  return timegm(&broken);
-}
 
 class ProgrammeInfo : public ::testing::Test {
  protected:
