@@ -146,11 +146,17 @@ void ScanDeviceLog() {
                            std::memory_order_relaxed);
   FILE* log = std::fopen(kDeviceLogPath, "re");
   if (log == nullptr) return;
+  ScanDeviceLogFrom(log);
+  std::fclose(log);
+}
+
+void ScanDeviceLogFrom(FILE* log) {
+  device_table.count.store(device_table.fixed_count.load(std::memory_order_relaxed),
+                           std::memory_order_relaxed);
   static_assert(kLineBuffer > kHeaderLength);
   char line[kLineBuffer];
   Section section;
   while (std::fgets(line, sizeof line, log) != nullptr) ReadLine(section, line);
-  std::fclose(log);
 }
 
 void CopyDestination(int which) {

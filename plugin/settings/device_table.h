@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "settings/device_entry.h"
@@ -33,6 +34,8 @@ void BuildDeviceTable();
 
 // Drops the USB entries and appends one per partition listed in the log.
 void ScanDeviceLog();
+// The same from an open device log (read to its end, not closed).
+void ScanDeviceLogFrom(FILE* log);
 
 // Copies the table entry named by the index of dest1 (which = 1) or dest2
 // (which = 2) over that destination. An index outside the table selects "Auto".
