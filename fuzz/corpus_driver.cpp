@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
       std::ifstream file(item.path(), std::ios::binary);
       std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)),
                                  std::istreambuf_iterator<char>());
+      bytes.reserve(1);  // a valid pointer for an empty input too, as libFuzzer gives
       LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
       ++inputs;
     }

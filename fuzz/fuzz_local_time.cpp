@@ -10,7 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int64_t raw = 0;
-  std::memcpy(&raw, data, size < sizeof raw ? size : sizeof raw);
+  if (size > 0) std::memcpy(&raw, data, size < sizeof raw ? size : sizeof raw);
   time_t clock = static_cast<time_t>(raw);
   for (const TimeZone& zone : TimeZones) {
     struct tm out;
