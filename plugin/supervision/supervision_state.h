@@ -12,3 +12,13 @@ extern std::atomic<int> recording_active;
 
 // Average write rate of the current file in KiB/s.
 extern "C" RECOLYX_EXPORT std::atomic<uint32_t> bitrate;
+
+// Free and total space of the active destination in KiB (ReadFreeSpace).
+extern std::atomic<uint32_t> free_kb;
+extern std::atomic<uint32_t> total_kb;
+
+// System-clock seconds at which the recording and the current file began,
+// and the file's part number (0 for the first file).
+extern std::atomic<uint32_t> rec_start_time;
+extern std::atomic<uint32_t> segment_start_time;
+extern std::atomic<int32_t> segment_number;

@@ -1,0 +1,350 @@
+/* The libc calls through which a process reaches the set's folders, wrapped
+ * so that the set's absolute paths land in the sandbox folder. Each wrapper
+ * maps its path arguments and forwards to the next definition (libc, or a
+ * sanitizer's interceptor) found with dlsym(RTLD_NEXT). Paths outside the
+ * set's folders pass through unchanged.
+ *
+ * Defined in the simulator's executable (and in the test binaries), these
+ * definitions take precedence over libc's for the whole process, the
+ * dlopen'ed plug-in included. Built as a preload library too, for the shell
+ * commands that system() starts.
+ *
+ * Deliberately built without _FILE_OFFSET_BITS=64: both the plain and the
+ * 64-bit names are defined here, and the headers must not rename one to the
+ * other. */
+#undef _FILE_OFFSET_BITS
+#define _GNU_SOURCE
+#include <dirent.h>
+#include <dlfcn.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/statvfs.h>
+#include <sys/time.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utime.h>
+
+#include "disk_state.h"
+#include "next_symbol.h"
+#include "sandbox.h"
+
+extern char **environ;
+
+/* Fortified and 64-bit entry points the headers do not declare. */
+int __open_2(const char *path, int flags);
+int __open64_2(const char *path, int flags);
+int __openat_2(int folder, const char *path, int flags);
+int __openat64_2(int folder, const char *path, int flags);
+
+/* Maps `path` into the local `mapped_<path>`; returns `fail` when it does not fit. */
+#define MAP(path, fail)                                                  \
+  char buffer_##path[PATH_MAX];                                          \
+  const char *mapped_##path = sim_map_path(path, buffer_##path, PATH_MAX); \
+  if (mapped_##path == NULL) return fail
+
+/* Paths relative to a folder descriptor are left alone; absolute ones map. */
+#define MAP_AT(path, fail) MAP(path, fail)
+
+/* ---- one path, int result ---- */
+#define WRAP_PATH(name, params, args) \
+  int name params {                   \
+    MAP(path, -1);                    \
+    return NEXT(name) args;           \
+  }
+
+WRAP_PATH(access, (const char *path, int mode), (mapped_path, mode))
+WRAP_PATH(euidaccess, (const char *path, int mode), (mapped_path, mode))
+WRAP_PATH(eaccess, (const char *path, int mode), (mapped_path, mode))
+WRAP_PATH(mkdir, (const char *path, mode_t mode), (mapped_path, mode))
+WRAP_PATH(rmdir, (const char *path), (mapped_path))
+WRAP_PATH(unlink, (const char *path), (mapped_path))
+WRAP_PATH(remove, (const char *path), (mapped_path))
+WRAP_PATH(chdir, (const char *path), (mapped_path))
+WRAP_PATH(chmod, (const char *path, mode_t mode), (mapped_path, mode))
+WRAP_PATH(chown, (const char *path, uid_t owner, gid_t group), (mapped_path, owner, group))
+WRAP_PATH(truncate, (const char *path, off_t length), (mapped_path, length))
+WRAP_PATH(truncate64, (const char *path, off64_t length), (mapped_path, length))
+WRAP_PATH(stat, (const char *path, struct stat *status), (mapped_path, status))
+WRAP_PATH(stat64, (const char *path, struct stat64 *status), (mapped_path, status))
+WRAP_PATH(lstat, (const char *path, struct stat *status), (mapped_path, status))
+WRAP_PATH(lstat64, (const char *path, struct stat64 *status), (mapped_path, status))
+WRAP_PATH(utime, (const char *path, const struct utimbuf *times), (mapped_path, times))
+WRAP_PATH(utimes, (const char *path, const struct timeval times[2]), (mapped_path, times))
+WRAP_PATH(creat, (const char *path, mode_t mode), (mapped_path, mode))
+WRAP_PATH(creat64, (const char *path, mode_t mode), (mapped_path, mode))
+WRAP_PATH(__open_2, (const char *path, int flags), (mapped_path, flags))
+WRAP_PATH(__open64_2, (const char *path, int flags), (mapped_path, flags))
+WRAP_PATH(execv, (const char *path, char *const argv[]), (mapped_path, argv))
+WRAP_PATH(execvp, (const char *path, char *const argv[]), (mapped_path, argv))
+WRAP_PATH(execve, (const char *path, char *const argv[], char *const envp[]),
+          (mapped_path, argv, envp))
+
+ssize_t readlink(const char *path, char *text, size_t size) {
+  MAP(path, -1);
+  return NEXT(readlink)(mapped_path, text, size);
+}
+
+/* ---- folder-relative calls ---- */
+#define WRAP_AT(name, params, args) \
+  int name params {                 \
+    MAP_AT(path, -1);               \
+    return NEXT(name) args;         \
+  }
+
+WRAP_AT(__openat_2, (int folder, const char *path, int flags), (folder, mapped_path, flags))
+WRAP_AT(__openat64_2, (int folder, const char *path, int flags), (folder, mapped_path, flags))
+WRAP_AT(fstatat, (int folder, const char *path, struct stat *status, int flags),
+        (folder, mapped_path, status, flags))
+WRAP_AT(fstatat64, (int folder, const char *path, struct stat64 *status, int flags),
+        (folder, mapped_path, status, flags))
+WRAP_AT(statx, (int folder, const char *path, int flags, unsigned mask, struct statx *status),
+        (folder, mapped_path, flags, mask, status))
+WRAP_AT(faccessat, (int folder, const char *path, int mode, int flags),
+        (folder, mapped_path, mode, flags))
+WRAP_AT(mkdirat, (int folder, const char *path, mode_t mode), (folder, mapped_path, mode))
+WRAP_AT(unlinkat, (int folder, const char *path, int flags), (folder, mapped_path, flags))
+WRAP_AT(fchmodat, (int folder, const char *path, mode_t mode, int flags),
+        (folder, mapped_path, mode, flags))
+WRAP_AT(fchownat, (int folder, const char *path, uid_t owner, gid_t group, int flags),
+        (folder, mapped_path, owner, group, flags))
+
+/* A null path (act on the folder descriptor itself) is allowed here, although
+ * the header marks the argument non-null. */
+#pragma GCC diagnostic ignored "-Wnonnull-compare"
+int utimensat(int folder, const char *path, const struct timespec times[2], int flags) {
+  if (path == NULL) return NEXT(utimensat)(folder, path, times, flags);
+  MAP(path, -1);
+  return NEXT(utimensat)(folder, mapped_path, times, flags);
+}
+
+ssize_t readlinkat(int folder, const char *path, char *text, size_t size) {
+  MAP(path, -1);
+  return NEXT(readlinkat)(folder, mapped_path, text, size);
+}
+
+/* ---- open, with its optional mode ---- */
+static mode_t open_mode(int flags, va_list arguments) {
+  if ((flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE) return (mode_t)va_arg(arguments, int);
+  return 0;
+}
+
+#define WRAP_OPEN(name)                        \
+  int name(const char *path, int flags, ...) { \
+    va_list arguments;                         \
+    va_start(arguments, flags);                \
+    mode_t mode = open_mode(flags, arguments); \
+    va_end(arguments);                         \
+    MAP(path, -1);                             \
+    return NEXT(name)(mapped_path, flags, mode); \
+  }
+WRAP_OPEN(open)
+WRAP_OPEN(open64)
+
+#define WRAP_OPENAT(name)                                  \
+  int name(int folder, const char *path, int flags, ...) { \
+    va_list arguments;                                     \
+    va_start(arguments, flags);                            \
+    mode_t mode = open_mode(flags, arguments);             \
+    va_end(arguments);                                     \
+    MAP(path, -1);                                         \
+    return NEXT(name)(folder, mapped_path, flags, mode);   \
+  }
+WRAP_OPENAT(openat)
+WRAP_OPENAT(openat64)
+
+/* ---- streams and folders ---- */
+FILE *fopen(const char *path, const char *mode) {
+  MAP(path, NULL);
+  return NEXT(fopen)(mapped_path, mode);
+}
+
+FILE *fopen64(const char *path, const char *mode) {
+  MAP(path, NULL);
+  return NEXT(fopen64)(mapped_path, mode);
+}
+
+FILE *freopen(const char *path, const char *mode, FILE *stream) {
+  if (path == NULL) return NEXT(freopen)(path, mode, stream);
+  MAP(path, NULL);
+  return NEXT(freopen)(mapped_path, mode, stream);
+}
+
+FILE *freopen64(const char *path, const char *mode, FILE *stream) {
+  if (path == NULL) return NEXT(freopen64)(path, mode, stream);
+  MAP(path, NULL);
+  return NEXT(freopen64)(mapped_path, mode, stream);
+}
+
+DIR *opendir(const char *path) {
+  MAP(path, NULL);
+  return NEXT(opendir)(mapped_path);
+}
+
+/* ---- two paths ---- */
+int rename(const char *from, const char *to) {
+  MAP(from, -1);
+  MAP(to, -1);
+  return NEXT(rename)(mapped_from, mapped_to);
+}
+
+int renameat(int from_folder, const char *from, int to_folder, const char *to) {
+  MAP(from, -1);
+  MAP(to, -1);
+  return NEXT(renameat)(from_folder, mapped_from, to_folder, mapped_to);
+}
+
+int renameat2(int from_folder, const char *from, int to_folder, const char *to, unsigned flags) {
+  MAP(from, -1);
+  MAP(to, -1);
+  return NEXT(renameat2)(from_folder, mapped_from, to_folder, mapped_to, flags);
+}
+
+int link(const char *from, const char *to) {
+  MAP(from, -1);
+  MAP(to, -1);
+  return NEXT(link)(mapped_from, mapped_to);
+}
+
+/* A symbolic link's target text stays as written: it is resolved again
+ * through these wrappers when it is followed by name. */
+int symlink(const char *target, const char *to) {
+  MAP(to, -1);
+  return NEXT(symlink)(target, mapped_to);
+}
+
+/* ---- file-system figures: a virtual disk's type, capacity and free space ---- */
+
+/* Fills the figures of the disk that holds the set path, if any. The folder's
+ * content is measured at each call, so the free space follows every write. */
+#define APPLY_DISK(path, figures)                                                       \
+  do {                                                                                  \
+    struct sim_disk disk_;                                                              \
+    if (!sim_is_set_path(path) || !sim_disk_find(path, &disk_)) break;                  \
+    char folder_[PATH_MAX];                                                             \
+    const char *mapped_ = sim_map_path(disk_.mount, folder_, sizeof folder_);           \
+    if (mapped_ == NULL) break;                                                         \
+    uint64_t free_ = sim_disk_free_blocks(&disk_, sim_folder_bytes(mapped_, disk_.block_size)); \
+    (figures)->f_bsize = disk_.block_size;                                              \
+    (figures)->f_blocks = disk_.capacity / disk_.block_size;                            \
+    (figures)->f_bfree = free_;                                                         \
+    (figures)->f_bavail = free_;                                                        \
+    (figures)->f_frsize = disk_.block_size;                                             \
+    FS_TYPE(figures, disk_.type);                                                       \
+  } while (0)
+
+#define FS_TYPE(figures, type) ((figures)->f_type = (type))
+int statfs(const char *path, struct statfs *figures) {
+  MAP(path, -1);
+  int result = NEXT(statfs)(mapped_path, figures);
+  if (result == 0) APPLY_DISK(path, figures);
+  return result;
+}
+
+int statfs64(const char *path, struct statfs64 *figures) {
+  MAP(path, -1);
+  int result = NEXT(statfs64)(mapped_path, figures);
+  if (result == 0) APPLY_DISK(path, figures);
+  return result;
+}
+#undef FS_TYPE
+
+/* statvfs has no type field; it reports the same capacity and free space. */
+#define FS_TYPE(figures, type) ((void)(type))
+int statvfs(const char *path, struct statvfs *figures) {
+  MAP(path, -1);
+  int result = NEXT(statvfs)(mapped_path, figures);
+  if (result == 0) APPLY_DISK(path, figures);
+  return result;
+}
+
+int statvfs64(const char *path, struct statvfs64 *figures) {
+  MAP(path, -1);
+  int result = NEXT(statvfs64)(mapped_path, figures);
+  if (result == 0) APPLY_DISK(path, figures);
+  return result;
+}
+#undef FS_TYPE
+
+/* ---- shell commands ---- */
+
+/* Adds `name=value` to the environment being built, skipping it when the
+ * text does not fit. */
+static void add_variable(char **list, size_t *count, char *storage, size_t size,
+                         const char *name, const char *value, const char *tail) {
+  int length = snprintf(storage, size, "%s=%s%s%s", name, value,
+                        tail[0] != '\0' ? ":" : "", tail);
+  if (length > 0 && (size_t)length < size) list[(*count)++] = storage;
+}
+
+static int starts_with_variable(const char *entry, const char *name) {
+  size_t length = strlen(name);
+  return strncmp(entry, name, length) == 0 && entry[length] == '=';
+}
+
+/* Runs the command as system() does, with the preload library and the
+ * sandbox in the shell's environment, so that the shell, every program it
+ * starts and every script it runs see the set's folders in the sandbox. */
+int system(const char *command) {
+  const char *root = sim_sandbox_root();
+  const char *preload = sim_sandbox_preload();
+  if (command == NULL || root[0] == '\0' || preload[0] == '\0') return NEXT(system)(command);
+
+  size_t entries = 0;
+  while (environ != NULL && environ[entries] != NULL) ++entries;
+  char **variables = calloc(entries + 4, sizeof *variables);
+  char *texts = malloc(3 * PATH_MAX * 2);
+  if (variables == NULL || texts == NULL) {
+    free(variables);
+    free(texts);
+    return -1;
+  }
+  size_t count = 0;
+  const char *old_preload = "";
+  for (size_t i = 0; i < entries; ++i) {
+    if (starts_with_variable(environ[i], "LD_PRELOAD")) {
+      if (strstr(environ[i], preload) == NULL) old_preload = environ[i] + strlen("LD_PRELOAD=");
+      continue;
+    }
+    if (starts_with_variable(environ[i], SIM_SANDBOX_ENV) ||
+        starts_with_variable(environ[i], SIM_PRELOAD_ENV))
+      continue;
+    variables[count++] = environ[i];
+  }
+  add_variable(variables, &count, texts, 2 * PATH_MAX, "LD_PRELOAD", preload, old_preload);
+  add_variable(variables, &count, texts + 2 * PATH_MAX, 2 * PATH_MAX, SIM_SANDBOX_ENV, root, "");
+  add_variable(variables, &count, texts + 4 * PATH_MAX, 2 * PATH_MAX, SIM_PRELOAD_ENV, preload, "");
+  variables[count] = NULL;
+
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults, empty;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGINT);
+  sigaddset(&defaults, SIGQUIT);
+  sigemptyset(&empty);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setsigmask(&attributes, &empty);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+  char *arguments[] = {"sh", "-c", (char *)command, NULL};
+  pid_t child;
+  int status;
+  int error = posix_spawn(&child, "/bin/sh", NULL, &attributes, arguments, variables);
+  posix_spawnattr_destroy(&attributes);
+  free(variables);
+  free(texts);
+  if (error != 0) return 127 << 8; /* as system() reports a shell that could not run */
+  while (waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  return status;
+}

@@ -1,0 +1,67 @@
+// The simulated set's storage as the simulator drives it: the sandbox folder,
+// the fixed disks (internal memory, RAM folder), and USB devices with one or
+// more partitions that can be plugged, unplugged and remounted while the
+// plug-in runs. Every change rewrites "/dtv/usb/log" in the format of the
+// set's software and the disk table that statfs/statvfs read.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sim/platform/disk_state.h"
+
+namespace sim {
+
+struct Partition {
+  std::string mount;                 // the set's folder, e.g. "/dtv/usb/sda1"
+  uint32_t type = SIM_FS_FAT;
+  uint64_t capacity = 8ull << 30;    // bytes
+  uint32_t block_size = 4096;
+};
+
+struct UsbDevice {
+  std::string section;               // the device log's section name
+  std::string vendor, product, serial;
+  std::vector<Partition> partitions;
+};
+
+// Sets up the sandbox below root (created when missing): the set's folders,
+// the internal memory "/mtd_wiselink" (its own type, 4 GiB), the RAM folder
+// "/mtd_ram" (tmpfs, 64 MiB) and an empty device log. preload is the library
+// that shell commands load ("" = the one built with the simulator). Call once,
+// before threads start. Returns false with a message when it cannot.
+bool StartPlatform(const std::string& root, std::string* error,
+                   const std::string& preload = "");
+
+// The sandbox folder that holds a set path (the path itself when unmapped).
+std::string SandboxPath(const std::string& set_path);
+
+// Adds or replaces a fixed disk (one that is always there).
+bool SetFixedDisk(const Partition& disk);
+
+// Plugs a device: its partitions' folders appear (with the content they had
+// when last unplugged) and the device log lists it. False when the section
+// is already plugged or a folder cannot be made.
+bool PlugDevice(const UsbDevice& device);
+
+// Unplugs a device: its folders disappear (their content is kept aside for a
+// later plug) and the log no longer lists it.
+bool UnplugDevice(const std::string& section);
+
+// Mounts partition `partition` (0-based) of a plugged device at another folder.
+bool RemountPartition(const std::string& section, size_t partition, const std::string& mount);
+
+// Unplugs every device and forgets all content kept aside; restores the fixed
+// disks to their defaults.
+void ResetDisks();
+
+std::vector<UsbDevice> PluggedDevices();
+
+// The device log text for the given devices, as the set's software writes it.
+std::string DeviceLogText(const std::vector<UsbDevice>& devices);
+
+// The name statfs-style listings use for a type ("FAT", "NTFS", ...).
+const char* FileSystemName(uint32_t type);
+
+}  // namespace sim

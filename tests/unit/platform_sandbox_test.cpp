@@ -1,0 +1,147 @@
+// The simulator's platform layer: the set's folders in the sandbox, virtual
+// disks whose figures follow their content, the device log, and shell
+// commands that see the same folders.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/statvfs.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "sandbox_fixture.h"
+#include "sim/platform/sandbox.h"
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream file(path);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+sim::UsbDevice Stick(const char* section, uint32_t type, uint64_t capacity) {
+  return {section, "Acme", "Stick", "42", {{std::string("/dtv/usb/") + section, type, capacity, 4096}}};
+}
+
+using PlatformSandbox = SandboxTest;
+
+TEST_F(PlatformSandbox, OnlyTheSetFoldersAreMapped) {
+  EXPECT_TRUE(sim_is_set_path("/dtv"));
+  EXPECT_TRUE(sim_is_set_path("/dtv/usb/log"));
+  EXPECT_TRUE(sim_is_set_path("/mtd_ram/x"));
+  EXPECT_FALSE(sim_is_set_path("/dtvx"));
+  EXPECT_FALSE(sim_is_set_path("/tmp/dtv"));
+  EXPECT_FALSE(sim_is_set_path("dtv/usb"));
+  EXPECT_EQ(sim::SandboxPath("/mtd_ram/a"), TestSandbox() + "/mtd_ram/a");
+  EXPECT_EQ(sim::SandboxPath("/etc/passwd"), "/etc/passwd");
+
+  // A path that no longer fits once mapped fails instead of being cut.
+  std::string deep = "/dtv/" + std::string(PATH_MAX - 6, 'x');
+  errno = 0;
+  EXPECT_EQ(access(deep.c_str(), F_OK), -1);
+  EXPECT_EQ(errno, ENAMETOOLONG);
+}
+
+TEST_F(PlatformSandbox, FileCallsLandInTheSandbox) {
+  FILE* file = std::fopen("/mtd_ram/note.txt", "w");
+  ASSERT_NE(file, nullptr);
+  std::fputs("hello", file);
+  std::fclose(file);
+  EXPECT_EQ(ReadAll(TestSandbox() + "/mtd_ram/note.txt"), "hello");
+  struct stat status;
+  ASSERT_EQ(stat("/mtd_ram/note.txt", &status), 0);
+  EXPECT_EQ(status.st_size, 5);
+  ASSERT_EQ(mkdir("/mtd_ram/folder", 0777), 0);
+  ASSERT_EQ(rename("/mtd_ram/note.txt", "/mtd_ram/folder/moved.txt"), 0);
+  EXPECT_EQ(access("/mtd_ram/folder/moved.txt", F_OK), 0);
+  DIR* folder = opendir("/mtd_ram/folder");
+  ASSERT_NE(folder, nullptr);
+  closedir(folder);
+  EXPECT_EQ(remove("/mtd_ram/folder/moved.txt"), 0);
+  EXPECT_EQ(rmdir("/mtd_ram/folder"), 0);
+  EXPECT_EQ(access(TestSandbox().c_str(), F_OK), 0);  // unmapped paths pass through
+}
+
+TEST_F(PlatformSandbox, DiskReportsItsTypeAndFillsUp) {
+  ASSERT_TRUE(sim::PlugDevice(Stick("sda1", SIM_FS_NTFS, 64ull << 20)));
+  struct statfs figures;
+  ASSERT_EQ(statfs("/dtv/usb/sda1", &figures), 0);
+  EXPECT_EQ(static_cast<uint32_t>(figures.f_type), SIM_FS_NTFS);
+  EXPECT_EQ(figures.f_bsize, 4096);
+  EXPECT_EQ(figures.f_blocks, 16384u);
+  uint64_t empty_free = figures.f_bavail;
+  EXPECT_EQ(empty_free, 16384u - 1);  // the folder itself takes a block
+
+  ASSERT_TRUE(MakeSparseFile("/dtv/usb/sda1/R001.ts", 10 << 20));
+  struct statvfs vfs;
+  ASSERT_EQ(statvfs("/dtv/usb/sda1", &vfs), 0);
+  EXPECT_EQ(vfs.f_bavail, empty_free - 2560);
+  EXPECT_EQ(vfs.f_frsize, 4096u);
+
+  // A file larger than the disk leaves no room, never a negative figure.
+  ASSERT_TRUE(MakeSparseFile("/dtv/usb/sda1/big.ts", 100 << 20));
+  ASSERT_EQ(statvfs("/dtv/usb/sda1", &vfs), 0);
+  EXPECT_EQ(vfs.f_bavail, 0u);
+
+  // The internal memory has its own type.
+  ASSERT_EQ(statfs("/mtd_wiselink/MOVIE001", &figures), 0);
+  EXPECT_EQ(static_cast<uint32_t>(figures.f_type), SIM_FS_INTERNAL);
+}
+
+TEST_F(PlatformSandbox, UnplugHidesTheFolderAndPlugBringsItBack) {
+  ASSERT_TRUE(sim::PlugDevice(Stick("sdb1", SIM_FS_FAT, 1ull << 30)));
+  ASSERT_TRUE(MakeSparseFile("/dtv/usb/sdb1/kept.ts", 1000));
+  ASSERT_TRUE(sim::UnplugDevice("sdb1"));
+  struct statfs figures;
+  EXPECT_NE(statfs("/dtv/usb/sdb1", &figures), 0);
+  EXPECT_NE(access("/dtv/usb/sdb1/kept.ts", F_OK), 0);
+  EXPECT_EQ(ReadAll(TestSandbox() + "/dtv/usb/log"), "");
+
+  ASSERT_TRUE(sim::PlugDevice(Stick("sdb1", SIM_FS_FAT, 1ull << 30)));
+  EXPECT_EQ(access("/dtv/usb/sdb1/kept.ts", F_OK), 0);
+  ASSERT_TRUE(sim::RemountPartition("sdb1", 0, "/dtv/usb/sdc1"));
+  EXPECT_NE(access("/dtv/usb/sdb1", F_OK), 0);
+  EXPECT_EQ(access("/dtv/usb/sdc1/kept.ts", F_OK), 0);
+  EXPECT_NE(ReadAll(TestSandbox() + "/dtv/usb/log").find("MountDir : /dtv/usb/sdc1\n"),
+            std::string::npos);
+}
+
+TEST_F(PlatformSandbox, DeviceLogListsEveryPartition) {
+  sim::UsbDevice disk{"USB1", "Acme  ", "Drive", "XYZ", {}};
+  disk.partitions = {{"/dtv/usb/sdd1", SIM_FS_FAT, 1ull << 30, 4096},
+                     {"/dtv/usb/sdd2", SIM_FS_EXT, 1ull << 30, 4096}};
+  ASSERT_TRUE(sim::PlugDevice(disk));
+  EXPECT_EQ(ReadAll(TestSandbox() + "/dtv/usb/log"),
+            "[USB1]\nVendor : Acme  \nProduct : Drive\nSerial : XYZ\nPartitions : 2\n"
+            "MountDir : /dtv/usb/sdd1\nFileSystem : vfat\n"
+            "MountDir : /dtv/usb/sdd2\nFileSystem : ext3\n\n");
+  EXPECT_FALSE(sim::PlugDevice(disk));  // the same section twice
+}
+
+TEST_F(PlatformSandbox, ShellCommandsAndTheirScriptsSeeTheSetFolders) {
+  ASSERT_TRUE(sim::PlugDevice(Stick("sde1", SIM_FS_FAT, 1ull << 30)));
+  FILE* script = std::fopen("/mtd_ram/_test.sh", "w");
+  ASSERT_NE(script, nullptr);
+  std::fputs("#!/bin/sh\necho scripted > /dtv/usb/sde1/from_script.txt\n", script);
+  std::fclose(script);
+  int status = std::system(
+      "chmod 755 /mtd_ram/_test.sh && /mtd_ram/_test.sh && "
+      "cat /dtv/usb/sde1/from_script.txt > /mtd_ram/copied.txt && "
+      "test -d /dtv/usb/sde1 && ls /dtv/usb > /mtd_ram/listing.txt");
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(ReadAll(TestSandbox() + "/dtv/usb/sde1/from_script.txt"), "scripted\n");
+  EXPECT_EQ(ReadAll(TestSandbox() + "/mtd_ram/copied.txt"), "scripted\n");
+  EXPECT_NE(ReadAll(TestSandbox() + "/mtd_ram/listing.txt").find("sde1"), std::string::npos);
+  EXPECT_EQ(WEXITSTATUS(std::system("exit 3")), 3);
+}
+
+}  // namespace
