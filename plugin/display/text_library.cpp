@@ -21,11 +21,14 @@ struct EntryPoint {
 }  // namespace
 
 int ReportMissingSymbol(void* handle, const char* name) {
+  // dlerror's text is taken first: writing the log line may itself reset it.
+  char error[256];
+  const char* reason = dlerror();
+  std::snprintf(error, sizeof error, "%s", reason != nullptr ? reason : "");
   char line[260];
   std::snprintf(line, sizeof line, "Function [%s] not found:", name);
   DebugLog(line);
-  const char* error = dlerror();
-  DebugLog(error != nullptr ? error : "");
+  DebugLog(error);
   if (handle != nullptr) dlclose(handle);
   return 0;
 }

@@ -37,9 +37,9 @@ class TCChannel {
 class TCProgram {
  public:
   TCProgram();
-  // Fills units with the title as big-endian 16-bit units and a zero unit.
-  // *length: on entry the capacity of units in bytes, on return the bytes
-  // written without the zero unit.
+  // Fills units with the title as big-endian 16-bit units and, when there is
+  // room, a zero unit. *length: on entry the capacity in units, on return the
+  // units written without the zero unit.
   bool GetTitle(char* units, unsigned int* length) const;
   alignas(16) unsigned char storage[kHostObjectStorage];
 };

@@ -219,26 +219,26 @@ bool Utf8ToUtf16Be(const std::string& utf8, char* units, unsigned int* length) {
   if (!length) return false;
   unsigned int capacity = *length;
   *length = 0;
-  if (!units || capacity < 2) return false;
-  unsigned int used = 0;
+  if (!units) return false;
+  unsigned int used = 0;  // units
   bool complete = true;
   for (size_t at = 0; at < utf8.size();) {
     uint32_t code = DecodeUtf8(utf8, &at);
-    unsigned int need = code > 0xFFFF ? 4 : 2;
-    if (used + need + 2 > capacity) {
+    unsigned int need = code > 0xFFFF ? 2 : 1;
+    if (used + need > capacity) {
       complete = false;
       break;
     }
     if (code > 0xFFFF) {
       code -= 0x10000;
-      PutUnit(units + used, 0xD800 | code >> 10);
-      PutUnit(units + used + 2, 0xDC00 | (code & 0x3FF));
+      PutUnit(units + 2 * used, 0xD800 | code >> 10);
+      PutUnit(units + 2 * used + 2, 0xDC00 | (code & 0x3FF));
     } else {
-      PutUnit(units + used, code);
+      PutUnit(units + 2 * used, code);
     }
     used += need;
   }
-  PutUnit(units + used, 0);
+  if (used < capacity) PutUnit(units + 2 * used, 0);
   *length = used;
   return complete;
 }

@@ -14,14 +14,16 @@
 //     there, which is truncated on a 64-bit host).
 //   TCProgram::GetTitle(units, length)
 //     The title as UTF-16BE: 16-bit units, high byte first, code points above
-//     U+FFFF as surrogate pairs, then one zero unit.
-//     On entry *length is the capacity of units in BYTES (the plug-in's buffer
-//     is 512 bytes). Nothing is written past it: the title is cut at a whole
-//     character (a surrogate pair is never split) so that the zero unit still
-//     fits. On return *length is the number of bytes written without the zero
-//     unit. Returns true when the whole title fitted, false when it was cut or
-//     when units or length is null or the capacity is below 2 bytes (then
-//     nothing is written and *length, when given, becomes 0).
+//     U+FFFF as surrogate pairs, then one zero unit
+//     when there is room for it.
+//     On entry *length is the capacity of units in 16-bit UNITS (the plug-in
+//     passes 256 for its 512-byte buffer). Nothing is written past it: the
+//     title is cut at a whole character (a surrogate pair is never split), and
+//     a title that fills every unit comes without the zero unit, as the set's
+//     guide delivers it. On return *length is the number of units written
+//     without the zero unit. Returns true when the whole title fitted, false
+//     when it was cut or when units or length is null (then nothing is
+//     written and *length, when given, becomes 0).
 //     Malformed UTF-8 in a title comes out as U+FFFD.
 //   TCTv::GetSystemInfoTime(time, flag)
 //     When the broadcast time is set, writes it (seconds since 1970, UTC) into
@@ -83,7 +85,7 @@ std::optional<time_t> BroadcastTime();
 // broadcast time set to Now().
 void LoadDemoGuide();
 
-// Converts UTF-8 to UTF-16BE into units of capacity *length bytes, by the
+// Converts UTF-8 to UTF-16BE into units of capacity *length units, by the
 // GetTitle contract above.
 bool Utf8ToUtf16Be(const std::string& utf8, char* units, unsigned int* length);
 

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "fake_programme_guide.h"
+#include "guide_script.h"
 #include "sandbox_fixture.h"
 #include "sim/platform/plugin_view.h"
 #include "sim/platform/sim_time.h"
@@ -37,9 +37,10 @@ TEST_F(PluginView, ListsWhatThePlugInSees) {
   record.name_mode = 1;
   record.time_zone = 1;
   record.clock_source = 0;
-  Guide() = FakeGuide{};
+  Guide() = GuideScript{};
   Guide().title = u"Tatort";
   sim_clock_set(Utc(2024, 3, 31, 0, 59, 30), 1.0);
+  ApplyGuide();
   std::string prefix = Printed([](FILE* out, const SettingsRecord* r) { sim::PrintNamePrefix(out, r); },
                                &record);
   sim_clock_reset();

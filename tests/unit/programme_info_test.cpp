@@ -7,7 +7,7 @@
 
 #include "utc_time.h"
 
-#include "fake_programme_guide.h"
+#include "guide_script.h"
 #include "settings/settings_record.h"
 #include "sim/platform/sim_time.h"
 #include "supervision/programme_info.h"
@@ -15,6 +15,11 @@
 
 namespace {
 
+// The plug-in asks the guide as it stands now.
+int RefreshFromGuide() {
+  ApplyGuide();
+  return RefreshProgrammeInfo();
+}
 
 class ProgrammeInfo : public ::testing::Test {
  protected:
@@ -23,7 +28,7 @@ class ProgrammeInfo : public ::testing::Test {
     settings.name_mode = 1;
     settings.time_zone = 1;
     settings.clock_source = 0;
-    Guide() = FakeGuide{};
+    Guide() = GuideScript{};
     title_change_count = 0;
     title_change_window = 0;
     file_title[0] = previous_title[0] = '\0';
@@ -38,16 +43,16 @@ class ProgrammeInfo : public ::testing::Test {
 TEST_F(ProgrammeInfo, PrefixFromLocalTimeAndTitle) {
   ClockAt(Utc(2024, 3, 7, 19, 15));
   Guide().title = u"Das Boot";
-  EXPECT_EQ(RefreshProgrammeInfo(), 1);
+  EXPECT_EQ(RefreshFromGuide(), 1);
   EXPECT_STREQ(name_prefix, "2024-03-07_20-15_Das_Boot_");
 
   settings.name_mode = 2;
   Guide().title = u"\u00C4rger: Teil 2/3";
-  EXPECT_EQ(RefreshProgrammeInfo(), 1);
+  EXPECT_EQ(RefreshFromGuide(), 1);
   EXPECT_STREQ(name_prefix, "2024-03-07_20-15_\xC3\x84rger_ Teil 2_3_");
 
   Guide().title = u"";  // an empty title: two underscores
-  EXPECT_EQ(RefreshProgrammeInfo(), 1);
+  EXPECT_EQ(RefreshFromGuide(), 1);
   EXPECT_STREQ(name_prefix, "2024-03-07_20-15__");
 }
 
@@ -57,30 +62,30 @@ TEST_F(ProgrammeInfo, BroadcastClockWhenChosenOrWhenTheSystemClockIsUnset) {
   Guide().broadcast[3] = 23, Guide().broadcast[4] = 59;
   ClockAt(Utc(2024, 7, 1, 10, 0));
   settings.clock_source = 1;
-  EXPECT_EQ(RefreshProgrammeInfo(), 1);
+  EXPECT_EQ(RefreshFromGuide(), 1);
   EXPECT_STREQ(name_prefix, "2030-12-31_23-59_News_");
 
   settings.clock_source = 0;
   ClockAt(Utc(2001, 1, 1, 0, 0));  // system clock not set: the broadcast time stays
-  EXPECT_EQ(RefreshProgrammeInfo(), 1);
+  EXPECT_EQ(RefreshFromGuide(), 1);
   EXPECT_STREQ(name_prefix, "2030-12-31_23-59_News_");
 
   Guide().broadcast[0] = 0;  // neither clock set
-  EXPECT_EQ(RefreshProgrammeInfo(), 0);
+  EXPECT_EQ(RefreshFromGuide(), 0);
   EXPECT_STREQ(name_prefix, "_");
 }
 
 TEST_F(ProgrammeInfo, WithoutChannelOrProgrammeOnlyTheDate) {
   ClockAt(Utc(2024, 10, 27, 0, 30));  // summer time still: 02:30
   Guide().title = u"Kept";
-  ASSERT_EQ(RefreshProgrammeInfo(), 1);
+  ASSERT_EQ(RefreshFromGuide(), 1);
   Guide().has_programme = false;
   Guide().title = u"Other";
-  EXPECT_EQ(RefreshProgrammeInfo(), 0);
+  EXPECT_EQ(RefreshFromGuide(), 0);
   EXPECT_STREQ(name_prefix, "2024-10-27_02-30_");
   EXPECT_STREQ(file_title, "Kept");  // the title is left as it was
   Guide().has_channel = false;
-  EXPECT_EQ(RefreshProgrammeInfo(), 0);
+  EXPECT_EQ(RefreshFromGuide(), 0);
   EXPECT_STREQ(name_prefix, "2024-10-27_02-30_");
 }
 
@@ -89,25 +94,25 @@ TEST_F(ProgrammeInfo, ChangeOfProgrammeIsConfirmedOnTheThirdCheck) {
   rec_start_time = static_cast<uint32_t>(start);
   ClockAt(start);
   Guide().title = u"News";
-  RefreshProgrammeInfo();
+  RefreshFromGuide();
   // 20 seconds in: not counted, and "Film" becomes the title compared against.
   ClockAt(start + 20);
   Guide().title = u"Film";
-  RefreshProgrammeInfo();
+  RefreshFromGuide();
   EXPECT_EQ(title_change_count.load(), 0);
   ClockAt(start + 60);
-  RefreshProgrammeInfo();
+  RefreshFromGuide();
   EXPECT_EQ(title_change_count.load(), 0);
   EXPECT_STREQ(previous_title, "Film");
 
   Guide().title = u"Late show";
   for (int check = 1; check <= 3; ++check) {
     ClockAt(start + 60 + check);
-    RefreshProgrammeInfo();
+    RefreshFromGuide();
     EXPECT_EQ(title_change_count.load(), check);
   }
   EXPECT_STREQ(previous_title, "Film");
-  RefreshProgrammeInfo();
+  RefreshFromGuide();
   EXPECT_EQ(title_change_count.load(), 3);  // stays until the tick acts on it
 }
 
@@ -116,16 +121,16 @@ TEST_F(ProgrammeInfo, SuspectedChangeLapsesAfterSevenChecks) {
   rec_start_time = static_cast<uint32_t>(start);
   ClockAt(start);  // the recording's first title, as recording start takes it
   Guide().title = u"A";
-  RefreshProgrammeInfo();
+  RefreshFromGuide();
   ClockAt(start + 100);
   Guide().title = u"B";
-  RefreshProgrammeInfo();  // count 1, window 1
+  RefreshFromGuide();  // count 1, window 1
   Guide().title = u"A";    // back to the old title: no further count
   for (int check = 2; check <= 6; ++check) {
-    RefreshProgrammeInfo();
+    RefreshFromGuide();
     EXPECT_EQ(title_change_count.load(), 1);
   }
-  RefreshProgrammeInfo();  // window 7 > 6: forgotten
+  RefreshFromGuide();  // window 7 > 6: forgotten
   EXPECT_EQ(title_change_count.load(), 0);
   EXPECT_EQ(title_change_window.load(), 0);
 }
@@ -134,13 +139,13 @@ TEST_F(ProgrammeInfo, LongTitlesAreCutAndNotTakenForAChange) {
   rec_start_time = static_cast<uint32_t>(Utc(2024, 5, 5, 21, 0));
   ClockAt(Utc(2024, 5, 5, 21, 0));
   Guide().title = std::u16string(300, u'x');  // more units than the title holds
-  EXPECT_EQ(RefreshProgrammeInfo(), 1);
+  EXPECT_EQ(RefreshFromGuide(), 1);
   ClockAt(Utc(2024, 5, 5, 21, 5));
   EXPECT_EQ(std::strlen(file_title), 100u);
   EXPECT_EQ(std::string(name_prefix), "2024-05-05_23-00_" + std::string(100, 'x') + "_");
-  EXPECT_EQ(RefreshProgrammeInfo(), 1);
+  EXPECT_EQ(RefreshFromGuide(), 1);
   EXPECT_EQ(std::string(name_prefix), "2024-05-05_23-05_" + std::string(100, 'x') + "_");
-  for (int i = 0; i < 4; ++i) RefreshProgrammeInfo();
+  for (int i = 0; i < 4; ++i) RefreshFromGuide();
   EXPECT_EQ(title_change_count.load(), 0);
 }
 

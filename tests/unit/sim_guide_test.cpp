@@ -43,7 +43,7 @@ class GuideTest : public ::testing::Test {
   // Runs the plug-in's sequence of host calls for the present programme
   // with the simulator's clock at `when`; returns its title units (with the
   // zero unit) or nothing. Repeats when the real clock ticks in between.
-  bool Present(time_t when, std::vector<char>* units, unsigned int capacity = 512) {
+  bool Present(time_t when, std::vector<char>* units, unsigned int capacity = 256) {
     for (;;) {
       sim::SetNowOffset(when - time(nullptr));
       TCChannel channel;
@@ -51,10 +51,11 @@ class GuideTest : public ::testing::Test {
       bool found = CAppUtil::GetCurrentCh(&channel, 0) &&
                    g_AppTV->GetPresentProgram(&channel, 0, &programme);
       if (sim::Now() != when) continue;
-      units->assign(capacity, '\x5A');
+      units->assign(2 * capacity, '\x5A');
       unsigned int length = capacity;
       programme.GetTitle(units->data(), &length);
-      units->resize(found ? length + 2 : 0);
+      // The zero unit is there only when the title left room for it.
+      units->resize(found ? 2 * length + (length < capacity ? 2 : 0) : 0);
       return found;
     }
   }
@@ -143,34 +144,33 @@ TEST_F(GuideTest, GetTitleNeverWritesPastItsCapacity) {
   ASSERT_TRUE(g_AppTV->GetPresentProgram(&channel, 0, &programme));
 
   constexpr unsigned kGuard = 16;
-  for (unsigned capacity = 0; capacity <= full.size() + 4; ++capacity) {
-    std::vector<char> buffer(kGuard + capacity + kGuard, '\x5A');
+  const unsigned full_units = static_cast<unsigned>(full.size() / 2);
+  for (unsigned capacity = 0; capacity <= full_units + 2; ++capacity) {
+    std::vector<char> buffer(kGuard + 2 * capacity + kGuard, '\x5A');
     unsigned int length = capacity;
     bool whole = programme.GetTitle(buffer.data() + kGuard, &length);
     for (unsigned i = 0; i < kGuard; ++i) {
       ASSERT_EQ(buffer[i], '\x5A') << capacity;
-      ASSERT_EQ(buffer[kGuard + capacity + i], '\x5A') << capacity;
+      ASSERT_EQ(buffer[kGuard + 2 * capacity + i], '\x5A') << capacity;
     }
-    if (capacity < 2) {
-      EXPECT_EQ(length, 0u);
-      EXPECT_FALSE(whole);
-      continue;
-    }
-    ASSERT_LE(length + 2, capacity);
-    EXPECT_EQ(length % 2, 0u);
-    EXPECT_EQ(whole, length == full.size()) << capacity;
+    ASSERT_LE(length, capacity);
+    EXPECT_EQ(whole, length == full_units) << capacity;
     // A prefix of the full title that does not end inside a surrogate pair.
-    EXPECT_EQ(std::vector<char>(buffer.begin() + kGuard, buffer.begin() + kGuard + length),
-              std::vector<char>(full.begin(), full.begin() + length));
-    if (length >= 2) {
-      EXPECT_NE(static_cast<unsigned char>(buffer[kGuard + length - 2]) & 0xFC, 0xD8) << capacity;
+    const unsigned bytes = 2 * length;
+    EXPECT_EQ(std::vector<char>(buffer.begin() + kGuard, buffer.begin() + kGuard + bytes),
+              std::vector<char>(full.begin(), full.begin() + bytes));
+    if (length >= 1) {
+      EXPECT_NE(static_cast<unsigned char>(buffer[kGuard + bytes - 2]) & 0xFC, 0xD8) << capacity;
     }
-    EXPECT_EQ(buffer[kGuard + length], 0);
-    EXPECT_EQ(buffer[kGuard + length + 1], 0);
+    // The zero unit follows when there is room; a full buffer has none.
+    if (length < capacity) {
+      EXPECT_EQ(buffer[kGuard + bytes], 0);
+      EXPECT_EQ(buffer[kGuard + bytes + 1], 0);
+    }
     // The longest cut that fits: the next character would not.
     if (!whole) {
-      unsigned next = (full[length] & 0xFC) == 0xD8 ? 4 : 2;
-      EXPECT_GT(length + next + 2, capacity);
+      unsigned next = (full[bytes] & 0xFC) == 0xD8 ? 2 : 1;
+      EXPECT_GT(length + next, capacity);
     }
   }
   unsigned int length = 8;
@@ -182,8 +182,8 @@ TEST_F(GuideTest, ALongTitleFillsThePluginBufferAndStopsThere) {
   std::string title;
   for (int i = 0; i < 700; ++i) title += "ä";  // 1400 bytes, above what the host keeps
   std::vector<char> units = TitleOf(title);
-  ASSERT_EQ(units.size(), 512u);  // 255 units and the zero unit
-  for (size_t i = 0; i + 2 < units.size(); i += 2) ASSERT_EQ(units[i + 1], '\xE4');
+  ASSERT_EQ(units.size(), 512u);  // all 256 units, no room for a zero unit
+  for (size_t i = 0; i < units.size(); i += 2) ASSERT_EQ(units[i + 1], '\xE4');
 }
 
 TEST_F(GuideTest, BroadcastTimeSetAndUnset) {
@@ -219,7 +219,7 @@ TEST_F(GuideTest, TheDemoGuideHasAProgrammeOnNow) {
   ASSERT_TRUE(CAppUtil::GetCurrentCh(&channel, 0));
   ASSERT_TRUE(g_AppTV->GetPresentProgram(&channel, 0, &programme));
   char units[512];
-  unsigned int length = sizeof units;
+  unsigned int length = sizeof units / 2;
   EXPECT_TRUE(programme.GetTitle(units, &length));
   EXPECT_GT(length, 0u);
   EXPECT_TRUE(sim::BroadcastTime().has_value());
