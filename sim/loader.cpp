@@ -43,7 +43,7 @@ bool BuildSettingsRecord(const std::string& home_dir, unsigned char (&record)[94
 
 bool LoadPlugin(const std::string& library_path, const std::string& home_dir,
                 LoadedPlugin* plugin, std::string* error) {
-  unsigned char record[940];
+  unsigned char (&record)[940] = plugin->record;
   if (!BuildSettingsRecord(home_dir, record, error)) return false;
 
   plugin->handle = dlopen(library_path.c_str(), RTLD_NOW | RTLD_LOCAL);

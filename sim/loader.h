@@ -15,6 +15,7 @@ struct LoadedPlugin {
   void (*injection_press)() = nullptr;
   void (*injection_release)() = nullptr;
   int init_result = 0;
+  unsigned char record[940] = {};  // the settings record handed to init_config
 };
 
 // Fills the 940-byte record for the plug-in: home_dir + "recolyx.cfg" when that

@@ -1,109 +1,138 @@
 // tvsim: the TV simulator. Loads recolyx.so into a simulated TV application,
 // patches the host's key functions as the set's loader does, and prints what
-// the host does as keys arrive.
+// the host does while a scenario (keys, waits, disks, programmes) plays.
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "sim/host/guide.h"
 #include "sim/host/host_state.h"
-#include "sim/host/recorder.h"
 #include "sim/host/keys/key_input.h"
+#include "sim/host/recorder.h"
 #include "sim/loader.h"
+#include "sim/platform/sim_time.h"
+#include "sim/platform/virtual_disks.h"
+#include "sim/scenario/scenario.h"
 #include "sim/screen/screen.h"
 
 namespace {
 
-void Usage() {
-  std::fprintf(stderr,
-               "usage: tvsim [--home DIR] [--plugin FILE] [--setup] [--key K[:HOLD_MS[:ARG]]]...\n"
-               "             [--wait MS]... [--record FILE] [--window] [--frames DIR]\n"
-               "             [--screenshot FILE] [--contact-sheet FILE]\n"
-               "  --home DIR     the plug-in's home folder (default: the folder of recolyx.so)\n"
-               "  --plugin FILE  the plug-in to load (default: DIR/recolyx.so)\n"
-               "  --setup        call setup() after init_config, as the loader may\n"
-               "  --key ...      press remote key K, hold it HOLD_MS ms (default 100)\n"
-               "  --wait MS      wait MS ms after the keys before that\n"
-               "  --record FILE  let the host's recorder write FILE while the keys run\n"
-               "  --window       show the screen in a window; the PC keyboard is the remote\n"
-               "  --frames DIR   save every frame the plug-in flips as DIR/frame_NNNNN.png\n"
-               "  --screenshot FILE  save the screen as a PNG at the end\n"
-               "  --contact-sheet FILE  save every skin image and font sheet as one PNG\n");
+void Usage(FILE* out) {
+  std::fprintf(out,
+      "usage: tvsim [options] [steps]\n"
+      "options:\n"
+      "  --home DIR            the plug-in's home folder (default: the build's home/)\n"
+      "  --plugin FILE         the plug-in to load (default: DIR/recolyx.so)\n"
+      "  --sandbox DIR         where the set's folders live (default: beside the home folder)\n"
+      "  --speed N             run the TV's clock N times faster\n"
+      "  --start YYYY-MM-DDTHH:MM  start the TV's clock there (UTC)\n"
+      "  --window              show the screen in a window; the PC keyboard is the remote\n"
+      "  --frames DIR          save every frame the plug-in flips as DIR/frame_NNNNN.png\n"
+      "  --contact-sheet FILE  save every skin image and font sheet as one PNG\n"
+      "  --scenario FILE       play the steps of FILE (see sim/scenario/scenario.h)\n"
+      "steps, played in order after the scenario file's:\n"
+      "  --key K[:HOLD_MS[:ARG]]  press remote key K, hold it HOLD_MS ms (default 100)\n"
+      "  --wait MS             wait MS ms of TV time after the queued keys\n"
+      "  --setup               the loader calls setup()\n"
+      "  --record FILE         the host's recorder writes FILE until the end\n"
+      "  --list-devices        print the device table the plug-in builds now\n"
+      "  --name-prefix         print the file-name prefix it would give now\n"
+      "  --screenshot FILE     save the screen as a PNG\n");
 }
 
-struct Step {
-  enum { kKey, kWait } kind;
-  int key = 0, hold_ms = 100, arg = 0;
-};
+std::string Folder(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+// The build's home folder: build/<preset>/home beside build/<preset>/sim/tvsim.
+std::string DefaultHome() {
+  char self[4096];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return "home";
+  self[n] = '\0';
+  return Folder(Folder(self)) + "/home";
+}
+
+bool ParseStart(const std::string& text, int64_t* utc) {
+  struct tm fields {};
+  if (std::sscanf(text.c_str(), "%d-%d-%dT%d:%d", &fields.tm_year, &fields.tm_mon,
+                  &fields.tm_mday, &fields.tm_hour, &fields.tm_min) != 5)
+    return false;
+  fields.tm_year -= 1900;
+  fields.tm_mon -= 1;
+  *utc = timegm(&fields);
+  return true;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string home, plugin_path;
-  std::string record_path, screenshot_path, contact_sheet_path;
+  std::string home, plugin_path, sandbox, contact_sheet_path, start_text;
+  double speed = 1.0;
   sim::ScreenOptions screen;
-  bool call_setup = false;
-  std::vector<Step> steps;
+  std::ostringstream steps;  // the command-line steps, as scenario lines
+  std::string scenario_text;
+
   for (int i = 1; i < argc; ++i) {
     std::string option = argv[i];
-    auto value = [&]() -> const char* {
+    auto value = [&]() -> std::string {
       if (i + 1 >= argc) {
-        Usage();
+        Usage(stderr);
         std::exit(2);
       }
       return argv[++i];
     };
-    if (option == "--home") {
-      home = value();
-    } else if (option == "--plugin") {
-      plugin_path = value();
-    } else if (option == "--window") {
-      screen.window = true;
-    } else if (option == "--frames") {
-      screen.frame_folder = value();
-    } else if (option == "--screenshot") {
-      screenshot_path = value();
-    } else if (option == "--contact-sheet") {
-      contact_sheet_path = value();
-    } else if (option == "--record") {
-      record_path = value();
-    } else if (option == "--setup") {
-      call_setup = true;
-    } else if (option == "--key") {
-      Step step{Step::kKey};
-      if (std::sscanf(value(), "%d:%d:%d", &step.key, &step.hold_ms, &step.arg) < 1) {
-        Usage();
+    if (option == "--home") home = value();
+    else if (option == "--plugin") plugin_path = value();
+    else if (option == "--sandbox") sandbox = value();
+    else if (option == "--speed") speed = std::atof(value().c_str());
+    else if (option == "--start") start_text = value();
+    else if (option == "--window") screen.window = true;
+    else if (option == "--frames") screen.frame_folder = value();
+    else if (option == "--contact-sheet") contact_sheet_path = value();
+    else if (option == "--scenario") {
+      std::ifstream file(value());
+      if (!file) {
+        std::fprintf(stderr, "tvsim: cannot read %s\n", argv[i]);
         return 2;
       }
-      steps.push_back(step);
-    } else if (option == "--wait") {
-      Step step{Step::kWait};
-      step.hold_ms = std::atoi(value());
-      steps.push_back(step);
+      scenario_text += std::string(std::istreambuf_iterator<char>(file), {}) + "\n";
+    } else if (option == "--key") {
+      std::string key = value();
+      for (char& c : key) c = c == ':' ? ' ' : c;
+      steps << "key " << key << "\n";
+    } else if (option == "--wait") steps << "wait " << value() << "\n";
+    else if (option == "--setup") steps << "setup\n";
+    else if (option == "--record") steps << "record " << value() << "\n";
+    else if (option == "--list-devices") steps << "devices\n";
+    else if (option == "--name-prefix") steps << "prefix\n";
+    else if (option == "--screenshot") steps << "screenshot " << value() << "\n";
+    else if (option == "--help") {
+      Usage(stdout);
+      return 0;
     } else {
-      Usage();
-      return option == "--help" ? 0 : 2;
+      Usage(stderr);
+      return 2;
     }
   }
-  if (home.empty() && plugin_path.empty()) {
-    // Default: the home folder built beside this executable's build tree.
-    char self[4096];
-    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n > 0) {
-      self[n] = '\0';
-      std::string dir(self);
-      dir = dir.substr(0, dir.rfind('/'));
-      home = dir.substr(0, dir.rfind('/')) + "/home";
-    }
-  }
+  if (home.empty()) home = plugin_path.empty() ? DefaultHome() : Folder(plugin_path);
   if (plugin_path.empty()) plugin_path = home + "/recolyx.so";
-  if (home.empty()) home = plugin_path.substr(0, plugin_path.rfind('/'));
+  if (sandbox.empty()) sandbox = Folder(home) + "/sandbox";
+
+  std::vector<sim::ScenarioStep> scenario;
+  std::string error;
+  if (!sim::ParseScenario(scenario_text + steps.str(), &scenario, &error)) {
+    std::fprintf(stderr, "tvsim: scenario %s\n", error.c_str());
+    return 2;
+  }
 
   auto start = std::chrono::steady_clock::now();
   sim::SetHostLog([start](const std::string& line) {
@@ -111,6 +140,17 @@ int main(int argc, char** argv) {
     std::printf("[%8.3f] %s\n", t, line.c_str());
     std::fflush(stdout);
   });
+
+  if (!sim::StartPlatform(sandbox, &error)) {
+    std::fprintf(stderr, "tvsim: sandbox %s: %s\n", sandbox.c_str(), error.c_str());
+    return 1;
+  }
+  int64_t start_utc = -1;
+  if (!start_text.empty() && !ParseStart(start_text, &start_utc)) {
+    std::fprintf(stderr, "tvsim: --start takes YYYY-MM-DDTHH:MM\n");
+    return 2;
+  }
+  if (start_utc >= 0 || speed != 1.0) sim_clock_set(start_utc, speed > 0 ? speed : 1.0);
 
   sim::LoadDemoGuide();
   if (std::optional<int> channel = sim::CurrentChannel()) {
@@ -121,47 +161,32 @@ int main(int argc, char** argv) {
   sim::ConfigureScreen(screen);
 
   sim::LoadedPlugin plugin;
-  std::string error;
   if (!sim::LoadPlugin(plugin_path, home, &plugin, &error)) {
     std::fprintf(stderr, "tvsim: cannot load %s: %s\n", plugin_path.c_str(), error.c_str());
     return 1;
   }
-  if (call_setup) {
-    int result = plugin.setup();
-    sim::HostLog("loader: setup returned " + std::to_string(result));
-  }
 
-  if (!record_path.empty()) spI_Stream_Record(record_path.c_str());
   sim::StartKeyInput();
-  for (const Step& step : steps) {
-    if (step.kind == Step::kWait) {
-      sim::WaitKeysIdle();
-      std::this_thread::sleep_for(std::chrono::milliseconds(step.hold_ms));
-    } else {
-      sim::QueueKey(step.key, step.arg, step.hold_ms);
-    }
-  }
-  sim::WaitKeysIdle();
-  if (screen.window) {
+  bool played = sim::RunScenario(scenario, plugin, &error);
+  if (played && screen.window) {
     while (sim::PumpWindowEvents([](int key) { sim::QueueKey(key, 0, 100); }))
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     sim::WaitKeysIdle();
   }
   sim::StopKeyInput();
-  if (!screenshot_path.empty()) {
-    if (sim::SaveScreenshot(screenshot_path, &error))
-      sim::HostLog("screen saved: " + screenshot_path);
-    else
-      std::fprintf(stderr, "tvsim: %s\n", error.c_str());
-  }
-  if (!contact_sheet_path.empty()) {
-    if (sim::WriteContactSheet(home, contact_sheet_path, &error))
-      sim::HostLog("contact sheet saved: " + contact_sheet_path);
-    else
-      std::fprintf(stderr, "tvsim: %s\n", error.c_str());
-  }
   // A recording still running when the TV shuts down is ended properly.
   if (sim::GetRecorderStatus().recording) spI_Stream_Record_Stop();
+  if (!played) {
+    std::fprintf(stderr, "tvsim: scenario %s\n", error.c_str());
+    return 1;
+  }
+  if (!contact_sheet_path.empty()) {
+    if (!sim::WriteContactSheet(home, contact_sheet_path, &error)) {
+      std::fprintf(stderr, "tvsim: %s\n", error.c_str());
+      return 1;
+    }
+    sim::HostLog("contact sheet saved: " + contact_sheet_path);
+  }
   sim::HostLog("tvsim: done");
   return 0;
 }

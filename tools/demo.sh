@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The demo: installs what is missing, builds, and runs the TV simulator with
-# the plug-in loaded into it and the host's key functions patched.
+# the plug-in loaded into it and the host's key functions patched, playing
+# sim/scenarios/demo.txt at 300 times the TV's speed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,8 +12,9 @@ cmake --build --preset debug >build/debug.build.log 2>&1 || { tail -n 40 build/d
 
 demo=build/demo
 rm -rf "$demo" && mkdir -p "$demo"
-echo "=== tvsim: recolyx.so loaded into the simulated TV, its key functions patched;"
-echo "=== remote keys pass through the plug-in while the host's recorder writes a stream"
-build/debug/sim/tvsim --record "$demo/recording.ts" --key 73:300 --key 15:1500:7 --key 1:200 --wait 500
-echo "=== files the host's recorder wrote"
-ls -l "$demo"
+(cd "$demo" && ../debug/sim/tvsim --sandbox sandbox --speed 300 \
+   --scenario ../../sim/scenarios/demo.txt --contact-sheet contact_sheet.png)
+echo
+echo "Recording files:"
+ls -l "$demo/sandbox/dtv/usb/sda1"
+echo "Pictures: $demo/demo.png (the screen), $demo/contact_sheet.png (every skin image and font)"

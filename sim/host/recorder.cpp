@@ -16,6 +16,7 @@
 
 #include "host/host_interface.h"
 #include "sim/host/host_state.h"
+#include "sim/platform/sim_time.h"
 #include "sim/host/sim_clock.h"
 
 namespace sim {
@@ -170,6 +171,7 @@ struct Session {
   int chunk = 0;
   int64_t bitrate = 0;
   std::chrono::steady_clock::time_point start;
+  double speed = 1.0;  // the TV clock's speed when the recording started
 };
 
 std::mutex control_mutex;  // one start or stop at a time
@@ -210,8 +212,8 @@ void ReportError(const char* what, const char* path, int error) {
 // The recorder's clock, and the only place where it meets time: waits until
 // due_seconds of stream time have passed since the session's start (forever
 // when due_seconds is negative), or until the stop is asked. False on stop.
-// Stream time runs with the real steady clock; a scaled simulator clock
-// changes this function alone.
+// Stream time runs with the TV's clock: due_seconds of TV time are
+// due_seconds / speed of the real steady clock.
 bool WaitForStreamTime(Session& s, double due_seconds) {
   std::unique_lock lock(s.mutex);
   auto stopping = [&] { return s.stop; };
@@ -220,7 +222,7 @@ bool WaitForStreamTime(Session& s, double due_seconds) {
     return false;
   }
   auto deadline = s.start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                std::chrono::duration<double>(due_seconds));
+                                std::chrono::duration<double>(due_seconds / s.speed));
   return !s.wake.wait_until(lock, deadline, stopping);
 }
 
@@ -409,6 +411,7 @@ extern "C" int spI_Stream_Record(const char* path) {
     WriteMdbHeader(s->mdb_fd, path, mdb_path, *s);
   }
   s->start = std::chrono::steady_clock::now();
+  s->speed = sim_clock_speed();
   s->thread = std::thread(RecorderThread, s, std::string(path));
   session = s;
   recording.store(true, std::memory_order_relaxed);

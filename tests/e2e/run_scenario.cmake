@@ -1,0 +1,41 @@
+# Runs tvsim on SCENARIO in a fresh WORK folder (its sandbox inside), then
+# checks that every EXPECT regular expression matches a line of the output,
+# in the given order, and that every file of FILES (relative to WORK) exists.
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+execute_process(COMMAND ${TVSIM} --sandbox sandbox ${OPTIONS} --scenario ${SCENARIO}
+                WORKING_DIRECTORY ${WORK}
+                OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
+file(WRITE ${WORK}/output.txt "${out}${err}")
+message("${out}${err}")
+if(FAILS AND status EQUAL 0)
+  message(FATAL_ERROR "tvsim should have refused the scenario")
+elseif(NOT FAILS AND NOT status EQUAL 0)
+  message(FATAL_ERROR "tvsim exited with ${status}")
+endif()
+
+string(REPLACE "\n" ";" lines "${out}${err}")
+set(position 0)
+list(LENGTH lines count)
+foreach(expected IN LISTS EXPECT)
+  set(found -1)
+  foreach(index RANGE ${position} ${count})
+    if(index LESS count)
+      list(GET lines ${index} line)
+      if(line MATCHES "${expected}")
+        set(found ${index})
+        break()
+      endif()
+    endif()
+  endforeach()
+  if(found LESS 0)
+    message(FATAL_ERROR "no line matching '${expected}' after line ${position}")
+  endif()
+  math(EXPR position "${found} + 1")
+endforeach()
+
+foreach(name IN LISTS FILES)
+  if(NOT EXISTS ${WORK}/${name})
+    message(FATAL_ERROR "missing file ${name}")
+  endif()
+endforeach()
