@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds, and runs every suite:
 # the native suite, the suite under AddressSanitizer + UndefinedBehaviorSanitizer,
-# the threaded tests under ThreadSanitizer, and the build for the set with its
-# tests under qemu-arm.
+# the threaded tests under ThreadSanitizer, the build for the set with its
+# tests under qemu-arm, and a short run of every libFuzzer target.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -44,6 +44,32 @@ run_suite debug
 run_suite asan
 run_suite tsan -R "${TSAN_TESTS:-Watcher|Detour|Recorder|Thread|Concurrent}"
 run_suite arm
+
+# libFuzzer targets (clang): each runs a few seconds from its seed corpus,
+# collecting what it finds in the build tree.
+run_fuzzers() {
+  echo "=== fuzz: configure and build"
+  if ! { cmake -S fuzz -B build/fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ &&
+         cmake --build build/fuzz -j2; } >build/fuzz.build.log 2>&1; then
+    grep -E -A3 "error|Error" build/fuzz.build.log | head -n 40
+    status=1; failed=$((failed + 1)); return
+  fi
+  echo "=== fuzz: ${FUZZ_SECONDS:-10} s per target"
+  local target name
+  for target in build/fuzz/fuzz_*; do
+    [ -x "$target" ] || continue
+    name=${target#build/fuzz/fuzz_}
+    mkdir -p "build/fuzz/found/$name"
+    if "$target" -max_total_time="${FUZZ_SECONDS:-10}" "build/fuzz/found/$name" \
+         "fuzz/corpus/$name" >"build/fuzz/$name.log" 2>&1; then
+      echo "fuzz $name: passed"; passed=$((passed + 1))
+    else
+      echo "fuzz $name: FAILED"; tail -n 30 "build/fuzz/$name.log"
+      status=1; failed=$((failed + 1))
+    fi
+  done
+}
+run_fuzzers
 
 echo "suites: $passed passed, $failed failed"
 exit $status
