@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "host/tv_services.h"
+#include "settings/device_table.h"
 #include "settings/entry_points.h"
 #include "settings/settings_record.h"
 #include "sim/host/host_state.h"
@@ -136,8 +137,11 @@ TEST_F(TvServices, InitConfigTakesTheRecordAndPrimesTheHost) {
   record.recorder_value = 0;
   sim::Host().options[15] = 2;
   picture_off = 1;
+  device_table.count = 0;
   EXPECT_EQ(init_config(&record), 0);
   EXPECT_EQ(settings.osd_opacity, 60);
+  EXPECT_GE(device_table.count, 2);  // the fixed entries at least
+  EXPECT_STREQ(device_table.entries[0].name, "Auto");
   EXPECT_EQ(sim::RecorderChunkBytes(), 0);  // a zero recorder value leaves the host alone
   EXPECT_EQ(picture_off, 0);
   EXPECT_EQ(saved_option15, 2);
