@@ -1,0 +1,31 @@
+// The catalogue file format: one entry per line made of a number, "=" and the
+// text; ";" starts a comment; LF or CR LF line ends; no escapes. Shared by the
+// loader and the catalogue check, so that both read a file the same way.
+#pragma once
+
+#include <cstddef>
+
+inline constexpr int kMessageCount = 103;
+// Lines are read with a buffer of this size; a longer line arrives in pieces
+// of at most kCatalogueLineBuffer - 1 bytes and each piece counts as a line.
+inline constexpr int kCatalogueLineBuffer = 255;
+// Files outside these sizes are refused without being read.
+inline constexpr long kCatalogueMinBytes = 6;
+inline constexpr long kCatalogueMaxBytes = 3145728;
+
+enum class CatalogueLine {
+  kBlank,      // empty after the line end is cut, or a comment
+  kMalformed,  // no "=", or "=" is the first character
+  kEntry,      // number and text; the number may lie outside 0..102
+};
+
+struct CatalogueEntry {
+  long number;       // the part before the first "=", read as strtol reads it
+  const char* text;  // everything after the first "=", zero-terminated
+  size_t length;     // bytes of text
+};
+
+// Classifies one line (or piece of a line) as read into a buffer: ends it at
+// its first carriage return or line feed and, for an entry, cuts it at the
+// first "=" (the line buffer is modified) and fills entry.
+CatalogueLine ParseCatalogueLine(char* line, CatalogueEntry* entry);
