@@ -29,3 +29,14 @@ struct CatalogueEntry {
 // its first carriage return or line feed and, for an entry, cuts it at the
 // first "=" (the line buffer is modified) and fills entry.
 CatalogueLine ParseCatalogueLine(char* line, CatalogueEntry* entry);
+
+// The same for a piece of a file held in memory, which need not be
+// terminated: the piece ends at length, or earlier at a zero byte, carriage
+// return or line feed. entry->text is then not terminated; entry->length
+// counts its bytes. The byte at the "=" is overwritten with a zero.
+CatalogueLine ParseCataloguePiece(char* piece, size_t length, CatalogueEntry* entry);
+
+// Length of the next piece that reading data line by line with a buffer of
+// kCatalogueLineBuffer bytes yields: up to and including the first line feed,
+// at most kCatalogueLineBuffer - 1 bytes.
+size_t CataloguePieceLength(const char* data, size_t remaining);

@@ -79,29 +79,36 @@ void LoadTaken(int language) {
     return;
   }
 
+  // The whole file goes into the block in one read; its lines are then
+  // taken apart in place, piece by piece as a line buffer of
+  // kCatalogueLineBuffer bytes would see them, and each text is moved down to
+  // the end of the texts before it. A text is shorter than its piece (which
+  // holds at least "=" before it), so the texts never overtake unread bytes.
+  // The file's size bounds what is read, even if it grew since.
+  char* const texts = block->Texts();
+  const size_t length = std::fread(texts, 1, capacity, file);
+  std::fclose(file);
+
   // The new texts are collected first and published together at the end, so
   // a reader never meets a slot between its old and its new text.
   const char* fresh[kMessageCount];
   for (const char*& text : fresh) text = kMissingText;
-  char* end = block->Texts();
-  size_t room = capacity;
-  char line[kCatalogueLineBuffer];
-  while (std::fgets(line, sizeof line, file) != nullptr) {
+  char* end = texts;
+  for (size_t at = 0; at < length;) {
+    char* piece = texts + at;
+    const size_t piece_length = CataloguePieceLength(piece, length - at);
+    at += piece_length;
     CatalogueEntry entry;
-    if (ParseCatalogueLine(line, &entry) != CatalogueLine::kEntry) continue;
+    if (ParseCataloguePiece(piece, piece_length, &entry) != CatalogueLine::kEntry) continue;
     if (entry.number < 0 || entry.number >= kMessageCount) continue;
-    // The file's size bounds its texts, unless the file grew after its size
-    // was taken: then the block is full and the rest is left out.
-    if (entry.length + 1 > room) break;
-    std::memcpy(end, entry.text, entry.length + 1);
+    std::memmove(end, entry.text, entry.length);
+    end[entry.length] = '\0';
     fresh[entry.number] = end;
     end += entry.length + 1;
-    room -= entry.length + 1;
   }
-  std::fclose(file);
 
   for (int n = 0; n < kMessageCount; ++n) mess[n].store(fresh[n], std::memory_order_release);
-  if (room == capacity) {
+  if (end == texts) {
     std::free(block);  // no slot points into it
   } else {
     block->older = newest_block;
