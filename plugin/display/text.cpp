@@ -20,19 +20,6 @@ const Colour ColourTable[10] = {
 
 namespace {
 
-struct GlyphKey {
-  uint16_t key;
-  uint8_t index;
-};
-
-constexpr GlyphKey kGlyphKeys[] = {
-    {0xC484, 1},  {0xC486, 2},  {0xC498, 3},  {0xC581, 4},  {0xC583, 5},  {0xC393, 6},
-    {0xC59A, 7},  {0xC5B9, 8},  {0xC5BB, 9},  {0xC384, 10}, {0xC396, 11}, {0xC39C, 12},
-    {0xC3A8, 13}, {0xC3A9, 14}, {0xC3AA, 15}, {0xC485, 17}, {0xC487, 18}, {0xC499, 19},
-    {0xC582, 20}, {0xC584, 21}, {0xC3B3, 22}, {0xC59B, 23}, {0xC5BA, 24}, {0xC5BC, 25},
-    {0xC3A4, 26}, {0xC3B6, 27}, {0xC3BC, 28}, {0xC39F, 29},
-};
-
 int TrueTypeSlot(int font_id) {
   switch (font_id) {
     case 18: return 0;
@@ -98,26 +85,6 @@ void DrawTrueTypeText(SDL_Surface* surface, int slot, int x, int y, const char* 
 }
 
 }  // namespace
-
-int GlyphIndex(const char* unit) {
-  unsigned key = static_cast<unsigned char>(unit[0]) * 256u + static_cast<unsigned char>(unit[1]);
-  for (const GlyphKey& entry : kGlyphKeys) {
-    if (entry.key == key) return entry.index;
-  }
-  return 16;
-}
-
-int NextGlyphUnit(const char** text) {
-  const char* p = *text;
-  unsigned char lead = static_cast<unsigned char>(*p);
-  if (lead < 0x80) {
-    *text = p + 1;
-    return lead;
-  }
-  int glyph = GlyphIndex(p);
-  *text = p[1] == '\0' ? p + 1 : p + 2;
-  return glyph;
-}
 
 SDL_Surface* CachedFontImage(int font_id) {
   SDL_Surface** slot = font_id == 118   ? &FontImageCache.font118

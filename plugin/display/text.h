@@ -13,12 +13,6 @@ struct Colour {
 };
 extern const Colour ColourTable[10];
 
-// Glyph index 1..29 of a two-byte unit; 16 for any unit not in the table.
-int GlyphIndex(const char* unit);
-// Glyph index of the unit at text; advances text past the unit. A lone lead
-// byte before the terminator forms a unit with it and leaves text on it.
-int NextGlyphUnit(const char** text);
-
 int TextWidth(int font_id, const char* text);
 void DrawText(int font_id, int x, int y, const char* text, int colour);
 void DrawBigText(int x, int y, const char* text);

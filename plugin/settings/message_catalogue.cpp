@@ -1,3 +1,157 @@
 #include "settings/message_catalogue.h"
 
-const char* mess[kMessageCount] = {};
+#include <sys/stat.h>
+#include <time.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "settings/language.h"
+#include "settings/settings_record.h"
+
+MessageSlot mess[kMessageCount] = {};
+
+namespace {
+
+constexpr char kMissingText[] = "?";
+
+// One load's texts, one after another, each zero-terminated, behind a link to
+// the block of the load before. Taken in a single allocation sized from the
+// file.
+struct TextBlock {
+  TextBlock* older;
+  char* Texts() { return reinterpret_cast<char*>(this + 1); }
+};
+
+std::atomic<int> loaded_language{-1};
+
+// Loads (and FreeMessages) run one at a time: the key thread and the timer
+// thread may both find the language changed. The flag also guards
+// newest_block.
+std::atomic<bool> load_busy{false};
+TextBlock* newest_block = nullptr;
+
+class LoadTurn {
+ public:
+  LoadTurn() {
+    // A load takes milliseconds; wait in 1 ms steps.
+    while (load_busy.exchange(true, std::memory_order_acquire)) {
+      timespec step{0, 1000000};
+      nanosleep(&step, nullptr);
+    }
+  }
+  ~LoadTurn() { load_busy.store(false, std::memory_order_release); }
+  LoadTurn(const LoadTurn&) = delete;
+  LoadTurn& operator=(const LoadTurn&) = delete;
+};
+
+void PointAllSlotsAt(const char* text) {
+  for (MessageSlot& slot : mess) slot.store(text, std::memory_order_release);
+}
+
+bool CataloguePath(char* path, size_t size, const char* code) {
+  char relative[32];
+  std::snprintf(relative, sizeof relative, "messages_%s.txt", code);
+  return HomePath(path, size, relative);
+}
+
+// The load of the catalogue for language; the caller holds the load turn.
+void LoadTaken(int language) {
+  char path[256];
+  struct stat info;
+  bool found = CataloguePath(path, sizeof path, LanguageCode(language)) &&
+               stat(path, &info) == 0;
+  if (!found) found = CataloguePath(path, sizeof path, "EN") && stat(path, &info) == 0;
+  if (!found || info.st_size < kCatalogueMinBytes || info.st_size > kCatalogueMaxBytes) {
+    // Tried again at the next screen: the loaded language stays.
+    PointAllSlotsAt(kMissingText);
+    return;
+  }
+
+  const size_t capacity = static_cast<size_t>(info.st_size);
+  auto* block = static_cast<TextBlock*>(std::malloc(sizeof(TextBlock) + capacity));
+  FILE* file = block != nullptr ? std::fopen(path, "re") : nullptr;
+  if (file == nullptr) {
+    std::free(block);
+    PointAllSlotsAt(kMissingText);
+    loaded_language.store(language, std::memory_order_release);
+    return;
+  }
+
+  // The whole file goes into the block in one read; its lines are then
+  // taken apart in place, piece by piece as a line buffer of
+  // kCatalogueLineBuffer bytes would see them, and each text is moved down to
+  // the end of the texts before it. A text is shorter than its piece (which
+  // holds at least "=" before it), so the texts never overtake unread bytes.
+  // The file's size bounds what is read, even if it grew since.
+  char* const texts = block->Texts();
+  const size_t length = std::fread(texts, 1, capacity, file);
+  std::fclose(file);
+
+  // The new texts are collected first and published together at the end, so
+  // a reader never meets a slot between its old and its new text.
+  const char* fresh[kMessageCount];
+  for (const char*& text : fresh) text = kMissingText;
+  char* end = texts;
+  for (size_t at = 0; at < length;) {
+    char* piece = texts + at;
+    const size_t piece_length = CataloguePieceLength(piece, length - at);
+    at += piece_length;
+    CatalogueEntry entry;
+    if (ParseCataloguePiece(piece, piece_length, &entry) != CatalogueLine::kEntry) continue;
+    if (entry.number < 0 || entry.number >= kMessageCount) continue;
+    std::memmove(end, entry.text, entry.length);
+    end[entry.length] = '\0';
+    fresh[entry.number] = end;
+    end += entry.length + 1;
+  }
+
+  for (int n = 0; n < kMessageCount; ++n) mess[n].store(fresh[n], std::memory_order_release);
+  if (end == texts) {
+    std::free(block);  // no slot points into it
+  } else {
+    block->older = newest_block;
+    newest_block = block;
+  }
+  loaded_language.store(language, std::memory_order_release);
+}
+
+}  // namespace
+
+const char* Message(int number) {
+  if (number < 0 || number >= kMessageCount) return kMissingText;
+  const char* text = mess[number].load(std::memory_order_acquire);
+  return text != nullptr ? text : kMissingText;
+}
+
+void LoadMessages() {
+  LoadTurn turn;
+  LoadTaken(settings.language.load(std::memory_order_relaxed));
+}
+
+void RefreshMessages() {
+  int host = HostLanguage();
+  settings.language.store(host, std::memory_order_relaxed);
+  if (host == loaded_language.load(std::memory_order_acquire)) return;
+  LoadTurn turn;
+  // While this thread waited, the other may have loaded, or the TV's language
+  // may have moved on: ask again, so a stale answer never overwrites a newer
+  // load.
+  host = HostLanguage();
+  settings.language.store(host, std::memory_order_relaxed);
+  if (host != loaded_language.load(std::memory_order_acquire)) LoadTaken(host);
+}
+
+void FreeMessages() {
+  LoadTurn turn;
+  PointAllSlotsAt(nullptr);
+  while (newest_block != nullptr) {
+    TextBlock* older = newest_block->older;
+    std::free(newest_block);
+    newest_block = older;
+  }
+  loaded_language.store(-1, std::memory_order_release);
+}
+
+int LoadedLanguage() { return loaded_language.load(std::memory_order_acquire); }

@@ -1,9 +1,48 @@
 // The catalogue of user texts in the TV's menu language, exported as `mess`:
-// slot n holds text n.
+// slot n holds text n. Slots are empty until the first load; from then on
+// every slot points at a text, "?" when the file had none for it.
+//
+// Texts stay valid while another thread reloads: a load writes the texts of
+// the file into a fresh block and only then switches each slot to its new
+// text, so a reader sees the old or the new text, never a half-written one
+// and never "?" in between. A block that slots pointed to is never freed while
+// the library is in use: a drawing thread may hold a text from it for as long
+// as it likes (a notice holds its text for three seconds), and nothing tells
+// the loader when that ends. Blocks are released only by FreeMessages. The
+// cost is one block per change of the TV's menu language (the size of that
+// language's file, a few kilobytes); loads happen only on such a change.
 #pragma once
 
+#include <atomic>
+
 #include "export.h"
+#include "settings/catalogue_format.h"
 
-inline constexpr int kMessageCount = 103;
+// A slot has the size and representation of a plain pointer, so the exported
+// array keeps the layout of 103 text pointers. The loader publishes a text
+// with a release store; readers load with acquire (Message, or the implicit
+// conversion, which is stronger still).
+using MessageSlot = std::atomic<const char*>;
+static_assert(sizeof(MessageSlot) == sizeof(const char*) &&
+              alignof(MessageSlot) == alignof(const char*));
 
-extern "C" RECOLYX_EXPORT const char* mess[kMessageCount];
+extern "C" RECOLYX_EXPORT MessageSlot mess[kMessageCount];
+
+// Text n of the catalogue; "?" for a number outside 0..102 or an empty slot.
+const char* Message(int number);
+
+// (Re)fills the slots from home_dir + "messages_XX.txt" of the language in
+// settings.language (the "EN" file when that language has none).
+void LoadMessages();
+
+// Releases every text block and empties the slots; loaded language -1. For
+// whoever unloads the library: no text may be in use when it runs.
+void FreeMessages();
+
+// The refresh rule every screen follows before it draws text: stores the
+// host's language in settings.language and loads the catalogue when it is not
+// the one loaded.
+void RefreshMessages();
+
+// The host language number of the last load; -1 before the first.
+int LoadedLanguage();

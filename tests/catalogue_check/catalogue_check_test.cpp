@@ -1,0 +1,155 @@
+// The catalogue check: each kind of problem it must report, and silence on a
+// complete file.
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "catalogue_checker.h"
+#include "text_measure.h"
+#include "text_places.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class CatalogueCheck : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    measure_ = OpenFontMeasure(RECOLYX_CHECK_FONT, &error);
+    ASSERT_NE(measure_, nullptr) << error;
+    path_ = fs::temp_directory_path() / ("recolyx-check-" + std::to_string(getpid()) + "-" +
+                                         ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                                         "-messages_EN.txt");
+    for (int n = 0; n < 103; ++n)
+      if (TextUsed(n)) texts_[n] = "Ok";
+  }
+  void TearDown() override { fs::remove(path_); }
+
+  // Writes the texts (plus extra lines) and checks the file.
+  std::vector<std::string> Check(const std::string& extra = "", const char* code = "EN") {
+    std::ofstream out(path_, std::ios::binary);
+    for (const auto& [n, text] : texts_) out << n << "=" << text << "\n";
+    out << extra;
+    out.close();
+    return CheckCatalogue(path_.c_str(), code, *measure_);
+  }
+  static bool Reports(const std::vector<std::string>& problems, const std::string& part) {
+    return std::any_of(problems.begin(), problems.end(),
+                       [&](const std::string& p) { return p.find(part) != std::string::npos; });
+  }
+
+  std::unique_ptr<TextMeasure> measure_;
+  fs::path path_;
+  std::map<int, std::string> texts_;
+};
+
+TEST_F(CatalogueCheck, CompleteFileIsClean) {
+  auto problems = Check();
+  EXPECT_TRUE(problems.empty()) << problems.front();
+}
+
+TEST_F(CatalogueCheck, FileStructure) {
+  texts_.erase(50);
+  auto problems = Check(
+      "no equals\n=starts with equals\n103=too high\n-1=negative\n12x=junk after the number\n"
+      "9=again\n; a comment\n\n2=unused numbers are fine\n" +
+      std::string("60=") + std::string(300, 'x') + "\n60=Ok\n");
+  EXPECT_TRUE(Reports(problems, "text 50: missing"));
+  EXPECT_TRUE(Reports(problems, "has no number and \"=\""));
+  EXPECT_TRUE(Reports(problems, "number 103 lies outside"));
+  EXPECT_TRUE(Reports(problems, "\"-1\" is not a plain text number"));
+  EXPECT_TRUE(Reports(problems, "\"12x\" is not a plain text number"));
+  EXPECT_TRUE(Reports(problems, "text 9 again"));
+  EXPECT_TRUE(Reports(problems, "longer than 253 bytes"));
+  // As the loader reads it: the first piece sets text 60 again, the rest
+  // is a line without "="; the last line sets it back.
+  EXPECT_TRUE(Reports(problems, "text 60 again"));
+  EXPECT_EQ(problems.size(), 11u) << problems.front();
+}
+
+TEST_F(CatalogueCheck, SizeLimits) {
+  std::ofstream(path_) << "3=ab";
+  auto problems = CheckCatalogue(path_.c_str(), "EN", *measure_);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_TRUE(Reports(problems, "is 4 bytes"));
+}
+
+TEST_F(CatalogueCheck, TextBytes) {
+  texts_[44] = "100% sure";
+  texts_[45] = "Tab\there";
+  texts_[47] = "\xC3(";
+  texts_[48] = "";
+  texts_[33] = "";  // allowed: a word the language may not need
+  auto problems = Check();
+  EXPECT_TRUE(Reports(problems, "text 44: \"100% sure\" holds \"%\""));
+  EXPECT_TRUE(Reports(problems, "text 45: \"Tab\there\" holds a control character"));
+  EXPECT_TRUE(Reports(problems, "text 47:"));
+  EXPECT_TRUE(Reports(problems, "not valid UTF-8"));
+  EXPECT_TRUE(Reports(problems, "text 48: empty"));
+  EXPECT_FALSE(Reports(problems, "text 33"));
+}
+
+TEST_F(CatalogueCheck, BitmapFontLetters) {
+  texts_[18] = "Zażółć gęślą jaźń Größe été";  // all in the bitmap fonts
+  texts_[21] = "Záznam";
+  texts_[22] = "Битрейт";
+  texts_[42] = "Ç";
+  texts_[27] = "Запись завершена";  // TrueType only: fine
+  auto problems = Check();
+  EXPECT_FALSE(Reports(problems, "text 18"));
+  EXPECT_TRUE(Reports(problems, "text 21: \"Záznam\" is drawn in the bitmap fonts, which lack \"á\""));
+  EXPECT_TRUE(Reports(problems, "text 22: \"Битрейт\" is drawn in the bitmap fonts, which lack \"Б\""));
+  EXPECT_TRUE(Reports(problems, "text 42: \"Ç\" is drawn in the bitmap fonts"));
+  EXPECT_FALSE(Reports(problems, "text 27"));
+}
+
+TEST_F(CatalogueCheck, TrueTypeFaceLetters) {
+  texts_[9] = "Settings \xF0\x9F\x93\xBA";  // beyond the 16-bit characters SDL_ttf draws
+  auto problems = Check();
+  EXPECT_TRUE(Reports(problems, "text 9: \"Settings \xF0\x9F\x93\xBA\": the TrueType face lacks"));
+}
+
+TEST_F(CatalogueCheck, Fit) {
+  texts_[56] = "A label far too long for its column";
+  texts_[21] = std::string(41, 'W');  // 41 x 28 px in the big font
+  texts_[42] = std::string(76, 'i');  // 85 bytes on the stop line
+  texts_[26] = "Fichier";             // wider than the bitmap styles leave
+  auto problems = Check();
+  EXPECT_TRUE(Reports(problems, "toolbox label {56} in font 20"));
+  EXPECT_TRUE(Reports(problems, "status notice {21} in font 32"));
+  EXPECT_TRUE(Reports(problems, "is 1148 px wide, room 805 px"));
+  EXPECT_TRUE(Reports(problems, "stop-timer line  {42} +30min  in font 32"));
+  EXPECT_TRUE(Reports(problems, "needs 86 bytes, the buffer has 84"));
+  EXPECT_TRUE(Reports(problems, "info pane part number {26} 99 in font 118"));
+  EXPECT_FALSE(Reports(problems, "info pane part number {26} 99 in font 20"));
+}
+
+TEST_F(CatalogueCheck, FrenchUnits) {
+  texts_[24] = std::string(20, 'x');  // too long in every style
+  EXPECT_TRUE(Reports(Check("", "EN"), "9999.99 GB\""));
+  EXPECT_TRUE(Reports(Check("", "FR"), "9999.99 Go\""));
+  EXPECT_EQ(CodeOfCatalogueFile("/x/messages_FR.txt"), "FR");
+  EXPECT_EQ(CodeOfCatalogueFile("catalogue.txt"), "EN");
+}
+
+TEST(GlyphMeasure, BitmapAndBigFontWidths) {
+  EXPECT_EQ(BitmapWidth(118, "Zażółć"), 72);
+  EXPECT_EQ(BitmapWidth(218, "a b"), 36);
+  EXPECT_EQ(BitmapWidth(kBigFontId, "Aim"), 20 + 11 + 28);
+  EXPECT_EQ(BitmapWidth(kBigFontId, " "), 20);
+  EXPECT_EQ(BitmapWidth(kBigFontId, "ß"), 20);  // glyph 29
+  EXPECT_EQ(BitmapWidth(5, "x"), 961);
+  EXPECT_EQ(BitmapWidth(5, ""), 0);
+  EXPECT_EQ(BitmapMissingGlyph("Größe"), "");
+  EXPECT_EQ(BitmapMissingGlyph("€"), "€");
+  EXPECT_EQ(BitmapMissingGlyph("ab\xC3"), "\xC3");  // a lone lead byte at the end
+}
+
+}  // namespace

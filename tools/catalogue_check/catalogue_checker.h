@@ -1,0 +1,19 @@
+// The catalogue check: reads a catalogue file as the loader does and reports
+// what would show wrong on the set.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class TextMeasure;
+
+// Reports for one catalogue file: size limits, malformed lines (no "=", "="
+// first, a number that is not plain decimal, a number outside 0..102, a line
+// longer than the loader's line buffer), duplicate numbers, missing texts,
+// texts that hold "%", control characters or broken UTF-8, letters a font
+// lacks, and lines that do not fit where the screens draw them. code is the
+// file's language code ("FR" selects the French unit words).
+std::vector<std::string> CheckCatalogue(const char* path, const char* code, TextMeasure& measure);
+
+// The language code in a file name "messages_XX.txt"; "EN" when it has none.
+std::string CodeOfCatalogueFile(const char* path);

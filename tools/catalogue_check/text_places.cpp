@@ -1,0 +1,127 @@
+#include "text_places.h"
+
+#include "text_measure.h"
+
+namespace {
+
+// Skin geometry the layouts below assume. The message box ("warnbox") and
+// the dialog ("warnbox_ext") are centred skin images; their text starts 89
+// and 85 pixels into the image. Both images are 520 pixels wide, and a text
+// keeps 20 pixels from the right border.
+constexpr int kBoxWidth = 520;
+constexpr int kBoxX = (960 - kBoxWidth) / 2 + 1;
+constexpr int kBoxTextEnd = kBoxX + kBoxWidth - 20;
+constexpr int kDialogX = (960 - kBoxWidth) / 2;
+constexpr int kDialogTextEnd = kDialogX + kBoxWidth - 20;
+// A dialog button is 108 pixels wide; its label is centred on it.
+constexpr int kButtonLabelRoom = 100;
+
+// The toolbox frame's inside runs from x 212 for 526 pixels; labels end
+// before the colon at 530, values before the right-arrow icon at 698.
+constexpr int kFrameLeft = 212 + 10;
+constexpr int kFrameRight = 212 + 526 - 10;
+constexpr int kLabelEnd = 530 - 4;
+constexpr int kValueEnd = 698;
+// The footer legends are laid out leftwards from x 720 with 158 pixels of
+// icons and gaps between them; they must stay right of the frame's left edge.
+constexpr int kFooterGaps = 30 + 20 + 26 + 20 + 22 + 20 + 20;
+
+// The recording summary's panel body: x 217 to 743.
+constexpr int kSummaryRight = 743 - 10;
+
+// The information pane: labels at x 240; values right-aligned at C (610 for
+// the "Standard" style in font 20, 670 for the bitmap styles) and at 790.
+// Things on one row keep 8 pixels apart.
+constexpr int kGap = 8;
+
+// The status band: big text from x 155 to the right edge of the screen.
+constexpr int kBandX = 155;
+constexpr int kScreenRight = 960;
+
+std::vector<TextPlace> BuildPlaces() {
+  std::vector<TextPlace> places;
+  auto add = [&](const char* where, int font, const char* layout, int x, int limit,
+                 const char* neighbour = nullptr, int max_bytes = 0) {
+    places.push_back({where, font, layout, x, limit, neighbour, max_bytes});
+  };
+
+  // Message boxes (font 18); box 39 has a second line with the file count.
+  for (const char* layout : {"{3}", "{4}", "{5}", "{6}", "{8}", "{39}", "{44}", "{45}", "{47}",
+                             "{48}", "(10 {40})", "(1 {41})"})
+    add("message box", 18, layout, kBoxX + 89, kBoxTextEnd);
+  // Delete dialog.
+  add("delete dialog question", 18, "{36}", kDialogX + 85, kDialogTextEnd);
+  add("delete dialog button", 20, "{37}", 0, kButtonLabelRoom);
+  add("delete dialog button", 20, "{38}", 0, kButtonLabelRoom);
+
+  // Toolbox: title, footer, labels 50..76, values.
+  add("toolbox title", 20, "{9}", kFrameLeft, kFrameRight);
+  add("toolbox footer", 20, "{10}{11}{12}{13}", kFrameLeft + kFooterGaps, 720);
+  static const char* const kLabels[] = {
+      "{50}", "{51}", "{52}", "{53}", "{54}", "{55}", "{56}", "{57}", "{58}",
+      "{59}", "{60}", "{61}", "{62}", "{63}", "{64}", "{65}", "{66}", "{67}",
+      "{68}", "{69}", "{70}", "{71}", "{72}", "{73}", "{74}", "{75}", "{76}"};
+  for (const char* label : kLabels) add("toolbox label", 20, label, 240, kLabelEnd);
+  static const char* const kValues[] = {
+      "{14}", "{15}", "{16}", "{17}", "{77}", "{78}", "{79}", "{80}", "{81}", "{82}",
+      "{83}", "{84}", "{85}", "{86}", "{87}", "{88}", "{89}", "{90}", "{91}", "{92}",
+      "{93}", "{94}", "{95}", "{96}", "{97}", "{98}", "{99}", "{100}", "{101}", "{102}"};
+  for (const char* value : kValues) add("toolbox value", 20, value, 550, kValueEnd);
+
+  // Recording summary.
+  add("summary title", 20, "{27}", kFrameLeft, kFrameRight);
+  add("summary line", 18, "{28}: 99:59:59", 230, kSummaryRight);
+  add("summary line", 18, "{29}: 999999 {MB}", 230, kSummaryRight);
+  add("summary line", 18, "{30}: 99", 230, kSummaryRight);
+  add("summary folder line", 18, "{31} ({32} DVR9{33}):", 230, kSummaryRight);
+  // Right-aligned at 727 with the red-key icon 22 pixels before it.
+  add("summary red-key hint", 18, "- {43}", 230 + 22, 727);
+
+  // Information pane, in each style's font.
+  struct Style {
+    int font;
+    int c;
+  };
+  for (Style style : {Style{20, 610}, Style{118, 670}, Style{218, 670}}) {
+    // Row 390: the part number at 790, the stop line right-aligned at C.
+    add("info pane part number", style.font, "{26} 99", style.c + kGap, 790);
+    // Row 418: the total, with the size right-aligned at C.
+    add("info pane total", style.font, "{24}: 9999.99 {GB}", 240, style.c - kGap, "99999 {MB}");
+    // Row 446: bitrate (or text 23), with the file size right-aligned at C.
+    add("info pane bitrate", style.font, "{22}: 7999 {KB}/s", 240, style.c - kGap, "99999 {MB}");
+    add("info pane bitrate", style.font, "{23}", 240, style.c - kGap, "99999 {MB}");
+    // Row 474: the free-space label, with the free space right-aligned at C.
+    add("info pane free space", style.font, "{25}", 240, style.c - kGap, "9999.99 {GB}");
+  }
+  add("info pane bottom line", 20, "{19}", 241, 790);
+  add("info pane bottom line", 20, "{20}", 241, 790);
+
+  // Status band notices and the stop-timer line (84-byte buffer, blanks
+  // drawn as 20-pixel glyphs like the big font's space).
+  for (const char* layout : {"{18}", "{19}", "{20}", "{21}", "{34}", "{35}", "{46}", "{49}"})
+    add("status notice", kBigFontId, layout, kBandX, kScreenRight);
+  add("stop-timer line", kBigFontId, " {15} ", kBandX, kScreenRight, nullptr, 84);
+  add("stop-timer line", kBigFontId, " {42} +30min ", kBandX, kScreenRight, nullptr, 84);
+  return places;
+}
+
+}  // namespace
+
+const std::vector<TextPlace>& TextPlaces() {
+  static const std::vector<TextPlace> places = BuildPlaces();
+  return places;
+}
+
+bool DrawnInBitmapFont(int number) {
+  switch (number) {
+    case 15: case 18: case 19: case 20: case 21: case 22: case 23: case 24: case 25:
+    case 26: case 34: case 35: case 42: case 46: case 49:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool TextUsed(int number) { return number >= 3 && number <= 102 && number != 7; }
+
+bool MayBeEmpty(int number) { return number == 33; }
