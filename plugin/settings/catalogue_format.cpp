@@ -4,22 +4,45 @@
 #include <cstring>
 #include <initializer_list>
 
-CatalogueLine ParseCataloguePiece(char* piece, size_t length, CatalogueEntry* entry) {
-  // The piece ends at its first zero byte, carriage return or line feed;
-  // memchr finds each of them a word at a time.
-  size_t content = length;
-  for (char end : {'\n', '\r', '\0'}) {
-    const void* found = std::memchr(piece, end, content);
-    if (found != nullptr) content = static_cast<size_t>(static_cast<const char*>(found) - piece);
-  }
+long CatalogueNumber(const char* begin, const char* end, const char** after) {
+  constexpr long kLimit = 1000000000;
+  const char* at = begin;
+  while (at < end && (*at == ' ' || (*at >= '\t' && *at <= '\r'))) ++at;
+  bool negative = false;
+  if (at < end && (*at == '+' || *at == '-')) negative = *at++ == '-';
+  long value = 0;
+  for (; at < end && *at >= '0' && *at <= '9'; ++at)
+    if (value < kLimit) value = value * 10 + (*at - '0');
+  if (value > kLimit) value = kLimit;
+  *after = at;
+  return negative ? -value : value;
+}
+
+CatalogueLine ParseCatalogueContent(char* piece, size_t content, CatalogueEntry* entry) {
   if (content == 0 || piece[0] == ';') return CatalogueLine::kBlank;
-  auto* equals = static_cast<char*>(std::memchr(piece, '=', content));
+  const char* after;
+  const long number = CatalogueNumber(piece, piece + content, &after);
+  // Blanks, sign and digits hold no "=": the first one is at or after them.
+  char* equals = piece + (after - piece);
+  if (equals == piece + content || *equals != '=')
+    equals = static_cast<char*>(std::memchr(equals, '=', static_cast<size_t>(piece + content - equals)));
   if (equals == nullptr || equals == piece) return CatalogueLine::kMalformed;
-  *equals = '\0';  // strtol stops there at the latest
-  entry->number = std::strtol(piece, nullptr, 10);
+  *equals = '\0';
+  entry->number = number;
   entry->text = equals + 1;
   entry->length = static_cast<size_t>(piece + content - (equals + 1));
   return CatalogueLine::kEntry;
+}
+
+CatalogueLine ParseCataloguePiece(char* piece, size_t length, CatalogueEntry* entry) {
+  // A piece holds at most one line feed, at its end; it ends earlier at its
+  // first carriage return or zero byte (memchr finds each a word at a time).
+  size_t content = length > 0 && piece[length - 1] == '\n' ? length - 1 : length;
+  for (char end : {'\r', '\0'}) {
+    const void* found = std::memchr(piece, end, content);
+    if (found != nullptr) content = static_cast<size_t>(static_cast<const char*>(found) - piece);
+  }
+  return ParseCatalogueContent(piece, content, entry);
 }
 
 CatalogueLine ParseCatalogueLine(char* line, CatalogueEntry* entry) {

@@ -36,6 +36,16 @@ CatalogueLine ParseCatalogueLine(char* line, CatalogueEntry* entry);
 // counts its bytes. The byte at the "=" is overwritten with a zero.
 CatalogueLine ParseCataloguePiece(char* piece, size_t length, CatalogueEntry* entry);
 
+// The same for the content of a piece, whose end (its first zero byte,
+// carriage return or line feed, or its length) the caller has found.
+CatalogueLine ParseCatalogueContent(char* piece, size_t content, CatalogueEntry* entry);
+
+// The number at the start of [begin, end) read the way strtol reads it in
+// base 10: leading blanks, a sign, digits; 0 when there are no digits.
+// Values beyond a billion read as a billion (with their sign): they lie
+// outside the catalogue either way. *after is the first byte not taken.
+long CatalogueNumber(const char* begin, const char* end, const char** after);
+
 // Length of the next piece that reading data line by line with a buffer of
 // kCatalogueLineBuffer bytes yields: up to and including the first line feed,
 // at most kCatalogueLineBuffer - 1 bytes.

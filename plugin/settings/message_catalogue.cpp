@@ -93,13 +93,32 @@ void LoadTaken(int language) {
   // a reader never meets a slot between its old and its new text.
   const char* fresh[kMessageCount];
   for (const char*& text : fresh) text = kMissingText;
+  // A piece's content ends at its line feed, or before at its first carriage
+  // return or zero byte. The next of each of those in the file is looked up
+  // only once the parse has passed the last one found: a file without them
+  // (LF line ends) is searched for them once in all.
+  char* const stop = texts + length;
+  auto next = [stop](char* from, char wanted) {
+    auto* found = static_cast<char*>(std::memchr(from, wanted, static_cast<size_t>(stop - from)));
+    return found != nullptr ? found : stop;
+  };
+  char* next_return = next(texts, '\r');
+  char* next_zero = next(texts, '\0');
   char* end = texts;
   for (size_t at = 0; at < length;) {
     char* piece = texts + at;
     const size_t piece_length = CataloguePieceLength(piece, length - at);
     at += piece_length;
+    if (next_return < piece) next_return = next(piece, '\r');
+    if (next_zero < piece) next_zero = next(piece, '\0');
+    char* content_end = piece + piece_length;
+    if (content_end[-1] == '\n') --content_end;
+    if (next_return < content_end) content_end = next_return;
+    if (next_zero < content_end) content_end = next_zero;
     CatalogueEntry entry;
-    if (ParseCataloguePiece(piece, piece_length, &entry) != CatalogueLine::kEntry) continue;
+    if (ParseCatalogueContent(piece, static_cast<size_t>(content_end - piece), &entry) !=
+        CatalogueLine::kEntry)
+      continue;
     if (entry.number < 0 || entry.number >= kMessageCount) continue;
     std::memmove(end, entry.text, entry.length);
     end[entry.length] = '\0';

@@ -4,13 +4,16 @@
 
 #include <atomic>
 #include <cstring>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <thread>
 
 #include <gtest/gtest.h>
 
+#include "settings/catalogue_format.h"
 #include "settings/language.h"
 #include "settings/message_catalogue.h"
 #include "settings/settings_record.h"
@@ -106,6 +109,38 @@ TEST_F(Catalogue, LineFormat) {
   EXPECT_EQ(LoadedLanguage(), 18);
   EXPECT_STREQ(Message(-1), "?");
   EXPECT_STREQ(Message(103), "?");
+}
+
+TEST_F(Catalogue, ZeroBytesAndLineEndsEndTheirLineOnly) {
+  using namespace std::string_literals;
+  Write("EN", "8=zero\0after\n4=four\r\n\r\n6=six\n11=no line feed at the end"s);
+  Load(18);
+  EXPECT_EQ(Text(8), "zero");
+  EXPECT_EQ(Text(4), "four");
+  EXPECT_EQ(Text(6), "six");
+  EXPECT_EQ(Text(11), "no line feed at the end");
+}
+
+// The number before "=" is read as strtol reads it: both agree on whether a
+// line names a text, and on which.
+TEST(CatalogueFormat, NumbersReadAsStrtolReadsThem) {
+  std::mt19937 random(7);
+  const char alphabet[] = " \t\v\f+-0123456789ax";
+  for (int i = 0; i < 200000; ++i) {
+    std::string text(random() % 26, ' ');
+    for (char& c : text) c = alphabet[random() % (sizeof alphabet - 1)];
+    const char* after;
+    long ours = CatalogueNumber(text.data(), text.data() + text.size(), &after);
+    long theirs = std::strtol(text.c_str(), nullptr, 10);
+    bool ours_in = ours >= 0 && ours < kMessageCount;
+    bool theirs_in = theirs >= 0 && theirs < kMessageCount;
+    ASSERT_EQ(ours_in, theirs_in) << '"' << text << '"';
+    if (ours_in) ASSERT_EQ(ours, theirs) << '"' << text << '"';
+  }
+  const char* after;
+  std::string huge = "-" + std::string(40, '9');
+  EXPECT_LT(CatalogueNumber(huge.data(), huge.data() + huge.size(), &after), 0);
+  EXPECT_EQ(after, huge.data() + huge.size());
 }
 
 TEST_F(Catalogue, LongLineIsReadInPieces) {
