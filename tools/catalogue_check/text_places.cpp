@@ -1,20 +1,20 @@
 #include "text_places.h"
 
+#include "assets/skin_layout.h"
 #include "text_measure.h"
 
 namespace {
 
-// Skin geometry the layouts below assume. The message box ("warnbox") and
-// the dialog ("warnbox_ext") are centred skin images; their text starts 89
-// and 85 pixels into the image. Both images are 520 pixels wide, and a text
-// keeps 20 pixels from the right border.
-constexpr int kBoxWidth = 520;
-constexpr int kBoxX = (960 - kBoxWidth) / 2 + 1;
-constexpr int kBoxTextEnd = kBoxX + kBoxWidth - 20;
-constexpr int kDialogX = (960 - kBoxWidth) / 2;
-constexpr int kDialogTextEnd = kDialogX + kBoxWidth - 20;
-// A dialog button is 108 pixels wide; its label is centred on it.
-constexpr int kButtonLabelRoom = 100;
+// The skin's geometry (the sizes the generator gives the images). The
+// message box ("warnbox") and the dialog ("warnbox_ext") are centred skin
+// images; their text starts 89 and 85 pixels into the image and keeps 20
+// pixels from the right border.
+constexpr int kBoxX = (960 - kWarnWidth) / 2 + 1;
+constexpr int kBoxTextEnd = kBoxX + kWarnWidth - 20;
+constexpr int kDialogX = (960 - kWarnExtWidth) / 2;
+constexpr int kDialogTextEnd = kDialogX + kWarnExtWidth - 20;
+// A dialog button's label is centred on it, 4 pixels from either edge.
+constexpr int kButtonLabelRoom = kButtonWidth - 8;
 
 // The toolbox frame's inside runs from x 212 for 526 pixels; labels end
 // before the colon at 530, values before the right-arrow icon at 698.
