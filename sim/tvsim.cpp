@@ -41,6 +41,7 @@ void Usage(FILE* out) {
       "  --key K[:HOLD_MS[:ARG]]  press remote key K, hold it HOLD_MS ms (default 100)\n"
       "  --wait MS             wait MS ms of TV time after the queued keys\n"
       "  --setup               the loader calls setup()\n"
+      "  --language N          the TV's menu language number (13 German, 18 English...)\n"
       "  --record FILE         the host's recorder writes FILE until the end\n"
       "  --list-devices        print the device table the plug-in builds now\n"
       "  --name-prefix         print the file-name prefix it would give now\n"
@@ -111,6 +112,7 @@ int main(int argc, char** argv) {
       steps << "key " << key << "\n";
     } else if (option == "--wait") steps << "wait " << value() << "\n";
     else if (option == "--setup") steps << "setup\n";
+    else if (option == "--language") steps << "language " << value() << "\n";
     else if (option == "--record") steps << "record " << value() << "\n";
     else if (option == "--list-devices") steps << "devices\n";
     else if (option == "--name-prefix") steps << "prefix\n";

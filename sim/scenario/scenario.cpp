@@ -125,8 +125,11 @@ bool RunStep(const ScenarioStep& step, const LoadedPlugin& plugin, std::string* 
       *reason = "language takes a number";
       return false;
     }
-    std::lock_guard lock(Host().mutex);
-    Host().menu_language = static_cast<int>(a);
+    {
+      std::lock_guard lock(Host().mutex);
+      Host().menu_language = static_cast<int>(a);
+    }
+    HostLog("menu language " + w[1]);
   } else if (command == "plug") {
     UsbDevice device{w[1], w[2], w[3], w[4], {}};
     for (size_t i = 5; i < w.size(); ++i) {
