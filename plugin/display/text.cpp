@@ -1,6 +1,8 @@
 #include "display/text.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "display/fonts.h"
 #include "display/glyph_tables.h"
@@ -145,15 +147,24 @@ void DrawBigText(int x, int y, const char* text) {
   SurfaceLock font_lock(font);
   const auto* image = static_cast<const uint8_t*>(font->pixels);
   const long image_size = static_cast<long>(font->pitch) * font->h;
-  // The carried pixel: red, green, blue, source alpha.
+  // The alpha written for each source alpha, scaled by both percentages.
+  uint8_t alpha_of[256];
+  for (int a = 0; a < 256; ++a) alpha_of[a] = static_cast<uint8_t>(percent * (a * opacity / 100) / 100);
+  // The carried pixel: red, green, blue, source alpha. A glyph pixel that
+  // lies outside the font image repeats the pixel before it.
   uint8_t carried[4] = {8, 8, 8, 128};
-  auto write = [&](int column, int row) {
-    if (row >= surface->h || column >= surface->w) return;
-    uint8_t* pixel = PixelAt(surface, column, row);
+  auto take = [&](long at) {
+    if (at + bytes > image_size) return;
+    carried[0] = image[at];
+    carried[1] = image[at + 1];
+    carried[2] = image[at + 2];
+    if (bytes >= 4) carried[3] = image[at + 3];
+  };
+  auto put = [&](uint8_t* pixel) {
     pixel[0] = carried[2];
     pixel[1] = carried[1];
     pixel[2] = carried[0];
-    pixel[3] = static_cast<uint8_t>(percent * (carried[3] * opacity / 100) / 100);
+    pixel[3] = alpha_of[carried[3]];
   };
   while (*text != '\0') {
     int glyph = NextGlyphUnit(&text);
@@ -164,20 +175,53 @@ void DrawBigText(int x, int y, const char* text) {
     }
     if (y > kOsdHeight) y = 0;
     if (glyph != ' ') {
-      for (int row = 0; row < kBigLeadRows; ++row) {
-        for (int column = 0; column < width; ++column) write(x + column, y + row);
+      // Columns of the glyph that lie on the surface; the rest is only read.
+      const int visible = std::max(0, std::min(width, surface->w - x));
+      for (int row = 0; row < kBigLeadRows && y + row < surface->h; ++row) {
+        uint8_t* out = PixelAt(surface, x, y + row);
+        for (int column = 0; column < visible; ++column) put(out + column * 4);
       }
       for (int row = 0; row < kBigGlyphRows; ++row) {
-        long base = BigGlyphTable[glyph].offset + static_cast<long>(row) * font->pitch;
-        for (int column = 0; column < width; ++column) {
-          long at = base + static_cast<long>(column) * bytes;
-          if (at + bytes <= image_size) {
-            carried[0] = image[at];
-            carried[1] = image[at + 1];
-            carried[2] = image[at + 2];
-            if (bytes >= 4) carried[3] = image[at + 3];
+        const long base = BigGlyphTable[glyph].offset + static_cast<long>(row) * font->pitch;
+        const int target_row = y + kBigLeadRows + row;
+        int column = 0;
+        if (target_row < surface->h) {
+          uint8_t* out = PixelAt(surface, x, target_row);
+          if (base + static_cast<long>(visible) * bytes <= image_size) {
+            // The whole visible run lies in the image: no per-pixel check.
+            const uint8_t* in = image + base;
+            if (bytes == 4) {
+              for (; column < visible; ++column, in += 4) {
+                out[column * 4] = in[2];
+                out[column * 4 + 1] = in[1];
+                out[column * 4 + 2] = in[0];
+                out[column * 4 + 3] = alpha_of[in[3]];
+              }
+            } else {
+              const uint8_t alpha = alpha_of[carried[3]];
+              for (; column < visible; ++column, in += bytes) {
+                out[column * 4] = in[2];
+                out[column * 4 + 1] = in[1];
+                out[column * 4 + 2] = in[0];
+                out[column * 4 + 3] = alpha;
+              }
+            }
+            if (visible > 0) take(base + static_cast<long>(visible - 1) * bytes);
+          } else {
+            for (; column < visible; ++column) {
+              take(base + static_cast<long>(column) * bytes);
+              put(out + column * 4);
+            }
           }
-          write(x + column, y + kBigLeadRows + row);
+        }
+        // Pixels off the surface are not drawn, but the last of them that
+        // lies in the image is what the next pixel repeats.
+        for (int last = width - 1; last >= column; --last) {
+          const long at = base + static_cast<long>(last) * bytes;
+          if (at + bytes <= image_size) {
+            take(at);
+            break;
+          }
         }
       }
     }

@@ -1,5 +1,8 @@
 // Fonts and text: glyph units, widths, bitmap and big-font pixels, TrueType
 // text over panels.
+#include <random>
+#include <string>
+
 #include "display/glyph_tables.h"
 #include "display/skin.h"
 #include "display/text.h"
@@ -156,6 +159,68 @@ TEST_F(TextTest, BigTextScalesAlphaAndCarriesThePixel) {
   DrawBigText(155, 12, " A");
   EXPECT_EQ(PixelWord(155, 20), 0u);
   EXPECT_EQ(PixelWord(175, 12), 0x66080808u);
+}
+
+// The big font drawn pixel by pixel the plain way: every glyph pixel is read
+// (when it lies in the image) into the carried pixel, which is then written
+// when it lies on the screen.
+std::vector<uint8_t> PlainBigText(const TestImage& font, int x, int y, const std::string& text,
+                                  int opacity, int percent) {
+  std::vector<uint8_t> screen(kOsdHeight * kOsdRowBytes, 0);
+  const long pitch = static_cast<long>(font.w) * font.channels;
+  const long size = pitch * font.h;
+  uint8_t carried[4] = {8, 8, 8, 128};
+  auto write = [&](int column, int row) {
+    if (row >= kOsdHeight || column >= kOsdWidth) return;
+    uint8_t* pixel = &screen[row * kOsdRowBytes + column * 4];
+    pixel[0] = carried[2], pixel[1] = carried[1], pixel[2] = carried[0];
+    pixel[3] = static_cast<uint8_t>(percent * (carried[3] * opacity / 100) / 100);
+  };
+  const char* at = text.c_str();
+  while (*at != '\0') {
+    int glyph = NextGlyphUnit(&at);
+    int width = BigGlyphTable[glyph].width;
+    if (x > kOsdWidth - width) x = 0, y += kBigGlyphRows;
+    if (y > kOsdHeight) y = 0;
+    if (glyph != ' ') {
+      for (int row = 0; row < kBigLeadRows; ++row)
+        for (int column = 0; column < width; ++column) write(x + column, y + row);
+      for (int row = 0; row < kBigGlyphRows; ++row) {
+        for (int column = 0; column < width; ++column) {
+          long from = BigGlyphTable[glyph].offset + row * pitch + column * font.channels;
+          if (from + font.channels <= size) {
+            for (int i = 0; i < 3; ++i) carried[i] = font.bytes[from + i];
+            if (font.channels == 4) carried[3] = font.bytes[from + 3];
+          }
+          write(x + column, y + kBigLeadRows + row);
+        }
+      }
+    }
+    x += width;
+  }
+  return screen;
+}
+
+TEST_F(TextTest, BigTextMatchesThePlainDrawingAnywhere) {
+  std::mt19937 random(11);
+  const std::string pieces[] = {"A", "g", " ", "\xC5\xBC", "\xE2\x82\xAC", "Rec", "0:12"};
+  // RGBA and RGB fonts, whole and cut short (the lower glyphs lie outside).
+  for (auto [channels, height] : {std::pair{4, 256}, std::pair{3, 256}, std::pair{4, 100}}) {
+    SCOPED_TRACE(channels * 1000 + height);
+    TestImage font(512, height, channels);
+    for (uint8_t& byte : font.bytes) byte = static_cast<uint8_t>(random());
+    CloseOsd();
+    WriteImage("fonts/font32.png", font);
+    OpenCleared();
+    for (int draw = 0; draw < 40; ++draw) {
+      std::string text;
+      for (int n = random() % 40; n > 0; --n) text += pieces[random() % 7];
+      int x = static_cast<int>(random() % 1000), y = static_cast<int>(random() % 560);
+      FillSurface(0);
+      DrawBigText(x, y, text.c_str());
+      ASSERT_EQ(Snapshot(), PlainBigText(font, x, y, text, 100, 80)) << x << "," << y << " " << text;
+    }
+  }
 }
 
 TEST_F(TextTest, TrueTypeTextBlendsColoursAndKeepsAlpha) {
