@@ -81,10 +81,9 @@ void LoadTaken(int language) {
 
   // The whole file goes into the block in one read; its lines are then
   // taken apart in place, piece by piece as a line buffer of
-  // kCatalogueLineBuffer bytes would see them, and each text is moved down to
-  // the end of the texts before it. A text is shorter than its piece (which
-  // holds at least "=" before it), so the texts never overtake unread bytes.
-  // The file's size bounds what is read, even if it grew since.
+  // kCatalogueLineBuffer bytes would see them, and each text stays where it
+  // is in the file. The file's size bounds what is read, even if it grew
+  // since.
   char* const texts = block->Texts();
   const size_t length = std::fread(texts, 1, capacity, file);
   std::fclose(file);
@@ -104,7 +103,7 @@ void LoadTaken(int language) {
   };
   char* next_return = next(texts, '\r');
   char* next_zero = next(texts, '\0');
-  char* end = texts;
+  bool used = false;
   for (size_t at = 0; at < length;) {
     char* piece = texts + at;
     const size_t piece_length = CataloguePieceLength(piece, length - at);
@@ -120,14 +119,22 @@ void LoadTaken(int language) {
         CatalogueLine::kEntry)
       continue;
     if (entry.number < 0 || entry.number >= kMessageCount) continue;
-    std::memmove(end, entry.text, entry.length);
-    end[entry.length] = '\0';
-    fresh[entry.number] = end;
-    end += entry.length + 1;
+    // Each text is ended where it stands: on the line end that follows it
+    // in its piece, or, when the text runs to the piece's last byte (a long
+    // line cut by the line buffer, or the file's end), one byte lower, over
+    // the "=" before it, so that the next piece stays untouched.
+    char* text = const_cast<char*>(entry.text);
+    if (content_end == piece + piece_length) {
+      std::memmove(text - 1, text, entry.length);
+      --text;
+    }
+    text[entry.length] = '\0';
+    fresh[entry.number] = text;
+    used = true;
   }
 
   for (int n = 0; n < kMessageCount; ++n) mess[n].store(fresh[n], std::memory_order_release);
-  if (end == texts) {
+  if (!used) {
     std::free(block);  // no slot points into it
   } else {
     block->older = newest_block;
