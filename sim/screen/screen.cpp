@@ -8,6 +8,7 @@
 #include <mutex>
 #include <vector>
 
+#include "display/glyph_tables.h"
 #include "sim/host/host_state.h"
 #include "sim/screen/png_file.h"
 #include "sim/screen/screen_internal.h"
@@ -69,9 +70,10 @@ void DrawLabel(uint8_t* rgba, int width, int height, SDL_Surface* font, int x, i
                const std::string& text, uint8_t r, uint8_t g, uint8_t b) {
   if (font == nullptr || font->format->BytesPerPixel != 1) return;
   SDL_LockSurface(font);
-  for (unsigned char c : text) {
-    int glyph = c < 128 ? c : 16;
-    if (c != ' ') {
+  // UTF-8 units as the plug-in's bitmap fonts see them (28 accented letters).
+  for (const char* at = text.c_str(); *at != '\0';) {
+    int glyph = NextGlyphUnit(&at);
+    if (glyph != ' ') {
       for (int row = 0; row < 18 * scale; ++row) {
         for (int column = 0; column < 12 * scale; ++column) {
           int gx = (glyph % 16) * 12 + column / scale, gy = (glyph / 16) * 18 + row / scale;
