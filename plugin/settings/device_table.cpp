@@ -142,10 +142,13 @@ void BuildDeviceTable() {
 }
 
 void ScanDeviceLog() {
-  device_table.count.store(device_table.fixed_count.load(std::memory_order_relaxed),
-                           std::memory_order_relaxed);
   FILE* log = std::fopen(kDeviceLogPath, "re");
-  if (log == nullptr) return;
+  if (log == nullptr) {
+    // No log: no USB devices, only the fixed entries.
+    device_table.count.store(device_table.fixed_count.load(std::memory_order_relaxed),
+                             std::memory_order_relaxed);
+    return;
+  }
   ScanDeviceLogFrom(log);
   std::fclose(log);
 }

@@ -52,10 +52,9 @@ int __openat64_2(int folder, const char *path, int flags);
   const char *mapped_##path = sim_map_path(path, buffer_##path, PATH_MAX); \
   if (mapped_##path == NULL) return fail
 
-/* Paths relative to a folder descriptor are left alone; absolute ones map. */
-#define MAP_AT(path, fail) MAP(path, fail)
-
-/* ---- one path, int result ---- */
+/* ---- one path, int result ----
+ * The folder-relative calls (the *at family) use the same wrapper: a relative
+ * path never names a set folder, so only absolute ones are mapped. */
 #define WRAP_PATH(name, params, args) \
   int name params {                   \
     MAP(path, -1);                    \
@@ -95,27 +94,21 @@ ssize_t readlink(const char *path, char *text, size_t size) {
 }
 
 /* ---- folder-relative calls ---- */
-#define WRAP_AT(name, params, args) \
-  int name params {                 \
-    MAP_AT(path, -1);               \
-    return NEXT(name) args;         \
-  }
-
-WRAP_AT(__openat_2, (int folder, const char *path, int flags), (folder, mapped_path, flags))
-WRAP_AT(__openat64_2, (int folder, const char *path, int flags), (folder, mapped_path, flags))
-WRAP_AT(fstatat, (int folder, const char *path, struct stat *status, int flags),
+WRAP_PATH(__openat_2, (int folder, const char *path, int flags), (folder, mapped_path, flags))
+WRAP_PATH(__openat64_2, (int folder, const char *path, int flags), (folder, mapped_path, flags))
+WRAP_PATH(fstatat, (int folder, const char *path, struct stat *status, int flags),
         (folder, mapped_path, status, flags))
-WRAP_AT(fstatat64, (int folder, const char *path, struct stat64 *status, int flags),
+WRAP_PATH(fstatat64, (int folder, const char *path, struct stat64 *status, int flags),
         (folder, mapped_path, status, flags))
-WRAP_AT(statx, (int folder, const char *path, int flags, unsigned mask, struct statx *status),
+WRAP_PATH(statx, (int folder, const char *path, int flags, unsigned mask, struct statx *status),
         (folder, mapped_path, flags, mask, status))
-WRAP_AT(faccessat, (int folder, const char *path, int mode, int flags),
+WRAP_PATH(faccessat, (int folder, const char *path, int mode, int flags),
         (folder, mapped_path, mode, flags))
-WRAP_AT(mkdirat, (int folder, const char *path, mode_t mode), (folder, mapped_path, mode))
-WRAP_AT(unlinkat, (int folder, const char *path, int flags), (folder, mapped_path, flags))
-WRAP_AT(fchmodat, (int folder, const char *path, mode_t mode, int flags),
+WRAP_PATH(mkdirat, (int folder, const char *path, mode_t mode), (folder, mapped_path, mode))
+WRAP_PATH(unlinkat, (int folder, const char *path, int flags), (folder, mapped_path, flags))
+WRAP_PATH(fchmodat, (int folder, const char *path, mode_t mode, int flags),
         (folder, mapped_path, mode, flags))
-WRAP_AT(fchownat, (int folder, const char *path, uid_t owner, gid_t group, int flags),
+WRAP_PATH(fchownat, (int folder, const char *path, uid_t owner, gid_t group, int flags),
         (folder, mapped_path, owner, group, flags))
 
 /* A null path (act on the folder descriptor itself) is allowed here, although

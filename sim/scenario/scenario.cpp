@@ -29,10 +29,13 @@ const std::map<std::string, size_t> kCommands = {
     {"screenshot", 1}, {"say", 0},
 };
 
+// A whole number within what a step can use (about ten years of milliseconds,
+// a million terabytes of MiB), so that nothing computed from it overflows.
 bool ToInt(const std::string& word, long long* value) {
+  constexpr long long kLimit = 1LL << 38;
   char* end = nullptr;
   *value = std::strtoll(word.c_str(), &end, 10);
-  return !word.empty() && *end == '\0';
+  return !word.empty() && *end == '\0' && *value >= -kLimit && *value <= kLimit;
 }
 
 // "512M", "8G", "5T" or plain bytes.

@@ -43,8 +43,7 @@ void KeyInputThread() {
     lock.unlock();
 
     HostKeyObject()->SendKeyPressInput(next.key, next.arg);
-    // TODO(sim clock): the hold runs in real time until the simulator's
-    // scaled clock exists.
+    // The hold is TV time: in tvsim the platform layer scales the sleep.
     std::this_thread::sleep_for(std::chrono::milliseconds(next.hold_ms));
     HostKeyObject()->SendKeyReleaseInput(next.key);
 
