@@ -7,8 +7,6 @@
 #include "display/skin.h"
 #include "settings/settings_record.h"
 
-std::atomic<int> InfoPaneShown{0};
-
 namespace {
 
 // The pane's area on the screen for an image of width w and height h.
@@ -43,8 +41,8 @@ int ShowInfoPaneBackground(int animate) {
   DrawDestinationIcon(loaded);
   LockedImage image(loaded);
   const int w = loaded->w, h = loaded->h;
-  const int opacity = settings.osd_opacity.load(std::memory_order_relaxed);
-  const int percent = settings.image_alpha_percent.load(std::memory_order_relaxed);
+  const int opacity = OsdOpacity();
+  const int percent = ImageAlphaPercent();
   const int left = (kOsdWidth - w) / 2;
   Span columns = ClipSpan(left, w, surface->w);
   for (int k = animate ? 16 : h - 1; k < h;) {

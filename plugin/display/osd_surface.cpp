@@ -7,9 +7,6 @@
 #include "display/text_library.h"
 #include "supervision/supervision_state.h"
 
-std::atomic<SDL_Surface*> OsdSurface{nullptr};
-std::atomic<int> VideoStarted{0};
-
 namespace {
 
 // SDL_Init and SDL_Quit with the host's signal dispositions kept. The
@@ -73,11 +70,7 @@ void CloseOsd() {
   ReleaseVideo();
 }
 
-void ForgetDisplay() {
-  OsdSurface.store(nullptr, std::memory_order_relaxed);
-  VideoStarted.store(0, std::memory_order_relaxed);
-  TextLibraryBound.store(0, std::memory_order_relaxed);
-}
+void ForgetDisplay() { ResetDisplayState(); }
 
 void ClearOsd() {
   SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);

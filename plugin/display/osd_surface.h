@@ -6,23 +6,18 @@
 // without fonts while a recording runs, for the supervision tick).
 #pragma once
 
-#include <SDL.h>
-
-#include <atomic>
+#include "display/display_state.h"
 
 inline constexpr int kOsdWidth = 960;
 inline constexpr int kOsdHeight = 540;
 inline constexpr int kOsdRowBytes = kOsdWidth * 4;
 
-// Byte 0 blue, 1 green, 2 red, 3 alpha (opacity over the TV picture).
-extern std::atomic<SDL_Surface*> OsdSurface;
-extern std::atomic<int> VideoStarted;
-
 void OpenOsd();
 void CloseOsd();
 // Quits SDL and drops the surface unless a recording runs.
 void ReleaseVideo();
-// What init_config does to the display: forgets surface, SDL and the binding.
+// What init_config does to the display: forgets surface, SDL and the
+// binding (ResetDisplayState) without calling into SDL.
 void ForgetDisplay();
 
 // Clears every pixel to transparent black and flips.

@@ -6,16 +6,16 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host/key_dispatcher.h"
-#include "host/recording_control.h"
 #include "display/osd_surface.h"
+#include "host/dispatcher_state.h"
+#include "host/recording_state.h"
 #include "display/pixels.h"
 #include "settings/settings_record.h"
 
 namespace {
 
-int Opacity() { return settings.osd_opacity.load(std::memory_order_relaxed); }
-int ImagePercent() { return settings.image_alpha_percent.load(std::memory_order_relaxed); }
+int Opacity() { return OsdOpacity(); }
+int ImagePercent() { return ImageAlphaPercent(); }
 
 bool SkinBytesPerPixel(const SDL_Surface* image) {
   int bytes = image->format->BytesPerPixel;

@@ -7,10 +7,9 @@
 
 #include <SDL.h>
 
-#include <atomic>
+#include <cstdint>
 
-// 1 while the information pane's background is on the screen.
-extern std::atomic<int> InfoPaneShown;
+#include "display/display_state.h"
 
 // Loads home_dir + "osd/" + name + ".png"; null when it cannot be loaded.
 SDL_Surface* LoadSkinImage(const char* name);

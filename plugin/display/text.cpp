@@ -141,8 +141,8 @@ void DrawBigText(int x, int y, const char* text) {
   if (font == nullptr) return;
   const int bytes = font->format->BytesPerPixel;
   if (bytes < 3) return;
-  const int opacity = settings.osd_opacity.load(std::memory_order_relaxed);
-  const int percent = settings.image_alpha_percent.load(std::memory_order_relaxed);
+  const int opacity = OsdOpacity();
+  const int percent = ImageAlphaPercent();
   SurfaceLock surface_lock(surface);
   SurfaceLock font_lock(font);
   const auto* image = static_cast<const uint8_t*>(font->pixels);

@@ -8,7 +8,6 @@
 #include "settings/settings_record.h"
 
 TextLibrary text_library{};
-std::atomic<int> TextLibraryBound{0};
 std::atomic<int> text_library_lookups{0};
 
 namespace {
@@ -34,7 +33,7 @@ int ReportMissingSymbol(void* handle, const char* name) {
 }
 
 int LoadTrueTypeLibrary() {
-  if (TextLibraryBound.load(std::memory_order_relaxed)) return 1;
+  if (TextLibraryBound.load(std::memory_order_acquire)) return 1;
   char path[256];
   if (!HomePath(path, sizeof path, "osd_ttf.so")) return 0;
   void* handle = dlopen(path, RTLD_LAZY);

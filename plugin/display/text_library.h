@@ -6,6 +6,8 @@
 
 #include <atomic>
 
+#include "display/display_state.h"
+
 struct TTF_Font;
 
 struct TextLibrary {
@@ -22,7 +24,6 @@ struct TextLibrary {
 // Written only by the key or timer thread that opens the display, before
 // TextLibraryBound is set.
 extern TextLibrary text_library;
-extern std::atomic<int> TextLibraryBound;
 // Number of entry points looked up since start (tests check that a lookup
 // stops at the first missing one).
 extern std::atomic<int> text_library_lookups;

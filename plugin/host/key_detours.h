@@ -2,14 +2,10 @@
 // KeyCommon::SendKeyPressInput and SendKeyReleaseInput so that they jump into
 // these trampolines (trampolines/<arch>.S). They are entered by a jump with
 // the host call's registers live and leave by a jump to the host function +
-// 24, after re-creating what the patched 24 bytes did.
+// 24, after re-creating what the patched 24 bytes did. The press trampoline
+// calls KeyDispatcher; the release trampoline stops the key-hold watcher and
+// clears key_down (host/dispatcher_state.h).
 #pragma once
-
-#include <atomic>
-
-// 1 while a remote key is held: raised by the dispatcher on every key,
-// cleared by the release trampoline once the key-hold watcher has stopped.
-extern "C" std::atomic<int> key_down;
 
 extern "C" {
 void injection_press();

@@ -3,15 +3,9 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include "host/key_detours.h"
+#include "host/dispatcher_state.h"
 #include "host/tv_services.h"
-
-std::atomic<int> held_key{255};
-std::atomic<int> hold_armed{0};
-std::atomic<int> hold_seconds{0};
-std::atomic<int> watcher_running{0};
-std::atomic<int> watcher_start_result{0};
-std::atomic<pthread_t> watcher_thread{};
+#include "host/tv_state.h"
 
 namespace {
 constexpr auto kRelaxed = std::memory_order_relaxed;

@@ -1,4 +1,12 @@
 #include "host/recording_control.h"
 
-std::atomic<int> network_dest{0};
-std::atomic<int> memory_dest{0};
+#include "host/key_codes.h"
+
+// Recording start and stop are not built yet: these bodies keep the key
+// paths whole until they are. A start records nothing and uses the key up;
+// a stop passes its key on.
+int StartRecording() { return kConsumed; }
+
+int StopRecording(int key) { return key; }
+
+void DeleteRecentFiles() {}

@@ -1,9 +1,13 @@
-// Starting and stopping recordings: the state other subsystems read.
+// Starting and stopping recordings. Each returns the code for the host, as
+// the key dispatcher passes it on.
 #pragma once
 
-#include <atomic>
+// Starts a recording of the programme on screen (or, with split_in_progress
+// set, restarts it into the next file). 255 when the key is used up.
+int StartRecording();
 
-// The running recording goes to a network file system, or to the set's
-// internal memory (the information pane's destination icon).
-extern std::atomic<int> network_dest;
-extern std::atomic<int> memory_dest;
+// Stops the running recording on behalf of `key` (70, 2, 258). Returns key.
+int StopRecording(int key);
+
+// Deletes the files of the last recording listed for the delete dialog.
+void DeleteRecentFiles();

@@ -6,19 +6,13 @@
 #include "host/host_interface.h"
 #include "settings/settings_record.h"
 
-std::atomic<int> picture_off{0};
-std::atomic<int> saved_option15{0};
-std::atomic<int> option15_restore_count{0};
-std::atomic<int> video_is_muted{0};
-std::atomic<int> picture_frozen{0};
-std::atomic<void*> rec_instance{nullptr};
-
 const int PictureOffEvent[5] = {0, 0, 1074, 1, 0};
 
 namespace {
 constexpr auto kRelaxed = std::memory_order_relaxed;
 constexpr int kPictureOffOption = 15;
 constexpr int kPictureOffValue = 5;
+constexpr int kTransportPacketBytes = 188;
 constexpr DTV_APPLICATION kEventApplication = static_cast<DTV_APPLICATION>(2);
 }  // namespace
 
@@ -31,9 +25,7 @@ int GetTvOption(int option) {
 }
 
 void ResetPictureOffState() {
-  option15_restore_count.store(0, kRelaxed);
-  video_is_muted.store(0, kRelaxed);
-  picture_off.store(0, kRelaxed);
+  ResetTvState();
   saved_option15.store(GetTvOption(kPictureOffOption), kRelaxed);
 }
 
@@ -99,7 +91,9 @@ int SendHostKey(int key) {
 }
 
 int SetRecorderValue(int value) {
-  if (value == 0) return 0;
+  // The recorder writes whole transport packets: anything but a positive
+  // multiple of their 188 bytes would corrupt what it writes.
+  if (value <= 0 || value % kTransportPacketBytes != 0) return 0;
   void* instance = nullptr;
   int result = spIPvr_GetRecInstance(0, &instance);
   rec_instance.store(instance, kRelaxed);

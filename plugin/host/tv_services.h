@@ -4,25 +4,31 @@
 // key-hold watcher; every state word is atomic.
 #pragma once
 
-#include <atomic>
-
-extern std::atomic<int> picture_off;            // option 15 is held at 5
-extern std::atomic<int> saved_option15;         // option 15 before the switch-off
-extern std::atomic<int> option15_restore_count; // restore once more at the next key
-extern std::atomic<int> video_is_muted;
-extern std::atomic<int> picture_frozen;
-extern std::atomic<void*> rec_instance;
+#include "host/tv_state.h"
 
 // The picture-off event: five int32 words 0, 0, 1074, 1, 0.
 extern const int PictureOffEvent[5];
 
+// TV option `option` of the host's TV object set to / read as `value`.
 void SetTvOption(int option, int value);
 int GetTvOption(int option);
+// Clears the picture-off state (ResetTvState) and remembers the host's
+// current value of option 15 as the one to restore.
 void ResetPictureOffState();
+// Switches the picture off (option 15 at 5 and the host's picture-off event)
+// or back on (option 15 restored now and once more at the next key).
 void TogglePictureOff();
 void RestorePictureIfOff();
 void PictureOffIfOn();
+// Mutes or unmutes the video of both windows by settings_block.video_muted.
 void ToggleVideoMute();
+// Flips the picture freeze through the display processor: 255 done, 74 when
+// the processor cannot be opened (the freeze state is then unchanged).
 int ToggleFreeze();
+// Injects `key` through the host's key object: 1 sent, 0 when the loader
+// gave no key object or its identifying word does not match.
 int SendHostKey(int key);
+// Writes `value` into the host recorder instance's write chunk (byte 44).
+// Only a positive multiple of 188 is written; anything else leaves the
+// recorder untouched and gives 0. Otherwise the host call's result.
 int SetRecorderValue(int value);

@@ -3,22 +3,93 @@
 #include <cstring>
 
 #include "display/osd_surface.h"
-#include "host/key_dispatcher.h"
+#include "host/dispatcher_state.h"
+#include "host/key_codes.h"
+#include "host/key_hold_state.h"
+#include "host/recording_state.h"
 #include "host/tv_services.h"
 #include "settings/device_table.h"
+#include "settings/dialog_state.h"
+#include "settings/scripts.h"
 #include "settings/settings_record.h"
+#include "settings/toolbox.h"
+#include "settings/toolbox_state.h"
+#include "supervision/info_pane_state.h"
+#include "supervision/programme_state.h"
 #include "supervision/supervision_state.h"
 
-int init_config(const void* record) {
-  device_table.count.store(0, std::memory_order_relaxed);
-  std::memcpy(static_cast<void*>(&settings), record, kSettingsRecordSize);
-  BuildDeviceTable();
-  key44_count.store(0, std::memory_order_relaxed);
-  recording_active.store(0, std::memory_order_relaxed);
-  ForgetDisplay();
-  ResetPictureOffState();
-  return SetRecorderValue(settings.recorder_value.load(std::memory_order_relaxed));
+namespace {
+
+constexpr auto kRelaxed = std::memory_order_relaxed;
+
+// The record is taken as the loader gives it, but a text that runs to the
+// end of its field would let every string call read on into the next field.
+template <size_t N>
+void TerminateAtLastByte(char (&text)[N]) {
+  text[N - 1] = '\0';
 }
 
-// Until the settings screen is built, setup only answers as the host expects.
-int setup() { return 45; }
+void TerminateDestination(DeviceEntry& entry) {
+  TerminateAtLastByte(entry.name);
+  TerminateAtLastByte(entry.vendor);
+  TerminateAtLastByte(entry.product);
+  TerminateAtLastByte(entry.serial);
+  TerminateAtLastByte(entry.mount);
+}
+
+// Every subsystem's run-time words as at a fresh start.
+void ResetRunTimeState() {
+  ResetDispatcherState();
+  ResetRecordingState();
+  ResetKeyHoldState();
+  ResetSupervisionState();
+  ResetProgrammeState();
+  ResetInfoPaneState();
+  ResetToolboxState();
+  ResetDialogState();
+  ResetScriptState();
+}
+
+}  // namespace
+
+int init_config(const void* record) {
+  device_table.count.store(0, kRelaxed);
+  std::memcpy(static_cast<void*>(&settings), record, kSettingsRecordSize);
+  TerminateAtLastByte(settings.home_dir);
+  TerminateDestination(settings.dest1);
+  TerminateDestination(settings.dest2);
+  ResetRunTimeState();
+  telnet_running.store(TelnetRunning(), kRelaxed);
+  BuildDeviceTable();
+  ForgetDisplay();
+  ResetPictureOffState();
+  return SetRecorderValue(settings.recorder_value.load(kRelaxed));
+}
+
+int setup() {
+  if (toolbox_open.load(kRelaxed)) return kToolboxOpened;
+  if (delete_dialog_open.load(kRelaxed)) {
+    // The loader may open the screen over the dialog: close it unanswered.
+    ClearOsd();
+    delete_dialog_open.store(0, kRelaxed);
+    CloseOsd();
+  }
+  toolbox_open.store(1, kRelaxed);
+  toolbox_item.store(0, kRelaxed);
+  toolbox_row.store(0, kRelaxed);
+  toolbox_scroll.store(0, kRelaxed);
+  ScanDeviceLog();
+  RematchDestinations();
+  OpenOsd();
+  DrawToolbox();
+  return kToolboxOpened;
+}
+
+void CloseToolbox(int save) {
+  CloseOsd();
+  toolbox_open.store(0, kRelaxed);
+  dest_attempt.store(0, kRelaxed);
+  CopyDestination(1);
+  CopyDestination(2);
+  if (save) SaveSettings();
+}

@@ -109,6 +109,34 @@ extern SettingsBlock settings_block;
 // The record in force; every subsystem reads its settings from here.
 inline SettingsRecord& settings = settings_block.record;
 
+// A numeric setting bounded to low..high where it is read: init_config takes
+// the record as the loader gives it, so a value out of range (a damaged
+// settings file) must not reach arithmetic that assumes the range.
+inline int SettingInRange(const SettingWord& word, int low, int high) {
+  int value = word.load(std::memory_order_relaxed);
+  return value < low ? low : value > high ? high : value;
+}
+
+// A choice setting as an index into a table of `rows` rows: any value
+// outside 0..rows-1 acts as row 0, so no table is ever read outside its rows.
+inline int ChoiceSetting(const SettingWord& word, int rows) {
+  int value = word.load(std::memory_order_relaxed);
+  return value >= 0 && value < rows ? value : 0;
+}
+
+// The opacity of everything drawn, 0..100 percent.
+inline int OsdOpacity() { return SettingInRange(settings.osd_opacity, 0, 100); }
+// The second percentage applied to skin images' alpha, 0..100.
+inline int ImageAlphaPercent() {
+  int value = settings.image_alpha_percent.load(std::memory_order_relaxed);
+  return value > 100 ? 100 : value;
+}
+// Run-on minutes after a programme's end, 0..30.
+inline int StopExtraMinutes() {
+  return SettingInRange(settings.stop_extra_minutes, 0, 30);
+}
+
+
 // Builds home_dir + relative into out (always terminated). Returns false, with
 // out emptied, when the path does not fit: a cut path would name another file.
 // home_dir need not be terminated within its 256 bytes.

@@ -9,15 +9,6 @@
 #include "supervision/local_time.h"
 #include "supervision/supervision_state.h"
 
-PCTime::PTTime host_time;
-unsigned char raw_title[2 * kRawTitleUnits];
-unsigned int raw_title_length;
-char file_title[kTitleTextSize];
-char previous_title[kTitleTextSize];
-std::atomic<int32_t> title_change_count{0};
-std::atomic<int32_t> title_change_window{0};
-char name_prefix[256];
-
 namespace {
 
 // The host's channel and programme objects, constructed by the host's own

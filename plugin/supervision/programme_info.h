@@ -3,20 +3,7 @@
 // and the watch on the title that recognises a change of programme.
 #pragma once
 
-#include <atomic>
-#include <cstdint>
-
-#include "host/host_interface.h"
-#include "supervision/title_text.h"
-
-extern PCTime::PTTime host_time;               // year, month, day, hour, minute first
-extern unsigned char raw_title[2 * kRawTitleUnits];
-extern unsigned int raw_title_length;
-extern char file_title[kTitleTextSize];        // the converted title
-extern char previous_title[kTitleTextSize];    // the title before a suspected change
-extern std::atomic<int32_t> title_change_count;   // 0..3; 3 = change confirmed
-extern std::atomic<int32_t> title_change_window;  // checks made while the count is 1 or 2
-extern char name_prefix[256];
+#include "supervision/programme_state.h"
 
 // The title goes into the prefix cut to this many bytes.
 inline constexpr int kPrefixTitleBytes = 100;

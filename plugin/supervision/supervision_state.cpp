@@ -1,10 +1,31 @@
 #include "supervision/supervision_state.h"
 
 static_assert(sizeof(std::atomic<uint32_t>) == 4);
-std::atomic<uint32_t> bitrate{0};
 std::atomic<int> recording_active{0};
+std::atomic<int> tick_running{0};
+std::atomic<int> tick_stop_state{0};
+std::atomic<int> split_in_progress{0};
+std::atomic<int> stop_timer{0};
+std::atomic<uint32_t> stop_time{0};
+std::atomic<uint32_t> bitrate{0};
 std::atomic<uint32_t> free_kb{0};
 std::atomic<uint32_t> total_kb{0};
 std::atomic<uint32_t> rec_start_time{0};
 std::atomic<uint32_t> segment_start_time{0};
 std::atomic<int32_t> segment_number{0};
+
+void ResetSupervisionState() {
+  constexpr auto kRelaxed = std::memory_order_relaxed;
+  recording_active.store(0, kRelaxed);
+  tick_running.store(0, kRelaxed);
+  tick_stop_state.store(0, kRelaxed);
+  split_in_progress.store(0, kRelaxed);
+  stop_timer.store(0, kRelaxed);
+  stop_time.store(0, kRelaxed);
+  bitrate.store(0, kRelaxed);
+  free_kb.store(0, kRelaxed);
+  total_kb.store(0, kRelaxed);
+  rec_start_time.store(0, kRelaxed);
+  segment_start_time.store(0, kRelaxed);
+  segment_number.store(0, kRelaxed);
+}

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "host/dispatcher_state.h"
 #include "host/key_detours.h"
 #include "sim/host/keys/key_input.h"
 #include "sim/host/keys/key_patch.h"

@@ -93,18 +93,18 @@ TEST_F(Loader, LoadsPatchesAndInitialisesTheShippedLibrary) {
   // Keys now pass through the plug-in's detour and reach the host's body.
   sim::ClearProcessedKeys();
   sim::StartKeyInput();
-  sim::QueueKey(73, 9, 20);
+  sim::QueueKey(7, 9, 20);
   sim::QueueKey(255, 0, 20);
   sim::WaitKeysIdle();
   sim::StopKeyInput();
   std::vector<sim::KeyCall> keys = sim::ProcessedKeys();
   ASSERT_EQ(keys.size(), 4u);
   EXPECT_TRUE(keys[0].press);
-  EXPECT_EQ(keys[0].key, 73);
+  EXPECT_EQ(keys[0].key, 7);
   EXPECT_EQ(keys[0].arg, 9);
   EXPECT_EQ(keys[0].loaded, sim::HostKeyObjectWord());
   EXPECT_FALSE(keys[1].press);
-  EXPECT_EQ(keys[1].key, 73);
+  EXPECT_EQ(keys[1].key, 7);
   EXPECT_EQ(keys[1].loaded, sim::HostKeyObjectWord());
   EXPECT_EQ(keys[2].key, 255);
 }

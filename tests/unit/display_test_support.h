@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "host/key_dispatcher.h"
-#include "host/recording_control.h"
+#include "host/dispatcher_state.h"
+#include "host/recording_state.h"
 #include "supervision/supervision_state.h"
 #include "display/osd_surface.h"
 #include "settings/settings_record.h"

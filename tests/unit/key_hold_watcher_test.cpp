@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "host/dispatcher_state.h"
 #include "host/key_detours.h"
 #include "host/key_hold_watcher.h"
 #include "host/tv_services.h"
