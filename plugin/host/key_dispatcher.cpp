@@ -1,6 +1,7 @@
 #include "host/key_dispatcher.h"
 
 #include <climits>
+#include <cstdint>
 #include <ctime>
 
 #include "display/osd_surface.h"
@@ -170,8 +171,8 @@ int CloseDeleteDialog() {
 // after a programme's end marks the timer only as set and keeps its minutes
 // in stop_time.
 int MinutesLeft() {
-  long left = static_cast<long>(stop_time.load(kRelaxed)) - static_cast<long>(time(nullptr));
-  long minutes = (left + 59) / 60;
+  int64_t left = static_cast<int64_t>(stop_time.load(kRelaxed)) - static_cast<int64_t>(time(nullptr));
+  int64_t minutes = (left + 59) / 60;
   return minutes < 1 ? 1 : minutes > kLongestStopTimer ? kLongestStopTimer : static_cast<int>(minutes);
 }
 
@@ -476,7 +477,9 @@ int KeyDispatcher(int key) {
   if (remote) {
     key_down.store(1, kRelaxed);
     int stopped = 2;
-    if (tick_stop_state.compare_exchange_strong(stopped, 0, kRelaxed)) key_operations.CloseOsd();
+    if (Word(tick_stop_state) == stopped &&
+        tick_stop_state.compare_exchange_strong(stopped, 0, kRelaxed))
+      key_operations.CloseOsd();
   }
   int restores = Word(option15_restore_count);
   while (restores >= 1 &&
@@ -494,8 +497,11 @@ int KeyDispatcher(int key) {
   // Exit step: any remote key that reaches the host switches the picture
   // back on at the next key.
   last_key.store(recorded_key, kRelaxed);
+  // (The words are read before they are exchanged: a plain load keeps the
+  // common key free of locked instructions.)
   int off = 1;
-  if (remote && result != kConsumed && picture_off.compare_exchange_strong(off, 0, kRelaxed))
+  if (remote && result != kConsumed && Word(picture_off) == off &&
+      picture_off.compare_exchange_strong(off, 0, kRelaxed))
     option15_restore_count.store(1, kRelaxed);
   return result;
 }
