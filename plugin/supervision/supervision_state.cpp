@@ -8,3 +8,4 @@ std::atomic<uint32_t> total_kb{0};
 std::atomic<uint32_t> rec_start_time{0};
 std::atomic<uint32_t> segment_start_time{0};
 std::atomic<int32_t> segment_number{0};
+std::atomic<int> split_in_progress{0};

@@ -22,3 +22,7 @@ extern std::atomic<uint32_t> total_kb;
 extern std::atomic<uint32_t> rec_start_time;
 extern std::atomic<uint32_t> segment_start_time;
 extern std::atomic<int32_t> segment_number;
+
+// 1 while a split restarts the recording into its next file (the stop and the
+// start that follow each other in one tick): that start runs no device script.
+extern std::atomic<int> split_in_progress;
