@@ -7,6 +7,8 @@
 #include <SDL.h>
 #include <SDL_ttf.h>
 
+#include "display/file_stream.h"
+
 #define OSD_TTF_EXPORT extern "C" __attribute__((visibility("default")))
 
 OSD_TTF_EXPORT int OSD_TTF_Init() { return TTF_Init(); }
@@ -17,9 +19,14 @@ OSD_TTF_EXPORT int OSD_TTF_WasInit() { return TTF_WasInit(); }
 OSD_TTF_EXPORT void OSD_TTF_Quit() { TTF_Quit(); }
 #endif
 
+// An open font keeps its file open until it is closed. The file is opened
+// close-on-exec (TTF_OpenFont's own fopen would not be), so that shell
+// commands and scripts the host starts meanwhile do not inherit it. The
+// stream goes with the font: closing the font, or a failed open, closes it.
 OSD_TTF_EXPORT TTF_Font* OSD_TTF_OpenFont(const char* file, int point_size) {
   if (file == nullptr) return nullptr;
-  return TTF_OpenFont(file, point_size);
+  SDL_RWops* stream = OpenFileStream(file);
+  return stream != nullptr ? TTF_OpenFontRW(stream, 1, point_size) : nullptr;
 }
 
 OSD_TTF_EXPORT void OSD_TTF_CloseFont(TTF_Font* font) {

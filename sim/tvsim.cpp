@@ -17,6 +17,7 @@
 #include "sim/host/keys/key_input.h"
 #include "sim/host/recorder.h"
 #include "sim/loader.h"
+#include "sim/platform/set_commands.h"
 #include "sim/platform/sim_time.h"
 #include "sim/platform/virtual_disks.h"
 #include "sim/scenario/scenario.h"
@@ -36,6 +37,7 @@ void Usage(FILE* out) {
       "  --window              show the screen in a window; the PC keyboard is the remote\n"
       "  --frames DIR          save every frame the plug-in flips as DIR/frame_NNNNN.png\n"
       "  --contact-sheet FILE  save every skin image and font sheet as one PNG\n"
+      "  --telnetd-running     the set boots with its telnet daemon running\n"
       "  --scenario FILE       play the steps of FILE (see sim/scenario/scenario.h)\n"
       "steps, played in order after the scenario file's:\n"
       "  --key K[:HOLD_MS[:ARG]]  press remote key K, hold it HOLD_MS ms (default 100)\n"
@@ -78,6 +80,7 @@ bool ParseStart(const std::string& text, int64_t* utc) {
 int main(int argc, char** argv) {
   std::string home, plugin_path, sandbox, contact_sheet_path, start_text;
   double speed = 1.0;
+  bool telnetd_running = false;
   sim::ScreenOptions screen;
   std::ostringstream steps;  // the command-line steps, as scenario lines
   std::string scenario_text;
@@ -99,6 +102,7 @@ int main(int argc, char** argv) {
     else if (option == "--window") screen.window = true;
     else if (option == "--frames") screen.frame_folder = value();
     else if (option == "--contact-sheet") contact_sheet_path = value();
+    else if (option == "--telnetd-running") telnetd_running = true;
     else if (option == "--scenario") {
       std::ifstream file(value());
       if (!file) {
@@ -147,6 +151,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tvsim: sandbox %s: %s\n", sandbox.c_str(), error.c_str());
     return 1;
   }
+  if (telnetd_running && !sim::SetTelnetdRunning(true)) {
+    std::fprintf(stderr, "tvsim: cannot start telnetd in %s\n", sandbox.c_str());
+    return 1;
+  }
   int64_t start_utc = -1;
   if (!start_text.empty() && !ParseStart(start_text, &start_utc)) {
     std::fprintf(stderr, "tvsim: --start takes YYYY-MM-DDTHH:MM\n");
@@ -189,6 +197,8 @@ int main(int argc, char** argv) {
     }
     sim::HostLog("contact sheet saved: " + contact_sheet_path);
   }
+  // What the plug-in had the set's shell run, and what the set's commands did.
+  for (const std::string& line : sim::CommandLog()) sim::HostLog("shell: " + line);
   sim::HostLog("tvsim: done");
   return 0;
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "display/image_file.h"
 #include "display/osd_surface.h"
 #include "host/dispatcher_state.h"
 #include "host/recording_state.h"
@@ -52,7 +53,7 @@ SDL_Surface* LoadSkinImage(const char* name) {
   if (n < 0 || static_cast<size_t>(n) >= sizeof relative) return nullptr;
   char path[256];
   if (!HomePath(path, sizeof path, relative)) return nullptr;
-  SDL_Surface* image = IMG_Load(path);
+  SDL_Surface* image = LoadImageFile(path);
   if (image != nullptr && !SkinBytesPerPixel(image)) {
     SDL_FreeSurface(image);
     return nullptr;

@@ -6,6 +6,7 @@
 
 #include "display/fonts.h"
 #include "display/glyph_tables.h"
+#include "display/image_file.h"
 #include "display/osd_surface.h"
 #include "display/pixels.h"
 #include "display/text_library.h"
@@ -96,7 +97,7 @@ SDL_Surface* CachedFontImage(int font_id) {
     char relative[32];
     std::snprintf(relative, sizeof relative, "fonts/font%d.png", font_id);
     char path[256];
-    if (HomePath(path, sizeof path, relative)) *slot = IMG_Load(path);
+    if (HomePath(path, sizeof path, relative)) *slot = LoadImageFile(path);
   }
   return *slot;
 }

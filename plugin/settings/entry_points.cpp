@@ -10,6 +10,7 @@
 #include "host/tv_services.h"
 #include "settings/device_table.h"
 #include "settings/dialog_state.h"
+#include "settings/script_state.h"
 #include "settings/scripts.h"
 #include "settings/settings_record.h"
 #include "settings/toolbox.h"

@@ -1,14 +1,70 @@
-// User scripts in the home folder's "scripts" folder, and the telnet daemon.
+// User shell scripts and the set's telnet daemon.
+//
+// Scripts live in the home folder's "scripts" folder. Key 1 or 68 can run
+// "source.sh" or "favch.sh" (the key dispatcher decides when), and a recording
+// start can run the script named after its destination device. A script is not
+// started directly: a small wrapper written to the RAM folder runs it and
+// touches a tag file when it has ended. The wrapper runs in the background and
+// the plug-in waits for the tag at most 10 s, so a script never holds the
+// remote longer than that. Before the first script runs, telnetd is started
+// when it does not run already (it opens a root shell to the home network).
+//
+// Only the fixed wrapper path and the script's path ever reach a command line,
+// each in single quotes; no programme title or recording name does. The
+// wrapper, the tag and the probe output are never written through a link that
+// someone placed at their names: each name is removed first and the plug-in's
+// own files are created exclusively. All run on the key thread, one at a time.
 #pragma once
 
-#include "settings/script_state.h"
+#include <cstddef>
 
-// Runs scripts/<name>: 1 run, 0 no such script, -1 it could not be run.
+#include "settings/device_entry.h"
+
+// The fixed files in the set's RAM folder.
+inline constexpr const char* kScriptWrapperPath = "/mtd_ram/_script.sh";
+inline constexpr const char* kScriptTagPath = "/mtd_ram/_script.tag";
+inline constexpr const char* kTelnetProbePath = "/mtd_ram/_is_td.log";
+// The scripts' folder below home_dir.
+inline constexpr const char* kScriptFolder = "scripts";
+// The tag is tested this many times, 100 ms apart: the wait lasts 10 s at most.
+inline constexpr int kScriptTagWaits = 100;
+
+// Runs home_dir + "scripts/" + name through the wrapper, first making sure
+// telnetd runs (while telnet_running is 0). Returns
+//   1  the script was started, whether or not it ended within the wait;
+//   0  no such script, or its path does not fit 256 bytes: nothing is written;
+//  -1  the wrapper could not be written, telnetd was neither found nor
+//      started, or the shell could not be run: the wrapper is removed.
+// Returns within about 10 s plus the shell's start, however long the script
+// runs; the wrapper and the tag are gone afterwards.
 int RunScript(const char* name);
-// Runs the script named after device `index` before a recording: the
-// RunScript result, 0 when there is none, 1 when nothing is to be run.
+
+// Runs the script of table entry `index` (the destination) before a recording
+// starts: DeviceScriptName of the entry. Returns 1 without running anything
+// when device_script is 0, index is 0 ("Auto") or split_in_progress is set;
+// 0 when the index is outside the table, the name or path does not fit, or
+// the script does not exist; else the RunScript result. Shows the script
+// icon while the script runs and closes the display afterwards.
 int RunDeviceScript(int index);
-// 1 when a telnetd process is found.
+
+// Shows "icon_script" unless osd_opacity is 0 or the key-44 overlay is on;
+// the display stays open when the icon was shown and is closed otherwise.
+void ShowScriptIcon();
+
+// 1 when the set's process list shows a telnetd, else 0 (also when the probe
+// file cannot be made or the shell cannot be run; the probe file is removed).
 int TelnetRunning();
-// 0 when telnetd was started, 1 when starting it failed.
+
+// Mounts /dev/pts and starts telnetd. 0 when both commands ran, 1 when the
+// shell could not be run for either. Their exit status is not examined.
 int StartTelnet();
+
+// Writes `text` in single quotes for the shell, each quote inside as '\''.
+// Returns false, with out emptied, when the result does not fit `size`.
+bool ShellQuote(char* out, size_t size, const char* text);
+
+// The entry's display text followed by ".sh", every character other than
+// A-Z, a-z, 0-9, '-' and '.' replaced by '_' ("My Disk 1" gives
+// "My_Disk_1.sh"). The text is read within its 20-byte field. Returns false,
+// with out emptied, when the name does not fit `size`.
+bool DeviceScriptName(char* out, size_t size, const DeviceEntry& entry);

@@ -18,11 +18,8 @@ enum { MaxDepth = 16 };
 static char table_path[1100];
 
 const char *sim_disk_table_path(void) {
-  const char *root = sim_sandbox_root();
-  if (root[0] == '\0') return "";
-  if (snprintf(table_path, sizeof table_path, "%s/.platform/disks", root) >= (int)sizeof table_path)
-    return "";
-  return table_path;
+  const char *path = sim_platform_file("disks", table_path, sizeof table_path);
+  return path != NULL ? path : "";
 }
 
 /* 1 when `mount` is `path` or a parent folder of it. */

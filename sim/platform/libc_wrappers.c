@@ -284,9 +284,39 @@ static int starts_with_variable(const char *entry, const char *name) {
   return strncmp(entry, name, length) == 0 && entry[length] == '=';
 }
 
+/* PATH with the folder of the set's stand-in commands (ps, mount, telnetd)
+ * first, unless it is first already (a command run from a shell command).
+ * Returns a malloc'ed "PATH=..." text, or NULL. */
+static char *path_with_set_commands(const char *old_path) {
+  char folder[PATH_MAX];
+  if (sim_platform_file("bin", folder, sizeof folder) == NULL) return NULL;
+  size_t length = strlen(folder);
+  if (old_path == NULL) old_path = "/usr/bin:/bin";
+  if (strncmp(old_path, folder, length) == 0 && (old_path[length] == ':' || old_path[length] == '\0'))
+    folder[0] = '\0';
+  size_t size = strlen("PATH=") + length + 1 + strlen(old_path) + 1;
+  char *text = malloc(size);
+  if (text != NULL)
+    snprintf(text, size, "PATH=%s%s%s", folder, folder[0] != '\0' ? ":" : "", old_path);
+  return text;
+}
+
+/* Appends the command to the sandbox's command log, where the simulator and
+ * the tests read what the plug-in had the shell run. */
+static void log_command(const char *command) {
+  char log[PATH_MAX];
+  if (sim_platform_file("commands.log", log, sizeof log) == NULL) return;
+  int fd = open(log, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return;
+  dprintf(fd, "system: %s\n", command);
+  close(fd);
+}
+
 /* Runs the command as system() does, with the preload library and the
  * sandbox in the shell's environment, so that the shell, every program it
- * starts and every script it runs see the set's folders in the sandbox. */
+ * starts and every script it runs see the set's folders in the sandbox, and
+ * with the set's stand-in commands first on PATH (set_commands.h). Each
+ * command is logged. */
 int system(const char *command) {
   const char *root = sim_sandbox_root();
   const char *preload = sim_sandbox_preload();
@@ -294,7 +324,7 @@ int system(const char *command) {
 
   size_t entries = 0;
   while (environ != NULL && environ[entries] != NULL) ++entries;
-  char **variables = calloc(entries + 4, sizeof *variables);
+  char **variables = calloc(entries + 5, sizeof *variables);
   char *texts = malloc(3 * PATH_MAX * 2);
   if (variables == NULL || texts == NULL) {
     free(variables);
@@ -303,7 +333,9 @@ int system(const char *command) {
   }
   size_t count = 0;
   const char *old_preload = "";
+  char *path = path_with_set_commands(getenv("PATH"));
   for (size_t i = 0; i < entries; ++i) {
+    if (path != NULL && starts_with_variable(environ[i], "PATH")) continue;
     if (starts_with_variable(environ[i], "LD_PRELOAD")) {
       if (strstr(environ[i], preload) == NULL) old_preload = environ[i] + strlen("LD_PRELOAD=");
       continue;
@@ -316,7 +348,9 @@ int system(const char *command) {
   add_variable(variables, &count, texts, 2 * PATH_MAX, "LD_PRELOAD", preload, old_preload);
   add_variable(variables, &count, texts + 2 * PATH_MAX, 2 * PATH_MAX, SIM_SANDBOX_ENV, root, "");
   add_variable(variables, &count, texts + 4 * PATH_MAX, 2 * PATH_MAX, SIM_PRELOAD_ENV, preload, "");
+  if (path != NULL) variables[count++] = path;
   variables[count] = NULL;
+  log_command(command);
 
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
@@ -335,6 +369,7 @@ int system(const char *command) {
   posix_spawnattr_destroy(&attributes);
   free(variables);
   free(texts);
+  free(path);
   if (error != 0) return 127 << 8; /* as system() reports a shell that could not run */
   while (waitpid(child, &status, 0) < 0) {
     if (errno != EINTR) return -1;

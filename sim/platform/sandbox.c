@@ -64,3 +64,9 @@ const char *sim_map_path(const char *path, char *buffer, size_t size) {
   }
   return buffer;
 }
+
+const char *sim_platform_file(const char *name, char *buffer, size_t size) {
+  const char *root = sim_sandbox_root();
+  if (root[0] == '\0' || snprintf(buffer, size, "%s/.platform/%s", root, name) >= (int)size) return NULL;
+  return buffer;
+}

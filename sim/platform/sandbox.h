@@ -37,6 +37,10 @@ int sim_is_set_path(const char *path);
  * with errno ENAMETOOLONG when the mapped path does not fit `size`. */
 const char *sim_map_path(const char *path, char *buffer, size_t size);
 
+/* The simulator's own file `name` in the sandbox ("<root>/.platform/<name>"),
+ * written into `buffer`. NULL when there is no sandbox or it does not fit. */
+const char *sim_platform_file(const char *name, char *buffer, size_t size);
+
 #ifdef __cplusplus
 }
 #endif

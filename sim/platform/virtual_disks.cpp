@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "sim/platform/sandbox.h"
+#include "sim/platform/set_commands.h"
 
 #ifndef SIM_PLATFORM_PRELOAD_PATH
 #define SIM_PLATFORM_PRELOAD_PATH ""
@@ -96,6 +97,7 @@ bool StartPlatform(const std::string& root, std::string* error, const std::strin
       return false;
     }
   }
+  if (!InstallSetCommands(error)) return false;
   PlatformState& state = State();
   std::lock_guard lock(state.mutex);
   state.fixed = DefaultFixedDisks();

@@ -28,7 +28,8 @@ struct UsbDevice {
 
 // Sets up the sandbox below root (created when missing): the set's folders,
 // the internal memory "/mtd_wiselink" (its own type, 4 GiB), the RAM folder
-// "/mtd_ram" (tmpfs, 64 MiB) and an empty device log. preload is the library
+// "/mtd_ram" (tmpfs, 64 MiB), an empty device log and the set's shell
+// commands with telnetd not running (set_commands.h). preload is the library
 // that shell commands load ("" = the one built with the simulator). Call once,
 // before threads start. Returns false with a message when it cannot.
 bool StartPlatform(const std::string& root, std::string* error,

@@ -15,6 +15,7 @@
 #include "sim/host/keys/key_input.h"
 #include "sim/loader.h"
 #include "sim/platform/plugin_view.h"
+#include "sim/platform/set_commands.h"
 #include "sim/platform/virtual_disks.h"
 #include "sim/screen/screen.h"
 
@@ -26,7 +27,7 @@ const std::map<std::string, size_t> kCommands = {
     {"key", 1},     {"wait", 1},     {"setup", 0},   {"channel", 1}, {"nochannel", 0},
     {"broadcast", 1}, {"language", 1}, {"plug", 5},  {"unplug", 1},  {"remount", 3},
     {"fill", 2},    {"record", 1},   {"stop", 0},    {"devices", 0}, {"prefix", 0},
-    {"screenshot", 1}, {"say", 0},
+    {"screenshot", 1}, {"say", 0},      {"telnetd", 1},
 };
 
 // A whole number within what a step can use (about ten years of milliseconds,
@@ -192,6 +193,12 @@ bool RunStep(const ScenarioStep& step, const LoadedPlugin& plugin, std::string* 
     HostLog("screen saved: " + w[1]);
   } else if (command == "say") {
     HostLog(Rest(w, 1));
+  } else if (command == "telnetd") {
+    if ((w[1] != "running" && w[1] != "stopped") || !SetTelnetdRunning(w[1] == "running")) {
+      *reason = "telnetd takes running or stopped";
+      return false;
+    }
+    HostLog("telnetd " + w[1]);
   }
   return true;
 }

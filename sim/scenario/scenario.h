@@ -19,6 +19,7 @@
 //   prefix                  print the file-name prefix it would give now
 //   screenshot FILE         save the screen as a PNG
 //   say TEXT                print TEXT
+//   telnetd running|stopped the set's telnet daemon runs / has ended
 #pragma once
 
 #include <string>
