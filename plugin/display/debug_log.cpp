@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-std::atomic<const char*> debug_log_path{kDebugLogPath};
-
 void DebugLog(const char* text) {
   char line[260];
   // A longer text is cut; the line still ends in its line feed.
@@ -11,7 +9,7 @@ void DebugLog(const char* text) {
   if (n < 0) return;
   if (static_cast<size_t>(n) >= sizeof line) line[sizeof line - 2] = '\n';
   // "e": close-on-exec, so scripts started through system() never inherit it.
-  FILE* file = std::fopen(debug_log_path.load(std::memory_order_relaxed), "ae");
+  FILE* file = std::fopen(kDebugLogPath, "ae");
   if (file == nullptr) return;
   std::fputs(line, file);
   std::fflush(file);

@@ -2,10 +2,7 @@
 // set's RAM folder. Only the text-library binding writes to it.
 #pragma once
 
-#include <atomic>
-
-// The log file. A variable so that tests can point it into a scratch folder.
-extern std::atomic<const char*> debug_log_path;
+// The log file, in the set's RAM folder.
 inline constexpr const char* kDebugLogPath = "/mtd_ram/Recolyx_debug.log";
 
 // Appends text and a line feed. Texts longer than 258 characters are cut;

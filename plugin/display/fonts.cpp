@@ -10,11 +10,10 @@
 std::mutex font_mutex;
 TTF_Font* StandardFont[3] = {};
 FontImages FontImageCache{};
-const char* tv_font_folder = kTvFontFolder;
 
 TTF_Font* OpenFontFile(const char* name, int size) {
   char path[256];
-  int n = std::snprintf(path, sizeof path, "%s/%s", tv_font_folder, name);
+  int n = std::snprintf(path, sizeof path, "%s/%s", kTvFontFolder, name);
   bool in_tv_folder = n > 0 && static_cast<size_t>(n) < sizeof path && access(path, F_OK) == 0;
   if (!in_tv_folder) {
     char relative[256];

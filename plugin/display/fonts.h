@@ -27,8 +27,6 @@ struct FontImages {
 extern FontImages FontImageCache;
 
 // The TV's own font folder, which takes precedence over the home folder's.
-// A variable so that tests can point it into a scratch folder.
-extern const char* tv_font_folder;
 inline constexpr const char* kTvFontFolder = "/mtd_appdata/Font";
 
 // Opens the standard sizes that are not open yet; forgets the image cache.

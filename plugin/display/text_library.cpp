@@ -8,7 +8,6 @@
 #include "settings/settings_record.h"
 
 TextLibrary text_library{};
-std::atomic<int> text_library_lookups{0};
 
 namespace {
 
@@ -50,7 +49,6 @@ int LoadTrueTypeLibrary() {
       {"OSD_TTF_SizeUTF8", reinterpret_cast<void**>(&bound.size_utf8)},
   };
   for (const EntryPoint& entry : entry_points) {
-    text_library_lookups.fetch_add(1, std::memory_order_relaxed);
     dlerror();
     *entry.slot = dlsym(handle, entry.name);
     if (*entry.slot == nullptr) return ReportMissingSymbol(handle, entry.name);

@@ -4,8 +4,6 @@
 
 #include <SDL.h>
 
-#include <atomic>
-
 #include "display/display_state.h"
 
 struct TTF_Font;
@@ -24,11 +22,10 @@ struct TextLibrary {
 // Written only by the key or timer thread that opens the display, before
 // TextLibraryBound is set.
 extern TextLibrary text_library;
-// Number of entry points looked up since start (tests check that a lookup
-// stops at the first missing one).
-extern std::atomic<int> text_library_lookups;
 
-// 1 when the library is bound (loading and binding it if needed), else 0.
+// 1 when the library is bound (loading and binding it if needed), else 0:
+// no library in the home folder (nothing logged), or an entry point missing,
+// where the lookups stop (the first missing one is logged, the library closed).
 int LoadTrueTypeLibrary();
 // Logs that entry point name is missing and closes handle. Returns 0.
 int ReportMissingSymbol(void* handle, const char* name);

@@ -75,6 +75,21 @@ bool WriteAll(int fd, const unsigned char* buffer, size_t size) {
   return true;
 }
 
+constexpr char kSettingsName[] = "recolyx.cfg";
+constexpr char kTemporaryName[] = "recolyx.tmp";
+
+// Makes the home folder's entries durable, so that the rename survives a
+// power cut. Some file systems refuse to sync a folder; the new file is in
+// place all the same, so a failure here changes nothing for the caller.
+void SyncHomeFolder() {
+  char folder[256];
+  if (!HomePath(folder, sizeof folder, "")) return;
+  int fd = open(folder[0] != '\0' ? folder : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
 }  // namespace
 
 constinit SettingsBlock settings_block{DefaultRecord(), 1};
@@ -94,17 +109,25 @@ bool HomePath(char* out, size_t size, const char* relative) {
 }
 
 int SaveSettings() {
+  // The temporary name is no longer than the settings file's own, so every
+  // home folder whose settings path fits also fits the temporary path.
+  static_assert(sizeof kTemporaryName <= sizeof kSettingsName);
   char path[256];
   char temporary[256];
-  if (!HomePath(path, sizeof path, "recolyx.cfg") ||
-      !HomePath(temporary, sizeof temporary, "recolyx.cfg.new"))
+  if (!HomePath(path, sizeof path, kSettingsName) ||
+      !HomePath(temporary, sizeof temporary, kTemporaryName))
     return 0;
 
   // A snapshot of the record, so that the file holds one consistent state.
   unsigned char bytes[kSettingsRecordSize];
   std::memcpy(bytes, static_cast<const void*>(&settings), sizeof bytes);
 
-  int fd = open(temporary, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // Whatever stands at the temporary name (the rest of an interrupted save, a
+  // symbolic or hard link) is removed rather than written through; the file
+  // is then created new. Anything that could not be removed, or reappears in
+  // between, makes the exclusive create fail.
+  unlink(temporary);
+  int fd = open(temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) return 0;
   bool complete = WriteAll(fd, bytes, sizeof bytes) && fsync(fd) == 0;
   complete = (close(fd) == 0) && complete;
@@ -112,5 +135,6 @@ int SaveSettings() {
     unlink(temporary);
     return 0;
   }
+  SyncHomeFolder();
   return 1;
 }

@@ -147,7 +147,13 @@ bool HomePath(char* out, size_t size, const char* relative);
 void DefaultSettings(SettingsRecord* record);
 
 // Writes the record to home_dir + "recolyx.cfg" without ever leaving a
-// damaged or partial settings file: the bytes go to a temporary file in the
-// same folder, which replaces the old file only once it is complete.
-// Returns 1 when the new file is in place, 0 when the old one was kept.
+// damaged or partial settings file: the bytes go to "recolyx.tmp" in the same
+// folder (a name no longer than the file's own, so any home folder whose
+// settings path fits the 256-byte path saves), created new and never through
+// a link left at that name (such a link is removed, its target untouched),
+// written, synced, then renamed over the old file; the folder is synced after
+// the rename. Returns 1 when the new file is in place, 0 when the old one was
+// kept byte for byte (the path does not fit, the temporary file cannot be
+// created, written, synced or renamed); it leaves no temporary file of its
+// own behind.
 int SaveSettings();

@@ -1,6 +1,9 @@
 // Skin images and overlays: panels, message icons, blending into the pane,
 // the pane's slide-in and fade-out, the warning band.
+#include <climits>
+
 #include "display/skin.h"
+#include "display/text.h"
 #include "display_test_support.h"
 #include "sim/screen/screen.h"
 
@@ -120,6 +123,40 @@ TEST_F(SkinTest, BlendHalvesOpaquePixelsAndSkipsBlack) {
   EXPECT_EQ(at(6, 6)[0], 127);
   EXPECT_EQ(at(7, 7)[0], 100);                // the black centre
   SDL_FreeSurface(target);
+}
+
+// Percentages out of their range (a damaged settings file) are read within
+// it: an opacity of 0x7fffffff and an image percentage of 255 draw exactly
+// like 100, an opacity below 0 like 0. Unbounded, the alpha products would
+// overflow. Drawn: a panel, a message image, big text and the pane.
+TEST_F(SkinTest, OutOfRangePercentagesDrawLikeTheirBounds) {
+  TestImage gradient(16, 16, 4);
+  for (int i = 0; i < 256; ++i) {
+    uint8_t* p = &gradient.bytes[i * 4];
+    p[0] = static_cast<uint8_t>(i), p[1] = static_cast<uint8_t>(255 - i), p[2] = 9, p[3] = static_cast<uint8_t>(i);
+  }
+  WriteImage("osd/panel.png", gradient);
+  WriteImage("osd/icon_x.png", gradient);
+  OpenCleared();
+  auto draw = [&](int opacity, int percent) {
+    settings.osd_opacity = opacity;
+    settings.image_alpha_percent = static_cast<uint8_t>(percent);
+    FillSurface(0);
+    DrawSkinPanel(100, 20, "panel", 0);
+    ShowMessageImage("icon_x");
+    DrawBigText(200, 100, "Abc");
+    ShowInfoPaneBackground(0);
+    return Snapshot();
+  };
+  // Compared whole, without printing two screens on a mismatch.
+  const std::vector<uint8_t> full = draw(100, 100);
+  EXPECT_TRUE(draw(0x7fffffff, 255) == full);
+  EXPECT_TRUE(draw(0x7fffffff, 100) == full);
+  EXPECT_TRUE(draw(100, 255) == full);
+  EXPECT_TRUE(draw(INT_MIN, 100) == draw(0, 100));
+  // Both percentages change what is drawn.
+  EXPECT_FALSE(draw(50, 100) == full);
+  EXPECT_FALSE(draw(100, 50) == full);
 }
 
 class PaneTest : public SkinTest {

@@ -1,9 +1,12 @@
 // The display's states, the text library binding and its debug log, and the
 // host's signal dispositions across SDL's start and stop.
+#include <dlfcn.h>
 #include <signal.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "display/debug_log.h"
 #include "display/fonts.h"
@@ -11,6 +14,7 @@
 #include "display/text.h"
 #include "display/text_library.h"
 #include "display_test_support.h"
+#include "sandbox_fixture.h"
 #include "sim/screen/screen.h"
 
 namespace display_test {
@@ -18,19 +22,37 @@ namespace {
 
 class SurfaceTest : public DisplayTest {};
 
+// The seven entry points in the order they are looked up, with where the
+// binding keeps each.
+std::vector<std::pair<const char*, void*>> BoundEntryPoints() {
+  return {{"OSD_TTF_Init", reinterpret_cast<void*>(text_library.init)},
+          {"OSD_TTF_WasInit", reinterpret_cast<void*>(text_library.was_init)},
+          {"OSD_TTF_Quit", reinterpret_cast<void*>(text_library.quit)},
+          {"OSD_TTF_OpenFont", reinterpret_cast<void*>(text_library.open_font)},
+          {"OSD_TTF_CloseFont", reinterpret_cast<void*>(text_library.close_font)},
+          {"OSD_TTF_RenderUTF8_Blended", reinterpret_cast<void*>(text_library.render_utf8_blended)},
+          {"OSD_TTF_SizeUTF8", reinterpret_cast<void*>(text_library.size_utf8)}};
+}
+
 TEST_F(SurfaceTest, OpeningTwiceStartsSdlBindsAndSetsTheModeOnce) {
   sim::SdlCallCounts before = sim::SdlCalls();
-  int lookups = text_library_lookups.load();
   OpenOsd();
   SDL_Surface* surface = OsdSurface.load();
   ASSERT_NE(surface, nullptr);
   TTF_Font* font20 = StandardFont[1];
   ASSERT_NE(font20, nullptr);
+  // All seven entry points are bound, each to the library's own.
+  for (const auto& [name, bound] : BoundEntryPoints())
+    EXPECT_EQ(bound, dlsym(text_library.handle, name)) << name;
+  // The second open binds nothing: a new binding would replace the handle.
+  void* handle = text_library.handle;
+  text_library.handle = nullptr;
   OpenOsd();
+  EXPECT_EQ(text_library.handle, nullptr) << "the library was bound again";
+  text_library.handle = handle;
   sim::SdlCallCounts after = sim::SdlCalls();
   EXPECT_EQ(after.init - before.init, 1);
   EXPECT_EQ(after.set_video_mode - before.set_video_mode, 1);
-  EXPECT_EQ(text_library_lookups.load() - lookups, 7);
   EXPECT_EQ(OsdSurface.load(), surface);
   EXPECT_EQ(StandardFont[1], font20);  // open fonts are not opened again
   EXPECT_EQ(surface->w, 960);
@@ -133,18 +155,33 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
+// True when a file whose path ends in name is mapped into the process.
+bool LibraryMapped(const std::string& name) {
+  std::string maps = ReadFile("/proc/self/maps");
+  return maps.find("/" + name + "\n") != std::string::npos;
+}
+
+// The set's debug log and TV font folder live in the test sandbox; each test
+// starts without a log and without a TV font.
 class BindingTest : public DisplayTest {
  protected:
   void SetUp() override {
+    TestSandbox();
+    log_ = sim::SandboxPath(kDebugLogPath);
+    tv_font_ = sim::SandboxPath(std::string(kTvFontFolder) + "/shadow.ttf");
+    Forget();
     DisplayTest::SetUp();
-    log_ = home_ + "/debug.log";
-    debug_log_path = log_.c_str();
   }
   void TearDown() override {
-    debug_log_path = kDebugLogPath;
     DisplayTest::TearDown();
+    Forget();
+  }
+  void Forget() {
+    unlink(log_.c_str());
+    unlink(tv_font_.c_str());
   }
   std::string log_;
+  std::string tv_font_;
 };
 
 TEST_F(BindingTest, AMissingLibraryLeavesTheDisplayClosedWithoutALogLine) {
@@ -158,20 +195,26 @@ TEST_F(BindingTest, AMissingLibraryLeavesTheDisplayClosedWithoutALogLine) {
 
 TEST_F(BindingTest, AMissingEntryPointLogsTwoLinesAndStopsTheLookups) {
   Shell("ln -sf " + BuildDir() + "/test_libs/osd_ttf_noquit.so " + home_ + "/osd_ttf.so");
-  int lookups = text_library_lookups.load();
   OpenOsd();
   EXPECT_EQ(OsdSurface.load(), nullptr);
   EXPECT_EQ(TextLibraryBound.load(), 0);
-  // Init, WasInit and Quit: OpenFont and the later ones are not looked up.
-  EXPECT_EQ(text_library_lookups.load() - lookups, 3);
   std::string text = ReadFile(log_);
   ASSERT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
   EXPECT_EQ(text.substr(0, text.find('\n')), "Function [OSD_TTF_Quit] not found:");
   EXPECT_NE(text.find("OSD_TTF_Quit", text.find('\n')), std::string::npos);  // dlerror names it
-  OpenOsd();  // the next attempt binds from the start again
-  EXPECT_EQ(text_library_lookups.load() - lookups, 6);
-  text = ReadFile(log_);
-  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4);
+  // Only Quit is named: Init and WasInit were found, OpenFont and the later
+  // ones are never reached, and the library is closed at once (a lookup
+  // after the close would fail and be logged).
+  for (const auto& [name, bound] : BoundEntryPoints()) {
+    if (std::string(name) != "OSD_TTF_Quit") {
+      EXPECT_EQ(text.find(name), std::string::npos) << name;
+    }
+  }
+  EXPECT_FALSE(LibraryMapped("osd_ttf_noquit.so"));
+  OpenOsd();  // the next attempt binds from the start again and stops there again
+  std::string again = ReadFile(log_);
+  EXPECT_EQ(std::count(again.begin(), again.end(), '\n'), 4);
+  EXPECT_EQ(again, text + text);
 }
 
 TEST_F(BindingTest, TheLogCutsOverlongLines) {
@@ -185,14 +228,10 @@ TEST_F(BindingTest, TheTvFontFolderTakesPrecedence) {
   OpenOsd();
   int home_width = TextWidth(20, "iiiiiiiiii");
   CloseOsd();
-  std::string tv_folder = home_ + "/tv_fonts";
-  Shell("mkdir -p " + tv_folder + " && cp /usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf " + tv_folder +
-      "/shadow.ttf");
-  tv_font_folder = tv_folder.c_str();
+  std::filesystem::copy_file("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf", tv_font_);
   OpenOsd();
   int tv_width = TextWidth(20, "iiiiiiiiii");
   CloseOsd();
-  tv_font_folder = kTvFontFolder;
   EXPECT_GT(home_width, 0);
   EXPECT_GT(tv_width, home_width);  // the monospaced face has wide i's
 }

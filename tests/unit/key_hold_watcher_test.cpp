@@ -1,7 +1,16 @@
 // Holding key 15: the simulator's key-input thread presses and holds the key
-// through the patched host key functions; the test arms the watcher as the
-// key dispatcher will when the key arrives.
-#include <chrono>
+// through the patched host key functions, where the key dispatcher arms the
+// watcher (hold_key15 is on by default); the test arms it as well once it
+// sees the press, which only updates the watched key of a running watch.
+//
+// Everything runs on the simulator's scaled clock: the watcher's and the
+// stop's sleep(1), the key-input thread's hold and the test's own waits are
+// all simulated time, and every duration is measured in simulated time. A
+// loaded machine only delays threads, which lengthens simulated durations;
+// so lower bounds hold exactly, and each race between two threads (a release
+// against the watcher's next second) keeps at least 50 ms of real time
+// between them.
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -15,12 +24,45 @@
 #include "sim/host/host_state.h"
 #include "sim/host/keys/key_input.h"
 #include "sim/host/keys/key_patch.h"
+#include "sim/platform/sim_time.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
-class KeyHoldWatcherTest : public ::testing::Test {
+// The speed for tests whose races have at least a second of simulated time.
+constexpr double kSpeed = 20.0;
+
+// Sleeps in steps of simulated time until done() holds or `seconds` of
+// simulated time have passed; returns done().
+bool WaitFor(const std::function<bool()>& done, double seconds) {
+  int64_t deadline = sim_clock_wall_ns() + static_cast<int64_t>(seconds * 1e9);
+  while (!done() && sim_clock_wall_ns() < deadline) std::this_thread::sleep_for(milliseconds(10));
+  return done();
+}
+
+// Runs each test on the scaled clock and puts the PC's clock back after it,
+// once no key and no watcher is left running at the test's speed.
+class ScaledClockTest : public ::testing::Test {
+ protected:
+  void SetUp() override { RunAt(kSpeed); }
+  void TearDown() override {
+    sim::WaitKeysIdle();
+    WaitFor([] { return watcher_running == 0; }, 20.0);
+    sim_clock_reset();
+  }
+  // Sets the clock's speed and restarts the elapsed time.
+  void RunAt(double speed) {
+    sim_clock_set(-1, speed);
+    start_ns_ = sim_clock_wall_ns();
+  }
+  // Simulated seconds since RunAt.
+  double Elapsed() const { return static_cast<double>(sim_clock_wall_ns() - start_ns_) / 1e9; }
+
+  int64_t start_ns_ = 0;
+};
+
+class KeyHoldWatcherTest : public ScaledClockTest {
  protected:
   static void SetUpTestSuite() {
     std::string error;
@@ -34,32 +76,34 @@ class KeyHoldWatcherTest : public ::testing::Test {
     sim::UnpatchKeyFunctions();
   }
   void SetUp() override {
+    ScaledClockTest::SetUp();
     sim::ResetHost();
     DefaultSettings(&settings);
     sim::Host().options[15] = 1;
     ResetPictureOffState();
-    start_ = Clock::now();
   }
 
-  // Presses key 15 for hold_ms and arms the watcher once the press is seen.
-  void HoldKey15(int hold_ms) {
+  // Presses key 15 for hold_ms (simulated) and arms the watcher once the
+  // press is seen; returns the simulated time just before the press, which
+  // no watch can start earlier than.
+  int64_t HoldKey15(int hold_ms) {
     key_down = 0;
+    int64_t queued = sim_clock_wall_ns();
     sim::QueueKey(15, 0, hold_ms);
-    while (!key_down) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    while (!key_down) std::this_thread::sleep_for(milliseconds(2));
     StartKeyHoldWatch(15);
-  }
-  double Elapsed() const {
-    return std::chrono::duration<double>(Clock::now() - start_).count();
+    return queued;
   }
   static int PictureOffEvents() {
     std::lock_guard lock(sim::Host().mutex);
     return static_cast<int>(sim::Host().events.size());
   }
-
-  Clock::time_point start_;
 };
 
+// The release at 2.5 s races the watcher's third second: half a second
+// apart, so this test runs slower to keep that 50 ms of real time.
 TEST_F(KeyHoldWatcherTest, TwoAndAHalfSecondsChangeNothing) {
+  RunAt(10.0);
   HoldKey15(2500);
   sim::WaitKeysIdle();
   EXPECT_EQ(sim::HostOption(15), 1);
@@ -70,10 +114,17 @@ TEST_F(KeyHoldWatcherTest, TwoAndAHalfSecondsChangeNothing) {
 }
 
 TEST_F(KeyHoldWatcherTest, ThreeSecondsSwitchThePictureOffOnce) {
-  HoldKey15(5200);
-  std::this_thread::sleep_for(std::chrono::milliseconds(3300));
-  EXPECT_EQ(sim::HostOption(15), 5) << "picture off after three seconds";
-  EXPECT_EQ(picture_off, 1);
+  int64_t pressed = HoldKey15(5200);
+  // The picture goes off while the key is held (after its release the
+  // watcher no longer acts): at the third second the watcher counts, which
+  // is no earlier than three seconds after the press. (An upper bound in
+  // time would only measure how late a loaded machine wakes the threads.)
+  ASSERT_TRUE(WaitFor([] { return picture_off == 1 || key_down == 0; }, 10.0));
+  double off_after = static_cast<double>(sim_clock_wall_ns() - pressed) / 1e9;
+  EXPECT_EQ(picture_off, 1) << "picture off while the key is held";
+  EXPECT_EQ(sim::HostOption(15), 5);
+  EXPECT_GE(off_after, 2.999);  // 1 ms for the scaled clock's rounding
+  EXPECT_EQ(hold_seconds, 3);
   sim::WaitKeysIdle();
   EXPECT_EQ(PictureOffEvents(), 1);
   EXPECT_EQ(sim::HostOption(15), 5);  // only a later key brings the picture back
@@ -85,26 +136,31 @@ TEST_F(KeyHoldWatcherTest, EarlyReleaseEndsTheWatchWithinTwoSeconds) {
   sim::WaitKeysIdle();
   double elapsed = Elapsed();
   EXPECT_GE(elapsed, 2.0);  // the release waits at least one second for the watcher
-  EXPECT_LT(elapsed, 4.0);  // and ends well before the eight-second limit
+  EXPECT_LT(elapsed, 6.0);  // and ends well before the eight-second limit (9.2 s)
   EXPECT_EQ(watcher_running, 0);
   EXPECT_EQ(picture_off, 0);
   EXPECT_EQ(sim::HostOption(15), 1);
 }
 
 TEST_F(KeyHoldWatcherTest, SecondPressWhileWatchingOnlyUpdatesTheKey) {
-  HoldKey15(1500);
-  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  HoldKey15(2500);
+  ASSERT_TRUE(WaitFor([] { return hold_seconds >= 1; }, 2.0));
+  ASSERT_EQ(key_down, 1);
   pthread_t first = watcher_thread.load();
   int counted = hold_seconds;
   StartKeyHoldWatch(16);
   EXPECT_EQ(held_key, 16);
+  EXPECT_EQ(watcher_running, 1);
   EXPECT_TRUE(pthread_equal(first, watcher_thread.load()));
-  EXPECT_EQ(hold_seconds, counted);
+  EXPECT_GE(hold_seconds, counted);  // a new watch would count from 0 again
   sim::WaitKeysIdle();
   EXPECT_EQ(watcher_running, 0);
 }
 
+// Without a watcher the release does not wait at all; the bound is the
+// stop's first wait, one second, which this test keeps at 200 ms of real time.
 TEST_F(KeyHoldWatcherTest, ReleaseWithoutWatcherReturnsAtOnce) {
+  RunAt(5.0);
   key_down = 0;
   sim::QueueKey(20, 0, 10);
   sim::WaitKeysIdle();
@@ -115,7 +171,9 @@ TEST_F(KeyHoldWatcherTest, ReleaseWithoutWatcherReturnsAtOnce) {
 
 // The stop's last resort, SIGALRM to a watcher that outlives eight seconds,
 // must never end the host, whatever the host does with SIGALRM.
-TEST(KeyHoldWatcherSignal, AlarmNeverReachesTheHost) {
+class KeyHoldWatcherSignal : public ScaledClockTest {};
+
+TEST_F(KeyHoldWatcherSignal, AlarmNeverReachesTheHost) {
   struct sigaction original {};
   sigaction(SIGALRM, nullptr, &original);
   struct sigaction fatal {};
@@ -126,7 +184,7 @@ TEST(KeyHoldWatcherSignal, AlarmNeverReachesTheHost) {
   StartKeyHoldWatch(15);
   ASSERT_EQ(watcher_start_result, 0);
   pthread_kill(watcher_thread.load(), SIGALRM);  // as the stop does after eight seconds
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  std::this_thread::sleep_for(milliseconds(100));
   key_down = 0;
   StopKeyHoldWatch();
   EXPECT_EQ(watcher_running, 0);

@@ -25,6 +25,24 @@ std::vector<char> ReadFile(const fs::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+void WriteFile(const fs::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ReadText(const fs::path& path) {
+  std::vector<char> bytes = ReadFile(path);
+  return {bytes.begin(), bytes.end()};
+}
+
+// A home folder path of exactly `length` bytes, ending in "/", below base:
+// folders of at most 101 bytes each, as real file systems allow.
+std::string DeepHome(const std::string& base, size_t length) {
+  std::string home = base + "/";
+  while (length - home.size() > 120) home += std::string(100, 'd') + "/";
+  home += std::string(length - home.size() - 1, 'e') + "/";
+  return home;
+}
+
 std::vector<char> RecordBytes() {
   const char* bytes = reinterpret_cast<const char*>(&settings);
   return {bytes, bytes + kSettingsRecordSize};
@@ -98,7 +116,7 @@ TEST_F(SettingsFile, SaveWritesExactlyTheRecord) {
   std::strcpy(settings.dest2.product, "Stick");
   ASSERT_EQ(SaveSettings(), 1);
   EXPECT_EQ(ReadFile(folder_ / "recolyx.cfg"), RecordBytes());
-  EXPECT_FALSE(fs::exists(folder_ / "recolyx.cfg.new"));
+  EXPECT_FALSE(fs::exists(folder_ / "recolyx.tmp"));
 
   // A second save replaces the first.
   settings.osd_opacity = 70;
@@ -117,14 +135,82 @@ TEST_F(SettingsFile, FailedWritesKeepThePreviousFile) {
   EXPECT_EQ(ReadFile(folder_ / "recolyx.cfg"), good);
   EXPECT_EQ(SaveWithFileLimit(0), 0);
   EXPECT_EQ(ReadFile(folder_ / "recolyx.cfg"), good);
-  EXPECT_FALSE(fs::exists(folder_ / "recolyx.cfg.new"));
+  EXPECT_FALSE(fs::exists(folder_ / "recolyx.tmp"));
+
+  // Something at the temporary name that cannot be removed (a folder).
+  fs::create_directory(folder_ / "recolyx.tmp");
+  EXPECT_EQ(SaveSettings(), 0);
+  EXPECT_EQ(ReadFile(folder_ / "recolyx.cfg"), good);
+  EXPECT_TRUE(fs::is_directory(folder_ / "recolyx.tmp"));
+  fs::remove(folder_ / "recolyx.tmp");
 
   // The settings file cannot be replaced: a folder stands in its way.
   fs::remove(folder_ / "recolyx.cfg");
   fs::create_directory(folder_ / "recolyx.cfg");
   EXPECT_EQ(SaveSettings(), 0);
   EXPECT_TRUE(fs::is_directory(folder_ / "recolyx.cfg"));
-  EXPECT_FALSE(fs::exists(folder_ / "recolyx.cfg.new"));
+  EXPECT_FALSE(fs::exists(folder_ / "recolyx.tmp"));
+}
+
+// Links left at the temporary name are removed, never written through: the
+// files they name keep their bytes, and the save still succeeds.
+TEST_F(SettingsFile, LinksAtTheTemporaryNameAreNotWrittenThrough) {
+  const fs::path temporary = folder_ / "recolyx.tmp";
+  const fs::path victim = folder_ / "victim";
+  WriteFile(victim, "precious");
+
+  fs::create_symlink(victim, temporary);
+  settings.osd_opacity = 10;
+  ASSERT_EQ(SaveSettings(), 1);
+  EXPECT_EQ(ReadText(victim), "precious");
+  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(folder_ / "recolyx.cfg")));
+  EXPECT_EQ(ReadFile(folder_ / "recolyx.cfg"), RecordBytes());
+  EXPECT_FALSE(fs::exists(fs::symlink_status(temporary)));
+
+  // A link to a file that does not exist yet creates nothing there.
+  fs::create_symlink(folder_ / "planted", temporary);
+  ASSERT_EQ(SaveSettings(), 1);
+  EXPECT_FALSE(fs::exists(folder_ / "planted"));
+
+  // A link to the settings file itself: it stays a plain file with the record.
+  fs::create_symlink(folder_ / "recolyx.cfg", temporary);
+  settings.osd_opacity = 20;
+  ASSERT_EQ(SaveSettings(), 1);
+  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(folder_ / "recolyx.cfg")));
+  EXPECT_EQ(ReadFile(folder_ / "recolyx.cfg"), RecordBytes());
+
+  fs::create_hard_link(victim, temporary);
+  settings.osd_opacity = 30;
+  ASSERT_EQ(SaveSettings(), 1);
+  EXPECT_EQ(ReadText(victim), "precious");
+  EXPECT_EQ(fs::hard_link_count(victim), 1u);
+  EXPECT_EQ(fs::hard_link_count(folder_ / "recolyx.cfg"), 1u);
+  EXPECT_EQ(ReadFile(folder_ / "recolyx.cfg"), RecordBytes());
+  EXPECT_FALSE(fs::exists(fs::symlink_status(temporary)));
+}
+
+// Every home folder whose settings path fits the 256-byte path buffer saves
+// (up to 244 bytes: 244 + "recolyx.cfg" + the terminator); a longer one keeps
+// the old file and writes nothing, up to a home_dir that fills all 256 bytes
+// with its terminator.
+TEST_F(SettingsFile, EveryHomeFolderWhosePathFitsSaves) {
+  for (size_t length = 240; length <= 255; ++length) {
+    SCOPED_TRACE(length);
+    std::string home = DeepHome(folder_.string(), length);
+    ASSERT_EQ(home.size(), length);
+    fs::create_directories(home);
+    WriteFile(home + "recolyx.cfg", "old");
+    SetHome(home);
+    settings.osd_opacity = static_cast<int32_t>(length % 100);
+    bool fits = length + std::strlen("recolyx.cfg") < 256;
+    EXPECT_EQ(SaveSettings(), fits ? 1 : 0);
+    if (fits)
+      EXPECT_EQ(ReadFile(home + "recolyx.cfg"), RecordBytes());
+    else
+      EXPECT_EQ(ReadText(home + "recolyx.cfg"), "old");
+    EXPECT_FALSE(fs::exists(home + "recolyx.tmp"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(home), fs::directory_iterator()), 1);
+  }
 }
 
 TEST_F(SettingsFile, UnusableHomeFolderWritesNothing) {

@@ -1,4 +1,5 @@
 // The plug-in's calls into the TV application, checked on the simulated host.
+#include <climits>
 #include <cstring>
 
 #include <gtest/gtest.h>
@@ -128,6 +129,18 @@ TEST_F(TvServices, RecorderValueGoesToByte44) {
   EXPECT_EQ(SetRecorderValue(188 * 100), 7);
   EXPECT_EQ(sim::RecorderChunkBytes(), 18800);
   EXPECT_EQ(rec_instance.load(), sim::RecorderInstance());
+}
+
+// Only whole transport packets: any other value leaves the recorder's chunk
+// as it was and does not ask the host (whose result would be 7).
+TEST_F(TvServices, RecorderValueIsAPositiveMultipleOf188) {
+  sim::Host().rec_instance_result = 7;
+  EXPECT_EQ(SetRecorderValue(188 * 50), 7);
+  EXPECT_EQ(sim::RecorderChunkBytes(), 9400);
+  for (int value : {-188, 0, 0x7fffffff, 1000, 187, INT_MIN}) {
+    EXPECT_EQ(SetRecorderValue(value), 0) << value;
+    EXPECT_EQ(sim::RecorderChunkBytes(), 9400) << value;
+  }
 }
 
 TEST_F(TvServices, InitConfigTakesTheRecordAndPrimesTheHost) {
