@@ -15,8 +15,6 @@
 
 namespace {
 
-int Opacity() { return OsdOpacity(); }
-int ImagePercent() { return ImageAlphaPercent(); }
 
 bool SkinBytesPerPixel(const SDL_Surface* image) {
   int bytes = image->format->BytesPerPixel;
@@ -66,7 +64,7 @@ int DrawSkinPanel(int x, int y, const char* name, int repeat) {
   if (surface == nullptr) return 0;
   LockedImage image(LoadSkinImage(name));
   if (image.get() == nullptr) return 0;
-  const int opacity = Opacity();
+  const int opacity = OsdOpacity();
   const bool four_bytes = image.get()->format->BytesPerPixel == 4;
   auto alpha_of = [&](int a) { return four_bytes ? a * opacity / 100 : 255; };
   const int half = image.get()->h / 2;
@@ -108,12 +106,12 @@ void SetAlphaRect(int x, int y, int width, int height, uint8_t alpha) {
 }
 
 int ShowMessageImage(const char* name) {
-  if (Opacity() == 0 || key44_count.load(std::memory_order_relaxed) > 0) return 1;
+  if (OsdOpacity() == 0 || key44_count.load(std::memory_order_relaxed) > 0) return 1;
   SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
   if (surface == nullptr) return 0;
   LockedImage image(LoadSkinImage(name));
   if (image.get() == nullptr) return 0;
-  int percent = Opacity() * ImagePercent();
+  int percent = OsdOpacity() * ImageAlphaPercent();
   if (std::strcmp(name, "icon_stoprec") == 0) percent /= 2;
   {
     SurfaceLock lock(surface);
