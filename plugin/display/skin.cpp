@@ -15,7 +15,6 @@
 
 namespace {
 
-
 bool SkinBytesPerPixel(const SDL_Surface* image) {
   int bytes = image->format->BytesPerPixel;
   return bytes == 3 || bytes == 4;
