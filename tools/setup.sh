@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ pkg-config
+  cmake make g++ pkg-config python3
   libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libpng-dev fonts-dejavu-core tzdata
   g++-arm-linux-gnueabi binutils-arm-linux-gnueabi qemu-user
   googletest libgtest-dev libgmock-dev libbenchmark-dev

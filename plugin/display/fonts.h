@@ -11,7 +11,10 @@
 
 #include <mutex>
 
-struct TTF_Font;
+// The text library's font type, declared as SDL_ttf declares it: the bound
+// entry points are called through pointers of the library's own types.
+struct _TTF_Font;
+typedef struct _TTF_Font TTF_Font;
 
 inline constexpr int kStandardFontSizes[3] = {18, 20, 26};
 

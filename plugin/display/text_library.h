@@ -6,7 +6,10 @@
 
 #include "display/display_state.h"
 
-struct TTF_Font;
+// The text library's font type, declared as SDL_ttf declares it: the bound
+// entry points are called through pointers of the library's own types.
+struct _TTF_Font;
+typedef struct _TTF_Font TTF_Font;
 
 struct TextLibrary {
   void* handle;

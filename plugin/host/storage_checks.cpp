@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "settings/device_table.h"
+#include "settings/device_table_state.h"
 #include "settings/settings_record.h"
 #include "supervision/supervision_state.h"
 

@@ -8,8 +8,6 @@
 #include "host/storage_checks.h"
 #include "settings/settings_record.h"
 
-DeviceTable device_table;
-
 namespace {
 
 // The log is read in pieces of at most 255 bytes; a longer line arrives as

@@ -5,24 +5,12 @@
 // copies and are matched again against each fresh table by their texts.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "settings/device_entry.h"
-
-inline constexpr int kDeviceSlots = 20;
-inline constexpr int kFixedDevices = 2;
-
-struct DeviceTable {
-  DeviceEntry entries[kDeviceSlots];
-  std::atomic<int32_t> count;        // valid entries, 2..20 once built
-  std::atomic<int32_t> fixed_count;  // 2 once built
-};
-
-extern DeviceTable device_table;
+#include "settings/device_table_state.h"
 
 // The set's list of attached storage.
 inline constexpr const char* kDeviceLogPath = "/dtv/usb/log";

@@ -8,62 +8,6 @@
 
 namespace {
 
-// Entry 0 of the device table: recording goes to the device with most room.
-constexpr DeviceEntry AutoDestination() {
-  DeviceEntry entry{};
-  entry.index = 0;
-  entry.name[0] = 'A';
-  entry.name[1] = 'u';
-  entry.name[2] = 't';
-  entry.name[3] = 'o';
-  entry.fixed = 1;
-  return entry;
-}
-
-constexpr SettingsRecord DefaultRecord() {
-  return SettingsRecord{
-      .language = 18,
-      .home_dir = {},
-      .dest1 = AutoDestination(),
-      .dest2 = AutoDestination(),
-      .active_dest = 1,
-      .allow_internal = 0,
-      .key1_action = 1,
-      .key68_action = 1,
-      .hold_key15 = 1,
-      .record_key_notice = 0,
-      .name_mode = 1,
-      .stop_extra_minutes = 0,
-      .time_zone = 1,
-      .clock_source = 0,
-      .osd_opacity = 100,
-      .pane_animation = 1,
-      .image_alpha_percent = 80,
-      .image_alpha_padding = {},
-      .write_test = 1,
-      .pane_on_start = 0,
-      .delete_mdb = 1,
-      .delete_empty = 1,
-      .recorder_value = 1732608,  // 9216 transport packets of 188 bytes
-      .split_mode = 1,
-      .stop_summary = 0,
-      .show_notices = 1,
-      .screen_off_notice = 1,
-      .key44_passthrough = 1,
-      .clock_style = 0,
-      .device_script = 1,
-      .create_folder = 0,
-      .standby_after = 0,
-      .key74_action = 2,
-      .event_variant = 1,
-      .dvr_folder = 0,
-      .key_object_check = 0,
-      .key_object = 0,
-  };
-}
-
-constinit const SettingsRecord kDefaults = DefaultRecord();
-
 // Writes all of buffer to fd, resuming after partial writes.
 bool WriteAll(int fd, const unsigned char* buffer, size_t size) {
   while (size > 0) {
@@ -93,10 +37,6 @@ void SyncHomeFolder() {
 }  // namespace
 
 constinit SettingsBlock settings_block{DefaultRecord(), 1};
-
-void DefaultSettings(SettingsRecord* record) {
-  std::memcpy(static_cast<void*>(record), &kDefaults, sizeof(SettingsRecord));
-}
 
 bool HomePath(char* out, size_t size, const char* relative) {
   int n = std::snprintf(out, size, "%.*s%s", static_cast<int>(sizeof settings.home_dir),

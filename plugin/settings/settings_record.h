@@ -136,6 +136,63 @@ inline int StopExtraMinutes() {
   return SettingInRange(settings.stop_extra_minutes, 0, 30);
 }
 
+// ---- The defaults, as constant expressions: the record in force is
+// initialised with them before any code runs.
+
+// Entry 0 of the device table: recording goes to the device with most room.
+constexpr DeviceEntry AutoDestination() {
+  DeviceEntry entry{};
+  entry.index = 0;
+  entry.name[0] = 'A';
+  entry.name[1] = 'u';
+  entry.name[2] = 't';
+  entry.name[3] = 'o';
+  entry.fixed = 1;
+  return entry;
+}
+
+// Every field at its default; home_dir empty, key_object 0.
+constexpr SettingsRecord DefaultRecord() {
+  return SettingsRecord{
+      .language = 18,
+      .home_dir = {},
+      .dest1 = AutoDestination(),
+      .dest2 = AutoDestination(),
+      .active_dest = 1,
+      .allow_internal = 0,
+      .key1_action = 1,
+      .key68_action = 1,
+      .hold_key15 = 1,
+      .record_key_notice = 0,
+      .name_mode = 1,
+      .stop_extra_minutes = 0,
+      .time_zone = 1,
+      .clock_source = 0,
+      .osd_opacity = 100,
+      .pane_animation = 1,
+      .image_alpha_percent = 80,
+      .image_alpha_padding = {},
+      .write_test = 1,
+      .pane_on_start = 0,
+      .delete_mdb = 1,
+      .delete_empty = 1,
+      .recorder_value = 1732608,  // 9216 transport packets of 188 bytes
+      .split_mode = 1,
+      .stop_summary = 0,
+      .show_notices = 1,
+      .screen_off_notice = 1,
+      .key44_passthrough = 1,
+      .clock_style = 0,
+      .device_script = 1,
+      .create_folder = 0,
+      .standby_after = 0,
+      .key74_action = 2,
+      .event_variant = 1,
+      .dvr_folder = 0,
+      .key_object_check = 0,
+      .key_object = 0,
+  };
+}
 
 // Builds home_dir + relative into out (always terminated). Returns false, with
 // out emptied, when the path does not fit: a cut path would name another file.
@@ -143,7 +200,9 @@ inline int StopExtraMinutes() {
 bool HomePath(char* out, size_t size, const char* relative);
 
 // Fills a record with the defaults (what the loader uses when there is no
-// settings file). home_dir is left empty.
+// settings file). home_dir is left empty. Defined apart from the record in
+// force (settings_defaults.cpp), so that programs reading settings files
+// need none of the plug-in's state.
 void DefaultSettings(SettingsRecord* record);
 
 // Writes the record to home_dir + "recolyx.cfg" without ever leaving a

@@ -1,0 +1,3 @@
+#include "settings/device_table_state.h"
+
+DeviceTable device_table;
