@@ -2,14 +2,124 @@
 
 #include <dlfcn.h>
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <limits>
 
 #include "settings/settings_record.h"
 #include "sim/host/host_state.h"
 #include "sim/host/keys/key_patch.h"
 
 namespace sim {
+namespace {
+
+constexpr int64_t kInt32Low = std::numeric_limits<int32_t>::min();
+constexpr int64_t kInt32High = std::numeric_limits<int32_t>::max();
+
+// A 32-bit word of the record, by its member name.
+#define SETTING_WORD(name) {#name, offsetof(SettingsRecord, name), 4, kInt32Low, kInt32High}
+
+const SettingField SettingFields[] = {
+    SETTING_WORD(language),
+    SETTING_WORD(active_dest),
+    SETTING_WORD(allow_internal),
+    SETTING_WORD(key1_action),
+    SETTING_WORD(key68_action),
+    SETTING_WORD(hold_key15),
+    SETTING_WORD(record_key_notice),
+    SETTING_WORD(name_mode),
+    SETTING_WORD(stop_extra_minutes),
+    SETTING_WORD(time_zone),
+    SETTING_WORD(clock_source),
+    SETTING_WORD(osd_opacity),
+    SETTING_WORD(pane_animation),
+    {"image_alpha_percent", offsetof(SettingsRecord, image_alpha_percent), 1, 0, 255},
+    SETTING_WORD(write_test),
+    SETTING_WORD(pane_on_start),
+    SETTING_WORD(delete_mdb),
+    SETTING_WORD(delete_empty),
+    SETTING_WORD(recorder_value),
+    SETTING_WORD(split_mode),
+    SETTING_WORD(stop_summary),
+    SETTING_WORD(show_notices),
+    SETTING_WORD(screen_off_notice),
+    SETTING_WORD(key44_passthrough),
+    SETTING_WORD(clock_style),
+    SETTING_WORD(device_script),
+    SETTING_WORD(create_folder),
+    SETTING_WORD(standby_after),
+    SETTING_WORD(key74_action),
+    SETTING_WORD(event_variant),
+    SETTING_WORD(dvr_folder),
+};
+
+#undef SETTING_WORD
+
+static_assert(sizeof(SettingsRecord::image_alpha_percent) == 1);
+
+void LogSetting(const SettingValue& setting) {
+  HostLog(std::string("loader: setting ") + setting.field->name + " = " +
+          std::to_string(setting.value));
+}
+
+void InitConfig(LoadedPlugin* plugin) {
+  plugin->init_result = plugin->init_config(plugin->record);
+  HostLog("loader: init_config returned " + std::to_string(plugin->init_result));
+}
+
+}  // namespace
+
+std::string QuotedWord(std::string_view word) {
+  constexpr size_t kShown = 40;
+  if (word.size() <= kShown) return "'" + std::string(word) + "'";
+  return "'" + std::string(word.substr(0, kShown)) + "...'";
+}
+
+const SettingField* FindSettingField(std::string_view name) {
+  for (const SettingField& field : SettingFields)
+    if (name == field.name) return &field;
+  return nullptr;
+}
+
+std::string SettingFieldNames() {
+  std::string names;
+  for (const SettingField& field : SettingFields)
+    names += (names.empty() ? "" : " ") + std::string(field.name);
+  return names;
+}
+
+bool ToSettingValue(std::string_view name, std::string_view value, SettingValue* setting,
+                    std::string* error) {
+  const SettingField* field = FindSettingField(name);
+  if (field == nullptr) {
+    *error = "unknown setting " + QuotedWord(name);
+    return false;
+  }
+  int64_t number = 0;
+  const char* end = value.data() + value.size();
+  auto [stop, failure] = std::from_chars(value.data(), end, number);
+  if (value.empty() || failure != std::errc() || stop != end || number < field->low ||
+      number > field->high) {
+    *error = std::string("setting ") + field->name + " takes a whole number from " +
+             std::to_string(field->low) + " to " + std::to_string(field->high) + ", not " +
+             QuotedWord(value);
+    return false;
+  }
+  setting->field = field;
+  setting->value = static_cast<int32_t>(number);
+  return true;
+}
+
+void ApplySetting(unsigned char (&record)[940], const SettingValue& setting) {
+  const SettingField& field = *setting.field;
+  if (field.width == 1) {
+    record[field.offset] = static_cast<unsigned char>(setting.value);
+  } else {
+    std::memcpy(record + field.offset, &setting.value, sizeof setting.value);
+  }
+}
 
 bool BuildSettingsRecord(const std::string& home_dir, unsigned char (&record)[940],
                          std::string* error) {
@@ -42,9 +152,14 @@ bool BuildSettingsRecord(const std::string& home_dir, unsigned char (&record)[94
 }
 
 bool LoadPlugin(const std::string& library_path, const std::string& home_dir,
-                LoadedPlugin* plugin, std::string* error) {
+                LoadedPlugin* plugin, std::string* error,
+                const std::vector<SettingValue>& changes) {
   unsigned char (&record)[940] = plugin->record;
   if (!BuildSettingsRecord(home_dir, record, error)) return false;
+  for (const SettingValue& setting : changes) {
+    ApplySetting(record, setting);
+    LogSetting(setting);
+  }
 
   plugin->handle = dlopen(library_path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (plugin->handle == nullptr) {
@@ -68,11 +183,15 @@ bool LoadPlugin(const std::string& library_path, const std::string& home_dir,
                          reinterpret_cast<void*>(plugin->injection_release), error))
     return false;
   HostLog("loader: key functions patched");
-  plugin->init_result = plugin->init_config(record);
-  char line[64];
-  std::snprintf(line, sizeof line, "loader: init_config returned %d", plugin->init_result);
-  HostLog(line);
+  InitConfig(plugin);
   return true;
+}
+
+int RestartWithSetting(LoadedPlugin* plugin, const SettingValue& setting) {
+  ApplySetting(plugin->record, setting);
+  LogSetting(setting);
+  InitConfig(plugin);
+  return plugin->init_result;
 }
 
 }  // namespace sim

@@ -4,7 +4,11 @@
 // and calls init_config (and setup when asked).
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace sim {
 
@@ -18,6 +22,44 @@ struct LoadedPlugin {
   unsigned char record[940] = {};  // the settings record handed to init_config
 };
 
+// A numeric field of the settings record that tvsim and scenarios may set by
+// name: its offset in the record, its width (4: a little-endian int32, 1: a
+// byte) and the values it can hold.
+struct SettingField {
+  const char* name;
+  size_t offset;
+  size_t width;
+  int64_t low;
+  int64_t high;
+};
+
+// The field called name, or nullptr when the record has no settable field of
+// that name (the loader's own fields home_dir, dest1, dest2, key_object and
+// key_object_check are not settable).
+const SettingField* FindSettingField(std::string_view name);
+
+// Every settable field's name, separated by blanks, in record order.
+std::string SettingFieldNames();
+
+// A value for a field, checked against the field's range.
+struct SettingValue {
+  const SettingField* field = nullptr;
+  int32_t value = 0;
+};
+
+// Checks name and value (a whole decimal number, of any length) for a
+// setting. Returns false, with a message naming what is wrong, when the
+// name is unknown or the value is not a number the field can hold.
+bool ToSettingValue(std::string_view name, std::string_view value, SettingValue* setting,
+                    std::string* error);
+
+// word in quotes for a message, cut to its first 40 characters and "..."
+// when longer, so that an over-long input cannot swamp the message.
+std::string QuotedWord(std::string_view word);
+
+// Writes the value into its field of record. setting.field must not be null.
+void ApplySetting(unsigned char (&record)[940], const SettingValue& setting);
+
 // Fills the 940-byte record for the plug-in: home_dir + "recolyx.cfg" when that
 // file holds exactly 940 bytes, else the defaults; then home_dir (ending in
 // "/"), key_object and key_object_check. Returns false when home_dir does not
@@ -25,9 +67,17 @@ struct LoadedPlugin {
 bool BuildSettingsRecord(const std::string& home_dir, unsigned char (&record)[940],
                          std::string* error);
 
-// Loads library_path, patches the key functions and calls init_config.
-// Returns false with a message in error when any step fails.
+// Loads library_path, patches the key functions, builds the record, applies
+// changes to it in order (each logged) and calls init_config. Returns false
+// with a message in error when any step fails.
 bool LoadPlugin(const std::string& library_path, const std::string& home_dir,
-                LoadedPlugin* plugin, std::string* error);
+                LoadedPlugin* plugin, std::string* error,
+                const std::vector<SettingValue>& changes = {});
+
+// A restart of the loader with one setting changed: the value goes into the
+// plug-in's record and init_config runs again on it (every run-time word of
+// the plug-in back to its start). Returns init_config's result, also kept in
+// plugin->init_result.
+int RestartWithSetting(LoadedPlugin* plugin, const SettingValue& setting);
 
 }  // namespace sim

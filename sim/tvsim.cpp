@@ -10,7 +10,9 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 #include "sim/host/guide.h"
 #include "sim/host/host_state.h"
@@ -38,7 +40,9 @@ void Usage(FILE* out) {
       "  --frames DIR          save every frame the plug-in flips as DIR/frame_NNNNN.png\n"
       "  --contact-sheet FILE  save every skin image and font sheet as one PNG\n"
       "  --telnetd-running     the set boots with its telnet daemon running\n"
-      "  --scenario FILE       play the steps of FILE (see sim/scenario/scenario.h)\n"
+      "  --scenario FILE       play the steps of FILE (one per line, see below)\n"
+      "  --setting NAME=VALUE  set a field of the settings record before init_config\n"
+      "                        (may be repeated; names below)\n"
       "steps, played in order after the scenario file's:\n"
       "  --key K[:HOLD_MS[:ARG]]  press remote key K, hold it HOLD_MS ms (default 100)\n"
       "  --wait MS             wait MS ms of TV time after the queued keys\n"
@@ -47,7 +51,32 @@ void Usage(FILE* out) {
       "  --record FILE         the host's recorder writes FILE until the end\n"
       "  --list-devices        print the device table the plug-in builds now\n"
       "  --name-prefix         print the file-name prefix it would give now\n"
-      "  --screenshot FILE     save the screen as a PNG\n");
+      "  --screenshot FILE     save the screen as a PNG\n"
+      "scenario steps:\n");
+  sim::PrintScenarioSteps(out);
+  std::fprintf(out, "settings (--setting, the setting step):\n");
+  // The names, wrapped to lines of about 78 characters.
+  std::istringstream names(sim::SettingFieldNames());
+  std::string line;
+  for (std::string name; names >> name;) {
+    if (!line.empty() && line.size() + 1 + name.size() > 76) {
+      std::fprintf(out, "  %s\n", line.c_str());
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + name;
+  }
+  std::fprintf(out, "  %s\n", line.c_str());
+}
+
+// NAME=VALUE of --setting.
+bool ParseSettingOption(const std::string& text, sim::SettingValue* setting, std::string* error) {
+  size_t equals = text.find('=');
+  if (equals == std::string::npos) {
+    *error = "takes NAME=VALUE, not " + sim::QuotedWord(text);
+    return false;
+  }
+  return sim::ToSettingValue(std::string_view(text).substr(0, equals),
+                             std::string_view(text).substr(equals + 1), setting, error);
 }
 
 std::string Folder(const std::string& path) {
@@ -84,6 +113,7 @@ int main(int argc, char** argv) {
   sim::ScreenOptions screen;
   std::ostringstream steps;  // the command-line steps, as scenario lines
   std::string scenario_text;
+  std::vector<sim::SettingValue> setting_changes;  // --setting, applied before init_config
 
   for (int i = 1; i < argc; ++i) {
     std::string option = argv[i];
@@ -103,7 +133,15 @@ int main(int argc, char** argv) {
     else if (option == "--frames") screen.frame_folder = value();
     else if (option == "--contact-sheet") contact_sheet_path = value();
     else if (option == "--telnetd-running") telnetd_running = true;
-    else if (option == "--scenario") {
+    else if (option == "--setting") {
+      sim::SettingValue setting;
+      std::string problem;
+      if (!ParseSettingOption(value(), &setting, &problem)) {
+        std::fprintf(stderr, "tvsim: --setting: %s\n", problem.c_str());
+        return 2;
+      }
+      setting_changes.push_back(setting);
+    } else if (option == "--scenario") {
       std::ifstream file(value());
       if (!file) {
         std::fprintf(stderr, "tvsim: cannot read %s\n", argv[i]);
@@ -171,7 +209,7 @@ int main(int argc, char** argv) {
   sim::ConfigureScreen(screen);
 
   sim::LoadedPlugin plugin;
-  if (!sim::LoadPlugin(plugin_path, home, &plugin, &error)) {
+  if (!sim::LoadPlugin(plugin_path, home, &plugin, &error, setting_changes)) {
     std::fprintf(stderr, "tvsim: cannot load %s: %s\n", plugin_path.c_str(), error.c_str());
     return 1;
   }

@@ -1,5 +1,6 @@
 #include "host/key_dispatcher.h"
 
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <ctime>
@@ -79,6 +80,14 @@ constexpr int kStopAtProgrammeEnd = -1;
 constexpr int kLongestStopTimer = 180;
 
 int Word(const std::atomic<int>& word) { return word.load(kRelaxed); }
+
+// Changes word from `from` to `to` when it holds `from`; true when this call
+// changed it. The plain load first keeps the common case (the word holds
+// something else) free of a locked read-modify-write on every key.
+bool ExchangeIf(std::atomic<int>& word, int from, int to) {
+  return Word(word) == from && word.compare_exchange_strong(from, to, kRelaxed);
+}
+
 bool Recording() { return Word(recording_active) != 0; }
 bool AfterKeyOne() { return Word(last_key) == kKeyOne || Word(last_key) == kKeyOneAlt; }
 bool FreezeGuarded() { return Word(freeze_guard_140) || Word(freeze_guard_147); }
@@ -270,25 +279,27 @@ void HidePictures() {
   }
 }
 
-bool IsDigitOrChannelKey(int k) {
-  switch (k) {
-    case 4: case 5: case 6: case 8: case 9: case 10: case 12: case 13: case 14:
-    case 16: case 17: case 18: case 19: case 272: case 274:
-      return true;
-    default:
-      return false;
-  }
+// Digit and channel keys, and the codes that change the channel: one byte
+// per key code, so that a key's class costs one load on every key's path.
+enum KeyClass : unsigned char { kOtherKey, kDigitOrChannelKey, kChannelChangingKey };
+
+constexpr std::array<unsigned char, kHighestKey + 1> KeyClasses = [] {
+  std::array<unsigned char, kHighestKey + 1> classes{};
+  for (int k : {4, 5, 6, 8, 9, 10, 12, 13, 14, 16, 17, 18, 19, 272, 274})
+    classes[k] = kDigitOrChannelKey;
+  for (int k : {59, 105, 107, 121, 132, 134, 139, 190, 192, 194, 197, 233, 235})
+    classes[k] = kChannelChangingKey;
+  return classes;
+}();
+
+KeyClass ClassOf(int k) {
+  if (static_cast<unsigned>(k) > kHighestKey) return kOtherKey;
+  return static_cast<KeyClass>(KeyClasses[k]);
 }
 
-bool IsChannelChangingKey(int k) {
-  switch (k) {
-    case 59: case 105: case 107: case 121: case 132: case 134: case 139: case 190:
-    case 192: case 194: case 197: case 233: case 235:
-      return true;
-    default:
-      return false;
-  }
-}
+bool IsDigitOrChannelKey(int k) { return ClassOf(k) == kDigitOrChannelKey; }
+
+bool IsChannelChangingKey(int k) { return ClassOf(k) == kChannelChangingKey; }
 
 // ---- The delete dialog: only its own keys, 7 and 11 (and 31, 37, 79)
 // reach anything; a closing key closes it without deleting.
@@ -450,7 +461,7 @@ int TvKey(int k, bool remote) {
         return key_operations.OpenDeleteDialog(36);
       return k;
     default:
-      return k;
+      [[likely]] return k;
   }
 }
 
@@ -458,8 +469,10 @@ int TvKey(int k, bool remote) {
 // is what last_key becomes (k unless the rule says otherwise).
 int RouteKey(int k, bool remote, int* recorded_key) {
   if (remote) {
-    if (Word(delete_dialog_open)) return DeleteDialogKey(k);
-    if (Word(toolbox_open)) return ToolboxKey(k, recorded_key);
+    if (Word(delete_dialog_open)) [[unlikely]]
+      return DeleteDialogKey(k);
+    if (Word(toolbox_open)) [[unlikely]]
+      return ToolboxKey(k, recorded_key);
   }
   return TvKey(k, remote);
 }
@@ -474,12 +487,9 @@ int KeyDispatcher(int key) {
   // display it left open (at the next remote key: the tick's own requests
   // run on SDL's timer thread, where SDL must not be shut down); TV option
   // 15 goes back once more after the picture came back on.
-  if (remote) {
+  if (remote) [[likely]] {
     key_down.store(1, kRelaxed);
-    int stopped = 2;
-    if (Word(tick_stop_state) == stopped &&
-        tick_stop_state.compare_exchange_strong(stopped, 0, kRelaxed))
-      key_operations.CloseOsd();
+    if (ExchangeIf(tick_stop_state, 2, 0)) key_operations.CloseOsd();
   }
   int restores = Word(option15_restore_count);
   while (restores >= 1 &&
@@ -489,7 +499,7 @@ int KeyDispatcher(int key) {
 
   int recorded_key = k;
   int result;
-  if (k >= 1 && k <= kHighestKey)
+  if (k >= 1 && k <= kHighestKey) [[likely]]
     result = RouteKey(k, remote, &recorded_key);
   else  // codes without a rule: used up only by the delete dialog
     result = remote && Word(delete_dialog_open) ? kConsumed : k;
@@ -497,11 +507,7 @@ int KeyDispatcher(int key) {
   // Exit step: any remote key that reaches the host switches the picture
   // back on at the next key.
   last_key.store(recorded_key, kRelaxed);
-  // (The words are read before they are exchanged: a plain load keeps the
-  // common key free of locked instructions.)
-  int off = 1;
-  if (remote && result != kConsumed && Word(picture_off) == off &&
-      picture_off.compare_exchange_strong(off, 0, kRelaxed))
+  if (remote && result != kConsumed && ExchangeIf(picture_off, 1, 0))
     option15_restore_count.store(1, kRelaxed);
   return result;
 }

@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <charconv>
 #include <chrono>
-#include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <map>
 #include <sstream>
@@ -22,28 +24,39 @@
 namespace sim {
 namespace {
 
-// Each command with the least number of arguments it takes.
-const std::map<std::string, size_t> kCommands = {
-    {"key", 1},     {"wait", 1},     {"setup", 0},   {"channel", 1}, {"nochannel", 0},
-    {"broadcast", 1}, {"language", 1}, {"plug", 5},  {"unplug", 1},  {"remount", 3},
-    {"fill", 2},    {"record", 1},   {"stop", 0},    {"devices", 0}, {"prefix", 0},
-    {"screenshot", 1}, {"say", 0},      {"telnetd", 1},
-};
+// ---- Arguments. Each step names the kind of each of its arguments with one
+// letter; the parser checks them all before anything runs:
+//   n  a whole number that fits an int (keys, arguments, channels)
+//   c  a count from 0 to 2^38 (milliseconds, MiB, partition numbers): about
+//      ten years of milliseconds, so that nothing computed from it overflows
+//   w  any word
+//   p  a partition FS:SIZE:MOUNT
+//   v  a value for the setting named by the argument before it
+// A trailing '*' lets the last kind repeat.
 
-// A whole number within what a step can use (about ten years of milliseconds,
-// a million terabytes of MiB), so that nothing computed from it overflows.
+constexpr long long kCountLimit = 1LL << 38;
+constexpr int kDefaultHoldMs = 100;
+
+bool ToWhole(const std::string& word, long long low, long long high, long long* value) {
+  const char* end = word.data() + word.size();
+  auto [stop, failure] = std::from_chars(word.data(), end, *value);
+  return !word.empty() && failure == std::errc() && stop == end && *value >= low &&
+         *value <= high;
+}
+
 bool ToInt(const std::string& word, long long* value) {
-  constexpr long long kLimit = 1LL << 38;
-  char* end = nullptr;
-  *value = std::strtoll(word.c_str(), &end, 10);
-  return !word.empty() && *end == '\0' && *value >= -kLimit && *value <= kLimit;
+  return ToWhole(word, INT32_MIN, INT32_MAX, value);
+}
+
+bool ToCount(const std::string& word, long long* value) {
+  return ToWhole(word, 0, kCountLimit, value);
 }
 
 // "512M", "8G", "5T" or plain bytes.
 bool ToBytes(const std::string& word, uint64_t* bytes) {
   char* end = nullptr;
   unsigned long long number = std::strtoull(word.c_str(), &end, 10);
-  if (end == word.c_str()) return false;
+  if (end == word.c_str() || word[0] == '-') return false;
   int shift = 0;
   std::string unit(end);
   if (unit == "K") shift = 10;
@@ -78,129 +91,325 @@ bool ToPartition(const std::string& word, Partition* partition) {
          !partition->mount.empty();
 }
 
+// Checks argument `index` of words against its kind.
+bool CheckArgument(char kind, const std::vector<std::string>& words, size_t index,
+                   std::string* reason) {
+  const std::string& word = words[index];
+  long long number = 0;
+  Partition partition;
+  SettingValue setting;
+  switch (kind) {
+    case 'n':
+      if (ToInt(word, &number)) return true;
+      *reason = words[0] + " takes a whole number, not " + QuotedWord(word);
+      return false;
+    case 'c':
+      if (ToCount(word, &number)) return true;
+      *reason = words[0] + " takes a number from 0 to " + std::to_string(kCountLimit) +
+                ", not " + QuotedWord(word);
+      return false;
+    case 'p':
+      if (ToPartition(word, &partition)) return true;
+      *reason = "partition " + QuotedWord(word) + " is not FS:SIZE:MOUNT";
+      return false;
+    case 'v':
+      return ToSettingValue(words[index - 1], word, &setting, reason);
+    default:
+      return true;
+  }
+}
+
+// An argument the parser has checked (fallback when it was left out).
+long long Number(const ScenarioStep& step, size_t index, long long fallback) {
+  long long number = 0;
+  return index < step.words.size() && ToWhole(step.words[index], INT64_MIN, INT64_MAX, &number)
+             ? number
+             : fallback;
+}
+
+int Int(const ScenarioStep& step, size_t index, int fallback) {
+  return static_cast<int>(Number(step, index, fallback));
+}
+
 std::string Rest(const std::vector<std::string>& words, size_t from) {
   std::string text;
   for (size_t i = from; i < words.size(); ++i) text += (i > from ? " " : "") + words[i];
   return text;
 }
 
-// Carries out one step; false with a reason when it cannot.
-bool RunStep(const ScenarioStep& step, const LoadedPlugin& plugin, std::string* reason) {
-  const std::vector<std::string>& w = step.words;
-  const std::string& command = w[0];
-  long long a = 0, b = 0, c = 0;
+// ---- What each step does. A step returns false with a reason when it
+// cannot be carried out.
 
-  if (command == "key") {
-    if (!ToInt(w[1], &a) || (w.size() > 2 && !ToInt(w[2], &b)) ||
-        (w.size() > 3 && !ToInt(w[3], &c))) {
-      *reason = "key takes numbers";
-      return false;
-    }
-    QueueKey(static_cast<int>(a), static_cast<int>(c), w.size() > 2 ? static_cast<int>(b) : 100);
-  } else if (command == "wait") {
-    if (!ToInt(w[1], &a) || a < 0) {
-      *reason = "wait takes milliseconds";
-      return false;
-    }
-    WaitKeysIdle();
-    std::this_thread::sleep_for(std::chrono::milliseconds(a));  // TV time: the clock is scaled
-  } else if (command == "setup") {
-    WaitKeysIdle();
-    HostLog("loader: setup returned " + std::to_string(plugin.setup()));
-  } else if (command == "channel") {
-    if (!ToInt(w[1], &a) || !SetCurrentChannel(static_cast<int>(a))) {
-      *reason = "no such channel";
-      return false;
-    }
-    std::optional<GuideProgramme> programme = PresentProgramme(static_cast<int>(a));
-    SetPictureCaption(static_cast<int>(a), programme ? programme->title : "");
-    HostLog("channel " + w[1]);
-  } else if (command == "nochannel") {
-    ClearCurrentChannel();
-    HostLog("no channel");
-  } else if (command == "broadcast") {
-    if (w[1] != "off") {
-      *reason = "broadcast takes off";
-      return false;
-    }
-    UnsetBroadcastTime();
-  } else if (command == "language") {
-    if (!ToInt(w[1], &a)) {
-      *reason = "language takes a number";
-      return false;
-    }
-    {
-      std::lock_guard lock(Host().mutex);
-      Host().menu_language = static_cast<int>(a);
-    }
-    HostLog("menu language " + w[1]);
-  } else if (command == "plug") {
-    UsbDevice device{w[1], w[2], w[3], w[4], {}};
-    for (size_t i = 5; i < w.size(); ++i) {
-      Partition partition;
-      if (!ToPartition(w[i], &partition)) {
-        *reason = "partition " + w[i] + " is not FS:SIZE:MOUNT";
-        return false;
-      }
-      device.partitions.push_back(partition);
-    }
-    if (device.partitions.empty() || !PlugDevice(device)) {
-      *reason = "cannot plug " + w[1];
-      return false;
-    }
-    HostLog("plugged " + w[1] + " (" + w[3] + ")");
-  } else if (command == "unplug") {
-    if (!UnplugDevice(w[1])) {
-      *reason = "no device " + w[1];
-      return false;
-    }
-    HostLog("unplugged " + w[1]);
-  } else if (command == "remount") {
-    if (!ToInt(w[2], &a) || a < 0 || !RemountPartition(w[1], static_cast<size_t>(a), w[3])) {
-      *reason = "cannot remount";
-      return false;
-    }
-    HostLog("remounted " + w[1] + " at " + w[3]);
-  } else if (command == "fill") {
-    if (!ToInt(w[2], &a) || a < 0) {
-      *reason = "fill takes MiB";
-      return false;
-    }
-    std::string file = SandboxPath(w[1]) + "/fill.bin";
-    int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    bool filled = fd >= 0 && ftruncate(fd, static_cast<off_t>(a) << 20) == 0;
-    if (fd >= 0) close(fd);
-    if (!filled) {
-      *reason = "cannot fill " + w[1];
-      return false;
-    }
-    HostLog("filled " + w[1] + " with " + w[2] + " MiB");
-  } else if (command == "record") {
-    spI_Stream_Record(w[1].c_str());
-  } else if (command == "stop") {
-    spI_Stream_Record_Stop();
-  } else if (command == "devices") {
-    WaitKeysIdle();
-    PrintDeviceTable(stdout);
-    std::fflush(stdout);
-  } else if (command == "prefix") {
-    WaitKeysIdle();
-    PrintNamePrefix(stdout, plugin.record);
-    std::fflush(stdout);
-  } else if (command == "screenshot") {
-    WaitKeysIdle();
-    if (!SaveScreenshot(w[1], reason)) return false;
-    HostLog("screen saved: " + w[1]);
-  } else if (command == "say") {
-    HostLog(Rest(w, 1));
-  } else if (command == "telnetd") {
-    if ((w[1] != "running" && w[1] != "stopped") || !SetTelnetdRunning(w[1] == "running")) {
-      *reason = "telnetd takes running or stopped";
-      return false;
-    }
-    HostLog("telnetd " + w[1]);
+using Step = ScenarioStep;
+
+// key and press need the remote free: one key is held at a time.
+bool RemoteFree(std::string* reason) {
+  if (std::optional<int> held = HeldKey()) {
+    *reason = "key " + std::to_string(*held) + " is held: release it first";
+    return false;
   }
   return true;
+}
+
+bool KeyStep(const Step& step, LoadedPlugin&, std::string* reason) {
+  if (!RemoteFree(reason)) return false;
+  long long hold_ms = std::min<long long>(Number(step, 2, kDefaultHoldMs), INT32_MAX);
+  QueueKey(Int(step, 1, 0), Int(step, 3, 0), static_cast<int>(hold_ms));
+  return true;
+}
+
+bool PressStep(const Step& step, LoadedPlugin&, std::string* reason) {
+  return RemoteFree(reason) && QueuePress(Int(step, 1, 0), Int(step, 2, 0));
+}
+
+bool ReleaseStep(const Step&, LoadedPlugin&, std::string* reason) {
+  if (QueueRelease()) return true;
+  *reason = "release without a held key";
+  return false;
+}
+
+bool WaitStep(const Step& step, LoadedPlugin&, std::string*) {
+  WaitKeysIdle();
+  // TV time: the platform layer scales the sleep.
+  std::this_thread::sleep_for(std::chrono::milliseconds(Number(step, 1, 0)));
+  return true;
+}
+
+bool SetupStep(const Step&, LoadedPlugin& plugin, std::string*) {
+  WaitKeysIdle();
+  HostLog("loader: setup returned " + std::to_string(plugin.setup()));
+  return true;
+}
+
+bool SettingStep(const Step& step, LoadedPlugin& plugin, std::string* reason) {
+  SettingValue setting;
+  if (!ToSettingValue(step.words[1], step.words[2], &setting, reason)) return false;
+  WaitKeysIdle();
+  RestartWithSetting(&plugin, setting);
+  return true;
+}
+
+bool ChannelStep(const Step& step, LoadedPlugin&, std::string* reason) {
+  int channel = Int(step, 1, 0);
+  if (!SetCurrentChannel(channel)) {
+    *reason = "no such channel";
+    return false;
+  }
+  std::optional<GuideProgramme> programme = PresentProgramme(channel);
+  SetPictureCaption(channel, programme ? programme->title : "");
+  HostLog("channel " + step.words[1]);
+  return true;
+}
+
+bool NoChannelStep(const Step&, LoadedPlugin&, std::string*) {
+  ClearCurrentChannel();
+  HostLog("no channel");
+  return true;
+}
+
+bool BroadcastStep(const Step& step, LoadedPlugin&, std::string* reason) {
+  if (step.words[1] != "off") {
+    *reason = "broadcast takes off";
+    return false;
+  }
+  UnsetBroadcastTime();
+  return true;
+}
+
+bool LanguageStep(const Step& step, LoadedPlugin&, std::string*) {
+  {
+    std::lock_guard lock(Host().mutex);
+    Host().menu_language = Int(step, 1, 0);
+  }
+  HostLog("menu language " + step.words[1]);
+  return true;
+}
+
+bool PlugStep(const Step& step, LoadedPlugin&, std::string* reason) {
+  const std::vector<std::string>& w = step.words;
+  UsbDevice device{w[1], w[2], w[3], w[4], {}};
+  for (size_t i = 5; i < w.size(); ++i) {
+    Partition partition;
+    ToPartition(w[i], &partition);
+    device.partitions.push_back(partition);
+  }
+  if (!PlugDevice(device)) {
+    *reason = "cannot plug " + w[1];
+    return false;
+  }
+  HostLog("plugged " + w[1] + " (" + w[3] + ")");
+  return true;
+}
+
+bool UnplugStep(const Step& step, LoadedPlugin&, std::string* reason) {
+  if (!UnplugDevice(step.words[1])) {
+    *reason = "no device " + step.words[1];
+    return false;
+  }
+  HostLog("unplugged " + step.words[1]);
+  return true;
+}
+
+bool RemountStep(const Step& step, LoadedPlugin&, std::string* reason) {
+  const std::vector<std::string>& w = step.words;
+  if (!RemountPartition(w[1], static_cast<size_t>(Number(step, 2, 0)), w[3])) {
+    *reason = "cannot remount";
+    return false;
+  }
+  HostLog("remounted " + w[1] + " at " + w[3]);
+  return true;
+}
+
+bool FillStep(const Step& step, LoadedPlugin&, std::string* reason) {
+  std::string file = SandboxPath(step.words[1]) + "/fill.bin";
+  int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  bool filled = fd >= 0 && ftruncate(fd, static_cast<off_t>(Number(step, 2, 0)) << 20) == 0;
+  if (fd >= 0) close(fd);
+  if (!filled) {
+    *reason = "cannot fill " + step.words[1];
+    return false;
+  }
+  HostLog("filled " + step.words[1] + " with " + step.words[2] + " MiB");
+  return true;
+}
+
+bool RecordStep(const Step& step, LoadedPlugin&, std::string*) {
+  spI_Stream_Record(step.words[1].c_str());
+  return true;
+}
+
+bool StopStep(const Step&, LoadedPlugin&, std::string*) {
+  spI_Stream_Record_Stop();
+  return true;
+}
+
+bool TvStep(const Step&, LoadedPlugin&, std::string*) {
+  WaitKeysIdle();
+  int frozen, main_muted, pip_muted, option15;
+  {
+    std::lock_guard lock(Host().mutex);
+    frozen = Host().frozen;
+    main_muted = Host().main_window_muted;
+    pip_muted = Host().pip_window_muted;
+    option15 = Host().options[15];
+  }
+  HostLog(std::string("tv: picture ") + (frozen ? "frozen" : "running") + ", main video " +
+          (main_muted ? "muted" : "unmuted") + ", PIP video " + (pip_muted ? "muted" : "unmuted") +
+          ", option 15 = " + std::to_string(option15));
+  return true;
+}
+
+bool DevicesStep(const Step&, LoadedPlugin&, std::string*) {
+  WaitKeysIdle();
+  PrintDeviceTable(stdout);
+  std::fflush(stdout);
+  return true;
+}
+
+bool PrefixStep(const Step&, LoadedPlugin& plugin, std::string*) {
+  WaitKeysIdle();
+  PrintNamePrefix(stdout, plugin.record);
+  std::fflush(stdout);
+  return true;
+}
+
+bool ScreenshotStep(const Step& step, LoadedPlugin&, std::string* reason) {
+  WaitKeysIdle();
+  if (!SaveScreenshot(step.words[1], reason)) return false;
+  HostLog("screen saved: " + step.words[1]);
+  return true;
+}
+
+bool SayStep(const Step& step, LoadedPlugin&, std::string*) {
+  HostLog(Rest(step.words, 1));
+  return true;
+}
+
+bool TelnetdStep(const Step& step, LoadedPlugin&, std::string* reason) {
+  const std::string& state = step.words[1];
+  if ((state != "running" && state != "stopped") || !SetTelnetdRunning(state == "running")) {
+    *reason = "telnetd takes running or stopped";
+    return false;
+  }
+  HostLog("telnetd " + state);
+  return true;
+}
+
+// ---- The steps: parsing, help and running all read this table.
+struct StepKind {
+  const char* name;
+  const char* arguments;  // as the help shows them
+  const char* kinds;      // one letter per argument (see above)
+  size_t required;        // how many of them must be given
+  bool (*run)(const Step&, LoadedPlugin&, std::string* reason);
+  const char* help;
+};
+
+const StepKind StepKinds[] = {
+    {"key", "K [HOLD_MS [ARG]]", "ncn", 1, KeyStep,
+     "press key K with ARG (0), hold HOLD_MS ms (100), release"},
+    {"press", "K [ARG]", "nn", 1, PressStep,
+     "press key K with ARG (0); it stays held"},
+    {"release", "", "", 0, ReleaseStep,
+     "release the held key"},
+    {"wait", "MS", "c", 1, WaitStep,
+     "let the queued keys finish, then MS ms of TV time"},
+    {"setup", "", "", 0, SetupStep,
+     "the loader calls setup()"},
+    {"setting", "NAME VALUE", "wv", 2, SettingStep,
+     "init_config again with record field NAME = VALUE"},
+    {"channel", "N", "n", 1, ChannelStep,
+     "tune channel N"},
+    {"nochannel", "", "", 0, NoChannelStep,
+     "no channel at all"},
+    {"broadcast", "off", "w", 1, BroadcastStep,
+     "the broadcast clock stops being sent"},
+    {"language", "N", "n", 1, LanguageStep,
+     "the TV's menu language number"},
+    {"plug", "SECTION VENDOR PRODUCT SERIAL FS:SIZE:MOUNT...", "wwwwp*", 5, PlugStep,
+     "a USB device (FS fat ntfs ext cifs smb nfs internal; SIZE 8G...)"},
+    {"unplug", "SECTION", "w", 1, UnplugStep,
+     "the device disappears"},
+    {"remount", "SECTION N MOUNT", "wcw", 3, RemountStep,
+     "partition N (from 0) moves to MOUNT"},
+    {"fill", "MOUNT MB", "wc", 2, FillStep,
+     "a file of MB MiB appears on that folder's disk"},
+    {"record", "FILE", "w", 1, RecordStep,
+     "the host's recorder starts on its own"},
+    {"stop", "", "", 0, StopStep,
+     "the host's recorder stops"},
+    {"tv", "", "", 0, TvStep,
+     "print freeze, video mute and option 15 (picture off)"},
+    {"devices", "", "", 0, DevicesStep,
+     "print the device table the plug-in builds now"},
+    {"prefix", "", "", 0, PrefixStep,
+     "print the file-name prefix it would give now"},
+    {"screenshot", "FILE", "w", 1, ScreenshotStep,
+     "save the screen as a PNG"},
+    {"say", "TEXT", "w*", 0, SayStep,
+     "print TEXT"},
+};
+
+// Checks the arguments of a step of this kind: their number and kinds.
+bool CheckArguments(const StepKind& kind, const std::vector<std::string>& words,
+                    std::string* reason) {
+  const std::string kinds = kind.kinds;
+  const bool repeats = !kinds.empty() && kinds.back() == '*';
+  const size_t listed = repeats ? kinds.size() - 1 : kinds.size();
+  const size_t given = words.size() - 1;
+  if (given < kind.required || (!repeats && given > listed)) {
+    *reason = words[0] + " takes " + (kind.arguments[0] ? kind.arguments : "no arguments");
+    return false;
+  }
+  for (size_t i = 1; i < words.size(); ++i) {
+    char letter = kinds[i - 1 < listed ? i - 1 : listed - 1];
+    if (!CheckArgument(letter, words, i, reason)) return false;
+  }
+  return true;
+}
+
+std::string AtLine(int line, const std::string& reason) {
+  return "line " + std::to_string(line) + ": " + reason;
 }
 
 }  // namespace
@@ -215,14 +424,16 @@ bool ParseScenario(const std::string& text, std::vector<ScenarioStep>* steps, st
     std::istringstream words(line);
     for (std::string word; words >> word;) step.words.push_back(word);
     if (step.words.empty()) continue;
-    auto command = kCommands.find(step.words[0]);
-    if (command == kCommands.end()) {
-      *error = "line " + std::to_string(number) + ": unknown step '" + step.words[0] + "'";
+    step.kind = std::size(StepKinds);
+    for (size_t i = 0; i < std::size(StepKinds); ++i)
+      if (step.words[0] == StepKinds[i].name) step.kind = i;
+    if (step.kind == std::size(StepKinds)) {
+      *error = AtLine(number, "unknown step " + QuotedWord(step.words[0]));
       return false;
     }
-    if (step.words.size() - 1 < command->second) {
-      *error = "line " + std::to_string(number) + ": " + step.words[0] + " needs " +
-               std::to_string(command->second) + " arguments";
+    std::string reason;
+    if (!CheckArguments(StepKinds[step.kind], step.words, &reason)) {
+      *error = AtLine(number, reason);
       return false;
     }
     steps->push_back(std::move(step));
@@ -230,17 +441,28 @@ bool ParseScenario(const std::string& text, std::vector<ScenarioStep>* steps, st
   return true;
 }
 
-bool RunScenario(const std::vector<ScenarioStep>& steps, const LoadedPlugin& plugin,
+bool RunScenario(const std::vector<ScenarioStep>& steps, LoadedPlugin& plugin,
                  std::string* error) {
   for (const ScenarioStep& step : steps) {
     std::string reason;
-    if (!RunStep(step, plugin, &reason)) {
-      *error = "line " + std::to_string(step.line) + ": " + reason;
+    if (step.kind >= std::size(StepKinds) || !StepKinds[step.kind].run(step, plugin, &reason)) {
+      *error = AtLine(step.line, reason.empty() ? "not a parsed step" : reason);
       return false;
     }
   }
+  // The remote lets go of a key still held.
+  QueueRelease();
   WaitKeysIdle();
   return true;
+}
+
+void PrintScenarioSteps(FILE* out) {
+  for (const StepKind& kind : StepKinds) {
+    std::string usage = std::string(kind.name) + (kind.arguments[0] ? " " : "") + kind.arguments;
+    // A long usage gets the help on a line of its own.
+    if (usage.size() > 24) std::fprintf(out, "  %s\n", usage.c_str());
+    std::fprintf(out, "  %-24s %s\n", usage.size() > 24 ? "" : usage.c_str(), kind.help);
+  }
 }
 
 }  // namespace sim

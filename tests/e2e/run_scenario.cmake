@@ -1,6 +1,7 @@
 # Runs tvsim on SCENARIO in a fresh WORK folder (its sandbox inside), then
 # checks that every EXPECT regular expression matches a line of the output,
-# in the given order, and that every file of FILES (relative to WORK) exists.
+# in the given order, that no line matches an ABSENT regular expression, and
+# that every file of FILES (relative to WORK) exists.
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 execute_process(COMMAND ${TVSIM} --sandbox sandbox ${OPTIONS} --scenario ${SCENARIO}
@@ -32,6 +33,14 @@ foreach(expected IN LISTS EXPECT)
     message(FATAL_ERROR "no line matching '${expected}' after line ${position}")
   endif()
   math(EXPR position "${found} + 1")
+endforeach()
+
+foreach(unexpected IN LISTS ABSENT)
+  foreach(line IN LISTS lines)
+    if(line MATCHES "${unexpected}")
+      message(FATAL_ERROR "line '${line}' should not be there")
+    endif()
+  endforeach()
 endforeach()
 
 foreach(name IN LISTS FILES)

@@ -9,18 +9,22 @@
 namespace sim {
 namespace {
 
-struct QueuedKey {
+// One event of the remote: a press, a release, or both with a hold between.
+struct KeyEvent {
   int key;
   int arg;
   int hold_ms;
+  bool press;
+  bool release;
 };
 
 struct KeyInput {
   std::mutex mutex;
   std::condition_variable changed;
-  std::deque<QueuedKey> queue;
-  bool busy = false;      // a key is between its press and its release
-  bool stopping = false;  // the thread ends once the queue is empty
+  std::deque<KeyEvent> queue;
+  std::optional<int> held;  // pressed by QueuePress, release not yet queued
+  bool busy = false;        // an event is being carried out
+  bool stopping = false;    // the thread ends once the queue is empty
   std::thread thread;
 };
 
@@ -29,28 +33,37 @@ KeyInput& Input() {
   return input;
 }
 
-// The host's key-input thread: each key is pressed, held and released in
-// the order it was queued.
+void Carry(const KeyEvent& event) {
+  if (event.press) PressRemoteKey(event.key, event.arg);
+  if (event.press && event.release) {
+    // The hold is TV time: in tvsim the platform layer scales the sleep.
+    std::this_thread::sleep_for(std::chrono::milliseconds(event.hold_ms));
+  }
+  if (event.release) HostKeyObject()->SendKeyReleaseInput(event.key);
+}
+
+// The host's key-input thread: each event is carried out in the order it
+// was queued.
 void KeyInputThread() {
   KeyInput& input = Input();
   std::unique_lock lock(input.mutex);
   for (;;) {
     input.changed.wait(lock, [&] { return !input.queue.empty() || input.stopping; });
     if (input.queue.empty()) return;
-    QueuedKey next = input.queue.front();
+    KeyEvent next = input.queue.front();
     input.queue.pop_front();
     input.busy = true;
     lock.unlock();
-
-    HostKeyObject()->SendKeyPressInput(next.key, next.arg);
-    // The hold is TV time: in tvsim the platform layer scales the sleep.
-    std::this_thread::sleep_for(std::chrono::milliseconds(next.hold_ms));
-    HostKeyObject()->SendKeyReleaseInput(next.key);
-
+    Carry(next);
     lock.lock();
     input.busy = false;
     input.changed.notify_all();
   }
+}
+
+void Queue(KeyInput& input, const KeyEvent& event) {
+  input.queue.push_back(event);
+  input.changed.notify_all();
 }
 
 }  // namespace
@@ -79,8 +92,31 @@ void StopKeyInput() {
 void QueueKey(int key, int arg, int hold_ms) {
   KeyInput& input = Input();
   std::lock_guard lock(input.mutex);
-  input.queue.push_back({key, arg, hold_ms < 0 ? 0 : hold_ms});
-  input.changed.notify_all();
+  Queue(input, {key, arg, hold_ms < 0 ? 0 : hold_ms, true, true});
+}
+
+bool QueuePress(int key, int arg) {
+  KeyInput& input = Input();
+  std::lock_guard lock(input.mutex);
+  if (input.held) return false;
+  input.held = key;
+  Queue(input, {key, arg, 0, true, false});
+  return true;
+}
+
+bool QueueRelease() {
+  KeyInput& input = Input();
+  std::lock_guard lock(input.mutex);
+  if (!input.held) return false;
+  Queue(input, {*input.held, 0, 0, false, true});
+  input.held.reset();
+  return true;
+}
+
+std::optional<int> HeldKey() {
+  KeyInput& input = Input();
+  std::lock_guard lock(input.mutex);
+  return input.held;
 }
 
 void WaitKeysIdle() {
