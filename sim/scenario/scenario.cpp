@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <fstream>
 #include <cstdint>
 #include <cstdlib>
 #include <map>
@@ -325,6 +326,18 @@ bool SayStep(const Step& step, LoadedPlugin&, std::string*) {
   return true;
 }
 
+bool ShowStep(const Step& step, LoadedPlugin&, std::string* reason) {
+  WaitKeysIdle();
+  std::ifstream file(SandboxPath(step.words[1]));
+  if (!file) {
+    *reason = "no file " + step.words[1];
+    return false;
+  }
+  std::string line;
+  while (std::getline(file, line)) HostLog(step.words[1] + ": " + line);
+  return true;
+}
+
 bool TelnetdStep(const Step& step, LoadedPlugin&, std::string* reason) {
   const std::string& state = step.words[1];
   if ((state != "running" && state != "stopped") || !SetTelnetdRunning(state == "running")) {
@@ -388,6 +401,10 @@ const StepKind StepKinds[] = {
      "save the screen as a PNG"},
     {"say", "TEXT", "w*", 0, SayStep,
      "print TEXT"},
+    {"show", "FILE", "w", 1, ShowStep,
+     "print each line of the set's file FILE"},
+    {"telnetd", "running|stopped", "w", 1, TelnetdStep,
+     "the set's telnet daemon runs / has ended"},
 };
 
 // Checks the arguments of a step of this kind: their number and kinds.

@@ -29,6 +29,7 @@
 //   prefix                  print the file-name prefix it would give now
 //   screenshot FILE         save the screen as a PNG
 //   say TEXT                print TEXT
+//   show FILE               print each line of the set's file FILE ("/mtd_ram/x")
 //   telnetd running|stopped the set's telnet daemon runs / has ended
 //
 // Every key the host processes is printed as "key SENT -> PROCESSED passed |
