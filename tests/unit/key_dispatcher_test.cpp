@@ -7,6 +7,7 @@
 #include <cstring>
 #include <map>
 #include <sstream>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -467,6 +468,67 @@ TEST(KeyDispatcherRanges, AnyKeyInAnyMode) {
     ASSERT_GE(stop_timer.load(), -1);
     ASSERT_LE(stop_timer.load(), 180);
   }
+  key_operations = RealKeyOperations;
+  ResetEverything();
+}
+
+}  // namespace
+
+namespace {
+
+// The key thread and the tick's thread in the dispatcher at once: every
+// word they share is atomic (ThreadSanitizer runs this), and the words stay
+// within their ranges whatever interleaving.
+std::atomic<int> concurrent_calls{0};
+
+int CountedCode() {
+  concurrent_calls.fetch_add(1, std::memory_order_relaxed);
+  return 255;
+}
+int CountedKey(int key) {
+  concurrent_calls.fetch_add(1, std::memory_order_relaxed);
+  return key;
+}
+void Counted() { concurrent_calls.fetch_add(1, std::memory_order_relaxed); }
+void CountedInt(int) { Counted(); }
+void CountedPair(int, int) { Counted(); }
+int CountedInt1(int) { return CountedCode(); }
+int CountedInt2(int, int) { return CountedCode(); }
+int CountedName(const char*) { return CountedCode(); }
+
+TEST(KeyDispatcherConcurrent, KeyThreadAndTickThread) {
+  ResetEverything();
+  key_operations = KeyOperations{
+      CountedCode, CountedKey,  Counted,     CountedCode, CountedPair, CountedInt,
+      Counted,     Counted,     Counted,     CountedInt1, CountedCode, Counted,
+      CountedCode, CountedInt,  CountedCode, CountedCode, CountedCode, CountedCode,
+      CountedInt2, CountedCode, CountedCode, CountedInt1, Counted,     CountedName,
+  };
+  recording_active = 1;
+  std::atomic<bool> stop{false};
+  std::thread tick([&stop] {
+    while (!stop.load()) {
+      KeyDispatcher(-70);
+      split_in_progress = 1;
+      KeyDispatcher(-73);
+      split_in_progress = 0;
+    }
+  });
+  unsigned seed = 7;
+  for (int press = 0; press < 50000; ++press) {
+    seed = seed * 1103515245u + 12345u;
+    int key = static_cast<int>((seed >> 8) % 280);
+    int result = KeyDispatcher(key);
+    ASSERT_TRUE(result >= 0 && result <= 279) << key;
+    if (press % 1000 == 0) toolbox_open = !toolbox_open;
+  }
+  stop = true;
+  tick.join();
+  EXPECT_GE(key44_count.load(), 0);
+  EXPECT_LE(key44_count.load(), 3);
+  EXPECT_GE(stop_timer.load(), -1);
+  EXPECT_LE(stop_timer.load(), 180);
+  EXPECT_GT(concurrent_calls.load(), 0);
   key_operations = RealKeyOperations;
   ResetEverything();
 }
