@@ -168,31 +168,22 @@ static mode_t open_mode(int flags, va_list arguments) {
   return 0;
 }
 
-#define WRAP_OPEN(name)                                                \
-  int name(const char *path, int flags, ...) {                         \
+/* open and openat alike: `params` end with the path, the flags and "...". */
+#define WRAP_OPEN(name, params, args)                                  \
+  int name params {                                                    \
     va_list arguments;                                                 \
     va_start(arguments, flags);                                        \
     mode_t mode = open_mode(flags, arguments);                         \
     va_end(arguments);                                                 \
     MAP(path, -1);                                                     \
     if (opens_for_change(flags)) FAULT(SIM_FAULT_READONLY, path, -1);  \
-    return NEXT(name)(mapped_path, flags, mode);                       \
+    return NEXT(name) args;                                            \
   }
-WRAP_OPEN(open)
-WRAP_OPEN(open64)
-
-#define WRAP_OPENAT(name)                                  \
-  int name(int folder, const char *path, int flags, ...) { \
-    va_list arguments;                                     \
-    va_start(arguments, flags);                            \
-    mode_t mode = open_mode(flags, arguments);             \
-    va_end(arguments);                                     \
-    MAP(path, -1);                                         \
-    if (opens_for_change(flags)) FAULT(SIM_FAULT_READONLY, path, -1); \
-    return NEXT(name)(folder, mapped_path, flags, mode);   \
-  }
-WRAP_OPENAT(openat)
-WRAP_OPENAT(openat64)
+WRAP_OPEN(open, (const char *path, int flags, ...), (mapped_path, flags, mode))
+WRAP_OPEN(open64, (const char *path, int flags, ...), (mapped_path, flags, mode))
+WRAP_OPEN(openat, (int folder, const char *path, int flags, ...), (folder, mapped_path, flags, mode))
+WRAP_OPEN(openat64, (int folder, const char *path, int flags, ...),
+          (folder, mapped_path, flags, mode))
 
 /* ---- streams and folders ---- */
 FILE *fopen(const char *path, const char *mode) {
