@@ -11,7 +11,12 @@
  *
  * Deliberately built without _FILE_OFFSET_BITS=64: both the plain and the
  * 64-bit names are defined here, and the headers must not rename one to the
- * other. */
+ * other.
+ *
+ * The same wrappers inject the faults of faults.h: a call that would change
+ * something below a faulty folder, and a write through a descriptor or
+ * stream whose file lies there, fail with the fault's errno. A set path that
+ * climbs out of the set's folders with ".." fails with EACCES (sandbox.h). */
 #undef _FILE_OFFSET_BITS
 #define _GNU_SOURCE
 #include <dirent.h>
@@ -82,6 +87,18 @@ static int opens_for_change(int flags) {
   return (flags & (O_WRONLY | O_RDWR | O_CREAT | O_TRUNC)) != 0;
 }
 
+/* An open that would change a file below a read-only folder fails. */
+#define OPEN_FAULT(path, flags) \
+  if (opens_for_change(flags)) FAULT(SIM_FAULT_READONLY, path, -1)
+
+/* The fortified opens (no mode argument). */
+#define WRAP_OPEN_2(name, params, args) \
+  int name params {                     \
+    MAP(path, -1);                      \
+    OPEN_FAULT(path, flags);            \
+    return NEXT(name) args;             \
+  }
+
 /* fopen modes other than plain reading. */
 static int stream_mode_changes(const char *mode) {
   return mode != NULL && (mode[0] != 'r' || strchr(mode, '+') != NULL);
@@ -116,8 +133,8 @@ WRAP_PATH(utime, (const char *path, const struct utimbuf *times), (mapped_path, 
 WRAP_PATH(utimes, (const char *path, const struct timeval times[2]), (mapped_path, times))
 WRAP_CHANGE(SIM_FAULT_READONLY, creat, (const char *path, mode_t mode), (mapped_path, mode))
 WRAP_CHANGE(SIM_FAULT_READONLY, creat64, (const char *path, mode_t mode), (mapped_path, mode))
-WRAP_CHANGE(SIM_FAULT_READONLY, __open_2, (const char *path, int flags), (mapped_path, flags))
-WRAP_CHANGE(SIM_FAULT_READONLY, __open64_2, (const char *path, int flags), (mapped_path, flags))
+WRAP_OPEN_2(__open_2, (const char *path, int flags), (mapped_path, flags))
+WRAP_OPEN_2(__open64_2, (const char *path, int flags), (mapped_path, flags))
 WRAP_PATH(execv, (const char *path, char *const argv[]), (mapped_path, argv))
 WRAP_PATH(execvp, (const char *path, char *const argv[]), (mapped_path, argv))
 WRAP_PATH(execve, (const char *path, char *const argv[], char *const envp[]),
@@ -129,10 +146,8 @@ ssize_t readlink(const char *path, char *text, size_t size) {
 }
 
 /* ---- folder-relative calls ---- */
-WRAP_CHANGE(SIM_FAULT_READONLY, __openat_2, (int folder, const char *path, int flags),
-            (folder, mapped_path, flags))
-WRAP_CHANGE(SIM_FAULT_READONLY, __openat64_2, (int folder, const char *path, int flags),
-            (folder, mapped_path, flags))
+WRAP_OPEN_2(__openat_2, (int folder, const char *path, int flags), (folder, mapped_path, flags))
+WRAP_OPEN_2(__openat64_2, (int folder, const char *path, int flags), (folder, mapped_path, flags))
 WRAP_PATH(fstatat, (int folder, const char *path, struct stat *status, int flags),
         (folder, mapped_path, status, flags))
 WRAP_PATH(fstatat64, (int folder, const char *path, struct stat64 *status, int flags),
@@ -176,7 +191,7 @@ static mode_t open_mode(int flags, va_list arguments) {
     mode_t mode = open_mode(flags, arguments);                         \
     va_end(arguments);                                                 \
     MAP(path, -1);                                                     \
-    if (opens_for_change(flags)) FAULT(SIM_FAULT_READONLY, path, -1);  \
+    OPEN_FAULT(path, flags);                                           \
     return NEXT(name) args;                                            \
   }
 WRAP_OPEN(open, (const char *path, int flags, ...), (mapped_path, flags, mode))

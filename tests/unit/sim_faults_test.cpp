@@ -129,6 +129,9 @@ TEST_F(SimFaults, AReadOnlyFolderRefusesEveryChangeEvenToRootButStillReads) {
   char text[8] = {};
   EXPECT_EQ(std::fread(text, 1, sizeof text - 1, file), 3u);
   std::fclose(file);
+  int fd = open("/dtv/usb/sda1/DVR/old.ts", O_RDONLY);
+  EXPECT_GE(fd, 0);
+  close(fd);
   struct statfs figures;
   EXPECT_EQ(statfs("/dtv/usb/sda1/DVR", &figures), 0);
   EXPECT_EQ(access("/mtd_ram", W_OK), 0);
