@@ -150,15 +150,17 @@ size_t BuildStopTimerText(char* out, size_t size, time_t now) {
   if (timer == 0) {
     AppendFormat(out, size, " %s ", Message(15));
   } else if (timer == -1) {
-    AppendFormat(out, size, " %s ", Message(42));
+    // A text cut short is not followed by the rest of the line.
+    const bool whole = AppendFormat(out, size, " %s ", Message(42));
     const int extra = StopExtraMinutes();
-    if (extra > 0) AppendFormat(out, size, "+%dmin ", extra);
+    if (whole && extra > 0) AppendFormat(out, size, "+%dmin ", extra);
   } else {
     long long left = static_cast<long long>(stop_time.load(kRelaxed)) + 59 - static_cast<long long>(now);
     long long minutes = left / 60;
     if (minutes > kLongestStopTimer || minutes < 0) minutes = 0;
-    AppendFormat(out, size, " +%dmin ", static_cast<int>(minutes));
-    AppendEndTime(out, size, static_cast<int>(minutes), now);
+    if (AppendFormat(out, size, " +%dmin ", static_cast<int>(minutes))) {
+      AppendEndTime(out, size, static_cast<int>(minutes), now);
+    }
   }
   return std::strlen(out);
 }
