@@ -5,6 +5,7 @@
 #include "display/text.h"
 #include "notices_test_support.h"
 #include "settings/notices.h"
+#include "supervision/status_notices.h"
 
 namespace display_test {
 namespace {
@@ -261,6 +262,82 @@ TEST_F(NoticesTest, DeleteDialogWithoutItsImageStaysClosed) {
   unlink((home_ + "/osd/warnbox_ext.png").c_str());
   EXPECT_EQ(OpenDeleteDialog(36), kConsumedCode);
   EXPECT_EQ(delete_dialog_open.load(), 0);
+}
+
+}  // namespace
+}  // namespace display_test
+
+// ---- Pictures of every screen with the real skin, fonts and English texts,
+// saved into the build folder's "screens" to look at.
+namespace display_test {
+namespace {
+
+class ScreenPictures : public NoticeScreenTest {
+ protected:
+  void SetUp() override {
+    NoticeScreenTest::SetUp();
+    folder_ = BuildDir() + "/screens";
+    Shell("mkdir -p " + folder_);
+    sim::ScreenOptions options;
+    options.home_dir = BuildHome();
+    sim::ConfigureScreen(options);
+    sim::SetPictureCaption(5, "Evening News");
+  }
+  void Save(const std::string& name) {
+    std::string error;
+    EXPECT_TRUE(sim::SaveScreenshot(folder_ + "/" + name + ".png", &error)) << error;
+  }
+  // Saves the screen while `screen` waits after its flip number `flips`.
+  void SaveWhile(const std::string& name, const std::function<void()>& screen, int flips = 1) {
+    WhileShowing(screen, flips, [&](int) { Save(name); });
+  }
+  std::string folder_;
+};
+
+TEST_F(ScreenPictures, IconsBoxesSummaryAndDialog) {
+  recording_active = 1;
+  ShowRecordIcon();
+  Save("notices_record_icon");
+  SaveWhile("notices_refused_icon", [] { ShowRefusedIcon(); });
+  recording_active = 0;
+  CloseOsd();
+  OpenOsd();
+  SaveWhile("notices_stop_icon", [] { ShowStopNotice(0); });
+  for (int text : {3, 4, 5, 6, 8, 44, 45, 47, 48}) {
+    SaveWhile("notices_box_" + std::to_string(text), [text] { ShowMessageBox(text, 1); });
+  }
+  for (int deleted : {1, 3}) {
+    deleted_recording_count = deleted;
+    SaveWhile("notices_box_39_deleted_" + std::to_string(deleted), [] { ShowMessageBox(39, 1); });
+  }
+  rec_start_time = static_cast<uint32_t>(time(nullptr) - 3723);
+  earlier_segments_mb = 3000;
+  segment_number = 2;
+  settings.dvr_folder = 2;
+  std::snprintf(ts_path, sizeof ts_path, "%s",
+                "/dtv/usb/sda1/DVR2/R2024-03-31_20-15_A_very_long_programme_title_that_does_not_fit_003.ts");
+  SaveWhile("notices_stop_summary", [] { ShowStopSummary(); });
+  settings.dvr_folder = 0;
+  OpenDeleteDialog(36);
+  Save("notices_delete_dialog_right_focus");
+  delete_choice = 1;
+  DrawDeleteDialogButtons();
+  Save("notices_delete_dialog_left_focus");
+  delete_choice = 0;
+  DrawDeleteDialogButtons();
+  Save("notices_delete_dialog_right_again");
+}
+
+TEST_F(ScreenPictures, StatusBand) {
+  recording_active = 1;
+  SaveWhile("notices_band_mid_slide", [] { ShowStatusNotice(18); }, 5);
+  SaveWhile("notices_band_at_rest", [] { ShowStatusNotice(18); }, 11);
+  stop_timer = 90;
+  stop_time = static_cast<uint32_t>(time(nullptr) + 90 * 60);
+  SaveWhile("notices_stop_timer_line", [] { ShowStopTimer(); });
+  stop_timer = -1;
+  settings.stop_extra_minutes = 10;
+  SaveWhile("notices_stop_timer_programme_end", [] { ShowStopTimer(); });
 }
 
 }  // namespace
