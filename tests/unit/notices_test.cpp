@@ -238,6 +238,30 @@ TEST_F(NoticesTest, SummaryCutsALongFileNameAtACharacterBoundary) {
   EXPECT_EQ(OsdSurface.load(), nullptr);  // closed at rest
 }
 
+// ---- The yes/no and on/off pairs (texts 14-17) the screens share
+
+TEST_F(NoticesTest, FlagPairsDrawTheirCatalogueTexts) {
+  OpenCleared();
+  RefreshMessages();
+  struct Pair {
+    void (*draw)(int, int, int, int);
+    int set_text, clear_text;
+  };
+  for (Pair pair : {Pair{DrawOnOffText, 14, 15}, Pair{DrawFlagPairText, 16, 17}}) {
+    for (int flag : {1, 0}) {
+      FillSurface(0);
+      DrawText(20, 300, 200, Message(flag ? pair.set_text : pair.clear_text), 9);
+      std::vector<uint8_t> expected = Snapshot();
+      FillSurface(0);
+      pair.draw(300, 200, flag, 9);
+      EXPECT_EQ(Snapshot(), expected) << pair.set_text << " flag " << flag;
+      EXPECT_GT(CountColour(255, 255, 255, 200, 225), 5);
+    }
+  }
+  EXPECT_NE(std::string(Message(14)), Message(15));
+  EXPECT_NE(std::string(Message(16)), Message(17));
+}
+
 // ---- Delete dialog
 
 TEST_F(NoticesTest, DeleteDialogOpensWithTheKeepingButtonFocused) {
