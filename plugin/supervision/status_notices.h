@@ -18,7 +18,8 @@ inline constexpr size_t kStopTimerTextSize = 84;
 // pane_animation is set; the text is cut at a character boundary to the
 // band's width. Nothing when show_notices or osd_opacity is 0 or the key-44
 // overlay is up. Blocks the calling thread a little over 3 s. Switches the
-// picture back on when it was off.
+// picture back on when it was off. Without a display (or when the other
+// thread closes it meanwhile) it stops drawing and gives the band back.
 void ShowStatusNotice(int n);
 
 // ShowStatusNotice(46), then the host's standby key 258, drawn or not.
@@ -28,7 +29,8 @@ void NoticeAndStandby();
 // (programme end, with the run-on minutes) or text 15 (no timer), spaces
 // drawn as glyph 16, no band behind. Only while a recording runs, with
 // osd_opacity above 0 and, when key44_passthrough is set, the key-44 overlay
-// down. Blocks the calling thread a little over 1 s.
+// down. Blocks the calling thread a little over 1 s; without a display it
+// draws nothing and gives the band back at once.
 void ShowStopTimer();
 
 // The stop-timer line as ShowStopTimer draws it (spaces still spaces) for the
