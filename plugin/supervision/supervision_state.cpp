@@ -13,6 +13,8 @@ std::atomic<uint32_t> total_kb{0};
 std::atomic<uint32_t> rec_start_time{0};
 std::atomic<uint32_t> segment_start_time{0};
 std::atomic<int32_t> segment_number{0};
+char ts_path[256];
+std::atomic<int32_t> earlier_segments_mb{0};
 
 void ResetSupervisionState() {
   constexpr auto kRelaxed = std::memory_order_relaxed;
@@ -28,4 +30,6 @@ void ResetSupervisionState() {
   rec_start_time.store(0, kRelaxed);
   segment_start_time.store(0, kRelaxed);
   segment_number.store(0, kRelaxed);
+  ts_path[0] = '\0';
+  earlier_segments_mb.store(0, kRelaxed);
 }

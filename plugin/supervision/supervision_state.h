@@ -40,5 +40,11 @@ extern std::atomic<uint32_t> rec_start_time;
 extern std::atomic<uint32_t> segment_start_time;
 extern std::atomic<int32_t> segment_number;
 
+// Path of the current .ts file, built by recording start. Written only while
+// no screen reads it (a start); the stop summary reads it after the stop.
+extern char ts_path[256];
+// Sum of the finished files' sizes in MiB; recording stop adds each file's.
+extern std::atomic<int32_t> earlier_segments_mb;
+
 // Every word 0, as after the end of a recording.
 void ResetSupervisionState();
