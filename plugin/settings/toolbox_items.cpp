@@ -112,18 +112,6 @@ void StepDestination(int which, int direction) {
   CopyDestination(which + 1);
 }
 
-// The display text of a table entry, bounded by its field (the stored copy
-// need not be terminated).
-void EntryText(const DeviceEntry& entry, char* out, size_t size) {
-  const char* text = entry.product;
-  size_t width = sizeof entry.product;
-  if (entry.product[0] == '\0') {
-    text = entry.name;
-    width = sizeof entry.name;
-  }
-  std::snprintf(out, size, "%.*s", static_cast<int>(strnlen(text, width)), text);
-}
-
 void ChoiceText(const Item& item, int value, char* out, size_t size) {
   int row = value >= 0 && value < item.count ? value : 0;
   const char* text = item.texts != nullptr ? Message(item.texts[row]) : item.name(row);
@@ -185,7 +173,7 @@ int ToolboxValueText(int item, char* out, size_t size) {
   const Item& row = Items[item];
   if (row.kind == Kind::kDestination) {
     const DeviceEntry& destination = Destination(item);
-    EntryText(NamedEntry(destination), out, size);
+    CopyDeviceDisplayText(NamedEntry(destination), out, size);
     CutToWidthWithDots(out, size, 20, 135);
     return destination.ntfs ? 3 : colour;
   }

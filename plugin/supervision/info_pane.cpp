@@ -10,7 +10,7 @@
 #include "display/text.h"
 #include "display/text_fit.h"
 #include "host/storage_checks.h"
-#include "settings/device_table_state.h"
+#include "settings/device_table.h"
 #include "settings/message_catalogue.h"
 #include "settings/settings_record.h"
 #include "supervision/clock_styles.h"
@@ -89,10 +89,7 @@ void DrawDestination() {
   const int count = device_table.count.load(kRelaxed);
   const int active = settings.active_dest.load(kRelaxed);
   if (active >= 0 && active < count && active < kDeviceSlots) {
-    const DeviceEntry& entry = device_table.entries[active];
-    const char* text = entry.product[0] != '\0' ? entry.product : entry.name;
-    const size_t width = entry.product[0] != '\0' ? sizeof entry.product : sizeof entry.name;
-    std::snprintf(label, sizeof label, "%.*s", static_cast<int>(strnlen(text, width)), text);
+    CopyDeviceDisplayText(device_table.entries[active], label, sizeof label);
   }
   CutToWidth(label, 20, 150);
   DrawText(26, 242, 385, label, 7);

@@ -13,12 +13,8 @@
 
 #include "display/skin.h"
 #include "display/text.h"
-#include "display_test_support.h"
+#include "catalogue_screen_test.h"
 #include "host/storage_checks.h"
-#include "sandbox_fixture.h"
-#include "settings/device_table.h"
-#include "settings/message_catalogue.h"
-#include "sim/host/host_state.h"
 #include "sim/screen/screen.h"
 #include "supervision/programme_state.h"
 #include "supervision/supervision_state.h"
@@ -57,21 +53,11 @@ struct Line {
   bool right_aligned = false;
 };
 
-class InfoPaneTest : public DisplayTest {
+class InfoPaneTest : public CatalogueScreenTest {
  protected:
   void SetUp() override {
-    DisplayTest::SetUp();
-    TestSandbox();
-    sim::ResetDisks();
-    unlink(kDeviceLogPath);
-    Shell("ln -s " + BuildHome() + "/messages_*.txt " + home_ + "/");
-    sim::Host().menu_language = 18;
-    settings.language = 18;
-    LoadMessages();
-    BuildDeviceTable();
+    CatalogueScreenTest::SetUp();
     settings.active_dest = 1;  // MOVIE001
-    settings.clock_style = 0;
-    settings.standby_after = 0;
     ResetSupervisionState();
     ResetProgrammeState();
     fs.f_type = 0x4D44;
@@ -87,9 +73,7 @@ class InfoPaneTest : public DisplayTest {
     fs.f_type = 0;
     ResetSupervisionState();
     ResetProgrammeState();
-    sim::Host().menu_language = 18;
-    DisplayTest::TearDown();
-    sim::ResetDisks();
+    CatalogueScreenTest::TearDown();
   }
 
   void SetTitle(const std::u16string& title) {

@@ -7,11 +7,7 @@
 
 #include "display/text.h"
 #include "display/text_fit.h"
-#include "display_test_support.h"
-#include "sandbox_fixture.h"
-#include "settings/device_table.h"
-#include "settings/language.h"
-#include "settings/message_catalogue.h"
+#include "catalogue_screen_test.h"
 #include "settings/toolbox.h"
 #include "settings/toolbox_items.h"
 #include "settings/toolbox_state.h"
@@ -19,27 +15,16 @@
 namespace display_test {
 namespace {
 
-class ToolboxTest : public DisplayTest {
+class ToolboxTest : public CatalogueScreenTest {
  protected:
   void SetUp() override {
-    DisplayTest::SetUp();
-    TestSandbox();
-    sim::ResetDisks();
-    unlink(kDeviceLogPath);
-    Shell("ln -s " + BuildHome() + "/messages_*.txt " + home_ + "/");
-    const std::string home = settings.home_dir;
-    DefaultSettings(&settings);
-    std::snprintf(settings.home_dir, sizeof settings.home_dir, "%s", home.c_str());
-    settings.language = HostLanguage();
-    LoadMessages();
-    BuildDeviceTable();
+    CatalogueScreenTest::SetUp();
     ResetToolboxState();
     toolbox_open = 1;
   }
   void TearDown() override {
     toolbox_open = 0;
-    DisplayTest::TearDown();
-    sim::ResetDisks();
+    CatalogueScreenTest::TearDown();
   }
 
   // A USB entry in the table after the two fixed ones.
