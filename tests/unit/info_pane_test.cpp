@@ -15,6 +15,7 @@
 #include "display/text.h"
 #include "catalogue_screen_test.h"
 #include "host/storage_checks.h"
+#include "sim/platform/sim_time.h"
 #include "sim/screen/screen.h"
 #include "supervision/programme_state.h"
 #include "supervision/supervision_state.h"
@@ -61,6 +62,9 @@ class InfoPaneTest : public CatalogueScreenTest {
     ResetSupervisionState();
     ResetProgrammeState();
     fs.f_type = 0x4D44;
+    // The set's clock held still (a thousand times slower than real time,
+    // from a whole second), so the elapsed times drawn are known.
+    sim_clock_set(kStart, 0.001);
     now_ = time(nullptr);
     recording_active = 1;
     rec_start_time = static_cast<uint32_t>(now_ - 3723);  // 1:02:03
@@ -73,6 +77,7 @@ class InfoPaneTest : public CatalogueScreenTest {
     fs.f_type = 0;
     ResetSupervisionState();
     ResetProgrammeState();
+    sim_clock_reset();
     CatalogueScreenTest::TearDown();
   }
 
@@ -131,6 +136,7 @@ class InfoPaneTest : public CatalogueScreenTest {
     ASSERT_TRUE(sim::SaveScreenshot(folder + "/" + name, &error)) << error;
   }
 
+  static constexpr int64_t kStart = 1700000000;  // 2023-11-14 22:13:20 UTC
   long now_ = 0;
 };
 
