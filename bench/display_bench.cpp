@@ -5,14 +5,13 @@
 // Run: build/<dir>/bench/display_bench   (the counter "ratio" is the figure)
 #include <SDL_image.h>
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "display/osd_surface.h"
 #include "display/skin.h"
 #include "display/text.h"
@@ -20,15 +19,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-std::string Home() {
-  char self[4096];
-  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  std::string path(self, n > 0 ? n : 0);
-  path = path.substr(0, path.rfind('/'));
-  return path.substr(0, path.rfind('/')) + "/home/";
-}
+using bench::Home;
 
 bool OpenDisplay() {
   static bool open = [] {
@@ -41,27 +32,9 @@ bool OpenDisplay() {
   return open;
 }
 
-// Times op and bound alternately; reports op's time per iteration and the
-// ratio of the two totals, per `per` units.
 template <typename Op, typename Bound>
 void Compare(benchmark::State& state, Op op, Bound bound, double per = 1) {
-  if (!OpenDisplay()) {
-    state.SkipWithError("no display (build the home folder first)");
-    return;
-  }
-  double op_total = 0, bound_total = 0;
-  for (auto _ : state) {
-    auto t0 = Clock::now();
-    op();
-    auto t1 = Clock::now();
-    bound();
-    auto t2 = Clock::now();
-    double op_seconds = std::chrono::duration<double>(t1 - t0).count();
-    op_total += op_seconds;
-    bound_total += std::chrono::duration<double>(t2 - t1).count();
-    state.SetIterationTime(op_seconds / per);
-  }
-  state.counters["ratio"] = bound_total > 0 ? op_total / bound_total : 0;
+  bench::Compare(state, OpenDisplay(), op, bound, per);
 }
 
 std::vector<uint8_t> scratch(kOsdHeight * kOsdRowBytes);

@@ -1,5 +1,6 @@
 // The information pane's background at the bottom of the screen: its
 // slide-in and fade-out, and the clear of the warning box's band.
+#include <algorithm>
 #include <cstring>
 
 #include "display/osd_surface.h"
@@ -29,6 +30,29 @@ int SlideStep(int k, int h) {
 
 }  // namespace
 
+void PutInfoPaneImage(SDL_Surface* surface, const SDL_Surface* image, int rows) {
+  if (rows > image->h) rows = image->h;
+  const int opacity = OsdOpacity();
+  const int percent = ImageAlphaPercent();
+  const int left = (kOsdWidth - image->w) / 2;
+  Span columns = ClipSpan(left, image->w, std::min(surface->w, kOsdWidth));
+  const int bottom = std::min(surface->h, kOsdHeight);
+  for (int row = 0; row < rows; ++row) {
+    int y = kOsdHeight - rows + row;
+    if (y < 0 || y >= bottom) continue;
+    const uint8_t* in = static_cast<const uint8_t*>(image->pixels) + row * image->pitch;
+    uint8_t* out = PixelAt(surface, 0, y);
+    for (int column = columns.first; column < columns.last; ++column) {
+      const uint8_t* s = in + (column - left) * 4;
+      uint8_t* pixel = out + column * 4;
+      pixel[0] = s[2];
+      pixel[1] = s[1];
+      pixel[2] = s[0];
+      pixel[3] = static_cast<uint8_t>(opacity * (s[3] * percent / 100) / 100);
+    }
+  }
+}
+
 int ShowInfoPaneBackground(int animate) {
   SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
   if (surface == nullptr) return 0;
@@ -40,28 +64,11 @@ int ShowInfoPaneBackground(int animate) {
   }
   DrawDestinationIcon(loaded);
   LockedImage image(loaded);
-  const int w = loaded->w, h = loaded->h;
-  const int opacity = OsdOpacity();
-  const int percent = ImageAlphaPercent();
-  const int left = (kOsdWidth - w) / 2;
-  Span columns = ClipSpan(left, w, surface->w);
+  const int h = loaded->h;
   for (int k = animate ? 16 : h - 1; k < h;) {
     int step = SlideStep(k, h);
     SDL_LockSurface(surface);
-    for (int row = 0; row <= k; ++row) {
-      int y = kOsdHeight - 1 - k + row;
-      if (y < 0 || y >= surface->h) continue;
-      const uint8_t* in = static_cast<const uint8_t*>(loaded->pixels) + row * loaded->pitch;
-      uint8_t* out = PixelAt(surface, 0, y);
-      for (int column = columns.first; column < columns.last; ++column) {
-        const uint8_t* s = in + (column - left) * 4;
-        uint8_t* pixel = out + column * 4;
-        pixel[0] = s[2];
-        pixel[1] = s[1];
-        pixel[2] = s[0];
-        pixel[3] = static_cast<uint8_t>(opacity * (s[3] * percent / 100) / 100);
-      }
-    }
+    PutInfoPaneImage(surface, loaded, k + 1);
     SDL_Flip(surface);
     k += step;
     SDL_UnlockSurface(surface);

@@ -26,5 +26,11 @@ int CopyCentredSkinImage(const char* name, int x_offset, int* x, int* y);
 void BlendSkinImage(SDL_Surface* target, const char* name, int x, int y, int first_row);
 void DrawDestinationIcon(SDL_Surface* target);
 int ShowInfoPaneBackground(int animate);
+// Copies the first `rows` rows of the pane image (32-bit, R G B A bytes) onto
+// the surface, centred horizontally, its last copied row on the bottom row;
+// colours to B G R and alpha scaled by osd_opacity and image_alpha_percent.
+// Clipped to the surface and to 960x540 whatever the image's size. The
+// caller holds the surface locked.
+void PutInfoPaneImage(SDL_Surface* surface, const SDL_Surface* image, int rows);
 int HideInfoPaneBackground();
 void ClearWarnBand();

@@ -46,6 +46,12 @@ size_t CutToWidth(char* text, int font_id, int max_width) {
   return original - length;
 }
 
+void CutToWidthWithDots(char* text, size_t size, int font_id, int max_width) {
+  if (CutToWidth(text, font_id, max_width) == 0) return;
+  size_t length = std::strlen(text);
+  if (length + 4 <= size) std::memcpy(text + length, "...", 4);
+}
+
 size_t DropIncompleteTail(char* text) {
   size_t length = std::strlen(text);
   if (length == 0) return 0;

@@ -19,6 +19,10 @@ int BigTextWidth(const char* text);
 // before text or past its terminator. Returns the number of bytes removed.
 size_t CutToWidth(char* text, int font_id, int max_width);
 
+// The same, then appends "..." when anything was removed and the three dots
+// fit in `size` (the buffer's size, at least strlen(text) + 1).
+void CutToWidthWithDots(char* text, size_t size, int font_id, int max_width);
+
 // Ends text before a UTF-8 character that its last bytes begin but do not
 // complete (what a byte-bounded copy or snprintf leaves behind). Returns the
 // new length.

@@ -195,3 +195,11 @@ int FindDestination(const DeviceEntry* stored) {
 const char* DeviceDisplayText(const DeviceEntry& entry) {
   return entry.product[0] != '\0' ? entry.product : entry.name;
 }
+
+void CopyDeviceDisplayText(const DeviceEntry& entry, char* out, size_t size) {
+  if (size == 0) return;
+  const bool product = entry.product[0] != '\0';
+  const char* text = product ? entry.product : entry.name;
+  const size_t width = product ? sizeof entry.product : sizeof entry.name;
+  std::snprintf(out, size, "%.*s", static_cast<int>(strnlen(text, width)), text);
+}

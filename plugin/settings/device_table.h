@@ -44,3 +44,6 @@ bool SameText(const char (&a)[N], const char (&b)[N]) {
 
 // What the menus show for an entry: its product, or its name when that is empty.
 const char* DeviceDisplayText(const DeviceEntry& entry);
+// The same copied into `out` (`size` bytes, always terminated), bounded by
+// the field's width: a stored copy need not be terminated within it.
+void CopyDeviceDisplayText(const DeviceEntry& entry, char* out, size_t size);

@@ -1,12 +1,25 @@
-// The settings screen: 27 items, nine visible at a time. The key handlers
-// return the code for the host.
+// The settings screen: 27 items, nine visible at a time, a cursor moved by
+// the up and down keys over the enabled items, values stepped by the left and
+// right keys. Every key the screen handles redraws it whole. Key thread only.
 #pragma once
 
-// Draws the whole screen at the cursor's position.
+inline constexpr int kToolboxRows = 9;
+inline constexpr int kToolboxLastScroll = 18;  // scroll offset with item 26 in the last row
+
+// Draws the whole screen (frame, legend, title, cursor, nine rows) from the
+// toolbox state and the settings record, then flips. Does nothing without a
+// display surface; images that cannot be loaded are left out. One
+// draw-and-flip sequence (the unit a display lock covers).
 void DrawToolbox();
-// Move the cursor up / down (key 96 / 97); 255.
+
+// Moves the cursor to the previous / next enabled item (key 96 / 97),
+// scrolling the list; item 0 up wraps to item 26 in the last row, item 26
+// down wraps to item 0. When no enabled item lies that way the last
+// successful position comes back. Redraws; returns 255.
 int ToolboxUp();
 int ToolboxDown();
-// Step the value under the cursor forward / back (key 98 / 101); 255.
+
+// Steps the value under the cursor forward / back (key 98 / 101), wrapping,
+// also when the item is disabled. Redraws; returns 255.
 int ToolboxNext();
 int ToolboxPrevious();

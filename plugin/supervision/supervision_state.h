@@ -43,8 +43,31 @@ extern std::atomic<int32_t> segment_number;
 // Path of the current .ts file, built by recording start. Written only while
 // no screen reads it (a start); the stop summary reads it after the stop.
 extern char ts_path[256];
-// Sum of the finished files' sizes in MiB; recording stop adds each file's.
+// Size of the current file in MiB, and the sum of the finished files' sizes.
+extern std::atomic<uint32_t> segment_size_mb;
 extern std::atomic<int32_t> earlier_segments_mb;
 
-// Every word 0, as after the end of a recording.
+// The free and total space formatted for display ("?" until the first disk
+// check of a recording). Written and read on the tick's thread only.
+inline constexpr int kSizeTextSize = 30;
+extern char free_text[kSizeTextSize];
+extern char total_text[kSizeTextSize];
+// The free fraction scaled to 0..83; -1 while not yet known.
+extern std::atomic<int> free_gauge;
+// Estimated minutes until the destination is full.
+extern std::atomic<uint32_t> minutes_left;
+// 1 when the free space is below 32 MiB.
+extern std::atomic<int> low_space;
+
+// A split mode: the catalogue text the settings screen shows for it and the
+// size in MiB above which the file is split (0: never by size).
+struct SplitChoice {
+  int text;
+  uint32_t limit_mb;
+};
+inline constexpr int kSplitChoiceCount = 6;
+extern const SplitChoice SplitChoices[kSplitChoiceCount];
+
+// Every word 0, as after the end of a recording; free_text "?" and
+// free_gauge -1 (nothing measured yet), total_text empty.
 void ResetSupervisionState();

@@ -1,0 +1,47 @@
+// Shared by the benchmarks: the build's home folder, and the timing of an
+// operation against its bound measured alternately in the same run.
+#pragma once
+
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+
+namespace bench {
+
+// build/<dir>/home/, found from the benchmark binary in build/<dir>/bench.
+inline std::string Home() {
+  char self[4096];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  std::string path(self, n > 0 ? n : 0);
+  path = path.substr(0, path.rfind('/'));
+  return path.substr(0, path.rfind('/')) + "/home/";
+}
+
+// Times op and bound alternately; reports op's time per iteration (per `per`
+// units) and, as the counter "ratio", the ratio of the two totals. Skips with
+// an error when `ready` is false.
+template <typename Op, typename Bound>
+void Compare(benchmark::State& state, bool ready, Op op, Bound bound, double per = 1) {
+  if (!ready) {
+    state.SkipWithError("no display (build the home folder first)");
+    return;
+  }
+  using Clock = std::chrono::steady_clock;
+  double op_total = 0, bound_total = 0;
+  for (auto _ : state) {
+    auto t0 = Clock::now();
+    op();
+    auto t1 = Clock::now();
+    bound();
+    auto t2 = Clock::now();
+    double op_seconds = std::chrono::duration<double>(t1 - t0).count();
+    op_total += op_seconds;
+    bound_total += std::chrono::duration<double>(t2 - t1).count();
+    state.SetIterationTime(op_seconds / per);
+  }
+  state.counters["ratio"] = bound_total > 0 ? op_total / bound_total : 0;
+}
+
+}  // namespace bench

@@ -1,0 +1,107 @@
+// Speed of the two screens redrawn whole at every change, each figure as the
+// ratio of the redraw's time to the image loads it cannot avoid, measured in
+// the same run: the information pane (redrawn every second while shown)
+// against IMG_Load of its four images and a copy of the pane's area, and the
+// settings screen (redrawn at every key) against IMG_Load of the images one
+// redraw draws.
+//
+// Run: build/<dir>/bench/screens_bench   (the counter "ratio" is the figure)
+#include <SDL_image.h>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "bench_support.h"
+#include "display/display_state.h"
+#include "display/osd_surface.h"
+#include "settings/device_table.h"
+#include "settings/message_catalogue.h"
+#include "settings/settings_record.h"
+#include "settings/toolbox.h"
+#include "settings/toolbox_state.h"
+#include "supervision/info_pane.h"
+#include "supervision/programme_state.h"
+#include "supervision/supervision_state.h"
+
+namespace {
+
+using bench::Home;
+
+// The display open with the pane's figures of a recording in its second file.
+bool OpenDisplay() {
+  static bool open = [] {
+    std::snprintf(settings.home_dir, sizeof settings.home_dir, "%s", Home().c_str());
+    settings.osd_opacity = 100;
+    settings.image_alpha_percent = 80;
+    OpenOsd();
+    BuildDeviceTable();
+    RefreshMessages();
+    const uint32_t now = static_cast<uint32_t>(time(nullptr));
+    rec_start_time = now - 3723;
+    segment_start_time = now - 65;
+    segment_number = 1;
+    segment_size_mb = 512;
+    earlier_segments_mb = 4076;
+    std::snprintf(free_text, sizeof free_text, "%s", "41.5 GB");
+    std::snprintf(total_text, sizeof total_text, "%s", "64.0 GB");
+    free_gauge = 54;
+    bitrate = 1234;
+    minutes_left = 560;
+    stop_timer = -1;
+    const char title[] = "\0E\0v\0e\0n\0i\0n\0g\0 \0N\0e\0w\0s\0";
+    std::memcpy(raw_title, title, sizeof title);
+    InfoPaneShown = 1;
+    return OsdSurface.load() != nullptr;
+  }();
+  return open;
+}
+
+template <typename Op, typename Bound>
+void Compare(benchmark::State& state, Op op, Bound bound) {
+  bench::Compare(state, OpenDisplay(), op, bound);
+}
+
+void LoadAlone(const char* name) {
+  SDL_Surface* image = IMG_Load((Home() + "osd/" + name + ".png").c_str());
+  SDL_FreeSurface(image);
+}
+
+std::vector<uint8_t> pane_copy(640 * 170 * 4);
+
+void DrawInfoPaneVsLoads(benchmark::State& state) {
+  Compare(state, [] { DrawInfoPane(); },
+          [] {
+            for (const char* name : {"infopane", "destusb", "bar_free", "bar_full"}) LoadAlone(name);
+            SDL_Surface* surface = OsdSurface.load();
+            for (int row = 0; row < 170; ++row) {
+              std::memcpy(&pane_copy[row * 640 * 4],
+                          static_cast<uint8_t*>(surface->pixels) + (370 + row) * surface->pitch + 160 * 4, 640 * 4);
+            }
+            benchmark::ClobberMemory();
+          });
+}
+
+void DrawToolboxVsLoads(benchmark::State& state) {
+  toolbox_open = 1;
+  toolbox_item = 4;
+  toolbox_row = 4;
+  toolbox_scroll = 3;  // both scroll arrows
+  Compare(state, [] { DrawToolbox(); },
+          [] {
+            for (const char* name : {"toolbox_header", "toolbox_footer", "icon_exit", "icon_enter", "icon_leftright",
+                                     "icon_updown", "toolbox_frame", "icon_left", "icon_right", "icon_up",
+                                     "icon_down"})
+              LoadAlone(name);
+          });
+}
+
+BENCHMARK(DrawInfoPaneVsLoads)->UseManualTime();
+BENCHMARK(DrawToolboxVsLoads)->UseManualTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,20 @@
+// The information pane at the bottom of the screen while a recording runs:
+// destination icon and name, file system, free-space bar, elapsed times,
+// sizes, bitrate, time left on the disk, stop timer and programme title,
+// rebuilt from its skin image on every call.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Draws the whole pane from the latest figures and flips: nothing when the
+// pane is not shown (InfoPaneShown 0), there is no display surface, or the
+// "infopane" image cannot be loaded. Every write stays inside the surface.
+// One draw-and-flip sequence (the unit a display lock covers).
+void DrawInfoPane();
+
+// The name the pane shows for a statfs f_type ("FAT", "NTFS", ...), or the
+// type in upper-case hexadecimal without prefix for a type it does not know
+// ("0" when statfs failed). Written into `out` (`size` bytes, always
+// terminated); returns out.
+const char* FileSystemName(uint32_t type, char* out, size_t size);
