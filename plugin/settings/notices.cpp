@@ -18,3 +18,7 @@ int OpenDeleteDialog(int text) {
 }
 
 void DrawDeleteDialogButtons() {}
+
+int ShowStopNotice(int deleted) { return kConsumed; }
+
+void ShowStopSummary() {}

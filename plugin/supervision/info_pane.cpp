@@ -1,0 +1,4 @@
+#include "supervision/info_pane.h"
+
+// The pane's content is not drawn yet.
+void DrawInfoPane() {}
