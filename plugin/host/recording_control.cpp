@@ -38,11 +38,15 @@ int Word(const std::atomic<int>& word) { return word.load(kRelaxed); }
 int Setting(const SettingWord& word) { return word.load(kRelaxed); }
 uint32_t Now() { return static_cast<uint32_t>(time(nullptr)); }
 
+// A start that records nothing: its message box.
+int FailedStart(int text) {
+  last_start_failure.store(text, kRelaxed);
+  return ShowMessageBox(text, 1);
+}
+
 // The message box for a destination that cannot take the file: 4 when it is
 // dest2's, else 3.
-int NoRoomBox(int index) {
-  return ShowMessageBox(index == settings.dest2.index ? 4 : 3, 1);
-}
+int NoRoomBox(int index) { return FailedStart(index == settings.dest2.index ? 4 : 3); }
 
 // The words a start sets; `from_rest` also those of a new recording.
 void SetStartWords(bool from_rest) {
@@ -81,7 +85,7 @@ int StartOwned(int key, bool split) {
   const int attempt = Word(dest_attempt) == 1 ? 1 : 0;
   if (!split) {
     const DeviceEntry& wanted = attempt == 0 ? settings.dest1 : settings.dest2;
-    if (RunDeviceScript(wanted.index) == -1) return ShowMessageBox(45, 1);
+    if (RunDeviceScript(wanted.index) == -1) return FailedStart(45);
   }
 
   next_title_sample.store(0, kRelaxed);
@@ -94,7 +98,7 @@ int StartOwned(int key, bool split) {
   const DestinationChoice choice = ChooseDestination(attempt);
   if (choice.index == 0) {
     dest_attempt.store(choice.next_attempt, kRelaxed);
-    return ShowMessageBox(choice.text, 1);
+    return FailedStart(choice.text);
   }
   settings.active_dest.store(choice.index, kRelaxed);
   split_choice.store(ClassifyDestination(choice.index, ChoiceSetting(settings.split_mode, kSplitChoiceCount)),
@@ -117,6 +121,7 @@ int StartOwned(int key, bool split) {
   }
   std::memcpy(start_prefix, prefix, sizeof start_prefix);
 
+  last_start_failure.store(0, kRelaxed);
   SetStartWords(!split);
   uint32_t generation = recording_generation.load(kRelaxed);
   if (!split) generation = recording_generation.fetch_add(1, kRelaxed) + 1;

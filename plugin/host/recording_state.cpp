@@ -13,6 +13,7 @@ std::atomic<int> recent_file_count{0};
 std::atomic<int> dest_attempt{0};
 std::atomic<int> network_dest{0};
 std::atomic<int> memory_dest{0};
+std::atomic<int> last_start_failure{0};
 std::atomic<SDL_TimerID> tick_timer_id{nullptr};
 
 void ResetRecordingState() {
@@ -23,6 +24,7 @@ void ResetRecordingState() {
   dest_attempt.store(0, kRelaxed);
   network_dest.store(0, kRelaxed);
   memory_dest.store(0, kRelaxed);
+  last_start_failure.store(0, kRelaxed);
   tick_timer_id.store(nullptr, kRelaxed);
   recording_transition.store(0, std::memory_order_release);
 }

@@ -60,6 +60,10 @@ extern std::atomic<int> dest_attempt;
 extern std::atomic<int> network_dest;
 extern std::atomic<int> memory_dest;
 
+// Catalogue text of the message box the last failed start showed (3, 4,
+// 5, 45); 0 after a start that records.
+extern std::atomic<int> last_start_failure;
+
 // The supervision tick's SDL timer, as SDL_AddTimer returned it.
 extern std::atomic<SDL_TimerID> tick_timer_id;
 
