@@ -126,11 +126,14 @@ bool RecordingPath(char* out, size_t size, const char* folder, const char* prefi
 
 int FindFreeNumber(const char* folder, const char* prefix, bool write_test) {
   char path[kPathSize];
+  char side[kPathSize];
   for (int number = kLowestNumber; number <= kHighestNumber; ++number) {
-    if (!RecordingPath(path, sizeof path, folder, prefix, number, kLongestExtension) ||
+    if (!RecordingPath(side, sizeof side, folder, prefix, number, kLongestExtension) ||
         !RecordingPath(path, sizeof path, folder, prefix, number, ".ts"))
       return 0;
-    if (NameTaken(path)) continue;
+    // A side file left by an earlier recording (whose .ts was renamed at
+    // its stop) keeps its number: the recorder would overwrite it.
+    if (NameTaken(path) || NameTaken(side)) continue;
     if (!write_test || ProbeWritable(path)) return number;
   }
   return 0;

@@ -46,8 +46,8 @@ bool FinalPrefix(char* out, size_t size, const char* start, const char* sampled)
 bool RecordingPath(char* out, size_t size, const char* folder, const char* prefix, int number,
                    const char* extension);
 
-// The first number 1..998 whose .ts name in folder is free: the name does
-// not exist (any error other than "does not exist" counts as taken) and,
+// The first number 1..998 whose .ts and .mdb names in folder are free:
+// neither exists (any error other than "does not exist" counts as taken) and,
 // with write_test, a probe file can be created there exclusively (then
 // deleted: only the probe this call created is ever deleted). 0 when every
 // number is taken or the names do not fit.

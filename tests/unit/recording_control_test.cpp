@@ -138,13 +138,16 @@ TEST_F(RecordingControl, HighestDvrFolderWins) {
   EXPECT_EQ(settings.dvr_folder.load(), 5);
 }
 
-TEST_F(RecordingControl, TakenNamesAreSkipped) {
+TEST_F(RecordingControl, TakenNamesAndSideFilesAreSkipped) {
   Plug("sda1", SIM_FS_FAT, 1ull << 30);
   Touch(Named("/dtv/usb/sda1", 1));
   Touch(Named("/dtv/usb/sda1", 2));
+  // The side file of an earlier recording whose .ts was renamed: its
+  // number stays taken, or the recorder would overwrite it.
+  Touch(Named("/dtv/usb/sda1", 3, ".mdb"));
   settings.write_test = 0;
   StartRecording(kKeyRecord);
-  EXPECT_EQ(std::string(ts_path), Named("/dtv/usb/sda1", 3));
+  EXPECT_EQ(std::string(ts_path), Named("/dtv/usb/sda1", 4));
 }
 
 TEST_F(RecordingControl, WriteTestProbesExclusivelyAndDeletesOnlyItsOwnProbe) {

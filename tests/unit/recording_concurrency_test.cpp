@@ -1,0 +1,121 @@
+// The recording under two threads: remote keys on the test's thread race the
+// supervision tick on SDL's real timer thread (timed stops, programme-end
+// stops, splits at programme changes), on the scaled clock. Whatever the
+// interleaving, every file the recorder was given is stopped before the
+// next one starts and is still there afterwards (renamed or under its first
+// name), and the recorder runs exactly while the plug-in says it records.
+#include <dirent.h>
+
+#include <atomic>
+#include <mutex>
+#include <random>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/recording_transition.h"
+#include "recording_sandbox.h"
+#include "sim/host/log/host_log.h"
+
+namespace {
+
+struct RecorderLog {
+  std::mutex mutex;
+  std::vector<std::string> lines;
+};
+
+int CountFiles(const std::string& folder, const std::string& extension) {
+  int count = 0;
+  if (DIR* dir = opendir(sim::SandboxPath(folder).c_str())) {
+    while (dirent* entry = readdir(dir)) {
+      std::string name = entry->d_name;
+      if (name.size() > extension.size() &&
+          name.compare(name.size() - extension.size(), extension.size(), extension) == 0)
+        ++count;
+    }
+    closedir(dir);
+  }
+  return count;
+}
+
+using RecordingThreads = RecordingSandbox;
+
+TEST_F(RecordingThreads, ConcurrentKeysTicksStopsAndSplitsLoseNoFile) {
+  Plug("sda1", SIM_FS_FAT, 8ull << 30, 1024);
+  ChooseFixed(1, "/dtv/usb/sda1");
+  settings.split_mode = 5;  // a split at every programme change
+  settings.write_test = 1;
+  settings.stop_extra_minutes = 0;
+  sim::SetRecorderBitrate(16 * 1024);
+  RecorderLog log;
+  sim::SetHostLog([&log](const std::string& line) {
+    std::lock_guard lock(log.mutex);
+    if (line.rfind("recording st", 0) == 0) log.lines.push_back(line);
+  });
+  sim_clock_set(now_, 300.0);  // a tick every 3.3 ms
+  ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_TIMER), 0);
+
+  // The programme changes now and then; sometimes the viewer had asked to
+  // stop at the programme's end.
+  std::atomic<bool> storm{true};
+  std::thread guide([&storm] {
+    std::mt19937 random(7);
+    while (storm.load()) {
+      SDL_Delay(1000 + random() % 4000);
+      if (random() % 3 == 0) stop_timer.store(-1);
+      title_change_count.store(3);
+    }
+  });
+
+  // Keys at random moments: record, stop, power, stop timer up, a digit.
+  const int keys[] = {kKeyRecord, kKeyRecord, kKeyStop, kKeyPower, kKeyTimerUp, 4, kKeyRecord};
+  std::mt19937 random(11);
+  int pressed = 0;
+  for (int i = 0; i < 300; ++i) {
+    KeyDispatcher(keys[random() % std::size(keys)]);
+    ++pressed;
+    SDL_Delay(random() % 3000);
+  }
+  storm.store(false);
+  guide.join();
+
+  // Quiet: the last recording stopped, the timer thread gone.
+  if (recording_active.load()) KeyDispatcher(kKeyStop);
+  SDL_Delay(3000);
+  SDL_QuitSubSystem(SDL_INIT_TIMER);
+  sim::SetHostLog(nullptr);
+  sim_clock_set(-1, 1.0);
+
+  EXPECT_EQ(recording_active.load(), 0);
+  EXPECT_FALSE(sim::GetRecorderStatus().recording);
+  EXPECT_EQ(recording_transition.load(), 0);
+
+  // Every start is followed by the stop of the same file before the next.
+  int starts = 0;
+  std::string open;
+  for (const std::string& line : log.lines) {
+    if (line.rfind("recording started: ", 0) == 0) {
+      EXPECT_EQ(open, "") << "started while " << open << " still records";
+      open = line.substr(19);
+      ++starts;
+    } else {
+      const std::string path = line.substr(19, line.find(" (") - 19);
+      EXPECT_EQ(path, open);
+      open.clear();
+    }
+  }
+  EXPECT_EQ(open, "");
+  EXPECT_GT(starts, 5);
+  // Nothing lost: one .ts and one .mdb per file the recorder was given.
+  EXPECT_EQ(CountFiles("/dtv/usb/sda1", ".ts"), starts);
+  EXPECT_EQ(CountFiles("/dtv/usb/sda1", ".mdb"), starts);
+  // The last recording's files are listed once each.
+  std::set<std::string> listed;
+  for (int i = 0; i < recent_file_count.load(); ++i) listed.insert(recent_files[i].ts);
+  EXPECT_EQ(static_cast<int>(listed.size()), recent_file_count.load());
+  std::printf("keys pressed %d, files recorded %d, files lost %d\n", pressed, starts,
+              starts - CountFiles("/dtv/usb/sda1", ".ts"));
+}
+
+}  // namespace
