@@ -291,7 +291,7 @@ TEST_F(RecordingControl, RenameKeepsTheStartTimeStaysInItsFolderAndReplacesNothi
   // The second recording's final name is taken already: it keeps its own.
   StartRecording(kKeyRecord);
   const std::string first_name = ts_path;
-  EXPECT_EQ(first_name, Named("/dtv/usb/sda1/DVR3", 1));
+  EXPECT_EQ(first_name, Named("/dtv/usb/sda1/DVR3", 2));  // 1 keeps its side file
   title_check_count = 3;
   std::snprintf(final_prefix, sizeof final_prefix, "2024-03-07_20-47_Film_");
   StopRecording(kKeyStop);
