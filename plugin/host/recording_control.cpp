@@ -78,8 +78,9 @@ void SetStartWords(bool from_rest) {
   title_change_count.store(0, kRelaxed);
 }
 
-// The start itself, as the transition's owner.
-int StartOwned(int key, bool split) {
+// The start itself, as the transition's owner. A start from rest asks for
+// the tick's timer of `*timer_for`'s recording through *timer_wanted.
+int StartOwned(int key, bool split, uint32_t* timer_for, bool* timer_wanted) {
   BuildDeviceTable();
   RematchDestinations();
   const int attempt = Word(dest_attempt) == 1 ? 1 : 0;
@@ -132,9 +133,8 @@ int StartOwned(int key, bool split) {
   OpenOsd();
   const int result = ShowRecordIcon();
   split_in_progress.store(0, kRelaxed);
-  tick_timer_id.store(SDL_AddTimer(kFirstTickMs, TickTimer,
-                                   reinterpret_cast<void*>(static_cast<uintptr_t>(generation))),
-                      kRelaxed);
+  *timer_for = generation;
+  *timer_wanted = true;
   if (Setting(settings.pane_on_start) == 1 && OsdOpacity() != 0 && Word(pane_state) == 0) {
     pane_state.store(1, kRelaxed);
     ShowInfoPaneBackground(Setting(settings.pane_animation));
@@ -223,9 +223,18 @@ int StartRecording(int key) {
   const bool split = Word(split_in_progress) != 0 && HoldingRecordingTransition();
   if (!TakeRecordingTransition(kTransitionWaitMs)) return kConsumed;
   int result = kConsumed;
+  uint32_t generation = 0;
+  bool timer_wanted = false;
   // A recording started by the other thread meanwhile is not started twice.
-  if (split || !Word(recording_active)) result = StartOwned(key, split);
+  if (split || !Word(recording_active)) result = StartOwned(key, split, &generation, &timer_wanted);
   ReleaseRecordingTransition();
+  // Registered once the transition is free: SDL holds its timer lock while
+  // a tick runs, and a tick may be waiting for the transition.
+  if (timer_wanted) {
+    tick_timer_id.store(SDL_AddTimer(kFirstTickMs, TickTimer,
+                                     reinterpret_cast<void*>(static_cast<uintptr_t>(generation))),
+                        kRelaxed);
+  }
   return result;
 }
 

@@ -16,7 +16,9 @@
 // StopRecording, always by the owner of the transition (the key thread, or
 // SDL's timer thread at a split or a timed stop); the tick reads ts_path, and
 // DeleteRecentFiles reads recent_files, as owners too. No text is ever read
-// or written without holding the transition.
+// or written without holding the transition. The same holds for the
+// exported statfs record `fs` (host/storage_checks.h): the start fills it,
+// the pane's redraw on the tick reads it.
 #pragma once
 
 #include <SDL.h>
