@@ -138,4 +138,28 @@ TEST_F(RecordingThreads, ConcurrentKeysTicksStopsAndSplitsLoseNoFile) {
               starts - CountFiles("/dtv/usb/sda1", ".ts"));
 }
 
+TEST_F(RecordingThreads, ThreadHoldingTheRecordingMakesTheOtherWaitThenRefuse) {
+  Plug("sda1", SIM_FS_FAT, 1ull << 30);
+  ASSERT_EQ(StartRecording(kKeyRecord), kConsumed);
+  std::atomic<int> phase{0};
+  std::thread holder([&phase] {
+    ASSERT_TRUE(TakeRecordingTransition(0));
+    phase.store(1);
+    while (phase.load() != 2) std::this_thread::yield();
+    ReleaseRecordingTransition();
+  });
+  while (phase.load() != 1) std::this_thread::yield();
+  sim_clock_set(-1, 1000.0);  // the bounded wait passes in milliseconds
+  EXPECT_EQ(StopRecording(kKeyStop), kConsumed);  // refused: nothing stopped
+  EXPECT_EQ(recording_active.load(), 1);
+  EXPECT_TRUE(sim::GetRecorderStatus().recording);
+  EXPECT_EQ(StartRecording(kKeyRecord), kConsumed);
+  phase.store(2);
+  holder.join();
+  sim_clock_set(-1, 1.0);
+  EXPECT_EQ(StopRecording(kKeyPower), kKeyPower);  // free again: stops
+  EXPECT_EQ(recording_active.load(), 0);
+  EXPECT_FALSE(sim::GetRecorderStatus().recording);
+}
+
 }  // namespace
