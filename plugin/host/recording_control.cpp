@@ -179,7 +179,8 @@ void ListFinished() {
   recent_file_count.store(slot + 1, kRelaxed);
 }
 
-// The stop itself, as the transition's owner.
+// The stop itself, as the transition's owner. 1 when the file was empty
+// and has been deleted, else 0.
 int StopOwned(int key, bool split) {
   if (!split) {
     if (Word(video_is_muted)) ToggleVideoMute();
@@ -206,13 +207,16 @@ int StopOwned(int key, bool split) {
     ListFinished();
   }
   if (split) return kConsumed;
-
-  int result = key;
-  if (key == kKeyStop) {
-    result = ShowStopNotice(removed);
-    if (Setting(settings.stop_summary) && !removed) ShowStopSummary();
-  }
   dest_attempt.store(0, kRelaxed);
+  return removed;
+}
+
+// What a stop shows afterwards, with the transition given back (the notice
+// takes seconds): key 70's notice and summary; other keys pass on.
+int StopNotice(int key, int removed) {
+  if (key != kKeyStop) return key;
+  const int result = ShowStopNotice(removed);
+  if (Setting(settings.stop_summary) && !removed) ShowStopSummary();
   return result;
 }
 
@@ -243,11 +247,14 @@ int StopRecording(int key) {
   // transition already (the tick).
   const bool split = Word(split_in_progress) != 0 && HoldingRecordingTransition();
   if (!TakeRecordingTransition(kTransitionWaitMs)) return kConsumed;
-  int result = key == kKeyStop ? kConsumed : key;
   // Stopped by the other thread meanwhile: nothing left to stop.
-  if (Word(recording_active)) result = StopOwned(key, split);
+  if (!Word(recording_active)) {
+    ReleaseRecordingTransition();
+    return key == kKeyStop ? kConsumed : key;
+  }
+  const int removed = StopOwned(key, split);
   ReleaseRecordingTransition();
-  return result;
+  return split ? kConsumed : StopNotice(key, removed);
 }
 
 void DeleteRecentFiles() {

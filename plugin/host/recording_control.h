@@ -20,7 +20,8 @@ int StartRecording(int key);
 // tick's 70): the recorder stops, the file is measured, an empty one (with
 // delete_empty) or the side file (with delete_mdb) deleted, the rest renamed
 // after the sampled title within its folder (never over another file) and
-// listed for the delete dialog. Never waits for the tick. Returns 255 at a
+// listed for the delete dialog. Never waits for the tick; key 70's stop
+// notice is shown once the key thread's transition is given back. Returns 255 at a
 // split; for 70 ShowStopNotice's result; for 2 and 258 the key itself. When
 // no recording runs by the time the transition is taken: 255 for 70, else
 // the key; 255 when the transition was refused.
