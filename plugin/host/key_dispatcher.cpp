@@ -447,13 +447,13 @@ int TvKey(int k, bool remote) {
       if (Word(split_in_progress)) {
         // Only the tick's own request restarts a split: a second start from
         // the remote would hand the recorder a second file.
-        return remote ? kConsumed : key_operations.StartRecording();
+        return remote ? kConsumed : key_operations.StartRecording(kKeyRecord);
       }
       if (OverlayPassing()) return kConsumed;
       if (recording) return TogglePane();
       if (Word(last_key) == kKeyMenuClose) return key_operations.setup();
       if (settings.record_key_notice.load(kRelaxed)) return key_operations.ShowMessageBox(6, 1);
-      return key_operations.StartRecording();
+      return key_operations.StartRecording(kKeyRecord);
     case kKeyFreeze:
       return FreezeKey(k, false);
     case kKeyDelete:

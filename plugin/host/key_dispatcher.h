@@ -19,7 +19,7 @@ extern "C" int KeyDispatcher(int key);
 // Everything the dispatcher calls in other units. `key_operations` holds the
 // real operations; tests put recording fakes in its place and restore it.
 struct KeyOperations {
-  int (*StartRecording)();
+  int (*StartRecording)(int key);
   int (*StopRecording)(int key);
   void (*DeleteRecentFiles)();
   int (*ToggleFreeze)();

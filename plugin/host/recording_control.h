@@ -1,13 +1,34 @@
 // Starting and stopping recordings. Each returns the code for the host, as
-// the key dispatcher passes it on.
+// the key dispatcher passes it on. Start, stop and split are transitions of
+// one recording (host/recording_transition.h): one runs at a time, and a
+// request from the other thread waits for the running one at most
+// kTransitionWaitMs of the system's clock and is refused after that.
 #pragma once
 
-// Starts a recording of the programme on screen (or, with split_in_progress
-// set, restarts it into the next file). 255 when the key is used up.
-int StartRecording();
+inline constexpr int kTransitionWaitMs = 4000;
 
-// Stops the running recording on behalf of `key` (70, 2, 258). Returns key.
+// Starts a recording of the programme on screen for `key` (73), or with
+// split_in_progress set (only on the thread that holds the transition: the
+// tick) restarts it into the next file. Returns `key` while the settings
+// screen is open; 255 when a recording runs already or the transition was
+// refused; ShowMessageBox's result for a failure (45 device script, 3 or 4
+// no usable destination or no free name that fits 256 bytes, 5 NTFS), with
+// nothing recording; else 255 (122 when the record icon could not be shown).
+int StartRecording(int key);
+
+// Stops the running recording on behalf of `key` (70, 2, 258, or the
+// tick's 70): the recorder stops, the file is measured, an empty one (with
+// delete_empty) or the side file (with delete_mdb) deleted, the rest renamed
+// after the sampled title within its folder (never over another file) and
+// listed for the delete dialog. Never waits for the tick; key 70's stop
+// notice is shown once the key thread's transition is given back. Returns 255 at a
+// split; for 70 ShowStopNotice's result; for 2 and 258 the key itself. When
+// no recording runs by the time the transition is taken: 255 for 70, else
+// the key; 255 when the transition was refused.
 int StopRecording(int key);
 
-// Deletes the files of the last recording listed for the delete dialog.
+// Deletes the files listed for the delete dialog (the side files too unless
+// delete_mdb removed them at each stop; a side file whose path equals its
+// .ts path is never deleted twice) and shows message box 39. Failures are
+// ignored; the list stays.
 void DeleteRecentFiles();

@@ -14,6 +14,7 @@
 #include "display/text_fit.h"
 #include "host/dispatcher_state.h"
 #include "host/key_codes.h"
+#include "host/recording_state.h"
 #include "host/tv_services.h"
 #include "settings/dialog_state.h"
 #include "settings/message_catalogue.h"

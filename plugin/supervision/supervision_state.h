@@ -2,6 +2,12 @@
 // information pane. Recording start sets them (key thread, or SDL's timer
 // thread at a split restart), the tick updates them once a second, the
 // dispatcher steps the stop timer, and the pane reads them.
+//
+// Who writes the text buffers, and when: free_text, total_text,
+// latest_prefix and final_prefix are written by the tick and by a start from
+// rest (free_text "?"), and read by the stop (final_prefix) and the pane's
+// redraw on the tick's thread; every one of these runs as the owner of the
+// recording's transition (host/recording_state.h), never beside another.
 #pragma once
 
 #include <atomic>
@@ -40,34 +46,73 @@ extern std::atomic<uint32_t> rec_start_time;
 extern std::atomic<uint32_t> segment_start_time;
 extern std::atomic<int32_t> segment_number;
 
-// Path of the current .ts file, built by recording start. Written only while
-// no screen reads it (a start); the stop summary reads it after the stop.
-extern char ts_path[256];
-// Size of the current file in MiB, and the sum of the finished files' sizes.
+// Size of the current file and the sum of the finished files, in MiB.
 extern std::atomic<uint32_t> segment_size_mb;
 extern std::atomic<int32_t> earlier_segments_mb;
 
-// The free and total space formatted for display ("?" until the first disk
-// check of a recording). Written and read on the tick's thread only.
+// The two sizes as the pane shows them ("3.00 GB"); "?" until measured.
 inline constexpr int kSizeTextSize = 30;
 extern char free_text[kSizeTextSize];
 extern char total_text[kSizeTextSize];
-// The free fraction scaled to 0..83; -1 while not yet known.
+// Free fraction of the destination, 0..83; -1 while not known.
 extern std::atomic<int> free_gauge;
 // Estimated minutes until the destination is full.
 extern std::atomic<uint32_t> minutes_left;
-// 1 when the free space is below 32 MiB.
-extern std::atomic<int> low_space;
 
-// A split mode: the catalogue text the settings screen shows for it and the
-// size in MiB above which the file is split (0: never by size).
+// Free space below 32 MiB, and its notice shown; the notice that the split
+// limit is near shown for this file.
+extern std::atomic<int> low_space;
+extern std::atomic<int> low_space_warned;
+extern std::atomic<int> split_warned;
+
+// Index into SplitChoices in force for the running recording (never 1).
+extern std::atomic<int> split_choice;
+
+// Tick counters: disk check 0..9, programme check 0..14, picture-off
+// reminder 0..599; reminder slots that came up so far.
+extern std::atomic<int> disk_check_counter;
+extern std::atomic<int> title_check_counter;
+extern std::atomic<int> reminder_counter;
+extern std::atomic<int> reminder_count;
+
+// Programme checks done at title_check_counter 0, and the count at which
+// the name prefix is sampled next (0, 1, 2, 4, 8, ...).
+extern std::atomic<int> title_check_count;
+extern std::atomic<int> next_title_sample;
+// The name prefix at the last sample, and one sample older (the stop
+// renames the file after the older one).
+inline constexpr int kPrefixSize = 256;
+extern char latest_prefix[kPrefixSize];
+extern char final_prefix[kPrefixSize];
+
+// The system-clock second of the previous tick (clock jumps are measured
+// against it), and the disk checks in a row that could not read the
+// destination.
+extern std::atomic<uint32_t> last_tick_time;
+extern std::atomic<int> disk_check_failures;
+
+// Split choices: catalogue text shown for the choice and the size limit in
+// MiB; indexed by split_mode and split_choice. Row 1 (automatic) is resolved
+// by the destination's file system at each start; row 5 splits at each
+// programme change.
 struct SplitChoice {
   int text;
   uint32_t limit_mb;
 };
 inline constexpr int kSplitChoiceCount = 6;
-extern const SplitChoice SplitChoices[kSplitChoiceCount];
+inline constexpr int kSplitAutomatic = 1;
+inline constexpr int kSplitByProgramme = 5;
+inline constexpr SplitChoice SplitChoices[kSplitChoiceCount] = {
+    {15, 0}, {98, 0}, {99, 1004}, {100, 2028}, {101, 4076}, {102, 0},
+};
 
-// Every word 0, as after the end of a recording; free_text "?" and
-// free_gauge -1 (nothing measured yet), total_text empty.
+// The supervision tick, SDL's timer callback (defined with the tick in
+// supervision/timer_tick.cpp, a root). Declared here so that recording start
+// can register it without depending on the tick's unit. `param` carries the
+// recording_generation it was registered for. Returns the next interval in
+// ms: 1000 while its recording goes on, 0 to end the timer.
+uint32_t TickTimer(uint32_t interval, void* param);
+
+// Every word 0 and every text empty, as after the end of a recording, but
+// free_text "?" and free_gauge -1: nothing measured yet.
 void ResetSupervisionState();

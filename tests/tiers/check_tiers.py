@@ -28,6 +28,7 @@ TIERS = [
     ("settings/entry_points.*", ROOT),
     ("host/key_dispatcher.*", ROOT),
     ("supervision/tick.*", ROOT),
+    ("supervision/timer_tick.*", ROOT),
     ("*_state.*", LEAF),
     ("export.h", LEAF),
     ("host/host_interface.h", LEAF),

@@ -44,7 +44,7 @@ void Called(const char* format, ...) {
 }
 
 const KeyOperations FakeOperations = {
-    .StartRecording = [] { Called("StartRecording()"); return fake_start.load(); },
+    .StartRecording = [](int key) { Called("StartRecording(%d)", key); return fake_start.load(); },
     .StopRecording = [](int key) { Called("StopRecording(%d)", key); return key; },
     .DeleteRecentFiles = [] { Called("DeleteRecentFiles()"); },
     .ToggleFreeze = [] { Called("ToggleFreeze()"); return fake_freeze.load(); },
@@ -181,7 +181,7 @@ const Calls kNone;
 
 // At rest: no recording, no dialog, no settings screen.
 const Trace RestTraces[] = {
-    {"RecordKeyStarts", "", {73}, {255}, {"StartRecording()"}, "last_key=73 key_down=1"},
+    {"RecordKeyStarts", "", {73}, {255}, {"StartRecording(73)"}, "last_key=73 key_down=1"},
     {"RecordKeyNotice", "record_key_notice=1", {73}, {255}, {"ShowMessageBox(6,1)"}, ""},
     {"RecordKeyNoticeNoDisplay", "record_key_notice=1 fake_message=123", {73}, {123},
      {"ShowMessageBox(6,1)"}, ""},
@@ -302,7 +302,7 @@ const Trace RecordingTraces[] = {
      "delete_dialog_open=0"},
     {"RemoteRecordDuringSplitUsedUp", "recording_active=1 split_in_progress=1", {73}, {255}, kNone, ""},
     {"SplitRestartsOnlyFromTheTick", "split_in_progress=1 fake_start=255", {73, -73}, {255, 255},
-     {"StartRecording()"}, ""},
+     {"StartRecording(73)"}, ""},
 };
 INSTANTIATE_TEST_SUITE_P(Recording, KeyDispatcherTrace, ::testing::ValuesIn(RecordingTraces),
                          [](const auto& info) { return std::string(info.param.name); });
@@ -364,7 +364,7 @@ const Trace DialogTraces[] = {
      {"ToggleFreeze()"}, ""},
     {"FreezeGuardedPasses", "delete_dialog_open=1 freeze_guard_147=1", {74}, {74}, kNone, ""},
     {"TickRequestsReachTheRecording", "delete_dialog_open=1 recording_active=1 split_in_progress=1",
-     {-70, -73}, {70, 255}, {"StopRecording(70)", "StartRecording()"}, "delete_dialog_open=1"},
+     {-70, -73}, {70, 255}, {"StopRecording(70)", "StartRecording(73)"}, "delete_dialog_open=1"},
 };
 INSTANTIATE_TEST_SUITE_P(Dialog, KeyDispatcherTrace, ::testing::ValuesIn(DialogTraces),
                          [](const auto& info) { return std::string(info.param.name); });
@@ -377,7 +377,7 @@ const Trace EntryExitTraces[] = {
      {"SetTvOption(15,6)"}, "option15_restore_count=0"},
     {"PassedKeySwitchesThePictureBackOn", "picture_off=1 saved_option15=4", {7, 7}, {7, 7},
      {"SetTvOption(15,4)"}, "picture_off=0 option15_restore_count=0"},
-    {"ConsumedKeyLeavesThePictureOff", "picture_off=1", {73}, {255}, {"StartRecording()"},
+    {"ConsumedKeyLeavesThePictureOff", "picture_off=1", {73}, {255}, {"StartRecording(73)"},
      "picture_off=1 option15_restore_count=0"},
     {"TickRequestLeavesThePictureOff", "picture_off=1 recording_active=1", {-70}, {70},
      {"StopRecording(70)"}, "picture_off=1"},
@@ -499,7 +499,7 @@ int CountedName(const char*) { return CountedCode(); }
 TEST(KeyDispatcherConcurrent, KeyThreadAndTickThread) {
   ResetEverything();
   key_operations = KeyOperations{
-      CountedCode, CountedKey,  Counted,     CountedCode, CountedPair, CountedInt,
+      CountedInt1, CountedKey,  Counted,     CountedCode, CountedPair, CountedInt,
       Counted,     Counted,     Counted,     CountedInt1, CountedCode, Counted,
       CountedCode, CountedInt,  CountedCode, CountedCode, CountedCode, CountedCode,
       CountedInt2, CountedCode, CountedCode, CountedInt1, Counted,     CountedName,

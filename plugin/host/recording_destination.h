@@ -1,0 +1,29 @@
+// Where a recording goes: one of the two configured destinations, or with
+// "Auto" the table entry with the most free bytes.
+#pragma once
+
+// The outcome of a choice: the table index to record to (>= 1), or 0 with
+// the catalogue text of the message box to show and the destination the
+// next start tries (dest_attempt).
+struct DestinationChoice {
+  int index;
+  int text;
+  int next_attempt;
+};
+
+// Chooses by `attempt` (0: dest1, 1: dest2). A fixed destination must be
+// usable (DestinationUsable) and not NTFS: else text 3 (attempt 0) or 4
+// (attempt 1), or 5 for NTFS, and the next attempt is the other one. "Auto"
+// takes among entries 1..count-1 that are usable, readable by statfs and
+// not NTFS the one with the most free bytes (f_bavail * f_bsize, 64-bit);
+// a later one replaces it only when strictly larger and not zero. With no
+// candidate, text 3 or 4 and the next attempt 0. Leaves fs as the last
+// statfs examined.
+DestinationChoice ChooseDestination(int attempt);
+
+// The split choice for split_mode `mode` on table entry `index`: the mode
+// itself unless it is 1 (automatic), which gives 0 on a network file
+// system, 2 on the internal memory's, 3 on FAT, else 4. Sets network_dest
+// and memory_dest for the entry (statfs of its folder, into fs; a failed
+// statfs counts as type 0).
+int ClassifyDestination(int index, int mode);

@@ -1,0 +1,140 @@
+#include "host/recording_files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "host/recording_state.h"
+
+namespace {
+
+constexpr const char* kLongestExtension = ".mdb";
+// "YYYY-MM-DD_HH-MM" and the "_" that follows when a title comes after it.
+constexpr size_t kDateLength = 16;
+constexpr size_t kDatedTitleStart = kDateLength + 1;
+
+bool Fits(int written, size_t size) { return written >= 0 && static_cast<size_t>(written) < size; }
+
+bool Refuse(char* out, size_t size) {
+  if (size > 0) out[0] = '\0';
+  return false;
+}
+
+bool Digit(char c) { return c >= '0' && c <= '9'; }
+
+// 17 for "YYYY-MM-DD_HH-MM_..." (a title follows), 16 for the date alone,
+// 0 for anything else.
+size_t DatePart(const char* prefix) {
+  static constexpr char kShape[] = "dddd-dd-dd_dd-dd";
+  for (size_t i = 0; i < kDateLength; ++i) {
+    if (prefix[i] == '\0') return 0;
+    if (kShape[i] == 'd' ? !Digit(prefix[i]) : prefix[i] != kShape[i]) return 0;
+  }
+  if (prefix[kDateLength] == '\0') return kDateLength;
+  return prefix[kDateLength] == '_' ? kDatedTitleStart : 0;
+}
+
+// The name is taken: it exists, or cannot be examined for a reason other
+// than its absence.
+bool NameTaken(const char* path) {
+  struct stat status;
+  return stat(path, &status) == 0 || errno != ENOENT;
+}
+
+// Creates path exclusively and deletes it again: true when the folder takes
+// a new file of that name. Only a file this call created is deleted.
+bool ProbeWritable(const char* path) {
+  int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  close(fd);
+  std::remove(path);
+  return true;
+}
+
+}  // namespace
+
+int FindDvrFolder(const char* mount) {
+  char folder[kPathSize];
+  for (int n = 9; n >= 1; --n) {
+    if (RecordingFolder(folder, sizeof folder, mount, n) && access(folder, F_OK) == 0) return n;
+  }
+  return 0;
+}
+
+bool RecordingFolder(char* out, size_t size, const char* mount, int dvr) {
+  int written = dvr >= 1 && dvr <= 9 ? std::snprintf(out, size, "%s/%s%d", mount, "DVR", dvr)
+                                     : std::snprintf(out, size, "%s", mount);
+  return Fits(written, size) || Refuse(out, size);
+}
+
+bool FolderOf(char* out, size_t size, const char* path) {
+  const char* slash = std::strrchr(path, '/');
+  if (slash == nullptr) return Refuse(out, size);
+  size_t length = static_cast<size_t>(slash - path);
+  if (length >= size) return Refuse(out, size);
+  std::memcpy(out, path, length);
+  out[length] = '\0';
+  return true;
+}
+
+size_t PrefixRoom(const char* folder) {
+  size_t fixed = std::strlen(folder) + std::strlen("/R") + 3 + std::strlen(kLongestExtension);
+  return fixed < kPathSize - 1 ? kPathSize - 1 - fixed : 0;
+}
+
+bool FitPrefix(char* out, size_t size, const char* prefix, size_t room) {
+  if (room >= size) room = size - 1;
+  size_t length = std::strlen(prefix);
+  if (length <= room) {
+    std::memcpy(out, prefix, length + 1);
+    return true;
+  }
+  // Only a dated title can be shortened: date, time, "_", at least nothing
+  // of the title, and the final "_".
+  if (DatePart(prefix) != kDatedTitleStart || prefix[length - 1] != '_' ||
+      room < kDatedTitleStart + 1)
+    return Refuse(out, size);
+  size_t keep = room - kDatedTitleStart - 1;
+  const unsigned char* title = reinterpret_cast<const unsigned char*>(prefix) + kDatedTitleStart;
+  while (keep > 0 && (title[keep] & 0xC0) == 0x80) --keep;  // not inside a character
+  std::memcpy(out, prefix, kDatedTitleStart + keep);
+  out[kDatedTitleStart + keep] = '_';
+  out[kDatedTitleStart + keep + 1] = '\0';
+  return true;
+}
+
+bool FinalPrefix(char* out, size_t size, const char* start, const char* sampled) {
+  if (DatePart(sampled) != kDatedTitleStart) return Refuse(out, size);
+  const char* title = sampled + kDatedTitleStart;  // the title and its final "_"
+  int written;
+  if (DatePart(start) == 0)
+    written = std::snprintf(out, size, "%s", sampled);
+  else
+    written = std::snprintf(out, size, "%.*s_%s", static_cast<int>(kDateLength), start, title);
+  return Fits(written, size) || Refuse(out, size);
+}
+
+bool RecordingPath(char* out, size_t size, const char* folder, const char* prefix, int number,
+                   const char* extension) {
+  int written = std::snprintf(out, size, "%s/R%s%03d%s", folder, prefix, number, extension);
+  return Fits(written, size) || Refuse(out, size);
+}
+
+int FindFreeNumber(const char* folder, const char* prefix, bool write_test) {
+  char path[kPathSize];
+  char side[kPathSize];
+  for (int number = kLowestNumber; number <= kHighestNumber; ++number) {
+    if (!RecordingPath(side, sizeof side, folder, prefix, number, kLongestExtension) ||
+        !RecordingPath(path, sizeof path, folder, prefix, number, ".ts"))
+      return 0;
+    // A side file left by an earlier recording (whose .ts was renamed at
+    // its stop) keeps its number: the recorder would overwrite it.
+    if (NameTaken(path) || NameTaken(side)) continue;
+    if (!write_test || ProbeWritable(path)) return number;
+  }
+  return 0;
+}

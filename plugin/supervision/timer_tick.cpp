@@ -1,0 +1,373 @@
+#include "supervision/timer_tick.h"
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "display/display_state.h"
+#include "display/osd_surface.h"
+#include "display/skin.h"
+#include "host/key_codes.h"
+#include "host/key_dispatcher.h"
+#include "host/recording_state.h"
+#include "host/recording_transition.h"
+#include "host/storage_checks.h"
+#include "host/tv_services.h"
+#include "settings/settings_record.h"
+#include "supervision/info_pane_state.h"
+#include "supervision/info_pane.h"
+#include "supervision/programme_info.h"
+#include "supervision/status_notices.h"
+
+namespace {
+
+constexpr auto kRelaxed = std::memory_order_relaxed;
+constexpr uint32_t kNextTickMs = 1000;
+constexpr uint32_t kEndTimer = 0;
+constexpr double kFullMib = 4.0;
+constexpr double kLowMib = 32.0;
+constexpr uint32_t kSplitWarnMb = 32;
+constexpr uint32_t kKeptFreeKb = 4096;
+constexpr int kGaugeTop = 83;
+constexpr int kDiskCheckPeriod = 9;
+constexpr int kTitleCheckPeriod = 14;
+constexpr int kReminderPeriod = 600;
+constexpr int kChangeConfirmed = 3;
+constexpr uint32_t kProgrammeSplitPauseMs = 200;
+constexpr int kFailedDiskChecks = 2;
+
+int Word(const std::atomic<int>& word) { return word.load(kRelaxed); }
+int Setting(const SettingWord& word) { return word.load(kRelaxed); }
+
+// One tick of one recording.
+struct Tick {
+  uint32_t generation;
+  uint32_t now;
+  bool split_made;
+};
+
+bool OfThisRecording(const Tick& tick) {
+  return recording_generation.load(kRelaxed) == tick.generation;
+}
+
+bool Current(const Tick& tick) { return OfThisRecording(tick) && Word(recording_active) == 1; }
+
+// The timer ends; the recording's words are touched only by its own tick.
+uint32_t End(const Tick& tick) {
+  if (OfThisRecording(tick)) tick_running.store(0, kRelaxed);
+  return kEndTimer;
+}
+
+// Shows a notice without holding the transition (it takes 3 s), then takes
+// it again. false when the recording stopped meanwhile or the transition
+// could not be had: the tick then holds nothing and must end.
+bool Notice(const Tick& tick, int text) {
+  ReleaseRecordingTransition();
+  ShowStatusNotice(text);
+  if (!TakeRecordingTransition(kTickTransitionWaitMs)) return false;
+  if (Current(tick)) return true;
+  ReleaseRecordingTransition();
+  return false;
+}
+
+// A notice after which the picture is off again when it was off before.
+bool NoticeKeepingPicture(const Tick& tick, int text) {
+  const bool was_off = Word(picture_off) != 0;
+  if (!Notice(tick, text)) return false;
+  if (was_off) PictureOffIfOn();
+  return true;
+}
+
+// Ends the recording on the tick's behalf. With the notice first (stop
+// timer, programme end) the recording is checked again after it; with the
+// stop first (disk full, destination gone) nothing more is written while
+// the notice shows. A stop that is declined leaves the tick running.
+uint32_t TimedStop(Tick& tick, int text, bool stop_first) {
+  if (!stop_first && !Notice(tick, text)) return End(tick);
+  tick_stop_state.store(1, kRelaxed);
+  KeyDispatcher(kRequestStop);
+  if (Word(recording_active)) {
+    tick_stop_state.store(0, kRelaxed);
+    ReleaseRecordingTransition();
+    return kNextTickMs;
+  }
+  tick_stop_state.store(2, kRelaxed);
+  ClearOsd();
+  tick_running.store(0, kRelaxed);
+  ReleaseRecordingTransition();
+  if (stop_first) ShowStatusNotice(text);
+  if (Setting(settings.standby_after)) NoticeAndStandby();
+  return kEndTimer;
+}
+
+// Stop and restart into the next file, with a pause after each for a
+// split at a programme change. A restart that fails (destination gone,
+// NTFS, no free name) ends the recording as a stop: the finished file is
+// renamed and listed already; the pane goes, no split notice, and the next
+// remote key closes the display. true when the recording goes on.
+bool Split(Tick& tick, uint32_t pause_ms) {
+  split_in_progress.store(1, kRelaxed);
+  tick_stop_state.store(1, kRelaxed);
+  KeyDispatcher(kRequestStop);
+  if (pause_ms != 0) SDL_Delay(pause_ms);
+  KeyDispatcher(kRequestRecord);
+  if (pause_ms != 0) SDL_Delay(pause_ms);
+  split_in_progress.store(0, kRelaxed);
+  if (Word(recording_active)) {
+    tick_stop_state.store(0, kRelaxed);
+    tick.split_made = true;
+    return true;
+  }
+  if (Word(pane_state) == 1) HideInfoPaneBackground();
+  pane_state.store(0, kRelaxed);
+  tick_stop_state.store(2, kRelaxed);
+  ClearOsd();
+  return false;
+}
+
+// A clock set backwards, or forwards by more than a minute, between two
+// ticks moves the recording's times with it: the recording neither stops at
+// once nor runs on.
+void FollowClockJump(const Tick& tick) {
+  const uint32_t last = last_tick_time.exchange(tick.now, kRelaxed);
+  if (last == 0) return;
+  const int64_t step = static_cast<int64_t>(tick.now) - static_cast<int64_t>(last);
+  if (step >= 0 && step <= kClockJumpSeconds) return;
+  const auto shift = static_cast<uint32_t>(step);  // modulo 2^32: backwards too
+  rec_start_time.fetch_add(shift, kRelaxed);
+  segment_start_time.fetch_add(shift, kRelaxed);
+  if (Word(stop_timer) != 0) stop_time.fetch_add(shift, kRelaxed);
+}
+
+void SetGauge(uint32_t free, uint32_t total) {
+  int gauge = static_cast<int>(static_cast<double>(free) * kGaugeTop / static_cast<double>(total));
+  free_gauge.store(gauge < 0 ? 0 : gauge > kGaugeTop ? kGaugeTop : gauge, kRelaxed);
+}
+
+// What the tick does after the free space was read. kNextTickMs to go on;
+// anything else ends the tick with that result.
+enum class Step { kGoOn, kEnded };
+
+// Free-space texts, gauge and the space checks. A destination that reports
+// no blocks at all (total 0) has no gauge and no space checks.
+Step CheckSpace(Tick& tick, uint32_t* result) {
+  const uint32_t free = free_kb.load(kRelaxed);
+  const uint32_t total = total_kb.load(kRelaxed);
+  const int language = Setting(settings.language);
+  FormatSpace(free_text, sizeof free_text, free, language);
+  FormatSpace(total_text, sizeof total_text, total, language);
+  if (total == 0) return Step::kGoOn;
+  SetGauge(free, total);
+  const double free_mib = free / 1024.0;
+  if (free_mib <= kFullMib) {
+    *result = TimedStop(tick, kNoticeDiskFull, true);
+    return Step::kEnded;
+  }
+  if (free_mib < kLowMib) {
+    if (Word(low_space_warned) == 0) {
+      low_space.store(1, kRelaxed);
+      if (!Notice(tick, kNoticeLowSpace)) {
+        *result = End(tick);
+        return Step::kEnded;
+      }
+      low_space_warned.store(1, kRelaxed);
+    }
+  } else {
+    low_space_warned.store(0, kRelaxed);
+    low_space.store(0, kRelaxed);
+  }
+  return Step::kGoOn;
+}
+
+// The figures of the current file: size, bitrate, minutes left.
+void MeasureFile(const Tick& tick) {
+  const uint32_t size = static_cast<uint32_t>(FileSizeMb(ts_path));
+  segment_size_mb.store(size, kRelaxed);
+  const uint32_t start = segment_number.load(kRelaxed) <= 0 ? rec_start_time.load(kRelaxed)
+                                                            : segment_start_time.load(kRelaxed);
+  const int64_t elapsed = static_cast<int64_t>(tick.now) - static_cast<int64_t>(start);
+  if (elapsed > 0)
+    bitrate.store(static_cast<uint32_t>(uint64_t{size} * 1024 / static_cast<uint64_t>(elapsed)),
+                  kRelaxed);
+  const uint32_t rate = bitrate.load(kRelaxed);
+  const uint32_t free = free_kb.load(kRelaxed);
+  if (rate != 0 && free >= kKeptFreeKb) minutes_left.store((free - kKeptFreeKb) / rate / 60, kRelaxed);
+}
+
+// The disk check: every 10th tick, and every tick once space is low.
+Step DiskCheck(Tick& tick, uint32_t* result) {
+  if (Word(disk_check_counter) != 0 && Word(low_space) == 0) return Step::kGoOn;
+  if (ReadFreeSpace(Setting(settings.active_dest))) {
+    disk_check_failures.store(0, kRelaxed);
+    if (CheckSpace(tick, result) == Step::kEnded) return Step::kEnded;
+  } else if (disk_check_failures.fetch_add(1, kRelaxed) + 1 >= kFailedDiskChecks) {
+    // The destination is gone (unplugged, unmounted): a stop like a timed
+    // one, keeping what was written, and the viewer is told.
+    const int text = Setting(settings.active_dest) == settings.dest2.index ? 4 : 3;
+    *result = TimedStop(tick, text, true);
+    return Step::kEnded;
+  }
+  MeasureFile(tick);
+
+  const int choice = Word(split_choice);
+  if (choice <= 0 || choice >= kSplitChoiceCount || choice == kSplitByProgramme) return Step::kGoOn;
+  const uint32_t limit = SplitChoices[choice].limit_mb;
+  const uint32_t size = segment_size_mb.load(kRelaxed);
+  if (limit == 0) return Step::kGoOn;
+  if (limit < size) {
+    if (!Split(tick, 0)) {
+      *result = End(tick);
+      ReleaseRecordingTransition();
+      return Step::kEnded;
+    }
+  } else if (limit < size + kSplitWarnMb && Word(split_warned) == 0) {
+    if (!NoticeKeepingPicture(tick, kNoticeSplitSoon)) {
+      *result = End(tick);
+      return Step::kEnded;
+    }
+    split_warned.store(1, kRelaxed);
+  }
+  return Step::kGoOn;
+}
+
+// Prefix samples at checks 0, 1, 2, 4, 8, ...: final_prefix holds the one
+// before the last.
+void SamplePrefix(bool ok) {
+  const int count = Word(title_check_count);
+  const int next = Word(next_title_sample);
+  if (count == next) {
+    if (count == 0) {
+      next_title_sample.store(1, kRelaxed);
+      if (ok) {
+        std::snprintf(latest_prefix, sizeof latest_prefix, "%s", name_prefix);
+        std::snprintf(final_prefix, sizeof final_prefix, "%s", name_prefix);
+      } else {
+        latest_prefix[0] = final_prefix[0] = '\0';
+      }
+    } else {
+      if (count >= 2 && latest_prefix[0] != '\0')
+        std::memcpy(final_prefix, latest_prefix, sizeof final_prefix);
+      if (ok) std::snprintf(latest_prefix, sizeof latest_prefix, "%s", name_prefix);
+      if (next < (1 << 30)) next_title_sample.store(next * 2, kRelaxed);
+    }
+  }
+  title_check_count.store(count + 1, kRelaxed);
+}
+
+void ForgetTitleChange() {
+  title_change_window.store(0, kRelaxed);
+  title_change_count.store(0, kRelaxed);
+}
+
+// The programme check: every 15th tick, and every tick while a change of
+// programme is suspected.
+Step ProgrammeCheck(Tick& tick, uint32_t* result) {
+  const bool sampling = Word(title_check_counter) == 0;
+  if (!sampling && title_change_count.load(kRelaxed) < 1) return Step::kGoOn;
+  const bool ok = RefreshProgrammeInfo() == 1;
+  if (title_change_count.load(kRelaxed) >= kChangeConfirmed) {
+    if (Word(stop_timer) == -1) {
+      ForgetTitleChange();
+      const int extra = StopExtraMinutes();
+      if (extra <= 0) {
+        stop_timer.store(0, kRelaxed);
+        *result = TimedStop(tick, kNoticeStopTime, false);
+        return Step::kEnded;
+      }
+      stop_timer.store(kRunOnMarker, kRelaxed);
+      stop_time.store(tick.now + static_cast<uint32_t>(extra) * 60, kRelaxed);
+      if (!Notice(tick, kNoticeRunOn)) {
+        *result = End(tick);
+        return Step::kEnded;
+      }
+    } else if (Word(split_choice) == kSplitByProgramme) {
+      ForgetTitleChange();
+      if (!Split(tick, kProgrammeSplitPauseMs)) {
+        *result = End(tick);
+        ReleaseRecordingTransition();
+        return Step::kEnded;
+      }
+      return Step::kGoOn;  // no sample at a split
+    }
+  }
+  if (sampling) SamplePrefix(ok);
+  return Step::kGoOn;
+}
+
+// While the picture is off: a reminder at 0, 10 and 20 minutes, then every
+// 20 minutes; the video is left unmuted after it.
+Step Reminder(Tick& tick, uint32_t* result) {
+  if (Word(reminder_counter) != 0 || OsdOpacity() == 0 || Setting(settings.show_notices) == 0 ||
+      Setting(settings.screen_off_notice) == 0 || Word(picture_off) == 0)
+    return Step::kGoOn;
+  const int count = reminder_count.fetch_add(1, kRelaxed);
+  if (count >= 3 && count % 2 != 0) return Step::kGoOn;
+  if (Word(video_is_muted) == 0) ToggleVideoMute();
+  RestorePictureIfOff();
+  if (!Notice(tick, kNoticePictureOff)) {
+    *result = End(tick);
+    return Step::kEnded;
+  }
+  PictureOffIfOn();
+  ToggleVideoMute();
+  return Step::kGoOn;
+}
+
+void StepCounter(std::atomic<int>& counter, int wrap_above) {
+  const int next = Word(counter) + 1;
+  counter.store(next > wrap_above ? 0 : next, kRelaxed);
+}
+
+// The tick's steps, as the transition's owner. Every path out that ends
+// the tick has given the transition back already.
+uint32_t TickOwned(Tick& tick) {
+  FollowClockJump(tick);
+  const int timer = Word(stop_timer);
+  if (timer >= 1 && tick.now >= stop_time.load(kRelaxed)) {
+    stop_timer.store(0, kRelaxed);
+    return TimedStop(tick, kNoticeStopTime, false);
+  }
+  uint32_t result = kEndTimer;
+  if (DiskCheck(tick, &result) == Step::kEnded) return result;
+  if (ProgrammeCheck(tick, &result) == Step::kEnded) return result;
+  if (Reminder(tick, &result) == Step::kEnded) return result;
+  StepCounter(disk_check_counter, kDiskCheckPeriod);
+  StepCounter(title_check_counter, kTitleCheckPeriod);
+  StepCounter(reminder_counter, kReminderPeriod - 1);
+  if (InfoPaneShown.load(kRelaxed)) DrawInfoPane();
+  if (tick.split_made && !NoticeKeepingPicture(tick, kNoticeSplitMade)) return End(tick);
+  const bool active = Word(recording_active) != 0;
+  ReleaseRecordingTransition();
+  return active ? kNextTickMs : End(tick);
+}
+
+}  // namespace
+
+void FormatSpace(char* out, size_t size, uint32_t kib, int language) {
+  const bool french = language == 12;
+  const double gib = kib / 1024.0 / 1024.0;
+  const double mib = kib / 1024.0;
+  if (gib > 2.0)
+    std::snprintf(out, size, "%0.2f %s", gib, french ? "Go" : "GB");
+  else if (mib > 8.0)
+    std::snprintf(out, size, "%0.2f %s", mib, french ? "Mo" : "MB");
+  else
+    std::snprintf(out, size, "%lu %s", static_cast<unsigned long>(kib), french ? "Ko" : "KB");
+}
+
+uint32_t TickTimer(uint32_t interval, void* param) {
+  Tick tick{static_cast<uint32_t>(reinterpret_cast<uintptr_t>(param)), 0, false};
+  if (!OfThisRecording(tick)) return kEndTimer;  // a tick of an earlier recording
+  tick_running.store(1, kRelaxed);
+  if (Word(recording_active) == 0) return End(tick);
+  if (!TakeRecordingTransition(kTickTransitionWaitMs)) return Current(tick) ? kNextTickMs : End(tick);
+  if (!Current(tick)) {
+    ReleaseRecordingTransition();
+    return End(tick);
+  }
+  tick.now = static_cast<uint32_t>(time(nullptr));
+  return TickOwned(tick);
+}

@@ -1,0 +1,44 @@
+// The supervision tick: SDL's timer callback that watches a running
+// recording once a second (declared with the shared words in
+// supervision/supervision_state.h, so that recording start can register it).
+//
+// Each tick, as the owner of the recording's transition (given back only
+// while a notice is drawn, and the recording checked again afterwards):
+// a clock jump is followed; the stop timer; the disk check (free space
+// texts and gauge, the low and full disk, a vanished destination, file
+// size, bitrate, minutes left, the split by size); the programme check (stop
+// or run-on at the programme's end, split at a programme change, sampling
+// of the name prefix); the picture-off reminder; the counters; the pane.
+// It acts on the recording only through KeyDispatcher(-70) and (-73).
+//
+// TickTimer(interval, param): param is the recording_generation the timer
+// was registered for; a tick of an earlier recording returns 0 at once and
+// touches nothing. Returns 1000 while the recording goes on, 0 once it has
+// ended (the timer then ends). SDL is never shut down here: a stop the tick
+// made leaves tick_stop_state 2 and the next remote key closes the display.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "supervision/supervision_state.h"
+
+// Longest wait of the tick for a transition the key thread runs (ms of the
+// system's clock); the tick is skipped after that.
+inline constexpr int kTickTransitionWaitMs = 1000;
+// Notice texts of the tick.
+inline constexpr int kNoticeSplitSoon = 18;
+inline constexpr int kNoticeSplitMade = 19;
+inline constexpr int kNoticeLowSpace = 20;
+inline constexpr int kNoticeDiskFull = 21;
+inline constexpr int kNoticeStopTime = 34;
+inline constexpr int kNoticePictureOff = 35;
+inline constexpr int kNoticeRunOn = 49;
+// A clock step larger than this (or any step backwards) between two ticks is
+// a jump of the clock, not time that passed.
+inline constexpr int kClockJumpSeconds = 60;
+
+// The text rule for free_text and total_text: "%0.2f GB" above 2 GiB, else
+// "%0.2f MB" above 8 MiB, else "%lu KB"; "Go", "Mo", "Ko" for language 12.
+// Always terminated within size.
+void FormatSpace(char* out, size_t size, uint32_t kib, int language);
