@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "display/display_lock.h"
 #include "display/osd_surface.h"
 #include "display/pixels.h"
 #include "display/skin.h"
@@ -67,6 +68,7 @@ int ShowInfoPaneBackground(int animate) {
   const int h = loaded->h;
   for (int k = animate ? 16 : h - 1; k < h;) {
     int step = SlideStep(k, h);
+    DisplayLock lock(display_mutex);
     SDL_LockSurface(surface);
     PutInfoPaneImage(surface, loaded, k + 1);
     SDL_Flip(surface);
@@ -86,6 +88,7 @@ int HideInfoPaneBackground() {
   PaneArea area = PaneAreaFor(surface, image->w, image->h);
   SDL_FreeSurface(image);
   auto for_each_pixel = [&](auto change) {
+    DisplayLock lock(display_mutex);
     SDL_LockSurface(surface);
     for (int row = area.rows.first; row < area.rows.last; ++row) {
       uint8_t* out = PixelAt(surface, 0, row);
@@ -111,6 +114,7 @@ void ClearWarnBand() {
   const int h = image->h;
   Span rows = ClipSpan((kOsdHeight - h) / 2, h, surface->h);
   const int bytes = std::min(kOsdRowBytes, surface->w * 4);
+  DisplayLock lock(display_mutex);
   SDL_LockSurface(surface);
   for (int row = rows.first; row < rows.last; ++row) std::memset(PixelAt(surface, 0, row), 0, bytes);
   SDL_UnlockSurface(surface);

@@ -20,6 +20,7 @@
 #include "host/storage_checks.h"
 #include "host/tv_services.h"
 #include "settings/device_table.h"
+#include "settings/dialog_state.h"
 #include "settings/notices.h"
 #include "settings/scripts.h"
 #include "settings/settings_record.h"
@@ -258,15 +259,26 @@ int StopRecording(int key) {
 }
 
 void DeleteRecentFiles() {
+  int deleted = 0;
   if (TakeRecordingTransition(kTransitionWaitMs)) {
     int count = Word(recent_file_count);
     if (count > kRecentFileSlots) count = kRecentFileSlots;
+    // Deleted recordings leave the list, so that a second confirm does not
+    // claim them again; one that could not be deleted stays listed.
+    int kept = 0;
     for (int i = 0; i < count; ++i) {
-      std::remove(recent_files[i].ts);
-      const char* side = SideFile(recent_files[i].ts, recent_files[i].mdb);
-      if (!Setting(settings.delete_mdb) && side[0] != '\0') std::remove(side);
+      if (std::remove(recent_files[i].ts) == 0) {
+        ++deleted;
+        const char* side = SideFile(recent_files[i].ts, recent_files[i].mdb);
+        if (!Setting(settings.delete_mdb) && side[0] != '\0') std::remove(side);
+        continue;
+      }
+      if (kept != i) recent_files[kept] = recent_files[i];
+      ++kept;
     }
+    recent_file_count.store(kept, kRelaxed);
     ReleaseRecordingTransition();
   }
+  deleted_recording_count.store(deleted, kRelaxed);
   ShowMessageBox(39, 1);
 }

@@ -1,5 +1,6 @@
 #include "settings/toolbox.h"
 
+#include "display/display_lock.h"
 #include "display/osd_surface.h"
 #include "display/skin.h"
 #include "display/text.h"
@@ -116,6 +117,7 @@ int StepValue(int direction) {
 
 void DrawToolbox() {
   RefreshMessages();
+  DisplayLock lock(display_mutex);
   SDL_Surface* surface = OsdSurface.load(kRelaxed);
   if (surface == nullptr) return;
   const int row = Bounded(toolbox_row, kLastRow);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "display/display_lock.h"
 #include "display/display_state.h"
 #include "display/osd_surface.h"
 #include "display/skin.h"
@@ -359,6 +360,9 @@ void FormatSpace(char* out, size_t size, uint32_t kib, int language) {
 }
 
 uint32_t TickTimer(uint32_t interval, void* param) {
+  // Marks SDL's timer thread: a screen that would close the display here
+  // clears it instead (SDL is never shut down on its own timer thread).
+  TimerThreadScope timer_thread;
   Tick tick{static_cast<uint32_t>(reinterpret_cast<uintptr_t>(param)), 0, false};
   if (!OfThisRecording(tick)) return kEndTimer;  // a tick of an earlier recording
   tick_running.store(1, kRelaxed);

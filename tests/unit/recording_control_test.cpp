@@ -13,6 +13,7 @@
 #include "host/dispatcher_state.h"
 #include "host/storage_checks.h"
 #include "recording_sandbox.h"
+#include "settings/dialog_state.h"
 
 namespace {
 
@@ -331,7 +332,34 @@ TEST_F(RecordingControl, ListKeepsTheFirstNineAndTheNewestAndDeleteRemovesThem) 
   }
   EXPECT_TRUE(Exists(Named("/dtv/usb/sda1", 10)));  // not listed: kept
   EXPECT_TRUE(Exists(Named("/dtv/usb/sda1", 11)));
-  EXPECT_EQ(recent_file_count.load(), 10);  // the list stays
+  // Deleted recordings leave the list, so a second confirm claims nothing.
+  EXPECT_EQ(deleted_recording_count.load(), 10);
+  EXPECT_EQ(recent_file_count.load(), 0);
+  DeleteRecentFiles();
+  EXPECT_EQ(deleted_recording_count.load(), 0);
+}
+
+TEST_F(RecordingControl, RecordingThatCannotBeDeletedStaysListed) {
+  Plug("sda1", SIM_FS_FAT, 1ull << 30);
+  StartRecording(kKeyRecord);
+  StopRecording(kKeyStop);
+  StartRecording(kKeyRecord);
+  ASSERT_TRUE(TakeRecordingTransition(0));
+  split_in_progress = 1;
+  StopRecording(kKeyStop);
+  StartRecording(kKeyRecord);
+  split_in_progress = 0;
+  ReleaseRecordingTransition();
+  StopRecording(kKeyStop);
+  ASSERT_EQ(recent_file_count.load(), 2);
+  const std::string first = recent_files[0].ts;
+  const std::string second = recent_files[1].ts;
+  ASSERT_EQ(unlink(first.c_str()), 0);  // gone already: cannot be deleted
+  DeleteRecentFiles();
+  EXPECT_EQ(deleted_recording_count.load(), 1);
+  EXPECT_FALSE(Exists(second));
+  ASSERT_EQ(recent_file_count.load(), 1);
+  EXPECT_EQ(std::string(recent_files[0].ts), first);
 }
 
 TEST_F(RecordingControl, SideFileEqualToTheRecordingIsNeverDeletedAsSuch) {
