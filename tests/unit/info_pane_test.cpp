@@ -172,6 +172,11 @@ TEST_F(InfoPaneTest, FromTheSecondFileOnThePartItsTimeAndSizeAreAdded) {
   });
 }
 
+TEST_F(InfoPaneTest, AClockSetBackShowsNoNegativeTime) {
+  rec_start_time = static_cast<uint32_t>(now_ + 500);  // the clock jumped back
+  ExpectLines({{"0:00:00", 20, 790, 418, 5, true}});
+}
+
 TEST_F(InfoPaneTest, StopTimerLines) {
   stop_timer = -1;
   settings.standby_after = 1;
@@ -321,6 +326,11 @@ TEST_F(InfoPaneTest, NothingIsDrawnWhenThePaneIsHiddenOrItsImageMissing) {
   EXPECT_EQ(PixelWord(480, 500), 0x01020304u);
   InfoPaneShown = 1;
   unlink((home_ + "/osd/infopane.png").c_str());
+  DrawInfoPane();
+  EXPECT_EQ(PixelWord(480, 500), 0x01020304u);
+  // An image without alpha (3 bytes a pixel) is not the pane's 32-bit image.
+  TestImage rgb(640, 170, 3);
+  WriteImage("osd/infopane.png", rgb);
   DrawInfoPane();
   EXPECT_EQ(PixelWord(480, 500), 0x01020304u);
   CloseOsd();
