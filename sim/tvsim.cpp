@@ -40,6 +40,8 @@ void Usage(FILE* out) {
       "  --frames DIR          save every frame the plug-in flips as DIR/frame_NNNNN.png\n"
       "  --contact-sheet FILE  save every skin image and font sheet as one PNG\n"
       "  --telnetd-running     the set boots with its telnet daemon running\n"
+      "  --bitrate KIB_S       the recorder's bitrate in KiB per second of TV time\n"
+      "  --growth MIB_S        recordings also grow MIB_S sparse MiB per second\n"
       "  --scenario FILE       play the steps of FILE (one per line, see below)\n"
       "  --setting NAME=VALUE  set a field of the settings record before init_config\n"
       "                        (may be repeated; names below)\n"
@@ -49,6 +51,7 @@ void Usage(FILE* out) {
       "  --setup               the loader calls setup()\n"
       "  --language N          the TV's menu language number (13 German, 18 English...)\n"
       "  --record FILE         the host's recorder writes FILE until the end\n"
+
       "  --list-devices        print the device table the plug-in builds now\n"
       "  --name-prefix         print the file-name prefix it would give now\n"
       "  --screenshot FILE     save the screen as a PNG\n"
@@ -156,6 +159,18 @@ int main(int argc, char** argv) {
     else if (option == "--setup") steps << "setup\n";
     else if (option == "--language") steps << "language " << value() << "\n";
     else if (option == "--record") steps << "record " << value() << "\n";
+    else if (option == "--bitrate" || option == "--growth") {
+      // Set before the scenario plays: its recordings use them.
+      char* end = nullptr;
+      std::string text = value();
+      long long amount = std::strtoll(text.c_str(), &end, 10);
+      if (text.empty() || *end != '\0' || amount < 0 || amount > (1LL << 30)) {
+        std::fprintf(stderr, "tvsim: %s takes a number from 0 to %lld\n", option.c_str(), 1LL << 30);
+        return 2;
+      }
+      if (option == "--bitrate") sim::SetRecorderBitrate(amount << 10);
+      else sim::SetRecorderGrowth(amount << 20);
+    }
     else if (option == "--list-devices") steps << "devices\n";
     else if (option == "--name-prefix") steps << "prefix\n";
     else if (option == "--screenshot") steps << "screenshot " << value() << "\n";

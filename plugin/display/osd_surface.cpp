@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "display/display_lock.h"
 #include "display/fonts.h"
 #include "display/signal_guard.h"
 #include "display/text_library.h"
@@ -42,6 +43,7 @@ void ClearRows(SDL_Surface* surface, int first, int last, int x, int count) {
 }  // namespace
 
 void OpenOsd() {
+  DisplayLock lock(display_mutex);
   if (!VideoStarted.load(std::memory_order_relaxed)) {
     StartSdl();
     VideoStarted.store(1, std::memory_order_relaxed);
@@ -59,13 +61,21 @@ void OpenOsd() {
 }
 
 void ReleaseVideo() {
-  if (recording_active.load(std::memory_order_relaxed)) return;
+  DisplayLock lock(display_mutex);
+  if (recording_active.load(std::memory_order_relaxed) || OnTimerThread()) return;
   StopSdl();
   VideoStarted.store(0, std::memory_order_relaxed);
   OsdSurface.store(nullptr, std::memory_order_relaxed);
 }
 
 void CloseOsd() {
+  DisplayLock lock(display_mutex);
+  // SDL's timer thread only clears: SDL_Quit there would join the thread it
+  // runs on, and the key thread may be drawing with the fonts.
+  if (OnTimerThread()) {
+    ClearOsd();
+    return;
+  }
   ReleaseFonts();
   ReleaseVideo();
 }
@@ -73,12 +83,14 @@ void CloseOsd() {
 void ForgetDisplay() { ResetDisplayState(); }
 
 void ClearOsd() {
+  DisplayLock lock(display_mutex);
   SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
   if (surface == nullptr) return;
   ClearRows(surface, 0, kOsdHeight - 1, 0, kOsdRowBytes);
 }
 
 void ClearStatusBand() {
+  DisplayLock lock(display_mutex);
   SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
   if (surface == nullptr) return;
   ClearRows(surface, 9, 49, 140, (kOsdWidth - 140) * 4);

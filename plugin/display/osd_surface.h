@@ -12,9 +12,17 @@ inline constexpr int kOsdWidth = 960;
 inline constexpr int kOsdHeight = 540;
 inline constexpr int kOsdRowBytes = kOsdWidth * 4;
 
+// All of these take the display lock (display/display_lock.h) for their
+// whole run.
+//
+// Starts SDL, binds the text library and opens the fonts and the surface as
+// far as they are not open yet. No result: OsdSurface is null when it failed.
 void OpenOsd();
+// Releases the fonts and the text library, then ReleaseVideo. On SDL's timer
+// thread (TimerThreadScope) it only clears the overlay.
 void CloseOsd();
-// Quits SDL and drops the surface unless a recording runs.
+// Quits SDL and drops the surface unless a recording runs or the caller is
+// on SDL's timer thread.
 void ReleaseVideo();
 // What init_config does to the display: forgets surface, SDL and the
 // binding (ResetDisplayState) without calling into SDL.

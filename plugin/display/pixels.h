@@ -25,6 +25,10 @@ inline Span ClipSpan(int x, int width, int limit) {
   return {static_cast<int>(first), static_cast<int>(std::max(first, last))};
 }
 
+// Half of value rounded towards minus infinity: the left edge of something
+// centred that is wider than the screen is negative, not one pixel off.
+inline int FloorHalf(int value) { return value >= 0 ? value / 2 : -((1 - value) / 2); }
+
 // Holds a loaded image locked, and frees it at the end of the scope.
 class LockedImage {
  public:

@@ -123,6 +123,22 @@ int ShowMessageImage(const char* name) {
   return 1;
 }
 
+int CopyCentredSkinImage(const char* name, int x_offset, int* x, int* y) {
+  *x = 0;
+  *y = 0;
+  SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
+  if (surface == nullptr) return 0;
+  LockedImage image(LoadSkinImage(name));
+  if (image.get() == nullptr) return 0;
+  *x = FloorHalf(kOsdWidth - image.get()->w) + x_offset;
+  *y = FloorHalf(kOsdHeight - image.get()->h);
+  SurfaceLock lock(surface);
+  for (int row = 0; row < image.get()->h; ++row) {
+    CopyImageRow(surface, image.get(), row, *x, *y + row, false, [](int a) { return a; });
+  }
+  return 1;
+}
+
 void BlendSkinImage(SDL_Surface* target, const char* name, int x, int y, int first_row) {
   if (target == nullptr || target->format->BytesPerPixel != 4) return;
   LockedImage image(LoadSkinImage(name));

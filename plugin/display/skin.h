@@ -17,6 +17,12 @@ SDL_Surface* LoadSkinImage(const char* name);
 int DrawSkinPanel(int x, int y, const char* name, int repeat);
 void SetAlphaRect(int x, int y, int width, int height, uint8_t alpha);
 int ShowMessageImage(const char* name);
+// Loads skin image name and copies it, colours and alpha as they are, to
+// x = floor((960 - width) / 2) + x_offset, y = floor((540 - height) / 2),
+// clipped to the surface whatever the image's size. Returns 1 with that
+// position in *x, *y; 0 with *x, *y = 0 when there is no surface or the image
+// cannot be loaded (nothing copied). Does not flip.
+int CopyCentredSkinImage(const char* name, int x_offset, int* x, int* y);
 void BlendSkinImage(SDL_Surface* target, const char* name, int x, int y, int first_row);
 void DrawDestinationIcon(SDL_Surface* target);
 int ShowInfoPaneBackground(int animate);

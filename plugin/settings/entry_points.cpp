@@ -18,6 +18,7 @@
 #include "supervision/info_pane_state.h"
 #include "supervision/programme_state.h"
 #include "supervision/supervision_state.h"
+#include "supervision/status_notices_state.h"
 
 namespace {
 
@@ -49,6 +50,7 @@ void ResetRunTimeState() {
   ResetToolboxState();
   ResetDialogState();
   ResetScriptState();
+  ResetStatusNoticeState();
 }
 
 }  // namespace

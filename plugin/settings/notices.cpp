@@ -1,20 +1,271 @@
 #include "settings/notices.h"
 
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "display/display_lock.h"
+#include "display/osd_surface.h"
+#include "display/pixels.h"
+#include "display/skin.h"
+#include "display/text.h"
+#include "display/text_fit.h"
+#include "host/dispatcher_state.h"
 #include "host/key_codes.h"
+#include "host/tv_services.h"
 #include "settings/dialog_state.h"
+#include "settings/message_catalogue.h"
+#include "settings/settings_record.h"
+#include "supervision/info_pane_state.h"
+#include "supervision/supervision_state.h"
 
-// The pictures themselves are not drawn yet; the dialog's state is kept so
-// that its keys work as they will once it is drawn.
-int ShowMessageBox(int text, int close) { return kConsumed; }
+namespace {
 
-int ShowRefusedIcon() { return kConsumed; }
+constexpr auto kRelaxed = std::memory_order_relaxed;
+constexpr int kNoDisplay = 123;
+constexpr int kNoRecordIcon = 122;
+constexpr int kNoStopDisplay = 125;
 
-int ShowRecordIcon() { return kConsumed; }
+constexpr uint32_t kMessageBoxMs = 2500;
+constexpr uint32_t kIconMs = 1000;
+constexpr uint32_t kSummaryMs = 7000;
 
-int OpenDeleteDialog(int text) {
-  delete_choice.store(-1, std::memory_order_relaxed);
-  delete_dialog_open.store(1, std::memory_order_relaxed);
+// The summary's file name must fit this many pixels in font 20.
+constexpr int kFileNameWidth = 490;
+
+bool PicturesOff() { return OsdOpacity() == 0 || key44_count.load(kRelaxed) > 0; }
+bool NoticesOff() { return settings.show_notices.load(kRelaxed) == 0 || PicturesOff(); }
+SDL_Surface* Surface() { return OsdSurface.load(kRelaxed); }
+
+// The end of a screen: the display closes, except while the tick drives a
+// stop, when it only clears (the tick's thread never quits SDL; the next key
+// closes the display).
+void CloseScreen() {
+  if (tick_stop_state.load(kRelaxed) != 0) {
+    ClearOsd();
+  } else {
+    CloseOsd();
+  }
+}
+
+// Closes and opens the display in one step of the display lock, so the other
+// thread never draws in between. While a recording runs the fonts and the
+// text library stay open: the tick draws with them.
+void ReopenOsd() {
+  DisplayLock lock(display_mutex);
+  if (recording_active.load(kRelaxed) == 0) CloseOsd();
+  OpenOsd();
+}
+
+void Flip() {
+  if (SDL_Surface* surface = Surface()) SDL_Flip(surface);
+}
+
+void DrawMessageBox(int text) {
+  int x = 0, y = 0;
+  CopyCentredSkinImage("warnbox", 1, &x, &y);
+  const int deleted = deleted_recording_count.load(kRelaxed);
+  if (text != 39 || deleted <= 0) {
+    DrawText(18, x + 89, y + 42, Message(text), 8);
+    return;
+  }
+  DrawText(18, x + 89, y + 32, Message(39), 8);
+  char count[64] = "";
+  AppendFormat(count, sizeof count, "(%d %s)", deleted, Message(deleted == 1 ? 41 : 40));
+  DrawText(18, x + 89, y + 52, count, 1);
+}
+
+// The summary's last line: "- text 43" right-aligned at 727 with the red
+// key's icon before it.
+void DrawSummaryHint() {
+  char hint[256] = "";
+  AppendFormat(hint, sizeof hint, "- %s", Message(43));
+  const int width = TextWidth(18, hint);
+  DrawText(18, 727 - width, 487, hint, 8);
+  DrawSkinPanel(705 - width, 490, "icon_red", 0);
+}
+
+// The last file's name (after the last '/' or '\') in font 20, cut to
+// kFileNameWidth pixels.
+void DrawSummaryFileName() {
+  const char* name = ts_path;
+  for (const char* p = ts_path; *p != '\0' && p < ts_path + sizeof ts_path; ++p) {
+    if (*p == '/' || *p == '\\') name = p + 1;
+  }
+  if (ts_path[0] == '\0') return;
+  char text[sizeof ts_path + 4] = "";
+  AppendFormat(text, sizeof text, "%.*s", static_cast<int>(sizeof ts_path), name);
+  if (CutToWidth(text, 20, kFileNameWidth) > 0) AppendFormat(text, sizeof text, "...");
+  DrawText(20, 230, 450, text, 9);
+}
+
+void DrawSummary() {
+  DrawSkinPanel(215, 320, "toolbox_header", 0);
+  SetAlphaRect(217, 358, 526, 120, static_cast<uint8_t>(OsdOpacity() * 2 % 256));
+  const char* title = Message(27);
+  DrawText(20, FloorHalf(kOsdWidth - TextWidth(20, title)), 329, title, 9);
+
+  char line[256] = "";
+  long long elapsed = static_cast<long long>(time(nullptr)) - rec_start_time.load(kRelaxed);
+  if (elapsed < 0) elapsed = 0;  // the clock went back
+  AppendFormat(line, sizeof line, "%s: %lld:%02d:%02d", Message(28), elapsed / 3600,
+               static_cast<int>(elapsed / 60 % 60), static_cast<int>(elapsed % 60));
+  DrawText(18, 230, 370, line, 5);
+
+  line[0] = '\0';
+  const unsigned long size_mb = static_cast<uint32_t>(earlier_segments_mb.load(kRelaxed));
+  AppendFormat(line, sizeof line, "%s: %lu %s", Message(29), size_mb,
+               settings.language.load(kRelaxed) == 12 ? "Mo" : "MB");
+  DrawText(18, 230, 390, line, 4);
+
+  line[0] = '\0';
+  AppendFormat(line, sizeof line, "%s: %d", Message(30), segment_number.load(kRelaxed) + 1);
+  DrawText(18, 230, 410, line, 0);
+
+  line[0] = '\0';
+  AppendFormat(line, sizeof line, "%s", Message(31));
+  const int folder = settings.dvr_folder.load(kRelaxed);
+  if (folder > 0) AppendFormat(line, sizeof line, " (%s %s%d%s)", Message(32), "DVR", folder, Message(33));
+  AppendFormat(line, sizeof line, ":");
+  DrawText(18, 230, 430, line, 7);
+
+  DrawSummaryFileName();
+  DrawSummaryHint();
+}
+
+}  // namespace
+
+int ShowMessageBox(int text, int close) {
+  if (NoticesOff()) return kConsumed;
+  RestorePictureIfOff();
+  OpenOsd();
+  {
+    DisplayLock lock(display_mutex);
+    if (Surface() == nullptr) {
+      if (close == 1) CloseOsd();
+      return kNoDisplay;
+    }
+    RefreshMessages();
+    DrawMessageBox(text);
+    Flip();
+  }
+  SDL_Delay(kMessageBoxMs);
+  if (close == 1) CloseScreen();
   return kConsumed;
 }
 
-void DrawDeleteDialogButtons() {}
+int ShowRecordIcon() {
+  if (PicturesOff()) return kConsumed;
+  OpenOsd();
+  {
+    DisplayLock lock(display_mutex);
+    if (Surface() != nullptr && ShowMessageImage("icon_rec")) return kConsumed;
+  }
+  CloseOsd();
+  return kNoRecordIcon;
+}
+
+int ShowRefusedIcon() {
+  if (NoticesOff()) return kConsumed;
+  if (Surface() == nullptr) {
+    CloseOsd();
+    return kNoDisplay;
+  }
+  int shown = 0;
+  {
+    DisplayLock lock(display_mutex);
+    ReopenOsd();
+    if (Surface() == nullptr) return kConsumed;
+    shown = ShowMessageImage("icon_no");
+  }
+  if (shown) SDL_Delay(kIconMs);
+  DisplayLock lock(display_mutex);
+  ReopenOsd();
+  if (Surface() == nullptr) return kConsumed;
+  if (pane_state.load(kRelaxed) == 2) {
+    ClearOsd();
+  } else {
+    ShowMessageImage("icon_rec");
+  }
+  return kConsumed;
+}
+
+int ShowStopNotice(int deleted) {
+  if (PicturesOff()) return kConsumed;
+  if (Surface() == nullptr) return kNoStopDisplay;
+  {
+    DisplayLock lock(display_mutex);
+    if (tick_stop_state.load(kRelaxed) == 0) {
+      ReopenOsd();
+    } else {
+      OpenOsd();
+    }
+    if (Surface() == nullptr) return kConsumed;
+    ShowMessageImage("icon_stop");
+  }
+  if (deleted == 1) {
+    ShowMessageBox(8, 1);
+  } else {
+    SDL_Delay(kIconMs);
+  }
+  if (tick_stop_state.load(kRelaxed) == 0) CloseOsd();
+  return kConsumed;
+}
+
+void ShowStopSummary() {
+  if (PicturesOff()) return;
+  OpenOsd();
+  {
+    DisplayLock lock(display_mutex);
+    if (Surface() == nullptr) return;
+    RefreshMessages();
+    DrawSummary();
+    Flip();
+  }
+  SDL_Delay(kSummaryMs);
+  CloseScreen();
+}
+
+int OpenDeleteDialog(int text) {
+  if (PicturesOff()) return kConsumed;
+  RestorePictureIfOff();
+  OpenOsd();
+  DisplayLock lock(display_mutex);
+  if (Surface() == nullptr) {
+    CloseOsd();
+    return kNoDisplay;
+  }
+  RefreshMessages();
+  int x = 0, y = 0;
+  if (!CopyCentredSkinImage("warnbox_ext", 0, &x, &y)) return kConsumed;
+  delete_left_button_x.store(x + 116, kRelaxed);
+  delete_button_y.store(y + 107, kRelaxed);
+  delete_right_button_x.store(x + 252, kRelaxed);
+  DrawText(18, x + 85, y + 41, Message(text), 8);
+  delete_choice.store(-1, kRelaxed);
+  DrawDeleteDialogButtons();
+  delete_dialog_open.store(1, kRelaxed);
+  return kConsumed;
+}
+
+void DrawDeleteDialogButtons() {
+  DisplayLock lock(display_mutex);
+  if (Surface() == nullptr) return;
+  RefreshMessages();
+  const bool left_focused = delete_choice.load(kRelaxed) == 1;
+  const int y = delete_button_y.load(kRelaxed);
+  const struct {
+    int x;
+    bool focused;
+    int text;
+  } buttons[2] = {{delete_left_button_x.load(kRelaxed), left_focused, 37},
+                  {delete_right_button_x.load(kRelaxed), !left_focused, 38}};
+  for (const auto& button : buttons) {
+    DrawSkinPanel(button.x, y, button.focused ? "button_focus" : "button", 0);
+    const char* label = Message(button.text);
+    DrawText(20, button.x + 54 - TextWidth(20, label) / 2, y + 8, label, 9);
+  }
+  Flip();
+}

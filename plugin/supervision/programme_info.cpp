@@ -17,7 +17,6 @@ alignas(TCChannel) unsigned char channel_storage[sizeof(TCChannel)];
 alignas(TCProgram) unsigned char programme_storage[sizeof(TCProgram)];
 TCChannel* current_channel;
 TCProgram* present_programme;
-bool host_objects_ready;
 
 // A change of title is not taken for a change of programme in the first
 // 35 seconds of a file; a suspected change must be confirmed within 7 checks.
@@ -37,7 +36,7 @@ const TimeZone& ChosenZone() {
 bool YearIsValid(long long year) { return year >= 2011 && year <= 3000; }
 
 void SetupHostObjects() {
-  host_objects_ready = true;
+  host_objects_ready.store(1, std::memory_order_relaxed);
   title_change_window.store(0, std::memory_order_relaxed);
   title_change_count.store(0, std::memory_order_relaxed);
   std::memset(&host_time, 0, sizeof host_time);
@@ -98,7 +97,7 @@ void RefreshTitle() {
 }
 
 int RefreshProgrammeInfo() {
-  if (!host_objects_ready) SetupHostObjects();
+  if (!host_objects_ready.load(std::memory_order_relaxed)) SetupHostObjects();
   int32_t* fields = host_time.field;
   g_AppTV->GetSystemInfoTime(reinterpret_cast<unsigned long*>(&host_time), 0);
 

@@ -10,6 +10,7 @@ char previous_title[kTitleTextSize];
 std::atomic<int32_t> title_change_count{0};
 std::atomic<int32_t> title_change_window{0};
 char name_prefix[256];
+std::atomic<int> host_objects_ready{0};
 
 void ResetProgrammeState() {
   title_change_count.store(0, std::memory_order_relaxed);

@@ -25,6 +25,10 @@ extern char previous_title[kTitleTextSize];    // the title before a suspected c
 extern std::atomic<int32_t> title_change_count;   // 0..3; 3 = change confirmed
 extern std::atomic<int32_t> title_change_window;  // checks made while the count is 1 or 2
 extern char name_prefix[256];                  // "date_time_title_" of the next file name
+// 1 once the host's channel and programme objects are built and host_time
+// zeroed (the first RefreshProgrammeInfo); it stays 1 for the library's life,
+// the reset leaves it alone. The stop-timer line reads host_time only then.
+extern std::atomic<int> host_objects_ready;
 
 // The change watch 0 and every buffer empty.
 void ResetProgrammeState();

@@ -1,6 +1,40 @@
-// The status band at the top of the screen: the tick's notices and the
-// stop-timer line.
+// The status band at the top of the screen (rows 9 to 49, columns 140 to 959):
+// the tick's notices and the stop-timer line, drawn in the big bitmap font
+// from whichever thread calls them. The two take turns through band_busy
+// (waiting in 100 ms steps), and every draw-and-flip runs under the display
+// lock, released for the waits.
 #pragma once
 
-// Shows the stop timer's state (minutes and end time, or "at programme end").
+#include <cstddef>
+#include <ctime>
+
+// Pixels of text the band holds from x 155 to the screen's right edge.
+inline constexpr int kBandTextX = 155;
+inline constexpr int kBandTextWidth = 960 - kBandTextX;
+// The stop-timer line's buffer.
+inline constexpr size_t kStopTimerTextSize = 84;
+
+// Catalogue text n on the band for 3 s, sliding in and out when
+// pane_animation is set; the text is cut at a character boundary to the
+// band's width. Nothing when show_notices or osd_opacity is 0 or the key-44
+// overlay is up. Blocks the calling thread a little over 3 s. Switches the
+// picture back on when it was off. Without a display (or when the other
+// thread closes it meanwhile) it stops drawing and gives the band back.
+void ShowStatusNotice(int n);
+
+// ShowStatusNotice(46), then the host's standby key 258, drawn or not.
+void NoticeAndStandby();
+
+// The stop timer's state for 1 s: " +90min (23:15) ", catalogue text 42
+// (programme end, with the run-on minutes) or text 15 (no timer), spaces
+// drawn as glyph 16, no band behind. Only while a recording runs, with
+// osd_opacity above 0 and, when key44_passthrough is set, the key-44 overlay
+// down. Blocks the calling thread a little over 1 s; without a display it
+// draws nothing and gives the band back at once.
 void ShowStopTimer();
+
+// The stop-timer line as ShowStopTimer draws it (spaces still spaces) for the
+// clock time `now`, into out (size bytes; at most kStopTimerTextSize are
+// meant): built with bounded formatting, cut at a character boundary when
+// it does not fit. Returns the length.
+size_t BuildStopTimerText(char* out, size_t size, time_t now);

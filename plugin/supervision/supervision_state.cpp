@@ -15,6 +15,7 @@ std::atomic<uint32_t> total_kb{0};
 std::atomic<uint32_t> rec_start_time{0};
 std::atomic<uint32_t> segment_start_time{0};
 std::atomic<int32_t> segment_number{0};
+char ts_path[256];
 std::atomic<uint32_t> segment_size_mb{0};
 std::atomic<int32_t> earlier_segments_mb{0};
 char free_text[kSizeTextSize] = "?";
@@ -41,6 +42,7 @@ void ResetSupervisionState() {
   rec_start_time.store(0, kRelaxed);
   segment_start_time.store(0, kRelaxed);
   segment_number.store(0, kRelaxed);
+  ts_path[0] = '\0';
   segment_size_mb.store(0, kRelaxed);
   earlier_segments_mb.store(0, kRelaxed);
   std::snprintf(free_text, sizeof free_text, "%s", "?");

@@ -40,6 +40,9 @@ extern std::atomic<uint32_t> rec_start_time;
 extern std::atomic<uint32_t> segment_start_time;
 extern std::atomic<int32_t> segment_number;
 
+// Path of the current .ts file, built by recording start. Written only while
+// no screen reads it (a start); the stop summary reads it after the stop.
+extern char ts_path[256];
 // Size of the current file in MiB, and the sum of the finished files' sizes.
 extern std::atomic<uint32_t> segment_size_mb;
 extern std::atomic<int32_t> earlier_segments_mb;

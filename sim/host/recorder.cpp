@@ -1,6 +1,7 @@
 #include "sim/host/recorder.h"
 
 #include <fcntl.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -32,6 +33,8 @@ struct Session {
   int mdb_fd = -1;
   int chunk = 0;
   int64_t bitrate = 0;
+  int64_t growth = 0;     // sparse bytes per second of stream time
+  uint64_t sparse = 0;    // sparse bytes skipped so far
   std::chrono::steady_clock::time_point start;
   double speed = 1.0;  // the TV clock's speed when the recording started
 };
@@ -40,6 +43,8 @@ std::mutex control_mutex;  // one start or stop at a time
 Session* session = nullptr;  // guarded by control_mutex; never destroyed while running
 
 std::atomic<int64_t> bitrate{kDefaultRecorderBitrate};
+std::atomic<int64_t> growth{0};
+std::atomic<uint64_t> sparse_bytes{0};
 std::atomic<bool> recording{false};
 std::atomic<uint64_t> bytes_written{0};
 std::atomic<uint64_t> chunks_written{0};
@@ -102,6 +107,38 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
   return true;
 }
 
+// The sparse extension due before chunk k: whole packets of growth bytes per
+// second of the stream time at the chunk's start, less what was skipped.
+uint64_t ExtensionBefore(const Session& s, uint64_t chunk) {
+  if (s.growth <= 0) return 0;
+  long double seconds = static_cast<long double>(chunk) * s.chunk / s.bitrate;
+  auto due = static_cast<uint64_t>(seconds * s.growth) / kTsPacketBytes * kTsPacketBytes;
+  return due > s.sparse ? due - s.sparse : 0;
+}
+
+// Room for `bytes` more on the disk that holds the file (the platform layer
+// answers for its virtual disks; elsewhere the PC's figures). ENOSPC when not.
+bool RoomFor(int fd, uint64_t bytes) {
+  struct statvfs figures;
+  if (::fstatvfs(fd, &figures) != 0) return true;
+  if (static_cast<uint64_t>(figures.f_bavail) * figures.f_frsize >= bytes) return true;
+  errno = ENOSPC;
+  return false;
+}
+
+// Skips `bytes` (a hole the file system does not store), then writes the
+// chunk after it: the file always ends with real packets.
+bool WriteChunk(Session& s, uint64_t skip, const std::vector<uint8_t>& chunk) {
+  if (!RoomFor(s.ts_fd, skip + chunk.size())) return false;
+  if (skip > 0 && ::lseek(s.ts_fd, static_cast<off_t>(skip), SEEK_CUR) < 0) return false;
+  if (!WriteAll(s.ts_fd, chunk.data(), chunk.size())) {
+    if (skip > 0) ::lseek(s.ts_fd, -static_cast<off_t>(skip), SEEK_CUR);
+    return false;
+  }
+  s.sparse += skip;
+  return true;
+}
+
 void RecorderThread(Session* s, std::string path) {
   TsGenerator generator{s->bitrate};
   std::vector<uint8_t> buffer(static_cast<size_t>(s->chunk));
@@ -111,14 +148,16 @@ void RecorderThread(Session* s, std::string path) {
                          : -1;
     if (!WaitForStreamTime(*s, due)) return;
     for (size_t at = 0; at < buffer.size(); at += kTsPacketBytes) NextPacket(generator, &buffer[at]);
-    if (!WriteAll(s->ts_fd, buffer.data(), buffer.size())) {
+    uint64_t skip = ExtensionBefore(*s, chunk);
+    if (!WriteChunk(*s, skip, buffer)) {
       // A real recorder stops writing on a full or vanished disk but keeps
       // its thread until it is told to stop.
       ReportError("write failed, recorder idle until stop:", path.c_str(), errno);
       writing = false;
       continue;
     }
-    bytes_written.fetch_add(buffer.size(), std::memory_order_relaxed);
+    sparse_bytes.fetch_add(skip, std::memory_order_relaxed);
+    bytes_written.fetch_add(skip + buffer.size(), std::memory_order_relaxed);
     chunks_written.fetch_add(1, std::memory_order_relaxed);
   }
 }
@@ -201,6 +240,12 @@ void SetRecorderBitrate(int64_t bytes_per_second) {
 
 int64_t RecorderBitrate() { return bitrate.load(std::memory_order_relaxed); }
 
+void SetRecorderGrowth(int64_t bytes_per_second) {
+  growth.store(bytes_per_second < 0 ? 0 : bytes_per_second, std::memory_order_relaxed);
+}
+
+int64_t RecorderGrowth() { return growth.load(std::memory_order_relaxed); }
+
 bool MdbPathFor(const char* ts_path, char* out, size_t size) {
   size_t length = std::strlen(ts_path);
   if (length >= 3 && std::strcmp(ts_path + length - 3, ".ts") == 0) length -= 3;
@@ -213,6 +258,7 @@ RecorderStatus GetRecorderStatus() {
   status.recording = recording.load(std::memory_order_relaxed);
   status.chunk_bytes = chunk_in_use.load(std::memory_order_relaxed);
   status.bytes_written = bytes_written.load(std::memory_order_relaxed);
+  status.sparse_bytes = sparse_bytes.load(std::memory_order_relaxed);
   status.chunks_written = chunks_written.load(std::memory_order_relaxed);
   status.write_errors = write_errors.load(std::memory_order_relaxed);
   std::lock_guard lock(status_mutex);
@@ -228,6 +274,7 @@ void ResetRecorder() {
     StopLocked();
   }
   SetRecorderBitrate(kDefaultRecorderBitrate);
+  SetRecorderGrowth(0);
 }
 
 }  // namespace sim
@@ -245,10 +292,12 @@ extern "C" int spI_Stream_Record(const char* path) {
   auto* s = new Session;
   s->chunk = ChooseChunk();
   s->bitrate = RecorderBitrate();
+  s->growth = RecorderGrowth();
   char mdb_path[4096];
   bool fits = MdbPathFor(path, mdb_path, sizeof mdb_path);
   if (!fits) mdb_path[0] = '\0';
   bytes_written.store(0, std::memory_order_relaxed);
+  sparse_bytes.store(0, std::memory_order_relaxed);
   chunks_written.store(0, std::memory_order_relaxed);
   write_errors.store(0, std::memory_order_relaxed);
   chunk_in_use.store(s->chunk, std::memory_order_relaxed);

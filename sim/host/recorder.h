@@ -11,6 +11,19 @@
 // packet and follows the stream's own time: packet n is at n * 188 / bitrate
 // seconds.
 //
+// Fast growth (SetRecorderGrowth): before each chunk but the first the file
+// skips ahead by a hole of whole packets, so that the file's size grows by
+// that many more bytes per second of stream time without the PC storing
+// them. The holes read as zero bytes; the real packets around them stay a
+// valid stream (continuity counters, PAT/PMT, PCR carry on as if the hole
+// were not there), and the file always ends with a real chunk, a whole
+// number of 188-byte packets. The virtual disks count a sparse file in full,
+// so a disk fills as fast as the file grows.
+//
+// A full disk: before each write the recorder asks the file's disk for room
+// (fstatvfs); when the chunk and its hole do not fit, the write fails with
+// ENOSPC as on the set, and the recorder goes idle until its stop.
+//
 // Pacing: chunk k (from 0) is written when k + 1 chunks' worth of stream time
 // has passed since the start, so at bitrate B and chunk C one write of C bytes
 // lands every C / B seconds. A partial chunk is not written at the stop: the
@@ -40,12 +53,18 @@ inline constexpr int64_t kDefaultRecorderBitrate = 1 << 20;  // bytes per second
 void SetRecorderBitrate(int64_t bytes_per_second);
 int64_t RecorderBitrate();
 
+// Extra bytes per second of stream time, as sparse holes between chunks, for
+// recordings started from now on (0, the default: none). Negative is 0.
+void SetRecorderGrowth(int64_t bytes_per_second);
+int64_t RecorderGrowth();
+
 struct RecorderStatus {
   bool recording = false;    // between spI_Stream_Record and spI_Stream_Record_Stop
   std::string path;          // the .ts file of the current (or last) recording
   std::string mdb_path;      // its side file
   int chunk_bytes = 0;       // the chunk in use
-  uint64_t bytes_written = 0;
+  uint64_t bytes_written = 0;  // the file's size: real packets and holes
+  uint64_t sparse_bytes = 0;   // of which holes
   uint64_t chunks_written = 0;
   int write_errors = 0;      // failed creates and writes since the start
   std::string last_error;    // the last of them, for the log and tests
@@ -54,7 +73,7 @@ struct RecorderStatus {
 // A snapshot of the recorder, safe from any thread.
 RecorderStatus GetRecorderStatus();
 
-// Stops a running recording and restores the default bitrate.
+// Stops a running recording and restores the default bitrate and no growth.
 void ResetRecorder();
 
 // The side file's name for a recording path: ".ts" at the end replaced by

@@ -85,6 +85,16 @@ void sim_clock_set(int64_t start, double speed) {
   pthread_rwlock_unlock(&clock_lock);
 }
 
+void sim_clock_jump(int64_t seconds) {
+  pthread_rwlock_rdlock(&clock_lock);
+  int active = clock_active;
+  pthread_rwlock_unlock(&clock_lock);
+  if (!active) sim_clock_set(-1, 1.0);
+  pthread_rwlock_wrlock(&clock_lock);
+  base_wall_ns += seconds * 1000000000;
+  pthread_rwlock_unlock(&clock_lock);
+}
+
 void sim_clock_reset(void) {
   int64_t elapsed = scaled_elapsed_ns();
   pthread_rwlock_wrlock(&clock_lock);

@@ -11,7 +11,12 @@
  *
  * Deliberately built without _FILE_OFFSET_BITS=64: both the plain and the
  * 64-bit names are defined here, and the headers must not rename one to the
- * other. */
+ * other.
+ *
+ * The same wrappers inject the faults of faults.h: a call that would change
+ * something below a faulty folder, and a write through a descriptor or
+ * stream whose file lies there, fail with the fault's errno. A set path that
+ * climbs out of the set's folders with ".." fails with EACCES (sandbox.h). */
 #undef _FILE_OFFSET_BITS
 #define _GNU_SOURCE
 #include <dirent.h>
@@ -23,6 +28,7 @@
 #include <spawn.h>
 #include <stdarg.h>
 #include <stdio.h>
+#include <stdio_ext.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -30,11 +36,13 @@
 #include <sys/statvfs.h>
 #include <sys/time.h>
 #include <sys/types.h>
+#include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utime.h>
 
 #include "disk_state.h"
+#include "faults.h"
 #include "next_symbol.h"
 #include "sandbox.h"
 
@@ -52,6 +60,50 @@ int __openat64_2(int folder, const char *path, int flags);
   const char *mapped_##path = sim_map_path(path, buffer_##path, PATH_MAX); \
   if (mapped_##path == NULL) return fail
 
+/* Fails the call with the fault injected for the mapped `path`, if any
+ * (faults.h): returns `fail` with errno set. */
+#define FAULT(kind, path, fail)                                                 \
+  do {                                                                          \
+    if (mapped_##path != path) {                                                \
+      int error_ = sim_fault_for(kind, sim_set_path_of(mapped_##path));         \
+      if (error_ != 0) {                                                        \
+        errno = error_;                                                         \
+        return fail;                                                            \
+      }                                                                         \
+    }                                                                           \
+  } while (0)
+
+/* A call that changes the file or folder at its path: refused below a
+ * read-only folder, or by the fault of its kind. */
+#define WRAP_CHANGE(kind, name, params, args) \
+  int name params {                           \
+    MAP(path, -1);                            \
+    FAULT(kind, path, -1);                    \
+    return NEXT(name) args;                   \
+  }
+
+/* Open flags that write, create or truncate. */
+static int opens_for_change(int flags) {
+  return (flags & (O_WRONLY | O_RDWR | O_CREAT | O_TRUNC)) != 0;
+}
+
+/* An open that would change a file below a read-only folder fails. */
+#define OPEN_FAULT(path, flags) \
+  if (opens_for_change(flags)) FAULT(SIM_FAULT_READONLY, path, -1)
+
+/* The fortified opens (no mode argument). */
+#define WRAP_OPEN_2(name, params, args) \
+  int name params {                     \
+    MAP(path, -1);                      \
+    OPEN_FAULT(path, flags);            \
+    return NEXT(name) args;             \
+  }
+
+/* fopen modes other than plain reading. */
+static int stream_mode_changes(const char *mode) {
+  return mode != NULL && (mode[0] != 'r' || strchr(mode, '+') != NULL);
+}
+
 /* ---- one path, int result ----
  * The folder-relative calls (the *at family) use the same wrapper: a relative
  * path never names a set folder, so only absolute ones are mapped. */
@@ -64,25 +116,25 @@ int __openat64_2(int folder, const char *path, int flags);
 WRAP_PATH(access, (const char *path, int mode), (mapped_path, mode))
 WRAP_PATH(euidaccess, (const char *path, int mode), (mapped_path, mode))
 WRAP_PATH(eaccess, (const char *path, int mode), (mapped_path, mode))
-WRAP_PATH(mkdir, (const char *path, mode_t mode), (mapped_path, mode))
-WRAP_PATH(rmdir, (const char *path), (mapped_path))
-WRAP_PATH(unlink, (const char *path), (mapped_path))
-WRAP_PATH(remove, (const char *path), (mapped_path))
+WRAP_CHANGE(SIM_FAULT_READONLY, mkdir, (const char *path, mode_t mode), (mapped_path, mode))
+WRAP_CHANGE(SIM_FAULT_REMOVE, rmdir, (const char *path), (mapped_path))
+WRAP_CHANGE(SIM_FAULT_REMOVE, unlink, (const char *path), (mapped_path))
+WRAP_CHANGE(SIM_FAULT_REMOVE, remove, (const char *path), (mapped_path))
 WRAP_PATH(chdir, (const char *path), (mapped_path))
 WRAP_PATH(chmod, (const char *path, mode_t mode), (mapped_path, mode))
 WRAP_PATH(chown, (const char *path, uid_t owner, gid_t group), (mapped_path, owner, group))
-WRAP_PATH(truncate, (const char *path, off_t length), (mapped_path, length))
-WRAP_PATH(truncate64, (const char *path, off64_t length), (mapped_path, length))
+WRAP_CHANGE(SIM_FAULT_READONLY, truncate, (const char *path, off_t length), (mapped_path, length))
+WRAP_CHANGE(SIM_FAULT_READONLY, truncate64, (const char *path, off64_t length), (mapped_path, length))
 WRAP_PATH(stat, (const char *path, struct stat *status), (mapped_path, status))
 WRAP_PATH(stat64, (const char *path, struct stat64 *status), (mapped_path, status))
 WRAP_PATH(lstat, (const char *path, struct stat *status), (mapped_path, status))
 WRAP_PATH(lstat64, (const char *path, struct stat64 *status), (mapped_path, status))
 WRAP_PATH(utime, (const char *path, const struct utimbuf *times), (mapped_path, times))
 WRAP_PATH(utimes, (const char *path, const struct timeval times[2]), (mapped_path, times))
-WRAP_PATH(creat, (const char *path, mode_t mode), (mapped_path, mode))
-WRAP_PATH(creat64, (const char *path, mode_t mode), (mapped_path, mode))
-WRAP_PATH(__open_2, (const char *path, int flags), (mapped_path, flags))
-WRAP_PATH(__open64_2, (const char *path, int flags), (mapped_path, flags))
+WRAP_CHANGE(SIM_FAULT_READONLY, creat, (const char *path, mode_t mode), (mapped_path, mode))
+WRAP_CHANGE(SIM_FAULT_READONLY, creat64, (const char *path, mode_t mode), (mapped_path, mode))
+WRAP_OPEN_2(__open_2, (const char *path, int flags), (mapped_path, flags))
+WRAP_OPEN_2(__open64_2, (const char *path, int flags), (mapped_path, flags))
 WRAP_PATH(execv, (const char *path, char *const argv[]), (mapped_path, argv))
 WRAP_PATH(execvp, (const char *path, char *const argv[]), (mapped_path, argv))
 WRAP_PATH(execve, (const char *path, char *const argv[], char *const envp[]),
@@ -94,8 +146,8 @@ ssize_t readlink(const char *path, char *text, size_t size) {
 }
 
 /* ---- folder-relative calls ---- */
-WRAP_PATH(__openat_2, (int folder, const char *path, int flags), (folder, mapped_path, flags))
-WRAP_PATH(__openat64_2, (int folder, const char *path, int flags), (folder, mapped_path, flags))
+WRAP_OPEN_2(__openat_2, (int folder, const char *path, int flags), (folder, mapped_path, flags))
+WRAP_OPEN_2(__openat64_2, (int folder, const char *path, int flags), (folder, mapped_path, flags))
 WRAP_PATH(fstatat, (int folder, const char *path, struct stat *status, int flags),
         (folder, mapped_path, status, flags))
 WRAP_PATH(fstatat64, (int folder, const char *path, struct stat64 *status, int flags),
@@ -104,8 +156,8 @@ WRAP_PATH(statx, (int folder, const char *path, int flags, unsigned mask, struct
         (folder, mapped_path, flags, mask, status))
 WRAP_PATH(faccessat, (int folder, const char *path, int mode, int flags),
         (folder, mapped_path, mode, flags))
-WRAP_PATH(mkdirat, (int folder, const char *path, mode_t mode), (folder, mapped_path, mode))
-WRAP_PATH(unlinkat, (int folder, const char *path, int flags), (folder, mapped_path, flags))
+WRAP_CHANGE(SIM_FAULT_READONLY, mkdirat, (int folder, const char *path, mode_t mode), (folder, mapped_path, mode))
+WRAP_CHANGE(SIM_FAULT_REMOVE, unlinkat, (int folder, const char *path, int flags), (folder, mapped_path, flags))
 WRAP_PATH(fchmodat, (int folder, const char *path, mode_t mode, int flags),
         (folder, mapped_path, mode, flags))
 WRAP_PATH(fchownat, (int folder, const char *path, uid_t owner, gid_t group, int flags),
@@ -131,50 +183,47 @@ static mode_t open_mode(int flags, va_list arguments) {
   return 0;
 }
 
-#define WRAP_OPEN(name)                        \
-  int name(const char *path, int flags, ...) { \
-    va_list arguments;                         \
-    va_start(arguments, flags);                \
-    mode_t mode = open_mode(flags, arguments); \
-    va_end(arguments);                         \
-    MAP(path, -1);                             \
-    return NEXT(name)(mapped_path, flags, mode); \
+/* open and openat alike: `params` end with the path, the flags and "...". */
+#define WRAP_OPEN(name, params, args)                                  \
+  int name params {                                                    \
+    va_list arguments;                                                 \
+    va_start(arguments, flags);                                        \
+    mode_t mode = open_mode(flags, arguments);                         \
+    va_end(arguments);                                                 \
+    MAP(path, -1);                                                     \
+    OPEN_FAULT(path, flags);                                           \
+    return NEXT(name) args;                                            \
   }
-WRAP_OPEN(open)
-WRAP_OPEN(open64)
-
-#define WRAP_OPENAT(name)                                  \
-  int name(int folder, const char *path, int flags, ...) { \
-    va_list arguments;                                     \
-    va_start(arguments, flags);                            \
-    mode_t mode = open_mode(flags, arguments);             \
-    va_end(arguments);                                     \
-    MAP(path, -1);                                         \
-    return NEXT(name)(folder, mapped_path, flags, mode);   \
-  }
-WRAP_OPENAT(openat)
-WRAP_OPENAT(openat64)
+WRAP_OPEN(open, (const char *path, int flags, ...), (mapped_path, flags, mode))
+WRAP_OPEN(open64, (const char *path, int flags, ...), (mapped_path, flags, mode))
+WRAP_OPEN(openat, (int folder, const char *path, int flags, ...), (folder, mapped_path, flags, mode))
+WRAP_OPEN(openat64, (int folder, const char *path, int flags, ...),
+          (folder, mapped_path, flags, mode))
 
 /* ---- streams and folders ---- */
 FILE *fopen(const char *path, const char *mode) {
   MAP(path, NULL);
+  if (stream_mode_changes(mode)) FAULT(SIM_FAULT_READONLY, path, NULL);
   return NEXT(fopen)(mapped_path, mode);
 }
 
 FILE *fopen64(const char *path, const char *mode) {
   MAP(path, NULL);
+  if (stream_mode_changes(mode)) FAULT(SIM_FAULT_READONLY, path, NULL);
   return NEXT(fopen64)(mapped_path, mode);
 }
 
 FILE *freopen(const char *path, const char *mode, FILE *stream) {
   if (path == NULL) return NEXT(freopen)(path, mode, stream);
   MAP(path, NULL);
+  if (stream_mode_changes(mode)) FAULT(SIM_FAULT_READONLY, path, NULL);
   return NEXT(freopen)(mapped_path, mode, stream);
 }
 
 FILE *freopen64(const char *path, const char *mode, FILE *stream) {
   if (path == NULL) return NEXT(freopen64)(path, mode, stream);
   MAP(path, NULL);
+  if (stream_mode_changes(mode)) FAULT(SIM_FAULT_READONLY, path, NULL);
   return NEXT(freopen64)(mapped_path, mode, stream);
 }
 
@@ -187,24 +236,31 @@ DIR *opendir(const char *path) {
 int rename(const char *from, const char *to) {
   MAP(from, -1);
   MAP(to, -1);
+  FAULT(SIM_FAULT_RENAME, from, -1);
+  FAULT(SIM_FAULT_RENAME, to, -1);
   return NEXT(rename)(mapped_from, mapped_to);
 }
 
 int renameat(int from_folder, const char *from, int to_folder, const char *to) {
   MAP(from, -1);
   MAP(to, -1);
+  FAULT(SIM_FAULT_RENAME, from, -1);
+  FAULT(SIM_FAULT_RENAME, to, -1);
   return NEXT(renameat)(from_folder, mapped_from, to_folder, mapped_to);
 }
 
 int renameat2(int from_folder, const char *from, int to_folder, const char *to, unsigned flags) {
   MAP(from, -1);
   MAP(to, -1);
+  FAULT(SIM_FAULT_RENAME, from, -1);
+  FAULT(SIM_FAULT_RENAME, to, -1);
   return NEXT(renameat2)(from_folder, mapped_from, to_folder, mapped_to, flags);
 }
 
 int link(const char *from, const char *to) {
   MAP(from, -1);
   MAP(to, -1);
+  FAULT(SIM_FAULT_READONLY, to, -1);
   return NEXT(link)(mapped_from, mapped_to);
 }
 
@@ -212,17 +268,19 @@ int link(const char *from, const char *to) {
  * through these wrappers when it is followed by name. */
 int symlink(const char *target, const char *to) {
   MAP(to, -1);
+  FAULT(SIM_FAULT_READONLY, to, -1);
   return NEXT(symlink)(target, mapped_to);
 }
 
 /* ---- file-system figures: a virtual disk's type, capacity and free space ---- */
 
-/* Fills the figures of the disk that holds the set path, if any. The folder's
- * content is measured at each call, so the free space follows every write. */
-#define APPLY_DISK(path, figures)                                                       \
+/* Fills the figures of the disk that holds the set path `set` (NULL: not a
+ * set path), if any. The folder's content is measured at each call, so the
+ * free space follows every write. */
+#define APPLY_DISK(set, figures)                                                        \
   do {                                                                                  \
     struct sim_disk disk_;                                                              \
-    if (!sim_is_set_path(path) || !sim_disk_find(path, &disk_)) break;                  \
+    if ((set) == NULL || !sim_disk_find(set, &disk_)) break;                            \
     char folder_[PATH_MAX];                                                             \
     const char *mapped_ = sim_map_path(disk_.mount, folder_, sizeof folder_);           \
     if (mapped_ == NULL) break;                                                         \
@@ -235,38 +293,131 @@ int symlink(const char *target, const char *to) {
     FS_TYPE(figures, disk_.type);                                                       \
   } while (0)
 
-#define FS_TYPE(figures, type) ((figures)->f_type = (type))
-int statfs(const char *path, struct statfs *figures) {
-  MAP(path, -1);
-  int result = NEXT(statfs)(mapped_path, figures);
-  if (result == 0) APPLY_DISK(path, figures);
-  return result;
-}
+/* The figures of a path, and of an open descriptor (found by the path of its
+ * file). */
+#define WRAP_FIGURES(name, figures_type)                                             \
+  int name(const char *path, figures_type *figures) {                                \
+    MAP(path, -1);                                                                   \
+    int result = NEXT(name)(mapped_path, figures);                                   \
+    if (result == 0 && mapped_path != path) APPLY_DISK(sim_set_path_of(mapped_path), figures); \
+    return result;                                                                   \
+  }                                                                                  \
+  int f##name(int fd, figures_type *figures) {                                       \
+    int result = NEXT(f##name)(fd, figures);                                         \
+    char held_[PATH_MAX];                                                            \
+    if (result == 0) APPLY_DISK(sim_descriptor_set_path(fd, held_, sizeof held_), figures); \
+    return result;                                                                   \
+  }
 
-int statfs64(const char *path, struct statfs64 *figures) {
-  MAP(path, -1);
-  int result = NEXT(statfs64)(mapped_path, figures);
-  if (result == 0) APPLY_DISK(path, figures);
-  return result;
-}
+#define FS_TYPE(figures, type) ((figures)->f_type = (type))
+WRAP_FIGURES(statfs, struct statfs)
+WRAP_FIGURES(statfs64, struct statfs64)
 #undef FS_TYPE
 
 /* statvfs has no type field; it reports the same capacity and free space. */
 #define FS_TYPE(figures, type) ((void)(type))
-int statvfs(const char *path, struct statvfs *figures) {
-  MAP(path, -1);
-  int result = NEXT(statvfs)(mapped_path, figures);
-  if (result == 0) APPLY_DISK(path, figures);
+WRAP_FIGURES(statvfs, struct statvfs)
+WRAP_FIGURES(statvfs64, struct statvfs64)
+#undef FS_TYPE
+
+/* ---- writes: a write fault, a read-only folder or a vanished disk under
+ * the file fails them (faults.h) ---- */
+
+#define DESCRIPTOR_FAULT(fd, fail)                   \
+  do {                                               \
+    int error_ = sim_fault_for_descriptor(fd);       \
+    if (error_ != 0) {                               \
+      errno = error_;                                \
+      return fail;                                   \
+    }                                                \
+  } while (0)
+
+ssize_t write(int fd, const void *data, size_t size) {
+  DESCRIPTOR_FAULT(fd, -1);
+  return NEXT(write)(fd, data, size);
+}
+
+ssize_t pwrite(int fd, const void *data, size_t size, off_t at) {
+  DESCRIPTOR_FAULT(fd, -1);
+  return NEXT(pwrite)(fd, data, size, at);
+}
+
+ssize_t pwrite64(int fd, const void *data, size_t size, off64_t at) {
+  DESCRIPTOR_FAULT(fd, -1);
+  return NEXT(pwrite64)(fd, data, size, at);
+}
+
+ssize_t writev(int fd, const struct iovec *parts, int count) {
+  DESCRIPTOR_FAULT(fd, -1);
+  return NEXT(writev)(fd, parts, count);
+}
+
+int ftruncate(int fd, off_t length) {
+  DESCRIPTOR_FAULT(fd, -1);
+  return NEXT(ftruncate)(fd, length);
+}
+
+int ftruncate64(int fd, off64_t length) {
+  DESCRIPTOR_FAULT(fd, -1);
+  return NEXT(ftruncate64)(fd, length);
+}
+
+/* A stream whose file cannot be written: what it holds buffered is lost, its
+ * error indicator is set, and the call fails, as when the stream's own
+ * write(2) fails. */
+#define STREAM_FAULT(stream, fail)                   \
+  do {                                               \
+    int error_ = sim_fault_for_stream(stream);       \
+    if (error_ != 0) {                               \
+      __fpurge(stream);                              \
+      (stream)->_flags |= _IO_ERR_SEEN;              \
+      errno = error_;                                \
+      return fail;                                   \
+    }                                                \
+  } while (0)
+
+size_t fwrite(const void *data, size_t size, size_t count, FILE *stream) {
+  STREAM_FAULT(stream, 0);
+  return NEXT(fwrite)(data, size, count, stream);
+}
+
+int fputs(const char *text, FILE *stream) {
+  STREAM_FAULT(stream, EOF);
+  return NEXT(fputs)(text, stream);
+}
+
+int fputc(int c, FILE *stream) {
+  STREAM_FAULT(stream, EOF);
+  return NEXT(fputc)(c, stream);
+}
+
+int vfprintf(FILE *stream, const char *format, va_list arguments) {
+  STREAM_FAULT(stream, -1);
+  return NEXT(vfprintf)(stream, format, arguments);
+}
+
+int fprintf(FILE *stream, const char *format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  int result = vfprintf(stream, format, arguments);
+  va_end(arguments);
   return result;
 }
 
-int statvfs64(const char *path, struct statvfs64 *figures) {
-  MAP(path, -1);
-  int result = NEXT(statvfs64)(mapped_path, figures);
-  if (result == 0) APPLY_DISK(path, figures);
-  return result;
+int fflush(FILE *stream) {
+  if (stream != NULL) STREAM_FAULT(stream, EOF);
+  return NEXT(fflush)(stream);
 }
-#undef FS_TYPE
+
+/* The stream is closed all the same. */
+int fclose(FILE *stream) {
+  int error = sim_fault_for_stream(stream);
+  if (error == 0) return NEXT(fclose)(stream);
+  __fpurge(stream);
+  NEXT(fclose)(stream);
+  errno = error;
+  return EOF;
+}
 
 /* ---- shell commands ---- */
 

@@ -1,10 +1,15 @@
+#define _GNU_SOURCE
 #include "sandbox.h"
 
 #include <errno.h>
+#include <limits.h>
 #include <pthread.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
+
+#include "next_symbol.h"
 
 static const char *const SetFolders[] = {"/dtv", "/mtd_ram", "/mtd_wiselink", "/mtd_appdata"};
 
@@ -55,18 +60,85 @@ int sim_is_set_path(const char *path) {
   return 0;
 }
 
+int sim_normal_path(const char *path, char *out, size_t size) {
+  if (path == NULL || path[0] != '/' || size < 2) {
+    errno = EINVAL;
+    return -1;
+  }
+  size_t length = 0;
+  const char *at = path;
+  while (*at != '\0') {
+    while (*at == '/') ++at;
+    const char *end = at;
+    while (*end != '\0' && *end != '/') ++end;
+    size_t word = (size_t)(end - at);
+    if (word == 0 || (word == 1 && at[0] == '.')) {
+      /* nothing to add */
+    } else if (word == 2 && at[0] == '.' && at[1] == '.') {
+      if (length == 0) { /* above "/" */
+        errno = EACCES;
+        return -1;
+      }
+      while (length > 0 && out[--length] != '/') {
+      }
+    } else {
+      if (length + 1 + word >= size) {
+        errno = ENAMETOOLONG;
+        return -1;
+      }
+      out[length] = '/';
+      memcpy(out + length + 1, at, word);
+      length += 1 + word;
+    }
+    at = end;
+  }
+  if (length == 0) out[length++] = '/';
+  out[length] = '\0';
+  return (int)length;
+}
+
 const char *sim_map_path(const char *path, char *buffer, size_t size) {
   const char *root = sim_sandbox_root();
-  if (root[0] == '\0' || !sim_is_set_path(path)) return path;
-  if (snprintf(buffer, size, "%s%s", root, path) >= (int)size) {
+  if (root[0] == '\0' || path == NULL || path[0] != '/') return path;
+  char normal[PATH_MAX];
+  if (sim_normal_path(path, normal, sizeof normal) < 0) {
+    if (!sim_is_set_path(path)) return path;
+    if (errno == EINVAL) errno = EACCES;
+    return NULL;
+  }
+  int named = sim_is_set_path(path), inside = sim_is_set_path(normal);
+  if (!named && !inside) return path;
+  if (!inside) { /* climbs out of the set's folders with ".." */
+    errno = EACCES;
+    return NULL;
+  }
+  size_t trailing = path[strlen(path) - 1] == '/';
+  if (snprintf(buffer, size, "%s%s%s", root, normal, trailing ? "/" : "") >= (int)size) {
     errno = ENAMETOOLONG;
     return NULL;
   }
   return buffer;
 }
 
+const char *sim_set_path_of(const char *mapped) {
+  const char *root = sim_sandbox_root();
+  size_t length = strlen(root);
+  if (length == 0 || strncmp(mapped, root, length) != 0 || mapped[length] != '/') return NULL;
+  return sim_is_set_path(mapped + length) ? mapped + length : NULL;
+}
+
 const char *sim_platform_file(const char *name, char *buffer, size_t size) {
   const char *root = sim_sandbox_root();
   if (root[0] == '\0' || snprintf(buffer, size, "%s/.platform/%s", root, name) >= (int)size) return NULL;
   return buffer;
+}
+
+const char *sim_descriptor_set_path(int fd, char *buffer, size_t size) {
+  char link[64];
+  if (fd < 0 || size < 2) return NULL;
+  snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  ssize_t length = NEXT(readlink)(link, buffer, size - 1);
+  if (length <= 0 || (size_t)length >= size - 1) return NULL;
+  buffer[length] = '\0';
+  return sim_set_path_of(buffer);
 }

@@ -32,10 +32,31 @@ const char *sim_sandbox_preload(void);
  * "/dtv" and "/dtv/x" match, "/dtvx" does not). */
 int sim_is_set_path(const char *path);
 
-/* Maps a set path into the sandbox. Returns `path` itself when it is not a
- * set path or no sandbox is set; `buffer` holding the mapped path; or NULL
- * with errno ENAMETOOLONG when the mapped path does not fit `size`. */
+/* Writes the lexical normal form of the absolute `path` into `out`: empty
+ * and "." components dropped, ".." takes back the component before it, no
+ * trailing slash ("/" alone stays). Symbolic links are not looked at. Returns
+ * its length, or -1 with errno EINVAL (not absolute, or `size` below 2),
+ * EACCES (".." above "/") or ENAMETOOLONG (does not fit `size`). */
+int sim_normal_path(const char *path, char *out, size_t size);
+
+/* Maps a set path into the sandbox: the sandbox folder followed by the
+ * path's normal form (a trailing slash kept). An absolute path whose normal
+ * form is a set path ("/tmp/../dtv/x") is mapped too. Returns `path` itself
+ * when it is not a set path or no sandbox is set; `buffer` holding the
+ * mapped path; or NULL with errno EACCES when a set path climbs out of the
+ * set's folders with ".." ("/dtv/usb/../../etc"), ENAMETOOLONG when the
+ * mapped path does not fit `size` or PATH_MAX. */
 const char *sim_map_path(const char *path, char *buffer, size_t size);
+
+/* The set path inside a mapped sandbox path ("<root>/dtv/x" gives "/dtv/x",
+ * a pointer into `mapped`); NULL when `mapped` is not below a set folder of
+ * the sandbox. */
+const char *sim_set_path_of(const char *mapped);
+
+/* The set path of the file open on descriptor `fd` (read from /proc, so it
+ * follows renames), a pointer into `buffer`; NULL when the file is not below
+ * a set folder of the sandbox or its path does not fit `size`. */
+const char *sim_descriptor_set_path(int fd, char *buffer, size_t size);
 
 /* The simulator's own file `name` in the sandbox ("<root>/.platform/<name>"),
  * written into `buffer`. NULL when there is no sandbox or it does not fit. */

@@ -21,6 +21,13 @@ extern "C" {
  * 0.001). Also makes the process's local time UTC, as on the set. */
 void sim_clock_set(int64_t start, double speed);
 
+/* The wall clock jumps by `seconds` (negative: backwards), as when the set
+ * takes its time from the broadcast: time(), gettimeofday() and the
+ * real-time clock jump; SDL_GetTicks, the sleeps and the monotonic clock
+ * run on undisturbed. Starts the simulated clock at real speed when it was
+ * not set. |seconds| below 2^32. */
+void sim_clock_jump(int64_t seconds);
+
 /* Back to the PC's clock at real speed. */
 void sim_clock_reset(void);
 

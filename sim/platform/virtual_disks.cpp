@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 
+#include "sim/platform/faults.h"
 #include "sim/platform/sandbox.h"
 #include "sim/platform/set_commands.h"
 
@@ -98,6 +100,7 @@ bool StartPlatform(const std::string& root, std::string* error, const std::strin
     }
   }
   if (!InstallSetCommands(error)) return false;
+  sim_fault_clear(nullptr);
   PlatformState& state = State();
   std::lock_guard lock(state.mutex);
   state.fixed = DefaultFixedDisks();
@@ -111,10 +114,21 @@ bool StartPlatform(const std::string& root, std::string* error, const std::strin
 std::string SandboxPath(const std::string& set_path) {
   char buffer[4096];
   const char* mapped = sim_map_path(set_path.c_str(), buffer, sizeof buffer);
-  return mapped != nullptr ? mapped : set_path;
+  return mapped != nullptr ? mapped : "";
 }
 
-bool SetFixedDisk(const Partition& disk) {
+std::string SetFolder(const std::string& path) {
+  char normal[4096];
+  if (sim_normal_path(path.c_str(), normal, sizeof normal) < 0 || !sim_is_set_path(normal) ||
+      std::strlen(normal) >= sizeof(sim_disk{}.mount))
+    return "";
+  return normal;
+}
+
+bool SetFixedDisk(const Partition& given) {
+  Partition disk = given;
+  disk.mount = SetFolder(given.mount);
+  if (disk.mount.empty()) return false;
   PlatformState& state = State();
   std::lock_guard lock(state.mutex);
   bool replaced = false;
@@ -126,7 +140,10 @@ bool SetFixedDisk(const Partition& disk) {
   return Publish(state);
 }
 
-bool PlugDevice(const UsbDevice& device) {
+bool PlugDevice(const UsbDevice& given) {
+  UsbDevice device = given;
+  for (Partition& partition : device.partitions)
+    if ((partition.mount = SetFolder(partition.mount)).empty()) return false;
   PlatformState& state = State();
   std::lock_guard lock(state.mutex);
   if (device.section.empty() || Find(state, device.section) != nullptr) return false;
@@ -144,6 +161,9 @@ bool UnplugDevice(const std::string& section) {
   if (device == nullptr) return false;
   std::error_code error;
   for (size_t i = 0; i < device->partitions.size(); ++i) {
+    // A file open on the disk is dead from now on, as on the set, even when
+    // the disk comes back.
+    sim_fault_stale_below(device->partitions[i].mount.c_str());
     std::string aside = KeptAside(section, i);
     fs::remove_all(aside, error);
     std::rename(SandboxPath(device->partitions[i].mount).c_str(), aside.c_str());
@@ -152,7 +172,9 @@ bool UnplugDevice(const std::string& section) {
   return Publish(state);
 }
 
-bool RemountPartition(const std::string& section, size_t partition, const std::string& mount) {
+bool RemountPartition(const std::string& section, size_t partition, const std::string& given) {
+  std::string mount = SetFolder(given);
+  if (mount.empty()) return false;
   PlatformState& state = State();
   std::lock_guard lock(state.mutex);
   UsbDevice* device = Find(state, section);
@@ -175,6 +197,7 @@ void ResetDisks() {
   fs::create_directories(Root() + "/.platform/detached", error);
   state.fixed = DefaultFixedDisks();
   Publish(state);
+  sim_fault_clear(nullptr);
 }
 
 std::vector<UsbDevice> PluggedDevices() {

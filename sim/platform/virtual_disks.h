@@ -35,8 +35,18 @@ struct UsbDevice {
 bool StartPlatform(const std::string& root, std::string* error,
                    const std::string& preload = "");
 
-// The sandbox folder that holds a set path (the path itself when unmapped).
+// The sandbox folder that holds a set path (the path itself when it is not a
+// set path); "" when the set path climbs out of the set's folders with ".."
+// or does not fit 4096 bytes once mapped.
 std::string SandboxPath(const std::string& set_path);
+
+// The normal form of a folder of the set (sim_normal_path), fit for a mount
+// folder: "" when it is not absolute, climbs out of the set's folders or is
+// longer than a disk table's mount field (255 bytes).
+std::string SetFolder(const std::string& path);
+
+// Every mount folder below is taken in its normal form (SetFolder); a call
+// with a mount that is no folder of the set changes nothing and returns false.
 
 // Adds or replaces a fixed disk (one that is always there).
 bool SetFixedDisk(const Partition& disk);
@@ -47,14 +57,15 @@ bool SetFixedDisk(const Partition& disk);
 bool PlugDevice(const UsbDevice& device);
 
 // Unplugs a device: its folders disappear (their content is kept aside for a
-// later plug) and the log no longer lists it.
+// later plug) and the log no longer lists it. Files this process holds open
+// on it fail every later write with EIO (sim_fault_stale_below).
 bool UnplugDevice(const std::string& section);
 
 // Mounts partition `partition` (0-based) of a plugged device at another folder.
 bool RemountPartition(const std::string& section, size_t partition, const std::string& mount);
 
 // Unplugs every device and forgets all content kept aside; restores the fixed
-// disks to their defaults.
+// disks to their defaults and clears every injected fault (faults.h).
 void ResetDisks();
 
 std::vector<UsbDevice> PluggedDevices();

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <charconv>
 #include <chrono>
 #include <fstream>
@@ -14,10 +16,13 @@
 #include <thread>
 
 #include "sim/host/guide.h"
+#include "sim/host/recorder.h"
 #include "sim/host/host_state.h"
 #include "sim/host/keys/key_input.h"
 #include "sim/loader.h"
+#include "sim/platform/faults.h"
 #include "sim/platform/plugin_view.h"
+#include "sim/platform/sim_time.h"
 #include "sim/platform/set_commands.h"
 #include "sim/platform/virtual_disks.h"
 #include "sim/screen/screen.h"
@@ -32,6 +37,9 @@ namespace {
 //      ten years of milliseconds, so that nothing computed from it overflows
 //   w  any word
 //   p  a partition FS:SIZE:MOUNT
+//   s  a path of the set that stays within the set's folders
+//   f  a fault kind: write, rename, remove, readonly
+//   e  an error name: nospace, io, access, readonly, missing
 //   v  a value for the setting named by the argument before it
 // A trailing '*' lets the last kind repeat.
 
@@ -92,6 +100,25 @@ bool ToPartition(const std::string& word, Partition* partition) {
          !partition->mount.empty();
 }
 
+// A path of the set, in its normal form; "" with a reason when it is none or
+// climbs out of the set's folders.
+std::string SetPathArgument(const std::string& word, std::string* reason) {
+  std::string folder = SetFolder(word);
+  if (folder.empty())
+    *reason = "path " + QuotedWord(word) + " is not within the set's folders (/dtv, /mtd_ram, "
+              "/mtd_wiselink, /mtd_appdata) or is longer than 255 bytes";
+  return folder;
+}
+
+const char* const kFaultKinds[] = {"write", "rename", "remove", "readonly"};
+
+// The fault kind named, or SIM_FAULT_KINDS.
+sim_fault_kind ToFaultKind(const std::string& word) {
+  for (int kind = 0; kind < SIM_FAULT_KINDS; ++kind)
+    if (word == kFaultKinds[kind]) return static_cast<sim_fault_kind>(kind);
+  return SIM_FAULT_KINDS;
+}
+
 // Checks argument `index` of words against its kind.
 bool CheckArgument(char kind, const std::vector<std::string>& words, size_t index,
                    std::string* reason) {
@@ -110,8 +137,20 @@ bool CheckArgument(char kind, const std::vector<std::string>& words, size_t inde
                 ", not " + QuotedWord(word);
       return false;
     case 'p':
-      if (ToPartition(word, &partition)) return true;
-      *reason = "partition " + QuotedWord(word) + " is not FS:SIZE:MOUNT";
+      if (!ToPartition(word, &partition)) {
+        *reason = "partition " + QuotedWord(word) + " is not FS:SIZE:MOUNT";
+        return false;
+      }
+      return !SetPathArgument(partition.mount, reason).empty();
+    case 's':
+      return !SetPathArgument(word, reason).empty();
+    case 'f':
+      if (ToFaultKind(word) != SIM_FAULT_KINDS) return true;
+      *reason = "fault takes write, rename, remove or readonly, not " + QuotedWord(word);
+      return false;
+    case 'e':
+      if (sim_fault_error_named(word.c_str()) != 0) return true;
+      *reason = "unknown error " + QuotedWord(word) + " (nospace, io, access, readonly, missing)";
       return false;
     case 'v':
       return ToSettingValue(words[index - 1], word, &setting, reason);
@@ -348,6 +387,56 @@ bool TelnetdStep(const Step& step, LoadedPlugin&, std::string* reason) {
   return true;
 }
 
+bool BitrateStep(const Step& step, LoadedPlugin&, std::string*) {
+  SetRecorderBitrate(Number(step, 1, 0) << 10);
+  HostLog("recorder bitrate " + step.words[1] + " KiB/s");
+  return true;
+}
+
+bool GrowthStep(const Step& step, LoadedPlugin&, std::string*) {
+  SetRecorderGrowth(Number(step, 1, 0) << 20);
+  HostLog("recorder growth " + step.words[1] + " MiB/s");
+  return true;
+}
+
+// The error a fault of each kind gives when the step names none.
+int DefaultFaultError(sim_fault_kind kind) {
+  switch (kind) {
+    case SIM_FAULT_WRITE: return ENOSPC;
+    case SIM_FAULT_READONLY: return EROFS;
+    default: return EACCES;
+  }
+}
+
+bool FaultStep(const Step& step, LoadedPlugin&, std::string* reason) {
+  WaitKeysIdle();
+  sim_fault_kind kind = ToFaultKind(step.words[1]);
+  int error = step.words.size() > 3 ? sim_fault_error_named(step.words[3].c_str())
+                                    : DefaultFaultError(kind);
+  if (sim_fault_set(kind, step.words[2].c_str(), error) != 0) {
+    *reason = "cannot set the fault: " + std::string(std::strerror(errno));
+    return false;
+  }
+  HostLog("fault " + step.words[1] + " below " + step.words[2] + ": " + std::strerror(error));
+  return true;
+}
+
+bool HealStep(const Step& step, LoadedPlugin&, std::string* reason) {
+  WaitKeysIdle();
+  const std::string& path = step.words[1];
+  if (path != "all" && SetPathArgument(path, reason).empty()) return false;
+  int removed = sim_fault_clear(path == "all" ? nullptr : path.c_str());
+  HostLog("healed " + path + " (" + std::to_string(removed) + " faults)");
+  return true;
+}
+
+bool ClockStep(const Step& step, LoadedPlugin&, std::string*) {
+  WaitKeysIdle();
+  sim_clock_jump(Number(step, 1, 0));
+  HostLog("clock jumped by " + step.words[1] + " s");
+  return true;
+}
+
 // ---- The steps: parsing, help and running all read this table.
 struct StepKind {
   const char* name;
@@ -383,14 +472,24 @@ const StepKind StepKinds[] = {
      "a USB device (FS fat ntfs ext cifs smb nfs internal; SIZE 8G...)"},
     {"unplug", "SECTION", "w", 1, UnplugStep,
      "the device disappears"},
-    {"remount", "SECTION N MOUNT", "wcw", 3, RemountStep,
+    {"remount", "SECTION N MOUNT", "wcs", 3, RemountStep,
      "partition N (from 0) moves to MOUNT"},
-    {"fill", "MOUNT MB", "wc", 2, FillStep,
+    {"fill", "MOUNT MB", "sc", 2, FillStep,
      "a file of MB MiB appears on that folder's disk"},
-    {"record", "FILE", "w", 1, RecordStep,
+    {"record", "FILE", "s", 1, RecordStep,
      "the host's recorder starts on its own"},
     {"stop", "", "", 0, StopStep,
      "the host's recorder stops"},
+    {"bitrate", "KIB_S", "c", 1, BitrateStep,
+     "the recorder's bitrate for the next recordings"},
+    {"growth", "MIB_S", "c", 1, GrowthStep,
+     "the next recordings also grow MIB_S sparse MiB/s"},
+    {"fault", "KIND PATH [ERROR]", "fse", 2, FaultStep,
+     "below PATH: write, rename, remove fail / readonly"},
+    {"heal", "PATH|all", "w", 1, HealStep,
+     "the faults set at PATH (all: every fault) end"},
+    {"clock", "SECONDS", "n", 1, ClockStep,
+     "the TV's wall clock jumps (negative: backwards)"},
     {"tv", "", "", 0, TvStep,
      "print freeze, video mute and option 15 (picture off)"},
     {"devices", "", "", 0, DevicesStep,
@@ -401,7 +500,7 @@ const StepKind StepKinds[] = {
      "save the screen as a PNG"},
     {"say", "TEXT", "w*", 0, SayStep,
      "print TEXT"},
-    {"show", "FILE", "w", 1, ShowStep,
+    {"show", "FILE", "s", 1, ShowStep,
      "print each line of the set's file FILE"},
     {"telnetd", "running|stopped", "w", 1, TelnetdStep,
      "the set's telnet daemon runs / has ended"},

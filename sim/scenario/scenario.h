@@ -19,10 +19,30 @@
 //                           a USB device with its partitions (FS fat, ntfs,
 //                           ext, cifs, smb, nfs, internal; SIZE like 512M,
 //                           8G, 5T)
-//   unplug SECTION          the device disappears
+//   unplug SECTION          the device disappears; a file open on it gets
+//                           write errors (EIO) from then on, even after a
+//                           later plug of the same device
 //   remount SECTION N MOUNT partition N (from 0) moves to MOUNT
 //   fill MOUNT MB           a file of MB MiB appears on that folder's disk
 //   record FILE | stop      the host's recorder starts / stops on its own
+//   bitrate KIB_S           the recorder writes KIB_S KiB per second of TV
+//                           time in recordings started from now on
+//   growth MIB_S            recordings started from now on also grow by
+//                           MIB_S MiB per second of TV time of sparse holes
+//                           between their packets (0: none); the disk fills
+//   fault KIND PATH [ERROR] below the set's folder PATH: KIND write makes
+//                           writes into files fail (ERROR nospace), rename a
+//                           rename from or to it (access), remove a remove,
+//                           unlink or rmdir (access), readonly makes the
+//                           folder read-only: creating, opening for writing,
+//                           writing, renaming, removing fail (readonly), for
+//                           root too. ERROR: nospace, io, access, readonly,
+//                           missing. Shell commands see the same faults
+//   heal PATH | heal all    the faults set at PATH end / every fault ends
+//                           (a file left open on an unplugged disk stays dead)
+//   clock SECONDS           the TV's wall clock (time(), the broadcast time)
+//                           jumps by SECONDS, negative backwards; timers and
+//                           sleeps run on undisturbed
 //   tv                      print the TV's state: picture frozen or running,
 //                           video mute, TV option 15 (the picture-off option)
 //   devices                 print the device table the plug-in builds now
@@ -31,6 +51,10 @@
 //   say TEXT                print TEXT
 //   show FILE               print each line of the set's file FILE ("/mtd_ram/x")
 //   telnetd running|stopped the set's telnet daemon runs / has ended
+//
+// Paths (MOUNT, FILE, PATH, a partition's MOUNT) must stay within the set's
+// folders: "/dtv/usb/../../../x" is refused with its line before anything
+// runs, as the platform layer refuses it at run time.
 //
 // Every key the host processes is printed as "key SENT -> PROCESSED passed |
 // replaced | consumed, arg ARG" (sim/host/keys/key_calls.h), its release as

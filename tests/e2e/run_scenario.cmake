@@ -1,7 +1,7 @@
 # Runs tvsim on SCENARIO in a fresh WORK folder (its sandbox inside), then
 # checks that every EXPECT regular expression matches a line of the output,
 # in the given order, that no line matches an ABSENT regular expression, and
-# that every file of FILES (relative to WORK) exists.
+# that every file of FILES (relative to WORK) exists and none of NO_FILES does.
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 execute_process(COMMAND ${TVSIM} --sandbox sandbox ${OPTIONS} --scenario ${SCENARIO}
@@ -46,5 +46,11 @@ endforeach()
 foreach(name IN LISTS FILES)
   if(NOT EXISTS ${WORK}/${name})
     message(FATAL_ERROR "missing file ${name}")
+  endif()
+endforeach()
+
+foreach(name IN LISTS NO_FILES)
+  if(EXISTS ${WORK}/${name})
+    message(FATAL_ERROR "file ${name} should not be there")
   endif()
 endforeach()

@@ -2,6 +2,7 @@
 // disks whose figures follow their content, the device log, and shell
 // commands that see the same folders.
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
@@ -12,6 +13,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -142,6 +145,76 @@ TEST_F(PlatformSandbox, ShellCommandsAndTheirScriptsSeeTheSetFolders) {
   EXPECT_EQ(ReadAll(TestSandbox() + "/mtd_ram/copied.txt"), "scripted\n");
   EXPECT_NE(ReadAll(TestSandbox() + "/mtd_ram/listing.txt").find("sde1"), std::string::npos);
   EXPECT_EQ(WEXITSTATUS(std::system("exit 3")), 3);
+}
+
+TEST_F(PlatformSandbox, PathsAreTakenInTheirNormalForm) {
+  char out[64];
+  struct Case {
+    const char* path;
+    const char* normal;
+  } cases[] = {{"/dtv/usb/./sda1//x/", "/dtv/usb/sda1/x"}, {"/dtv/usb/..", "/dtv"},
+               {"/a/../..", nullptr}, {"//", "/"}, {"/dtv/a/b/../../c", "/dtv/c"}};
+  for (const Case& c : cases) {
+    errno = 0;
+    int length = sim_normal_path(c.path, out, sizeof out);
+    if (c.normal == nullptr) {
+      EXPECT_EQ(length, -1) << c.path;
+      EXPECT_EQ(errno, EACCES);
+    } else {
+      EXPECT_STREQ(out, c.normal) << c.path;
+      EXPECT_EQ(length, static_cast<int>(strlen(c.normal)));
+    }
+  }
+  EXPECT_EQ(sim_normal_path("dtv/x", out, sizeof out), -1);
+  // Over-long input fails without writing past the buffer.
+  char guarded[16 + 8];
+  memset(guarded, 0x5A, sizeof guarded);
+  errno = 0;
+  EXPECT_EQ(sim_normal_path("/dtv/usb/sda1/folder", guarded, 16), -1);
+  EXPECT_EQ(errno, ENAMETOOLONG);
+  for (size_t i = 16; i < sizeof guarded; ++i) EXPECT_EQ(guarded[i], 0x5A);
+  EXPECT_EQ(sim_normal_path("/", guarded, 1), -1);
+
+  // Mapped in the normal form; a path that reaches a set folder by ".." too.
+  EXPECT_EQ(sim::SandboxPath("/mtd_ram/./a//b"), TestSandbox() + "/mtd_ram/a/b");
+  EXPECT_EQ(sim::SandboxPath("/tmp/../mtd_ram/a"), TestSandbox() + "/mtd_ram/a");
+  ASSERT_TRUE(MakeSparseFile("/tmp/../mtd_ram/via_tmp.txt", 10));
+  EXPECT_EQ(access((TestSandbox() + "/mtd_ram/via_tmp.txt").c_str(), F_OK), 0);
+}
+
+TEST_F(PlatformSandbox, ClimbingOutOfTheSetFoldersIsRefusedEverywhere) {
+  std::string outside = TestSandbox() + "/../recolyx-outside-" + std::to_string(getpid());
+  std::string escape = "/dtv/usb/../../../recolyx-outside-" + std::to_string(getpid());
+  std::string file = escape + "/x.ts";
+  ASSERT_EQ(mkdir(outside.c_str(), 0777), 0);  // the target exists: only the refusal stops it
+  ASSERT_TRUE(MakeSparseFile((outside + "/victim.txt").c_str(), 10));
+
+  errno = 0;
+  EXPECT_EQ(std::fopen(file.c_str(), "w"), nullptr);
+  EXPECT_EQ(errno, EACCES);
+  EXPECT_EQ(open(file.c_str(), O_WRONLY | O_CREAT, 0644), -1);
+  EXPECT_EQ(mkdir((escape + "/d").c_str(), 0777), -1);
+  EXPECT_EQ(std::remove((escape + "/victim.txt").c_str()), -1);
+  EXPECT_EQ(std::rename((escape + "/victim.txt").c_str(), "/mtd_ram/stolen.txt"), -1);
+  EXPECT_EQ(std::rename("/mtd_ram", (escape + "/ram").c_str()), -1);
+  struct statfs figures;
+  EXPECT_EQ(statfs(escape.c_str(), &figures), -1);
+  EXPECT_EQ(sim::SandboxPath(escape), "");
+  EXPECT_EQ(sim::SandboxPath("/dtv/.."), "");
+
+  // A disk cannot be mounted there, nor can a shell command reach it.
+  sim::UsbDevice escaping{"USB9", "Acme", "Stick", "9", {{escape, SIM_FS_FAT, 8ull << 30, 4096}}};
+  EXPECT_FALSE(sim::PlugDevice(escaping));
+  EXPECT_FALSE(sim::SetFixedDisk({"/mtd_ram/../..", SIM_FS_TMPFS, 1 << 20, 4096}));
+  EXPECT_FALSE(sim::SetFixedDisk({"/tmp/not_the_set", SIM_FS_TMPFS, 1 << 20, 4096}));
+  EXPECT_NE(std::system(("rm " + escape + "/victim.txt 2>/dev/null").c_str()), 0);
+
+  std::error_code ignored;
+  EXPECT_TRUE(std::filesystem::exists(outside + "/victim.txt"));
+  EXPECT_FALSE(std::filesystem::exists(outside + "/x.ts"));
+  EXPECT_FALSE(std::filesystem::exists(outside + "/d"));
+  EXPECT_FALSE(std::filesystem::exists(outside + "/ram"));
+  std::filesystem::remove_all(outside, ignored);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // unwritable destinations.
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -22,6 +23,7 @@
 #include "host/host_interface.h"
 #include "sim/host/host_state.h"
 #include "sim/host/recorder.h"
+#include "sandbox_fixture.h"
 
 namespace {
 
@@ -59,6 +61,7 @@ struct StreamFacts {
   std::vector<uint64_t> pcrs;              // 27 MHz
   std::vector<size_t> pcr_packets;         // packet index of each PCR
   int pes_starts = 0;
+  size_t hole_packets = 0;                 // all-zero packets: sparse holes
   std::vector<std::string> faults;
 };
 
@@ -80,6 +83,11 @@ StreamFacts Parse(const std::vector<uint8_t>& ts) {
   std::map<int, int> last_cc;
   for (size_t n = 0; n * 188 < ts.size(); ++n) {
     const uint8_t* p = &ts[n * 188];
+    static const uint8_t kZeros[188] = {};
+    if (std::memcmp(p, kZeros, 188) == 0) {
+      ++facts.hole_packets;
+      continue;
+    }
     if (p[0] != 0x47) {
       facts.faults.push_back("no sync byte at packet " + std::to_string(n));
       break;
@@ -99,7 +107,7 @@ StreamFacts Parse(const std::vector<uint8_t>& ts) {
       if (p[4] >= 7 && (p[5] & 0x10)) {
         uint64_t base = uint64_t{p[6]} << 25 | p[7] << 17 | p[8] << 9 | p[9] << 1 | p[10] >> 7;
         facts.pcrs.push_back(base * 300 + ((p[10] & 1) << 8 | p[11]));
-        facts.pcr_packets.push_back(n);
+        facts.pcr_packets.push_back(n - facts.hole_packets);  // index in the stream
         if (pid != facts.pcr_pid) facts.faults.push_back("PCR outside the PCR PID");
       }
     }
@@ -319,6 +327,101 @@ TEST(RecorderMdbPath, ReplacesTheExtensionAndNeverOverrunsItsBuffer) {
   std::memset(guarded, 0x5A, sizeof guarded);
   EXPECT_FALSE(sim::MdbPathFor("/a/R2024-03-07_001.ts", guarded, 16));
   for (size_t i = 16; i < sizeof guarded; ++i) EXPECT_EQ(guarded[i], 0x5A);
+}
+
+// Fast growth: holes of whole packets between the chunks, the real packets a
+// valid stream around them, the file ending with real packets.
+TEST_F(RecorderTest, GrowsFastThroughSparseHolesBetweenValidPackets) {
+  const int chunk = 188 * 64;
+  const int64_t bitrate = 4 << 20, growth = 32ll << 20;
+  SetChunk(chunk);
+  sim::SetRecorderBitrate(bitrate);
+  sim::SetRecorderGrowth(growth);
+  std::string path = dir_ + "/grown.ts";
+  ASSERT_EQ(spI_Stream_Record(path.c_str()), 0);
+  ASSERT_TRUE(WaitForChunks(120));  // about 0.35 s of stream: 8 frames and more
+  ASSERT_EQ(spI_Stream_Record_Stop(), 0);
+
+  sim::RecorderStatus status = sim::GetRecorderStatus();
+  EXPECT_EQ(status.write_errors, 0);
+  uint64_t real = status.chunks_written * chunk;
+  EXPECT_EQ(status.bytes_written, real + status.sparse_bytes);
+  EXPECT_EQ(status.sparse_bytes % 188, 0u);
+  // growth bytes per second of stream time, up to the last chunk's start
+  double stream_seconds = static_cast<double>(status.chunks_written - 1) * chunk / bitrate;
+  EXPECT_NEAR(static_cast<double>(status.sparse_bytes), stream_seconds * growth, 188.0);
+
+  std::vector<uint8_t> ts = ReadFile(path);
+  ASSERT_EQ(ts.size(), status.bytes_written);
+  EXPECT_EQ(ts.size() % 188, 0u);
+  EXPECT_EQ(ts[ts.size() - 188], 0x47);  // ends with a real packet
+  struct stat on_disk;
+  ASSERT_EQ(stat(path.c_str(), &on_disk), 0);
+  EXPECT_LT(static_cast<uint64_t>(on_disk.st_blocks) * 512, ts.size() / 4);  // really sparse
+
+  StreamFacts facts = Parse(ts);
+  EXPECT_TRUE(facts.faults.empty()) << facts.faults.front();
+  EXPECT_EQ(facts.hole_packets * 188, status.sparse_bytes);
+  EXPECT_EQ(facts.pcr_pid, sim::kVideoPid);
+  ASSERT_GT(facts.pcrs.size(), 3u);
+  for (size_t i = 0; i < facts.pcrs.size(); ++i)
+    EXPECT_NEAR(static_cast<double>(facts.pcrs[i]), facts.pcr_packets[i] * 188.0 * 27e6 / bitrate, 1.0);
+}
+
+// On a virtual disk the growth fills the disk: its free space shrinks with
+// the file, and the recorder's write fails with "no space" once the next
+// chunk does not fit; nothing is written past the capacity.
+class RecorderOnDisk : public SandboxTest {
+ protected:
+  void SetUp() override {
+    SandboxTest::SetUp();
+    sim::ResetRecorder();
+    sim::SetHostLog(nullptr);
+  }
+  void TearDown() override {
+    sim::ResetRecorder();
+    SandboxTest::TearDown();
+  }
+};
+
+TEST_F(RecorderOnDisk, GrowthFillsTheDiskUntilTheWriteFailsForNoSpace) {
+  const uint64_t capacity = 96ull << 20;
+  ASSERT_TRUE(sim::PlugDevice({"USB1", "Acme", "Stick", "1", {{"/dtv/usb/sda1", SIM_FS_FAT, capacity, 4096}}}));
+  struct statvfs empty;
+  ASSERT_EQ(statvfs("/dtv/usb/sda1", &empty), 0);
+  int32_t chunk = 188 * 64;
+  std::memcpy(sim::RecorderInstance() + 44, &chunk, 4);
+  sim::SetRecorderBitrate(4 << 20);
+  sim::SetRecorderGrowth(512ll << 20);
+  ASSERT_EQ(spI_Stream_Record("/dtv/usb/sda1/R001.ts"), 0);
+  for (int i = 0; i < 500 && sim::GetRecorderStatus().write_errors == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  sim::RecorderStatus status = sim::GetRecorderStatus();
+  ASSERT_EQ(status.write_errors, 1);
+  EXPECT_NE(status.last_error.find(std::strerror(ENOSPC)), std::string::npos);
+  spI_Stream_Record_Stop();
+  struct stat file;
+  ASSERT_EQ(stat("/dtv/usb/sda1/R001.ts", &file), 0);
+  EXPECT_EQ(static_cast<uint64_t>(file.st_size), status.bytes_written);
+  EXPECT_EQ(file.st_size % 188, 0);
+  EXPECT_LE(static_cast<uint64_t>(file.st_size), capacity);
+  // The disk's figures count the sparse file in full: what is free is the
+  // capacity less the file (and the side file, the folder), and too little
+  // for the next chunk with its hole.
+  struct statvfs full;
+  ASSERT_EQ(statvfs("/dtv/usb/sda1", &full), 0);
+  uint64_t free_bytes = static_cast<uint64_t>(full.f_bavail) * full.f_frsize;
+  EXPECT_LT(free_bytes, static_cast<uint64_t>(empty.f_bavail) * empty.f_frsize - file.st_size + 4096);
+  EXPECT_GT(free_bytes + file.st_size, capacity - 4 * 4096);
+  EXPECT_LT(free_bytes, chunk + (512ull << 20) * chunk / (4 << 20) + 188);
+}
+
+TEST(RecorderGrowth, NegativeMeansNoneAndTheResetRestoresIt) {
+  sim::SetRecorderGrowth(-5);
+  EXPECT_EQ(sim::RecorderGrowth(), 0);
+  sim::SetRecorderGrowth(1 << 30);
+  sim::ResetRecorder();
+  EXPECT_EQ(sim::RecorderGrowth(), 0);
 }
 
 }  // namespace

@@ -1,0 +1,42 @@
+// The display lock. Two threads draw: SDL's timer thread (the supervision
+// tick: information pane and status notices) and the host's key thread
+// (icons, message boxes, the delete dialog, the settings screen). SDL 1.2's
+// surface lock is a counter, not a mutex, and opening or closing the display
+// opens or closes the fonts and the text library under the other thread's
+// feet. So:
+//
+// - Every drawing sequence (the draws and the SDL_Flip that shows them) runs
+//   with display_mutex held: take a DisplayLock for the sequence.
+// - OpenOsd, CloseOsd, ClearOsd and ClearStatusBand take it themselves; it is
+//   recursive, so a sequence that holds it may call them.
+// - It is never held across a wait (a notice's 3 s, a message box's 2.5 s,
+//   an icon's 1 s, the summary's 7 s): release it before SDL_Delay, so the
+//   other thread draws meanwhile.
+// - Lock order: display_mutex before font_mutex (fonts.h), never the other
+//   way round.
+//
+// SDL is never shut down on SDL's own timer thread (SDL_Quit there would join
+// the thread it runs on). The tick marks its thread with a TimerThreadScope;
+// CloseOsd on a marked thread clears the overlay instead and leaves SDL, the
+// surface and the fonts to the next remote key, which closes the display.
+#pragma once
+
+#include <mutex>
+
+extern std::recursive_mutex display_mutex;
+
+// Holds display_mutex for the scope of one drawing sequence.
+using DisplayLock = std::lock_guard<std::recursive_mutex>;
+
+// Marks the calling thread as SDL's timer thread while the scope lasts
+// (nesting allowed). Cannot fail.
+class TimerThreadScope {
+ public:
+  TimerThreadScope();
+  ~TimerThreadScope();
+  TimerThreadScope(const TimerThreadScope&) = delete;
+  TimerThreadScope& operator=(const TimerThreadScope&) = delete;
+};
+
+// True inside a TimerThreadScope on the calling thread.
+bool OnTimerThread();

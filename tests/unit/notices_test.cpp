@@ -1,0 +1,368 @@
+// The short-lived screens: message boxes, icons, the stop notice and summary,
+// the delete dialog. Skin images are replaced with solid ones of known
+// colours, so the pixels show what was copied where.
+#include "display/fonts.h"
+#include "display/text.h"
+#include "notices_test_support.h"
+#include "settings/notices.h"
+#include "supervision/status_notices.h"
+
+namespace display_test {
+namespace {
+
+constexpr int kConsumedCode = 255;
+
+class NoticesTest : public NoticeScreenTest {
+ protected:
+  void SetUp() override {
+    NoticeScreenTest::SetUp();
+    WriteImage("osd/warnbox.png", Solid(200, 60, 10, 20, 30));
+    WriteImage("osd/warnbox_ext.png", Solid(460, 170, 40, 40, 40));
+    WriteImage("osd/button.png", Solid(108, 38, 0, 0, 200));
+    WriteImage("osd/button_focus.png", Solid(108, 38, 200, 100, 0));
+    WriteImage("osd/icon_rec.png", Solid(20, 20, 255, 0, 0));
+    WriteImage("osd/icon_no.png", Solid(20, 20, 0, 0, 255));
+    WriteImage("osd/icon_stop.png", Solid(20, 20, 0, 255, 0));
+  }
+
+  // Pixels of the surface with exactly this colour (any alpha) in the rows.
+  int CountColour(uint8_t r, uint8_t g, uint8_t b, int first_row, int last_row, int* rightmost = nullptr) {
+    int count = 0;
+    if (rightmost) *rightmost = -1;
+    for (int y = first_row; y <= last_row; ++y)
+      for (int x = 0; x < kOsdWidth; ++x) {
+        const uint8_t* p = Pixel(x, y);
+        if (p[0] == b && p[1] == g && p[2] == r) {
+          ++count;
+          if (rightmost && x > *rightmost) *rightmost = x;
+        }
+      }
+    return count;
+  }
+  // Icons are written with alpha opacity x image percent (100 x 80): 204.
+  static constexpr uint8_t kIconAlpha = 204;
+};
+
+// ---- Message boxes
+
+TEST_F(NoticesTest, MessageBoxCopiesTheBoxCentredAndWritesItsText) {
+  EXPECT_EQ(ShowMessageBox(3, 0), kConsumedCode);
+  ASSERT_NE(OsdSurface.load(), nullptr);  // close 0 leaves the display open
+  // x = (960 - 200) / 2 + 1 = 381, y = (540 - 60) / 2 = 240.
+  EXPECT_EQ(PixelWord(381, 240), Bgra(30, 20, 10, 255));
+  EXPECT_EQ(PixelWord(380, 240), 0u);
+  EXPECT_EQ(PixelWord(580, 299), Bgra(30, 20, 10, 255));
+  EXPECT_EQ(PixelWord(581, 299), 0u);
+  // Text 3 in colour 8 (200, 200, 200) from (470, 282).
+  int right = 0;
+  EXPECT_GT(CountColour(200, 200, 200, 282, 300, &right), 20);
+  EXPECT_NEAR(right, 470 + TextWidth(18, Message(3)), 3);
+}
+
+TEST_F(NoticesTest, MessageBoxWithCloseClosesTheDisplay) {
+  EXPECT_EQ(ShowMessageBox(5, 1), kConsumedCode);
+  EXPECT_EQ(OsdSurface.load(), nullptr);
+  EXPECT_FALSE(sim::OverlayActive());
+}
+
+TEST_F(NoticesTest, DeletionBoxCountsTheRecordingsActuallyDeleted) {
+  // Three recordings listed, none deleted: no count line (the box reports
+  // what the deletion did, not the list).
+  recent_file_count = 3;
+  deleted_recording_count = 0;
+  ShowMessageBox(39, 0);
+  EXPECT_EQ(CountColour(128, 128, 128, 240, 299), 0);
+  int first_line_right = 0;
+  EXPECT_GT(CountColour(200, 200, 200, 282, 300, &first_line_right), 20);
+
+  for (int deleted : {1, 3}) {
+    FillSurface(0);
+    deleted_recording_count = deleted;
+    ShowMessageBox(39, 0);
+    // The question moves up to y 272; the count line in colour 1 at y 292.
+    EXPECT_GT(CountColour(200, 200, 200, 272, 290), 20);
+    int right = 0;
+    EXPECT_GT(CountColour(128, 128, 128, 292, 310, &right), 5) << deleted;
+    const std::string line = deleted == 1 ? "(1 " + std::string(Message(41)) + ")"
+                                          : "(3 " + std::string(Message(40)) + ")";
+    EXPECT_NEAR(right, 470 + TextWidth(18, line.c_str()), 3) << line;
+  }
+}
+
+TEST_F(NoticesTest, MessageBoxWithoutItsImageStillWritesTheText) {
+  unlink((home_ + "/osd/warnbox.png").c_str());
+  ShowMessageBox(4, 0);
+  EXPECT_GT(CountColour(200, 200, 200, 42, 60), 20);  // at (89, 42)
+}
+
+TEST_F(NoticesTest, ABoxLargerThanTheScreenIsClipped) {
+  TestImage huge(1201, 701, 4);
+  for (int y = 0; y < huge.h; ++y)
+    for (int x = 0; x < huge.w; ++x) {
+      uint8_t* p = huge.At(x, y);
+      p[0] = static_cast<uint8_t>(x), p[1] = static_cast<uint8_t>(y), p[2] = 7, p[3] = 255;
+    }
+  WriteImage("osd/warnbox.png", huge);
+  WriteImage("osd/warnbox_ext.png", huge);
+  ShowMessageBox(3, 0);
+  // x = floor(-241 / 2) + 1 = -120, y = floor(-161 / 2) = -81: the screen's
+  // corner shows the image's pixel (120, 81).
+  EXPECT_EQ(PixelWord(0, 0), Bgra(7, 81, 120, 255));
+  EXPECT_EQ(PixelWord(959, 539), Bgra(7, static_cast<uint8_t>(539 + 81), static_cast<uint8_t>(959 + 120), 255));
+  EXPECT_EQ(OpenDeleteDialog(36), kConsumedCode);
+  EXPECT_EQ(PixelWord(0, 0), Bgra(7, 81, 121, 255));
+}
+
+// ---- What switches the screens off
+
+TEST_F(NoticesTest, SwitchesLeaveTheScreenUntouchedAndTheKeyConsumed) {
+  OpenCleared();
+  recording_active = 1;
+  const int flips = sim::ScreenFlipCount();
+  settings.show_notices = 0;  // boxes and the refused icon only
+  EXPECT_EQ(ShowMessageBox(3, 1), kConsumedCode);
+  EXPECT_EQ(ShowRefusedIcon(), kConsumedCode);
+  EXPECT_EQ(sim::ScreenFlipCount(), flips);
+  EXPECT_EQ(ShowRecordIcon(), kConsumedCode);  // still drawn
+  EXPECT_EQ(PixelWord(15, 15), Bgra(0, 0, 255, kIconAlpha));
+  settings.show_notices = 1;
+
+  for (int variant : {0, 1}) {
+    FillSurface(0);
+    const int before = sim::ScreenFlipCount();
+    if (variant == 0) settings.osd_opacity = 0;
+    else key44_count = 1;
+    EXPECT_EQ(ShowMessageBox(3, 0), kConsumedCode);
+    EXPECT_EQ(ShowRefusedIcon(), kConsumedCode);
+    EXPECT_EQ(ShowRecordIcon(), kConsumedCode);
+    EXPECT_EQ(ShowStopNotice(1), kConsumedCode);
+    ShowStopSummary();
+    EXPECT_EQ(OpenDeleteDialog(36), kConsumedCode);
+    EXPECT_EQ(delete_dialog_open.load(), 0);
+    EXPECT_EQ(sim::ScreenFlipCount(), before) << variant;
+    EXPECT_EQ(PixelWord(15, 15), 0u);
+    settings.osd_opacity = 100;
+    key44_count = 0;
+  }
+}
+
+TEST_F(NoticesTest, WithoutADisplayTheScreensSaySo) {
+  unlink((home_ + "/osd_ttf.so").c_str());  // the display cannot open
+  EXPECT_EQ(ShowMessageBox(3, 1), 123);
+  EXPECT_EQ(ShowRecordIcon(), 122);
+  EXPECT_EQ(ShowRefusedIcon(), 123);
+  EXPECT_EQ(ShowStopNotice(0), 125);
+  EXPECT_EQ(OpenDeleteDialog(36), 123);
+  EXPECT_EQ(delete_dialog_open.load(), 0);
+}
+
+// ---- Icons
+
+TEST_F(NoticesTest, RefusedIconKeepsTheFontsOfARunningRecording) {
+  recording_active = 1;
+  OpenCleared();
+  TTF_Font* font = StandardFont[0];
+  ASSERT_NE(font, nullptr);
+  const int quits = sim::SdlCalls().quit;
+  // The "no" icon is on the screen during its second.
+  WhileShowing([] { ShowRefusedIcon(); }, 1, [](int) { EXPECT_EQ(PixelWord(15, 15), Bgra(255, 0, 0, kIconAlpha)); });
+  EXPECT_EQ(PixelWord(15, 15), Bgra(0, 0, 255, kIconAlpha));  // the record icon again
+  EXPECT_EQ(StandardFont[0], font);
+  EXPECT_EQ(sim::SdlCalls().quit, quits);
+}
+
+TEST_F(NoticesTest, RefusedIconWithThePaneHiddenByKeyClearsTheScreen) {
+  recording_active = 1;
+  OpenCleared();
+  pane_state = 2;
+  EXPECT_EQ(ShowRefusedIcon(), kConsumedCode);
+  EXPECT_EQ(PixelWord(15, 15), 0u);
+}
+
+TEST_F(NoticesTest, RefusedIconNeedsAnOpenDisplay) {
+  EXPECT_EQ(ShowRefusedIcon(), 123);
+  EXPECT_EQ(OsdSurface.load(), nullptr);
+}
+
+TEST_F(NoticesTest, RecordIconStaysWithTheDisplayOpen) {
+  EXPECT_EQ(ShowRecordIcon(), kConsumedCode);
+  ASSERT_NE(OsdSurface.load(), nullptr);
+  EXPECT_EQ(PixelWord(10, 10), Bgra(0, 0, 255, kIconAlpha));
+  EXPECT_EQ(PixelWord(30, 30), 0u);
+  unlink((home_ + "/osd/icon_rec.png").c_str());
+  EXPECT_EQ(ShowRecordIcon(), 122);
+  EXPECT_EQ(OsdSurface.load(), nullptr);
+}
+
+// ---- Stop notice and summary
+
+TEST_F(NoticesTest, StopNoticeShowsTheStopIconAndClosesAtRest) {
+  OpenCleared();
+  WhileShowing([] { EXPECT_EQ(ShowStopNotice(0), kConsumedCode); }, 1,
+               [](int) { EXPECT_EQ(PixelWord(15, 15), Bgra(0, 255, 0, kIconAlpha)); });
+  EXPECT_EQ(OsdSurface.load(), nullptr);
+}
+
+TEST_F(NoticesTest, StopNoticeOnTheTickLeavesSdlRunningAndClears) {
+  OpenCleared();
+  tick_stop_state = 1;
+  const int quits = sim::SdlCalls().quit;
+  std::thread tick([] {
+    TimerThreadScope timer_thread;
+    EXPECT_EQ(ShowStopNotice(1), kConsumedCode);  // box 8, which would close
+    ShowStopSummary();
+  });
+  tick.join();
+  EXPECT_EQ(sim::SdlCalls().quit, quits);
+  ASSERT_NE(OsdSurface.load(), nullptr);
+  EXPECT_EQ(PixelWord(15, 15), 0u);
+  EXPECT_EQ(PixelWord(381, 240), 0u);
+}
+
+TEST_F(NoticesTest, SummaryCutsALongFileNameAtACharacterBoundary) {
+  rec_start_time = static_cast<uint32_t>(time(nullptr) - 3723);
+  earlier_segments_mb = 3000;
+  segment_number = 2;
+  std::string name = "/dtv/usb/sda1/R";
+  while (name.size() < 240) name += "\xC5\xBC\xE2\x82\xAC";  // two- and three-byte letters
+  std::snprintf(ts_path, sizeof ts_path, "%s", name.c_str());
+  WhileShowing([] { ShowStopSummary(); }, 1, [](int) {
+    // The name in colour 9 (white) on row 450..470 ends by 230 + 490 + "...".
+    int rightmost = -1;
+    for (int y = 450; y < 472; ++y)
+      for (int x = 0; x < kOsdWidth; ++x)
+        if (PixelWord(x, y) == Bgra(255, 255, 255, PixelWord(x, y) >> 24)) rightmost = std::max(rightmost, x);
+    EXPECT_GT(rightmost, 600);
+    EXPECT_LE(rightmost, 230 + 490 + TextWidth(20, "..."));
+  });
+  EXPECT_EQ(OsdSurface.load(), nullptr);  // closed at rest
+}
+
+// ---- The yes/no and on/off pairs (texts 14-17) the screens share
+
+TEST_F(NoticesTest, FlagPairsDrawTheirCatalogueTexts) {
+  OpenCleared();
+  RefreshMessages();
+  struct Pair {
+    void (*draw)(int, int, int, int);
+    int set_text, clear_text;
+  };
+  for (Pair pair : {Pair{DrawOnOffText, 14, 15}, Pair{DrawFlagPairText, 16, 17}}) {
+    for (int flag : {1, 0}) {
+      FillSurface(0);
+      DrawText(20, 300, 200, Message(flag ? pair.set_text : pair.clear_text), 9);
+      std::vector<uint8_t> expected = Snapshot();
+      FillSurface(0);
+      pair.draw(300, 200, flag, 9);
+      EXPECT_EQ(Snapshot(), expected) << pair.set_text << " flag " << flag;
+      EXPECT_GT(CountColour(255, 255, 255, 200, 225), 5);
+    }
+  }
+  EXPECT_NE(std::string(Message(14)), Message(15));
+  EXPECT_NE(std::string(Message(16)), Message(17));
+}
+
+// ---- Delete dialog
+
+TEST_F(NoticesTest, DeleteDialogOpensWithTheKeepingButtonFocused) {
+  EXPECT_EQ(OpenDeleteDialog(36), kConsumedCode);
+  EXPECT_EQ(delete_dialog_open.load(), 1);
+  EXPECT_EQ(delete_choice.load(), -1);
+  // x = 250, y = 185: buttons at (366, 292) and (502, 292).
+  EXPECT_EQ(PixelWord(250, 185), Bgra(40, 40, 40, 255));
+  EXPECT_EQ(PixelWord(367, 293), Bgra(200, 0, 0, 255));   // "button"
+  EXPECT_EQ(PixelWord(503, 293), Bgra(0, 100, 200, 255)); // "button_focus"
+  delete_choice = 1;
+  DrawDeleteDialogButtons();
+  EXPECT_EQ(PixelWord(367, 293), Bgra(0, 100, 200, 255));
+  EXPECT_EQ(PixelWord(503, 293), Bgra(200, 0, 0, 255));
+  // Labels in white, centred on each button.
+  int right = 0;
+  EXPECT_GT(CountColour(255, 255, 255, 300, 325, &right), 10);
+  EXPECT_NEAR(right, 502 + 54 + TextWidth(20, Message(38)) - TextWidth(20, Message(38)) / 2, 3);
+}
+
+TEST_F(NoticesTest, DeleteDialogWithoutItsImageStaysClosed) {
+  unlink((home_ + "/osd/warnbox_ext.png").c_str());
+  EXPECT_EQ(OpenDeleteDialog(36), kConsumedCode);
+  EXPECT_EQ(delete_dialog_open.load(), 0);
+}
+
+}  // namespace
+}  // namespace display_test
+
+// ---- Pictures of every screen with the real skin, fonts and English texts,
+// saved into the build folder's "screens" to look at.
+namespace display_test {
+namespace {
+
+class ScreenPictures : public NoticeScreenTest {
+ protected:
+  void SetUp() override {
+    NoticeScreenTest::SetUp();
+    folder_ = BuildDir() + "/screens";
+    Shell("mkdir -p " + folder_);
+    sim::ScreenOptions options;
+    options.home_dir = BuildHome();
+    sim::ConfigureScreen(options);
+    sim::SetPictureCaption(5, "Evening News");
+  }
+  void Save(const std::string& name) {
+    std::string error;
+    EXPECT_TRUE(sim::SaveScreenshot(folder_ + "/" + name + ".png", &error)) << error;
+  }
+  // Saves the screen while `screen` waits after its flip number `flips`.
+  void SaveWhile(const std::string& name, const std::function<void()>& screen, int flips = 1) {
+    WhileShowing(screen, flips, [&](int) { Save(name); });
+  }
+  std::string folder_;
+};
+
+TEST_F(ScreenPictures, IconsBoxesSummaryAndDialog) {
+  recording_active = 1;
+  ShowRecordIcon();
+  Save("notices_record_icon");
+  SaveWhile("notices_refused_icon", [] { ShowRefusedIcon(); });
+  recording_active = 0;
+  CloseOsd();
+  OpenOsd();
+  SaveWhile("notices_stop_icon", [] { ShowStopNotice(0); });
+  for (int text : {3, 4, 5, 6, 8, 44, 45, 47, 48}) {
+    SaveWhile("notices_box_" + std::to_string(text), [text] { ShowMessageBox(text, 1); });
+  }
+  for (int deleted : {1, 3}) {
+    deleted_recording_count = deleted;
+    SaveWhile("notices_box_39_deleted_" + std::to_string(deleted), [] { ShowMessageBox(39, 1); });
+  }
+  rec_start_time = static_cast<uint32_t>(time(nullptr) - 3723);
+  earlier_segments_mb = 3000;
+  segment_number = 2;
+  settings.dvr_folder = 2;
+  std::snprintf(ts_path, sizeof ts_path, "%s",
+                "/dtv/usb/sda1/DVR2/R2024-03-31_20-15_A_very_long_programme_title_that_does_not_fit_003.ts");
+  SaveWhile("notices_stop_summary", [] { ShowStopSummary(); });
+  settings.dvr_folder = 0;
+  OpenDeleteDialog(36);
+  Save("notices_delete_dialog_right_focus");
+  delete_choice = 1;
+  DrawDeleteDialogButtons();
+  Save("notices_delete_dialog_left_focus");
+  delete_choice = 0;
+  DrawDeleteDialogButtons();
+  Save("notices_delete_dialog_right_again");
+}
+
+TEST_F(ScreenPictures, StatusBand) {
+  recording_active = 1;
+  SaveWhile("notices_band_mid_slide", [] { ShowStatusNotice(18); }, 5);
+  SaveWhile("notices_band_at_rest", [] { ShowStatusNotice(18); }, 11);
+  stop_timer = 90;
+  stop_time = static_cast<uint32_t>(time(nullptr) + 90 * 60);
+  SaveWhile("notices_stop_timer_line", [] { ShowStopTimer(); });
+  stop_timer = -1;
+  settings.stop_extra_minutes = 10;
+  SaveWhile("notices_stop_timer_programme_end", [] { ShowStopTimer(); });
+}
+
+}  // namespace
+}  // namespace display_test

@@ -1,0 +1,265 @@
+// The status band: the tick's notices (slide in, text, slide out) and the
+// stop-timer line, and their turns through band_busy.
+#include <cstring>
+#include <string>
+
+#include "display/text_fit.h"
+#include "host/tv_services.h"
+#include "notices_test_support.h"
+#include "sim/host/host_state.h"
+#include "supervision/programme_state.h"
+#include "supervision/status_notices.h"
+#include "utc_time.h"
+
+namespace display_test {
+namespace {
+
+// Band colour 8, 8, 8 with alpha 80 x (100 x 128 / 100) / 100 = 102.
+const uint32_t kBand = Bgra(8, 8, 8, 102);
+
+// True when text is well-formed UTF-8 (no character cut in half).
+bool WholeCharacters(const char* text) {
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0;) {
+    int n = *p < 0x80 ? 1 : *p >= 0xF0 ? 4 : *p >= 0xE0 ? 3 : *p >= 0xC0 ? 2 : 0;
+    if (n == 0) return false;
+    for (int i = 1; i < n; ++i)
+      if ((p[i] & 0xC0) != 0x80) return false;
+    p += n;
+  }
+  return true;
+}
+
+// Replaces catalogue slot n for one test.
+class SlotOverride {
+ public:
+  SlotOverride(int n, const char* text) : n_(n), old_(mess[n].load()) { mess[n].store(text); }
+  ~SlotOverride() { mess[n_].store(old_); }
+
+ private:
+  int n_;
+  const char* old_;
+};
+
+class StatusBandTest : public NoticeScreenTest {
+ protected:
+  void SetUp() override {
+    NoticeScreenTest::SetUp();
+    host_objects_ready = 0;
+    std::memset(&host_time, 0, sizeof host_time);
+  }
+  void TearDown() override {
+    host_objects_ready = 0;
+    NoticeScreenTest::TearDown();
+  }
+  std::string StopTimerText(time_t now) {
+    char text[kStopTimerTextSize];
+    BuildStopTimerText(text, sizeof text, now);
+    return text;
+  }
+  // Every pixel of rows first..last in columns 0..959 is transparent black.
+  bool RowsClear(int first, int last, int left = 0, int right = kOsdWidth - 1) {
+    for (int y = first; y <= last; ++y)
+      for (int x = left; x <= right; ++x)
+        if (PixelWord(x, y) != 0) return false;
+    return true;
+  }
+};
+
+// ---- The stop-timer line's text
+
+TEST_F(StatusBandTest, StopTimerLineGivesMinutesAndTheEndingClockTime) {
+  const time_t now = Utc(2024, 1, 10, 21, 45, 20);
+  stop_timer = 90;
+  stop_time = static_cast<uint32_t>(now + 90 * 60);
+  settings.time_zone = 0;  // UTC
+  EXPECT_EQ(StopTimerText(now), " +90min (23:15) ");
+  const time_t late = Utc(2024, 1, 10, 23, 10);
+  stop_time = static_cast<uint32_t>(late + 90 * 60);
+  EXPECT_EQ(StopTimerText(late), " +90min (00:40) ");
+  // The host's clock when chosen and ready.
+  settings.clock_source = 1;
+  host_objects_ready = 1;
+  host_time.field[0] = 2024, host_time.field[3] = 7, host_time.field[4] = 5;
+  EXPECT_EQ(StopTimerText(late), " +90min (08:35) ");
+  host_objects_ready = 0;  // not ready: the system clock again
+  EXPECT_EQ(StopTimerText(late), " +90min (00:40) ");
+}
+
+TEST_F(StatusBandTest, StopTimerLineWithoutAClockOrTimer) {
+  stop_timer = 90;
+  stop_time = 1000 + 90 * 60;
+  EXPECT_EQ(StopTimerText(1000), " +90min ");  // 1970: no clock time
+  stop_time = 1000 + 500 * 60;                  // beyond 180 minutes: 0
+  EXPECT_EQ(StopTimerText(1000), " +0min ");
+  stop_timer = 0;
+  EXPECT_EQ(StopTimerText(1000), " " + std::string(Message(15)) + " ");
+  stop_timer = -1;
+  EXPECT_EQ(StopTimerText(1000), " " + std::string(Message(42)) + " ");
+  settings.stop_extra_minutes = 10;
+  EXPECT_EQ(StopTimerText(1000), " " + std::string(Message(42)) + " +10min ");
+}
+
+TEST_F(StatusBandTest, StopTimerLineIsCutAtACharacterBoundaryInItsBuffer) {
+  std::string euros;
+  for (int i = 0; i < 60; ++i) euros += "\xE2\x82\xAC";  // three bytes each
+  SlotOverride slot(42, euros.c_str());
+  stop_timer = -1;
+  settings.stop_extra_minutes = 10;
+  char text[kStopTimerTextSize + 8];
+  std::memset(text, 'x', sizeof text);
+  size_t length = BuildStopTimerText(text, kStopTimerTextSize, 1000);
+  EXPECT_EQ(length, 1u + 27 * 3);  // " " and 27 whole characters of 82 bytes
+  EXPECT_TRUE(WholeCharacters(text));
+  EXPECT_EQ(text[kStopTimerTextSize], 'x');  // nothing past the buffer
+}
+
+TEST(TextFit, CutsWholeCharactersToAWidthOrABuffer) {
+  char text[64] = "A\xC5\xBC\xE2\x82\xAC";  // 1-, 2- and 3-byte letters
+  size_t removed = CutToWidth(text, kBigFontId, BigTextWidth("A\xC5\xBC"));
+  EXPECT_EQ(removed, 3u);
+  EXPECT_STREQ(text, "A\xC5\xBC");
+  EXPECT_EQ(CutToWidth(text, kBigFontId, -1), 3u);  // down to the empty text
+  EXPECT_STREQ(text, "");
+  EXPECT_EQ(CutToWidth(text, kBigFontId, -1), 0u);
+  char lone[4] = "\x82\x82";  // continuation bytes only: nothing before the buffer is read
+  CutToWidth(lone, kBigFontId, 0);
+  EXPECT_STREQ(lone, "");
+  // No TrueType font open: every text measures too wide and is emptied.
+  char name[16] = "Evening";
+  CutToWidth(name, 20, 490);
+  EXPECT_STREQ(name, "");
+
+  char buffer[6] = "ab";
+  EXPECT_FALSE(AppendFormat(buffer, sizeof buffer, "%s", "\xC5\xBC\xC5\xBC"));
+  EXPECT_STREQ(buffer, "ab\xC5\xBC");
+  EXPECT_FALSE(AppendFormat(buffer, 0, "x"));
+  char full[3] = "ab";
+  EXPECT_FALSE(AppendFormat(full, sizeof full, "c"));
+  EXPECT_STREQ(full, "ab");
+}
+
+// ---- The stop-timer line on the screen
+
+TEST_F(StatusBandTest, StopTimerLineDrawsBlanksAsGlyphsWithoutABand) {
+  recording_active = 1;
+  stop_timer = 90;
+  stop_time = static_cast<uint32_t>(time(nullptr) + 90 * 60);
+  settings.show_notices = 0;  // not a notice: still shown
+  WhileShowing([] { ShowStopTimer(); }, 1, [](int) {
+    EXPECT_NE(PixelWord(160, 20), 0u);  // the leading blank, drawn as glyph 16
+    EXPECT_EQ(PixelWord(150, 20), 0u);  // no band left of the text
+  });
+  EXPECT_TRUE(RowsClear(9, 49, 140));
+}
+
+TEST_F(StatusBandTest, StopTimerLineOnlyDuringARecordingAndNotUnderThePassingOverlay) {
+  OpenCleared();
+  stop_timer = 30;
+  int flips = sim::ScreenFlipCount();
+  ShowStopTimer();  // no recording
+  EXPECT_EQ(sim::ScreenFlipCount(), flips);
+  recording_active = 1;
+  key44_count = 1;
+  ShowStopTimer();  // the overlay lets keys through: no line
+  EXPECT_EQ(sim::ScreenFlipCount(), flips);
+  settings.key44_passthrough = 0;
+  ShowStopTimer();
+  EXPECT_EQ(sim::ScreenFlipCount(), flips + 2);  // the line, then the clear
+  settings.osd_opacity = 0;
+  ShowStopTimer();
+  EXPECT_EQ(sim::ScreenFlipCount(), flips + 2);
+}
+
+// ---- Notices
+
+TEST_F(StatusBandTest, NoticeSlidesInFromTheRightThenShowsItsText) {
+  // Seen at whichever slide-in frame the look comes: frame f (1..10) fills
+  // from column 140 + 82 x (10 - f).
+  WhileShowing([] { ShowStatusNotice(18); }, 4, [](int seen) {
+    int k = seen <= 10 ? 10 - seen : 0;
+    EXPECT_EQ(PixelWord(140 + 82 * k, 48), kBand) << seen;
+    EXPECT_EQ(PixelWord(959, 9), kBand);
+    if (k > 0) EXPECT_EQ(PixelWord(139 + 82 * k, 48), 0u) << seen;
+    EXPECT_EQ(PixelWord(959, 8), 0u);
+    EXPECT_EQ(PixelWord(959, 50), 0u);
+  });
+  WhileShowing([] { ShowStatusNotice(18); }, 11, [this](int) {
+    EXPECT_EQ(PixelWord(140, 48), kBand);
+    int text_pixels = 0;
+    for (int x = 155; x < 400; ++x) text_pixels += PixelWord(x, 30) != kBand;
+    EXPECT_GT(text_pixels, 10);
+    EXPECT_TRUE(RowsClear(0, 8));
+  });
+  EXPECT_TRUE(RowsClear(0, 60));  // slid out and cleared
+}
+
+TEST_F(StatusBandTest, NoticeWithoutAnimationIsOneFillTheTextAndAClear) {
+  settings.pane_animation = 0;
+  const int flips = sim::ScreenFlipCount();
+  ShowStatusNotice(19);
+  EXPECT_EQ(sim::ScreenFlipCount(), flips + 3);
+  EXPECT_TRUE(RowsClear(0, 60));
+}
+
+TEST_F(StatusBandTest, ANoticeWiderThanTheBandIsCutNotWrapped) {
+  std::string wide(120, 'W');
+  wide += "\xC5\xBC";
+  SlotOverride slot(18, wide.c_str());
+  WhileShowing([] { ShowStatusNotice(18); }, 11, [this](int) {
+    EXPECT_TRUE(RowsClear(0, 8));
+    EXPECT_TRUE(RowsClear(50, 120));          // no second line under the band
+    EXPECT_TRUE(RowsClear(9, 49, 0, 139));    // nothing wrapped to the left edge
+  });
+  EXPECT_TRUE(RowsClear(0, 120));
+}
+
+TEST_F(StatusBandTest, NoticeSwitchesAndThePictureOffState) {
+  const int flips = sim::ScreenFlipCount();
+  picture_off = 1;
+  settings.show_notices = 0;
+  ShowStatusNotice(18);
+  EXPECT_EQ(picture_off.load(), 1);  // untouched
+  settings.show_notices = 1;
+  settings.osd_opacity = 0;
+  ShowStatusNotice(18);
+  settings.osd_opacity = 100;
+  key44_count = 2;
+  ShowStatusNotice(18);
+  key44_count = 0;
+  EXPECT_EQ(sim::ScreenFlipCount(), flips);
+  ShowStatusNotice(18);
+  EXPECT_EQ(picture_off.load(), 0);  // a notice brings the picture back
+}
+
+TEST_F(StatusBandTest, NoticeAndStandbyAsksForStandbyEvenWhenNothingIsDrawn) {
+  sim::ResetHost();
+  settings.key_object = sim::KeyObjectAddress();
+  settings.key_object_check = sim::KeyObjectCheck();
+  settings.osd_opacity = 0;
+  NoticeAndStandby();
+  EXPECT_EQ(sim::Host().injected_keys, std::vector<int>{258});
+  settings.key_object = 0;
+}
+
+TEST_F(StatusBandTest, TheBandIsTakenInTurn) {
+  recording_active = 1;
+  stop_timer = 30;
+  band_busy = 1;  // a notice owns the band
+  sim_clock_set(-1, 10.0);
+  const int flips = sim::ScreenFlipCount();
+  std::atomic<bool> done{false};
+  std::thread key_thread([&] {
+    ShowStopTimer();
+    done = true;
+  });
+  std::this_thread::sleep_for(std::chrono::seconds(2));  // TV time: 200 ms
+  EXPECT_FALSE(done);
+  EXPECT_EQ(sim::ScreenFlipCount(), flips);
+  band_busy = 0;
+  key_thread.join();
+  EXPECT_EQ(sim::ScreenFlipCount(), flips + 2);
+  EXPECT_EQ(band_busy.load(), 0);
+}
+
+}  // namespace
+}  // namespace display_test
