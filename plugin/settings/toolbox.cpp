@@ -1,5 +1,6 @@
 #include "settings/toolbox.h"
 
+#include "display/display_lock.h"
 #include "display/osd_surface.h"
 #include "display/skin.h"
 #include "display/text.h"
@@ -115,6 +116,7 @@ int StepValue(int direction) {
 }  // namespace
 
 void DrawToolbox() {
+  DisplayLock lock(display_mutex);
   RefreshMessages();
   SDL_Surface* surface = OsdSurface.load(kRelaxed);
   if (surface == nullptr) return;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "display/display_lock.h"
 #include "display/display_state.h"
 #include "display/osd_surface.h"
 #include "display/skin.h"
@@ -145,6 +146,7 @@ const char* FileSystemName(uint32_t type, char* out, size_t size) {
 
 void DrawInfoPane() {
   const ClockStyle& style = ClockStyles[ChoiceSetting(settings.clock_style, kClockStyleCount)];
+  DisplayLock lock(display_mutex);
   RefreshMessages();
   SDL_Surface* surface = OsdSurface.load(kRelaxed);
   if (InfoPaneShown.load(kRelaxed) == 0 || surface == nullptr) return;
