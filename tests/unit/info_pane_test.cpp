@@ -7,16 +7,14 @@
 #include <sys/vfs.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <ctime>
-#include <thread>
 #include <string>
 #include <vector>
 
-#include "display/display_lock.h"
 #include "display/skin.h"
 #include "display/text.h"
 #include "catalogue_screen_test.h"
+#include "two_drawing_threads.h"
 #include "host/storage_checks.h"
 #include "settings/toolbox.h"
 #include "sim/platform/sim_time.h"
@@ -375,35 +373,17 @@ TEST_F(InfoPaneTest, RedrawnOnTheTickThreadWhileKeysDrawAndReopen) {
   SetTitle(u"Evening News");
   free_gauge = 40;
   bitrate = 1234;
-  constexpr int kKeys = 300;
-  std::atomic<bool> keys_done{false};
-  std::atomic<int> tick_rounds{0};
-  std::thread tick([&] {
-    TimerThreadScope timer_thread;
-    while (!keys_done.load()) {
-      DrawInfoPane();
-      ++tick_rounds;
-    }
-  });
-  for (int key = 0; key < kKeys; ++key) {
-    switch (key % 4) {
-      case 0: DrawToolbox(); break;
-      case 1: ToolboxNext(); break;
-      case 2:
-        recording_active = 0;  // at rest the key thread quits SDL and starts it again
-        CloseOsd();
-        OpenOsd();
-        recording_active = 1;
-        break;
-      default:
-        CloseOsd();
-        OpenOsd();
-        break;
-    }
-  }
-  keys_done = true;
-  tick.join();
-  EXPECT_GT(tick_rounds.load(), 0);
+  const int tick_rounds = DrawOnTwoThreads(
+      300,
+      [](int key) {
+        switch (key % 4) {
+          case 0: DrawToolbox(); break;
+          case 1: ToolboxNext(); break;
+          default: ReopenDisplay(key % 4 == 2); break;  // at rest, or during the recording
+        }
+      },
+      [](int) { DrawInfoPane(); });
+  EXPECT_GT(tick_rounds, 0);
 }
 
 // ---- Pictures to look at (build folder, screens/)
