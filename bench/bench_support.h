@@ -1,12 +1,17 @@
-// Shared by the benchmarks: the build's home folder, and the timing of an
-// operation against its bound measured alternately in the same run.
+// Shared by the benchmarks: the build's home folder, the display opened on
+// it, and the timing of an operation against its bound measured alternately
+// in the same run.
 #pragma once
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <string>
+
+#include "display/osd_surface.h"
+#include "settings/settings_record.h"
 
 namespace bench {
 
@@ -17,6 +22,16 @@ inline std::string Home() {
   std::string path(self, n > 0 ? n : 0);
   path = path.substr(0, path.rfind('/'));
   return path.substr(0, path.rfind('/')) + "/home/";
+}
+
+// Points home_dir at the build's home folder, sets full opacity and an image
+// alpha of 80 %, and opens the display; true when it has a surface.
+inline bool OpenHomeDisplay() {
+  std::snprintf(settings.home_dir, sizeof settings.home_dir, "%s", Home().c_str());
+  settings.osd_opacity = 100;
+  settings.image_alpha_percent = 80;
+  OpenOsd();
+  return OsdSurface.load() != nullptr;
 }
 
 // Times op and bound alternately; reports op's time per iteration (per `per`

@@ -22,13 +22,7 @@ namespace {
 using bench::Home;
 
 bool OpenDisplay() {
-  static bool open = [] {
-    std::snprintf(settings.home_dir, sizeof settings.home_dir, "%s", Home().c_str());
-    settings.osd_opacity = 100;
-    settings.image_alpha_percent = 80;
-    OpenOsd();
-    return OsdSurface.load() != nullptr;
-  }();
+  static bool open = bench::OpenHomeDisplay();
   return open;
 }
 

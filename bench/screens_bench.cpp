@@ -34,10 +34,7 @@ using bench::Home;
 // The display open with the pane's figures of a recording in its second file.
 bool OpenDisplay() {
   static bool open = [] {
-    std::snprintf(settings.home_dir, sizeof settings.home_dir, "%s", Home().c_str());
-    settings.osd_opacity = 100;
-    settings.image_alpha_percent = 80;
-    OpenOsd();
+    if (!bench::OpenHomeDisplay()) return false;
     BuildDeviceTable();
     RefreshMessages();
     const uint32_t now = static_cast<uint32_t>(time(nullptr));
@@ -55,7 +52,7 @@ bool OpenDisplay() {
     const char title[] = "\0E\0v\0e\0n\0i\0n\0g\0 \0N\0e\0w\0s\0";
     std::memcpy(raw_title, title, sizeof title);
     InfoPaneShown = 1;
-    return OsdSurface.load() != nullptr;
+    return true;
   }();
   return open;
 }

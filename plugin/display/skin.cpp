@@ -86,7 +86,20 @@ int DrawSkinPanel(int x, int y, const char* name, int repeat) {
       out_row += skipped;
       extra -= skipped;
     }
-    for (; extra > 0 && out_row < surface->h; --extra) copy_row(row);
+    // The row is converted once; its further copies are the same bytes.
+    const Span columns = ClipSpan(x, image.get()->w, surface->w);
+    long converted = -1;  // a surface row that holds the converted middle row
+    for (; extra > 0 && out_row < surface->h; --extra) {
+      if (converted < 0 || columns.empty()) {
+        converted = out_row;
+        copy_row(row);
+        continue;
+      }
+      std::memcpy(PixelAt(surface, columns.first, static_cast<int>(out_row)),
+                  PixelAt(surface, columns.first, static_cast<int>(converted)),
+                  static_cast<size_t>(columns.last - columns.first) * 4);
+      ++out_row;
+    }
     out_row += extra;
   }
   return 1;

@@ -116,6 +116,7 @@ int StepValue(int direction) {
 }  // namespace
 
 void DrawToolbox() {
+  DisplayLock lock(display_mutex);
   RefreshMessages();
   DisplayLock lock(display_mutex);
   SDL_Surface* surface = OsdSurface.load(kRelaxed);

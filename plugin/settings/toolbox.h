@@ -8,8 +8,8 @@ inline constexpr int kToolboxLastScroll = 18;  // scroll offset with item 26 in 
 
 // Draws the whole screen (frame, legend, title, cursor, nine rows) from the
 // toolbox state and the settings record, then flips. Does nothing without a
-// display surface; images that cannot be loaded are left out. One
-// draw-and-flip sequence (the unit a display lock covers).
+// display surface; images that cannot be loaded are left out. Holds the
+// display lock for the whole sequence.
 void DrawToolbox();
 
 // Moves the cursor to the previous / next enabled item (key 96 / 97),

@@ -146,6 +146,7 @@ const char* FileSystemName(uint32_t type, char* out, size_t size) {
 
 void DrawInfoPane() {
   const ClockStyle& style = ClockStyles[ChoiceSetting(settings.clock_style, kClockStyleCount)];
+  DisplayLock lock(display_mutex);
   RefreshMessages();
   DisplayLock lock(display_mutex);
   SDL_Surface* surface = OsdSurface.load(kRelaxed);

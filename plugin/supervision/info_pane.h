@@ -10,7 +10,8 @@
 // Draws the whole pane from the latest figures and flips: nothing when the
 // pane is not shown (InfoPaneShown 0), there is no display surface, or the
 // "infopane" image cannot be loaded. Every write stays inside the surface.
-// One draw-and-flip sequence (the unit a display lock covers).
+// Holds the display lock for the whole sequence (the tick draws it while the
+// key thread draws other screens).
 void DrawInfoPane();
 
 // The name the pane shows for a statfs f_type ("FAT", "NTFS", ...), or the

@@ -6,6 +6,7 @@
 #include "display/fonts.h"
 #include "display/text.h"
 #include "notices_test_support.h"
+#include "two_drawing_threads.h"
 #include "settings/notices.h"
 #include "supervision/status_notices.h"
 
@@ -32,41 +33,25 @@ TEST_F(DisplayLockTest, ConcurrentNoticesIconsAndOpeningAndClosing) {
   stop_time = static_cast<uint32_t>(time(nullptr) + 1800);
   settings.key44_passthrough = 0;
   OpenCleared();
-  constexpr int kKeys = 2000;
-  std::atomic<bool> keys_done{false};
-  std::atomic<int> tick_rounds{0};
-  std::thread tick([&] {
-    TimerThreadScope timer_thread;
-    while (!keys_done.load()) {
-      RedrawPaneLike();
-      ShowStatusNotice(18 + tick_rounds % 4);
-      RedrawPaneLike();
-      if (tick_rounds % 8 == 0) CloseOsd();  // clears only, on this thread
-      ++tick_rounds;
-    }
-  });
-  for (int key = 0; key < kKeys; ++key) {
-    switch (key % 6) {
-      case 0: ShowRefusedIcon(); break;
-      case 1: ShowRecordIcon(); break;
-      case 2: ShowStopTimer(); break;
-      case 3:
-        // At rest the key thread quits SDL and starts it again.
-        recording_active = 0;
-        CloseOsd();
-        OpenOsd();
-        recording_active = 1;
-        break;
-      case 4: ShowMessageBox(3 + key % 3, 0); break;
-      default:
-        CloseOsd();
-        OpenOsd();
-        break;
-    }
-  }
-  keys_done = true;
-  tick.join();
-  EXPECT_GT(tick_rounds.load(), 10);
+  const int tick_rounds = DrawOnTwoThreads(
+      2000,
+      [](int key) {
+        switch (key % 6) {
+          case 0: ShowRefusedIcon(); break;
+          case 1: ShowRecordIcon(); break;
+          case 2: ShowStopTimer(); break;
+          case 3: ReopenDisplay(true); break;  // at rest the key thread quits SDL and starts it again
+          case 4: ShowMessageBox(3 + key % 3, 0); break;
+          default: ReopenDisplay(false); break;
+        }
+      },
+      [](int round) {
+        RedrawPaneLike();
+        ShowStatusNotice(18 + round % 4);
+        RedrawPaneLike();
+        if (round % 8 == 0) CloseOsd();  // clears only, on this thread
+      });
+  EXPECT_GT(tick_rounds, 10);
   EXPECT_EQ(band_busy.load(), 0);
 }
 

@@ -40,6 +40,23 @@ TEST_F(SkinTest, PanelRepeatsItsMiddleRow) {
   EXPECT_EQ(PixelWord(14, 20), 0u);
 }
 
+TEST_F(SkinTest, StretchedPanelAcrossTheScreenEdges) {
+  // Wider than the screen, starting left of it and above it, stretched past
+  // its bottom: every copy of the middle row is the converted row, clipped.
+  WriteImage("osd/wide.png", Rows(1000, 5));
+  OpenCleared();
+  EXPECT_EQ(DrawSkinPanel(-20, -3, "wide", 600), 1);
+  for (int y : {0, 1, 270, 539}) {
+    for (int x : {0, 500, 959}) ASSERT_EQ(PixelWord(x, y), RowWord(2, 200)) << x << "," << y;
+  }
+  FillSurface(0);
+  EXPECT_EQ(DrawSkinPanel(955, 530, "wide", 4), 1);  // the right edge: a 5-pixel span
+  EXPECT_EQ(PixelWord(959, 530), RowWord(0, 200));
+  for (int y = 532; y < 537; ++y) ASSERT_EQ(PixelWord(959, y), RowWord(2, 200)) << y;
+  EXPECT_EQ(PixelWord(959, 537), RowWord(3, 200));
+  EXPECT_EQ(PixelWord(954, 533), 0u);
+}
+
 TEST_F(SkinTest, PanelBlackPixelsAreLeftOutOnlyWithRepeatMinusOne) {
   WriteImage("osd/icon.png", Rows(3, 3, {1}));
   settings.osd_opacity = 50;

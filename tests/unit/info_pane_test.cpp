@@ -14,7 +14,9 @@
 #include "display/skin.h"
 #include "display/text.h"
 #include "catalogue_screen_test.h"
+#include "two_drawing_threads.h"
 #include "host/storage_checks.h"
+#include "settings/toolbox.h"
 #include "sim/platform/sim_time.h"
 #include "sim/screen/screen.h"
 #include "supervision/programme_state.h"
@@ -172,6 +174,11 @@ TEST_F(InfoPaneTest, FromTheSecondFileOnThePartItsTimeAndSizeAreAdded) {
   });
 }
 
+TEST_F(InfoPaneTest, AClockSetBackShowsNoNegativeTime) {
+  rec_start_time = static_cast<uint32_t>(now_ + 500);  // the clock jumped back
+  ExpectLines({{"0:00:00", 20, 790, 418, 5, true}});
+}
+
 TEST_F(InfoPaneTest, StopTimerLines) {
   stop_timer = -1;
   settings.standby_after = 1;
@@ -323,6 +330,11 @@ TEST_F(InfoPaneTest, NothingIsDrawnWhenThePaneIsHiddenOrItsImageMissing) {
   unlink((home_ + "/osd/infopane.png").c_str());
   DrawInfoPane();
   EXPECT_EQ(PixelWord(480, 500), 0x01020304u);
+  // An image without alpha (3 bytes a pixel) is not the pane's 32-bit image.
+  TestImage rgb(640, 170, 3);
+  WriteImage("osd/infopane.png", rgb);
+  DrawInfoPane();
+  EXPECT_EQ(PixelWord(480, 500), 0x01020304u);
   CloseOsd();
   DrawInfoPane();  // no surface
 }
@@ -349,6 +361,29 @@ TEST_F(InfoPaneTest, AnOversizedPaneImageIsClippedToTheScreen) {
   EXPECT_EQ(corner[0], 7);
   const uint8_t* last = Pixel(959, 0);
   EXPECT_EQ(last[2], static_cast<uint8_t>(959 + 120));
+}
+
+// ---- Two drawing threads
+
+// The tick's thread redraws the pane while the key thread draws the settings
+// screen and opens and closes the display: under the display lock every
+// sequence stays whole (run under AddressSanitizer and ThreadSanitizer).
+TEST_F(InfoPaneTest, RedrawnOnTheTickThreadWhileKeysDrawAndReopen) {
+  sim_clock_reset();  // opening the display waits on the set's clock: not held still here
+  SetTitle(u"Evening News");
+  free_gauge = 40;
+  bitrate = 1234;
+  const int tick_rounds = DrawOnTwoThreads(
+      300,
+      [](int key) {
+        switch (key % 4) {
+          case 0: DrawToolbox(); break;
+          case 1: ToolboxNext(); break;
+          default: ReopenDisplay(key % 4 == 2); break;  // at rest, or during the recording
+        }
+      },
+      [](int) { DrawInfoPane(); });
+  EXPECT_GT(tick_rounds, 0);
 }
 
 // ---- Pictures to look at (build folder, screens/)

@@ -363,6 +363,19 @@ TEST_F(ToolboxTest, ScrollArrowsShowWhereMoreItemsAre) {
   EXPECT_EQ(arrow_pixels(230, 467), 0);
 }
 
+TEST_F(ToolboxTest, AStoredPositionOutOfRangeIsDrawnWithinTheList) {
+  OpenCleared();
+  PointAt(40, 50, -3);
+  DrawToolbox();
+  // The cursor is drawn in the last row, the list from item 0.
+  EXPECT_GT(CountColour(240, 106, 500, 130, 8), 20);
+  ToolboxDown();  // beyond the last item: back to the top
+  EXPECT_EQ(toolbox_item.load(), 0);
+  PointAt(-7, 0, 0);
+  ToolboxUp();
+  EXPECT_EQ(toolbox_item.load(), 26);
+}
+
 TEST_F(ToolboxTest, DrawsNothingWithoutADisplay) {
   DrawToolbox();
   EXPECT_EQ(OsdSurface.load(), nullptr);
