@@ -118,7 +118,6 @@ int StepValue(int direction) {
 void DrawToolbox() {
   DisplayLock lock(display_mutex);
   RefreshMessages();
-  DisplayLock lock(display_mutex);
   SDL_Surface* surface = OsdSurface.load(kRelaxed);
   if (surface == nullptr) return;
   const int row = Bounded(toolbox_row, kLastRow);

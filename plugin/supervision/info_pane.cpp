@@ -148,7 +148,6 @@ void DrawInfoPane() {
   const ClockStyle& style = ClockStyles[ChoiceSetting(settings.clock_style, kClockStyleCount)];
   DisplayLock lock(display_mutex);
   RefreshMessages();
-  DisplayLock lock(display_mutex);
   SDL_Surface* surface = OsdSurface.load(kRelaxed);
   if (InfoPaneShown.load(kRelaxed) == 0 || surface == nullptr) return;
   SDL_Surface* image = LoadSkinImage("infopane");
