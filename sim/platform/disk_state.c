@@ -15,7 +15,8 @@
  * two levels below a mount folder). */
 enum { MaxDepth = 16 };
 
-static char table_path[1100];
+/* One per thread: the recorder's thread and the plug-in's ask at once. */
+static _Thread_local char table_path[1100];
 
 const char *sim_disk_table_path(void) {
   const char *path = sim_platform_file("disks", table_path, sizeof table_path);
