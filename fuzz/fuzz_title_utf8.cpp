@@ -1,7 +1,8 @@
 // The UTF-8 conversion over any title and output size: nothing is written
 // past the size, and the output is the standard encoding of a prefix of the
-// title's units, unsafe characters replaced when asked. The first byte picks
-// the replace flag, the second the output size.
+// title's units, unsafe and control characters replaced when asked; cut at
+// a character boundary it stays a prefix of whole characters. The first
+// byte picks the replace flag, the second the output size.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -14,7 +15,8 @@ namespace {
 std::string Encode(uint16_t code, bool replace) {
   std::string text;
   if (code < 0x80) {
-    text += replace && std::strchr(FileNameUnsafeChars, code) ? '_' : static_cast<char>(code);
+    bool unsafe = code < 0x20 || code == 0x7F || std::strchr(FileNameUnsafeChars, code);
+    text += replace && unsafe ? '_' : static_cast<char>(code);
   } else if (code < 0x800) {
     text += static_cast<char>(0xC0 | code >> 6);
     text += static_cast<char>(0x80 | (code & 0x3F));
@@ -48,5 +50,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     expected += next;
   }
   if (expected != out) std::abort();
+  // The prefix's cut: at most the given bytes, whole characters only, and
+  // nothing dropped that would have fitted.
+  size_t max_bytes = data[1] % 128;
+  char cut[kTitleTextSize + 8];
+  std::memcpy(cut, out, sizeof cut);
+  CutAtCharacter(cut, max_bytes);
+  size_t length = std::strlen(cut);
+  if (length > max_bytes || expected.compare(0, length, cut) != 0) std::abort();
+  if (length < expected.size() && (static_cast<unsigned char>(expected[length]) & 0xC0) == 0x80)
+    std::abort();
+  if (length < max_bytes && length < expected.size()) {
+    size_t next = length + 1;  // the character after the cut did not fit whole
+    while (next < expected.size() && (static_cast<unsigned char>(expected[next]) & 0xC0) == 0x80)
+      ++next;
+    if (next <= max_bytes) std::abort();
+  }
   return 0;
 }

@@ -495,7 +495,9 @@ int KeyDispatcher(int key) {
   while (restores >= 1 &&
          !option15_restore_count.compare_exchange_weak(restores, restores - 1, kRelaxed)) {
   }
-  if (restores >= 1) key_operations.SetTvOption(kPictureOffOption, Word(saved_option15));
+  // A picture switched off again meanwhile (the tick's reminder) stays off.
+  if (restores >= 1 && Word(picture_off) == 0)
+    key_operations.SetTvOption(kPictureOffOption, Word(saved_option15));
 
   int recorded_key = k;
   int result;

@@ -134,7 +134,15 @@ int FindFreeNumber(const char* folder, const char* prefix, bool write_test) {
     // A side file left by an earlier recording (whose .ts was renamed at
     // its stop) keeps its number: the recorder would overwrite it.
     if (NameTaken(path) || NameTaken(side)) continue;
-    if (!write_test || ProbeWritable(path)) return number;
+    if (write_test) {
+      if (ProbeWritable(path)) return number;
+      continue;
+    }
+    // Without the write test the first free name is taken, but only when
+    // it can be created at all: a file system that refuses the name (its
+    // characters, a folder turned read-only) must not leave a recording that
+    // runs without a file. Another number would be refused alike.
+    return ProbeWritable(path) ? number : 0;
   }
   return 0;
 }

@@ -49,6 +49,7 @@ bool RecordingPath(char* out, size_t size, const char* folder, const char* prefi
 // The first number 1..998 whose .ts and .mdb names in folder are free:
 // neither exists (any error other than "does not exist" counts as taken) and,
 // with write_test, a probe file can be created there exclusively (then
-// deleted: only the probe this call created is ever deleted). 0 when every
-// number is taken or the names do not fit.
+// deleted: only the probe this call created is ever deleted). Without
+// write_test only the first free number is probed, and 0 when it cannot be
+// created. 0 when every number is taken or the names do not fit.
 int FindFreeNumber(const char* folder, const char* prefix, bool write_test);

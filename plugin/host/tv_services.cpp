@@ -36,6 +36,10 @@ void TogglePictureOff() {
     SetTvOption(kPictureOffOption, saved_option15.load(kRelaxed));
     return;
   }
+  // Off again before the next key (a notice shown while the picture was
+  // off): the restore still pending from the switch back on is cancelled, or
+  // the next key would put the picture back on while picture_off says off.
+  option15_restore_count.store(0, kRelaxed);
   saved_option15.store(GetTvOption(kPictureOffOption), kRelaxed);
   SetTvOption(kPictureOffOption, kPictureOffValue);
   // The host may keep the record it is given, so it lives in static storage.

@@ -15,8 +15,9 @@ int GetTvOption(int option);
 // Clears the picture-off state (ResetTvState) and remembers the host's
 // current value of option 15 as the one to restore.
 void ResetPictureOffState();
-// Switches the picture off (option 15 at 5 and the host's picture-off event)
-// or back on (option 15 restored now and once more at the next key).
+// Switches the picture off (option 15 at 5 and the host's picture-off event;
+// a restore still pending for the next key is cancelled) or back on (option
+// 15 restored now and once more at the next key).
 void TogglePictureOff();
 void RestorePictureIfOff();
 void PictureOffIfOn();

@@ -8,6 +8,7 @@
 #include "settings/settings_record.h"
 #include "supervision/local_time.h"
 #include "supervision/supervision_state.h"
+#include "supervision/title_text.h"
 
 namespace {
 
@@ -54,8 +55,9 @@ void SetPrefix(const char* format, int year, int month, int day, int hour, int m
     std::snprintf(name_prefix, sizeof name_prefix, "_");
 }
 
-// The title as the prefix uses it: at most 100 bytes.
-void CutTitle(char* title) { title[kPrefixTitleBytes] = '\0'; }
+// The title as the prefix uses it: at most 100 bytes, whole characters only
+// (a UTF-8 name cut inside a character is not a valid name).
+void CutTitle(char* title) { CutAtCharacter(title, kPrefixTitleBytes); }
 
 }  // namespace
 

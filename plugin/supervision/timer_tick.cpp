@@ -39,6 +39,9 @@ constexpr int kReminderPeriod = 600;
 constexpr int kChangeConfirmed = 3;
 constexpr uint32_t kProgrammeSplitPauseMs = 200;
 constexpr int kFailedDiskChecks = 2;
+// The status notice for a destination that went away mid-recording:
+// catalogue text 7 ("disk removed - recording stopped").
+constexpr int kNoticeDestinationGone = 7;
 
 int Word(const std::atomic<int>& word) { return word.load(kRelaxed); }
 int Setting(const SettingWord& word) { return word.load(kRelaxed); }
@@ -207,8 +210,7 @@ Step DiskCheck(Tick& tick, uint32_t* result) {
   } else if (disk_check_failures.fetch_add(1, kRelaxed) + 1 >= kFailedDiskChecks) {
     // The destination is gone (unplugged, unmounted): a stop like a timed
     // one, keeping what was written, and the viewer is told.
-    const int text = Setting(settings.active_dest) == settings.dest2.index ? 4 : 3;
-    *result = TimedStop(tick, text, true);
+    *result = TimedStop(tick, kNoticeDestinationGone, true);
     return Step::kEnded;
   }
   MeasureFile(tick);

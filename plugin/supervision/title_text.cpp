@@ -98,7 +98,8 @@ int TitleToUtf8(const unsigned char* units, size_t max_units, char* out, size_t 
     if (code == 0) break;
     size_t before = length;
     if (code < 0x80) {
-      bool unsafe = replace && std::strchr(FileNameUnsafeChars, code) != nullptr;
+      bool unsafe = replace && (code < 0x20 || code == 0x7F ||
+                                std::strchr(FileNameUnsafeChars, code) != nullptr);
       out[length++] = unsafe ? '_' : static_cast<char>(code);
     } else if (code < 0x800) {
       out[length++] = static_cast<char>(0xC0 | code >> 6);
@@ -112,4 +113,13 @@ int TitleToUtf8(const unsigned char* units, size_t max_units, char* out, size_t 
   }
   out[length] = '\0';
   return 0;
+}
+
+void CutAtCharacter(char* text, size_t max_bytes) {
+  if (strnlen(text, max_bytes + 1) <= max_bytes) return;
+  size_t cut = max_bytes;
+  // text[cut] is the first byte that no longer fits; when it continues a
+  // character, the cut moves back to that character's lead byte.
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  text[cut] = '\0';
 }

@@ -31,7 +31,13 @@ int TitleToFileName(const unsigned char* units, size_t max_units, char* out, siz
                     bool transliterate);
 
 // Converts up to `max_units` units into UTF-8 in `out` (`size` bytes),
-// stopping when fewer than 7 bytes of room remain. With `replace`, one-byte
-// characters of FileNameUnsafeChars become an underscore. Returns 0.
+// stopping when fewer than 7 bytes of room remain. With `replace` (a file
+// name), one-byte characters of FileNameUnsafeChars and the control
+// characters U+0001..U+001F and U+007F become an underscore. Returns 0.
 int TitleToUtf8(const unsigned char* units, size_t max_units, char* out, size_t size,
                 int replace);
+
+// Shortens the zero-terminated `text` to at most `max_bytes` bytes, never
+// inside a UTF-8 character: a character that does not fit whole is dropped
+// with all its bytes. ASCII text is cut at max_bytes exactly.
+void CutAtCharacter(char* text, size_t max_bytes);

@@ -377,6 +377,8 @@ const Trace EntryExitTraces[] = {
      {"SetTvOption(15,6)"}, "option15_restore_count=0"},
     {"PassedKeySwitchesThePictureBackOn", "picture_off=1 saved_option15=4", {7, 7}, {7, 7},
      {"SetTvOption(15,4)"}, "picture_off=0 option15_restore_count=0"},
+    {"RestoreSkippedWhenThePictureWentOffAgain", "option15_restore_count=1 picture_off=1", {73},
+     {255}, {"StartRecording(73)"}, "option15_restore_count=0 picture_off=1"},
     {"ConsumedKeyLeavesThePictureOff", "picture_off=1", {73}, {255}, {"StartRecording(73)"},
      "picture_off=1 option15_restore_count=0"},
     {"TickRequestLeavesThePictureOff", "picture_off=1 recording_active=1", {-70}, {70},

@@ -149,4 +149,22 @@ TEST_F(ProgrammeInfo, LongTitlesAreCutAndNotTakenForAChange) {
   EXPECT_EQ(title_change_count.load(), 0);
 }
 
+// UTF-8 names: the 100-byte cut never leaves half a character in the title
+// or the prefix.
+TEST_F(ProgrammeInfo, Utf8TitleIsCutAtACharacter) {
+  settings.name_mode = 2;
+  ClockAt(Utc(2024, 5, 5, 21, 0));
+  Guide().title = u"xy" + std::u16string(80, u'\u4E2D');  // 2 + 240 bytes
+  EXPECT_EQ(RefreshFromGuide(), 1);
+  std::string cut = "xy";
+  for (int i = 0; i < 32; ++i) cut += "\xE4\xB8\xAD";
+  EXPECT_EQ(std::string(file_title), cut);  // 98 bytes: the 33rd would end at byte 101
+  Guide().title = u"x" + std::u16string(80, u'\u00E4');  // 1 + 160 bytes
+  EXPECT_EQ(RefreshFromGuide(), 1);
+  cut = "x";
+  for (int i = 0; i < 49; ++i) cut += "\xC3\xA4";
+  EXPECT_EQ(std::string(file_title), cut);  // 99 bytes
+  EXPECT_EQ(std::string(name_prefix), "2024-05-05_23-00_" + cut + "_");
+}
+
 }  // namespace

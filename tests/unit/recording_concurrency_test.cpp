@@ -5,8 +5,11 @@
 // next one starts and is still there afterwards (renamed or under its first
 // name), and the recorder runs exactly while the plug-in says it records.
 #include <dirent.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 
 #include <atomic>
+#include <cstdio>
 #include <mutex>
 #include <random>
 #include <set>
@@ -46,6 +49,85 @@ int CountFiles(const std::string& folder, const std::string& extension) {
   return count;
 }
 
+// The .ts files of a folder with their sizes.
+std::vector<std::pair<std::string, long long>> TsFiles(const std::string& folder) {
+  std::vector<std::pair<std::string, long long>> files;
+  if (DIR* dir = opendir(sim::SandboxPath(folder).c_str())) {
+    while (dirent* entry = readdir(dir)) {
+      std::string name = entry->d_name;
+      if (name.size() <= 3 || name.compare(name.size() - 3, 3, ".ts") != 0) continue;
+      struct stat status;
+      const std::string path = folder + "/" + name;
+      files.emplace_back(path, stat(path.c_str(), &status) == 0 ? status.st_size : -1);
+    }
+    closedir(dir);
+  }
+  return files;
+}
+
+// The byte at `offset` of the file, -1 when unreadable.
+int ByteAt(const std::string& path, long long offset) {
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return -1;
+  int byte = fseeko(file, offset, SEEK_SET) == 0 ? std::fgetc(file) : -1;
+  std::fclose(file);
+  return byte;
+}
+
+// 300 remote keys drawn from `keys`, each after a pause of up to
+// `max_gap_ms` of the scaled clock. Returns how many were pressed.
+int PressKeysAtRandom(const std::vector<int>& keys, unsigned seed, uint32_t max_gap_ms) {
+  std::mt19937 random(seed);
+  int pressed = 0;
+  for (int i = 0; i < 300; ++i) {
+    KeyDispatcher(keys[random() % keys.size()]);
+    ++pressed;
+    SDL_Delay(random() % max_gap_ms);
+  }
+  return pressed;
+}
+
+// Collects the recorder's start and stop lines from the host's log.
+void CollectRecorderLines(RecorderLog* log) {
+  sim::SetHostLog([log](const std::string& line) {
+    std::lock_guard lock(log->mutex);
+    if (line.rfind("recording st", 0) == 0) log->lines.push_back(line);
+  });
+}
+
+// Quiet after a storm: the last recording stopped, the timer thread gone,
+// the log and the clock as before; nothing records, nothing is held.
+void StopTheStorm() {
+  if (recording_active.load()) KeyDispatcher(kKeyStop);
+  SDL_Delay(3000);
+  SDL_QuitSubSystem(SDL_INIT_TIMER);
+  sim::SetHostLog(nullptr);
+  sim_clock_set(-1, 1.0);
+  EXPECT_EQ(recording_active.load(), 0);
+  EXPECT_FALSE(sim::GetRecorderStatus().recording);
+  EXPECT_EQ(recording_transition.load(), 0);
+}
+
+// Every start is followed by the stop of the same file before the next.
+// Returns the number of files the recorder was given.
+int CheckStartsStoppedInTurn(const RecorderLog& log) {
+  int starts = 0;
+  std::string open;
+  for (const std::string& line : log.lines) {
+    if (line.rfind("recording started: ", 0) == 0) {
+      EXPECT_EQ(open, "") << "started while " << open << " still records";
+      open = line.substr(19);
+      ++starts;
+    } else {
+      const std::string path = line.substr(19, line.find(" (") - 19);
+      EXPECT_EQ(path, open);
+      open.clear();
+    }
+  }
+  EXPECT_EQ(open, "");
+  return starts;
+}
+
 using RecordingThreads = RecordingSandbox;
 
 TEST_F(RecordingThreads, ConcurrentKeysTicksStopsAndSplitsLoseNoFile) {
@@ -56,10 +138,7 @@ TEST_F(RecordingThreads, ConcurrentKeysTicksStopsAndSplitsLoseNoFile) {
   settings.stop_extra_minutes = 0;
   sim::SetRecorderBitrate(16 * 1024);
   RecorderLog log;
-  sim::SetHostLog([&log](const std::string& line) {
-    std::lock_guard lock(log.mutex);
-    if (line.rfind("recording st", 0) == 0) log.lines.push_back(line);
-  });
+  CollectRecorderLines(&log);
   // The display stays as it is: SDL is started once, here, so that its own
   // start and shutdown (not thread-safe inside SDL 1.2) stay out of the race.
   key_operations.CloseOsd = [] {};
@@ -89,43 +168,13 @@ TEST_F(RecordingThreads, ConcurrentKeysTicksStopsAndSplitsLoseNoFile) {
   });
 
   // Keys at random moments: record, stop, power, stop timer up, a digit.
-  const int keys[] = {kKeyRecord, kKeyRecord, kKeyStop, kKeyPower, kKeyTimerUp, 4, kKeyRecord};
-  std::mt19937 random(11);
-  int pressed = 0;
-  for (int i = 0; i < 300; ++i) {
-    KeyDispatcher(keys[random() % std::size(keys)]);
-    ++pressed;
-    SDL_Delay(random() % 3000);
-  }
+  const int pressed = PressKeysAtRandom(
+      {kKeyRecord, kKeyRecord, kKeyStop, kKeyPower, kKeyTimerUp, 4, kKeyRecord}, 11, 3000);
   storm.store(false);
   guide.join();
 
-  // Quiet: the last recording stopped, the timer thread gone.
-  if (recording_active.load()) KeyDispatcher(kKeyStop);
-  SDL_Delay(3000);
-  SDL_QuitSubSystem(SDL_INIT_TIMER);
-  sim::SetHostLog(nullptr);
-  sim_clock_set(-1, 1.0);
-
-  EXPECT_EQ(recording_active.load(), 0);
-  EXPECT_FALSE(sim::GetRecorderStatus().recording);
-  EXPECT_EQ(recording_transition.load(), 0);
-
-  // Every start is followed by the stop of the same file before the next.
-  int starts = 0;
-  std::string open;
-  for (const std::string& line : log.lines) {
-    if (line.rfind("recording started: ", 0) == 0) {
-      EXPECT_EQ(open, "") << "started while " << open << " still records";
-      open = line.substr(19);
-      ++starts;
-    } else {
-      const std::string path = line.substr(19, line.find(" (") - 19);
-      EXPECT_EQ(path, open);
-      open.clear();
-    }
-  }
-  EXPECT_EQ(open, "");
+  StopTheStorm();
+  const int starts = CheckStartsStoppedInTurn(log);
   EXPECT_GT(starts, 5);
   // Nothing lost: one .ts and one .mdb per file the recorder was given.
   EXPECT_EQ(CountFiles("/dtv/usb/sda1", ".ts"), starts);
@@ -136,6 +185,92 @@ TEST_F(RecordingThreads, ConcurrentKeysTicksStopsAndSplitsLoseNoFile) {
   EXPECT_EQ(static_cast<int>(listed.size()), recent_file_count.load());
   std::printf("keys pressed %d, files recorded %d, files lost %d\n", pressed, starts,
               starts - CountFiles("/dtv/usb/sda1", ".ts"));
+}
+
+// Files that grow by a hundred MiB a second of the scaled clock split at
+// 1004 MiB every few disk checks, while the disk is filled to the brim now
+// and then (a stop with notice 21 on the tick's thread) and remote keys
+// stop, start, switch standby and set timers at random moments. Whatever
+// the interleaving: every file the recorder was given was stopped and is
+// still there, renamed or under its first name, and holds whole transport
+// packets; the recorder runs exactly while the plug-in says it records.
+TEST_F(RecordingThreads, ConcurrentSizeSplitsAndDiskFullStopsLoseNoFile) {
+  Plug("sda1", SIM_FS_FAT, 512ull << 30, 4096);
+  ChooseFixed(1, "/dtv/usb/sda1");
+  settings.split_mode = 2;  // 1004 MiB
+  settings.write_test = 0;
+  sim::SetRecorderBitrate(2 << 20);
+  sim::SetRecorderGrowth(100 << 20);
+  RecorderLog log;
+  CollectRecorderLines(&log);
+  key_operations.CloseOsd = [] {};
+  sim_clock_set(now_, 300.0);
+  ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_TIMER), 0);
+
+  // Now and then the disk is filled to 2 MiB of free space for a while,
+  // and the recorder and the plug-in are compared while neither side moves
+  // (the check holds the recording's transition).
+  std::atomic<bool> storm{true};
+  std::atomic<int> fills{0}, checks{0}, mismatches{0};
+  std::thread filler([&] {
+    std::mt19937 random(5);
+    while (storm.load()) {
+      SDL_Delay(5000 + random() % 30000);
+      if (TakeRecordingTransition(0)) {
+        checks.fetch_add(1);
+        if (sim::GetRecorderStatus().recording != (recording_active.load() != 0))
+          mismatches.fetch_add(1);
+        ReleaseRecordingTransition();
+      }
+      if (random() % 3 != 0) continue;
+      struct statvfs disk;
+      if (statvfs("/dtv/usb/sda1", &disk) != 0) continue;
+      const long long free = static_cast<long long>(disk.f_bavail) * disk.f_bsize;
+      if (free > (8 << 20) && MakeSparseFile("/dtv/usb/sda1/filler", free - (2 << 20)))
+        fills.fetch_add(1);
+      SDL_Delay(5000 + random() % 20000);
+      std::remove("/dtv/usb/sda1/filler");
+    }
+  });
+
+  const int pressed = PressKeysAtRandom(
+      {kKeyRecord, kKeyRecord, kKeyRecord, kKeyStop, kKeyPower, kKeyTimerUp, 4}, 13, 20000);
+  storm.store(false);
+  filler.join();
+
+  StopTheStorm();
+  EXPECT_EQ(mismatches.load(), 0) << "of " << checks.load() << " checks";
+  const int starts = CheckStartsStoppedInTurn(log);
+  EXPECT_GT(starts, 10);
+
+  // Nothing lost, and every file whole transport packets (the last one a
+  // real packet: the holes lie between them).
+  const auto files = TsFiles("/dtv/usb/sda1");
+  EXPECT_EQ(static_cast<int>(files.size()), starts);
+  EXPECT_EQ(CountFiles("/dtv/usb/sda1", ".mdb"), starts);
+  int split_sized = 0;
+  for (const auto& [path, size] : files) {
+    ASSERT_GE(size, 0) << path;
+    EXPECT_EQ(size % 188, 0) << path;
+    if (size > 0) {
+      EXPECT_EQ(ByteAt(path, 0), 0x47) << path;
+      EXPECT_EQ(ByteAt(path, size - 188), 0x47) << path;
+    }
+    if (size > (1004ll << 20)) ++split_sized;
+  }
+  EXPECT_GT(split_sized, 0);
+  EXPECT_GT(fills.load(), 0);
+  // The last recording's files are listed once each, and exist.
+  std::set<std::string> listed;
+  for (int i = 0; i < recent_file_count.load(); ++i) {
+    listed.insert(recent_files[i].ts);
+    EXPECT_TRUE(Exists(recent_files[i].ts)) << recent_files[i].ts;
+  }
+  EXPECT_EQ(static_cast<int>(listed.size()), recent_file_count.load());
+  std::printf("keys pressed %d, files recorded %d (%d past 1004 MiB), disk fills %d, "
+              "recorder checks %d, files lost %d\n",
+              pressed, starts, split_sized, fills.load(), checks.load(),
+              starts - static_cast<int>(files.size()));
 }
 
 TEST_F(RecordingThreads, ThreadHoldingTheRecordingMakesTheOtherWaitThenRefuse) {

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include "host/storage_checks.h"
 #include "recording_sandbox.h"
 #include "settings/dialog_state.h"
+#include "sim/platform/faults.h"
 
 namespace {
 
@@ -170,6 +172,55 @@ TEST_F(RecordingControl, WriteTestProbesExclusivelyAndDeletesOnlyItsOwnProbe) {
   EXPECT_TRUE(std::filesystem::is_symlink(three));
   EXPECT_TRUE(std::filesystem::is_symlink(four));
   EXPECT_FALSE(Exists("/dtv/usb/sda1/elsewhere.ts"));
+}
+
+// A name the file system does not take (here: the folder turned read-only)
+// never counts as a running recording, with the write test or without it:
+// no recorder, no file, the destination's box.
+TEST_F(RecordingControl, NameThatCannotBeCreatedRecordsNothing) {
+  Plug("sda1", SIM_FS_FAT, 1ull << 30);
+  ChooseFixed(2, "/dtv/usb/sda1");
+  settings.name_mode = 2;
+  for (int write_test : {0, 1}) {
+    SCOPED_TRACE(write_test);
+    settings.write_test = write_test;
+    dest_attempt = 1;
+    ASSERT_EQ(sim_fault_set(SIM_FAULT_READONLY, "/dtv/usb/sda1", EROFS), 0);
+    StartRecording(kKeyRecord);
+    EXPECT_EQ(recording_active.load(), 0);
+    EXPECT_EQ(last_start_failure.load(), 4);
+    EXPECT_FALSE(sim::GetRecorderStatus().recording);
+    EXPECT_STREQ(ts_path, "");
+    sim_fault_clear(nullptr);
+    EXPECT_FALSE(Exists(Named("/dtv/usb/sda1", 1, ".ts", "2024-03-07_20-15_Das Boot_")));
+  }
+  // Writable again: the same start records, and the probe left nothing
+  // behind that would push the name to number 2.
+  settings.write_test = 0;
+  dest_attempt = 1;
+  StartRecording(kKeyRecord);
+  ASSERT_EQ(recording_active.load(), 1);
+  EXPECT_EQ(std::string(ts_path),
+            Named("/dtv/usb/sda1", 1, ".ts", "2024-03-07_20-15_Das Boot_"));
+  EXPECT_TRUE(sim::GetRecorderStatus().recording);
+}
+
+// Name mode 2: control characters of the title become "_" in the file name,
+// and the title's cut to 100 bytes keeps whole characters.
+TEST_F(RecordingControl, Utf8NamesHoldNoControlsAndWholeCharacters) {
+  Plug("sda1", SIM_FS_FAT, 1ull << 30);
+  settings.name_mode = 2;
+  settings.write_test = 0;
+  Guide().title = u"A\tB\x01\x7F\x1F " + std::u16string(60, u'\u00E4');  // 7 + 120 bytes
+  ApplyGuide();
+  StartRecording(kKeyRecord);
+  ASSERT_EQ(recording_active.load(), 1);
+  std::string title = "A_B___ ";
+  for (int i = 0; i < 46; ++i) title += "\xC3\xA4";  // 100 bytes would split the 47th
+  EXPECT_EQ(std::string(ts_path), Named("/dtv/usb/sda1", 1, ".ts",
+                                        ("2024-03-07_20-15_" + title + "_").c_str()));
+  EXPECT_TRUE(ValidUtf8(ts_path));
+  EXPECT_TRUE(Exists(ts_path));
 }
 
 TEST_F(RecordingControl, NoFreeNameGivesTheDestinationsBox) {

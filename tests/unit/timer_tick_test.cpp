@@ -13,6 +13,7 @@
 #include "host/storage_checks.h"
 #include "host/tv_services.h"
 #include "recording_sandbox.h"
+#include "sim/host/host_state.h"
 #include "supervision/timer_tick.h"
 
 namespace {
@@ -384,6 +385,13 @@ TEST_F(TimerTick, PictureOffReminderLeavesThePictureOffAndTheVideoUnmuted) {
   EXPECT_EQ(reminder_count.load(), 5);
   EXPECT_EQ(picture_off.load(), 1);
   EXPECT_EQ(video_is_muted.load(), 0);
+  // The notice switched the picture on and off again: nothing is left for
+  // the next key to restore, so a key the plug-in keeps leaves it off.
+  EXPECT_EQ(option15_restore_count.load(), 0);
+  EXPECT_EQ(sim::Host().options[15], 5);
+  EXPECT_EQ(KeyDispatcher(kKeyShowTimer), kConsumed);
+  EXPECT_EQ(sim::Host().options[15], 5);
+  EXPECT_EQ(picture_off.load(), 1);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // outside the surrogate range, the file-name form, and the size limits.
 #include <iconv.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -56,6 +57,12 @@ TEST(TitleText, Utf8AgreesWithIconvForEveryUnit) {
     iconv(converter, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(iconv(converter, &in, &in_left, &out, &out_left), static_cast<size_t>(-1)) << code;
     if (Utf8(title, 0) != expected && ++differing <= 5) ADD_FAILURE() << "unit " << code;
+    // For a file name, controls and the unsafe nine are one "_" each;
+    // everything else is iconv's encoding too.
+    const bool unsafe = code < 0x20 || code == 0x7F ||
+                        (code < 0x80 && std::strchr("/\"?:<>*\\|", static_cast<int>(code)));
+    if (Utf8(title, 1) != (unsafe ? "_" : expected) && ++differing <= 5)
+      ADD_FAILURE() << "unit " << code << " as a name";
   }
   iconv_close(converter);
   EXPECT_EQ(differing, 0);
@@ -76,6 +83,41 @@ TEST(TitleText, ExamplesInEveryNameMode) {
   EXPECT_EQ(FileName(RawTitle{}, true), "");
   // A zero low byte does not cut the title: it is filtered like any other byte.
   EXPECT_EQ(FileName(RawTitle{'a', 0x0100, 'b'}, false), "a_b");
+}
+
+// The prefix's cut to a byte count: whole characters, checked against
+// iconv's encoding of the same title cut at every byte count.
+TEST(TitleText, CutKeepsWholeCharacters) {
+  const std::u16string title = u"a\u00E4\u4E2Db\u0429\uFFFD";  // 1, 2, 3, 1, 2, 3 bytes
+  iconv_t converter = iconv_open("UTF-8", "UTF-16BE");
+  ASSERT_NE(converter, reinterpret_cast<iconv_t>(-1));
+  RawTitle raw(title);
+  char input[64];
+  std::memcpy(input, raw.bytes, 2 * title.size());
+  char encoded[64] = {};
+  char* in = input;
+  char* out = encoded;
+  size_t in_left = 2 * title.size(), out_left = sizeof encoded - 1;
+  ASSERT_NE(iconv(converter, &in, &in_left, &out, &out_left), static_cast<size_t>(-1));
+  iconv_close(converter);
+  const std::string whole = encoded;
+  ASSERT_EQ(whole.size(), 12u);
+  const size_t boundaries[] = {0, 1, 3, 6, 7, 9, 12};
+  for (size_t bytes = 0; bytes <= 14; ++bytes) {
+    char text[kTitleTextSize];
+    std::snprintf(text, sizeof text, "%s", Utf8(raw, 1).c_str());
+    CutAtCharacter(text, bytes);
+    size_t expected = 0;
+    for (size_t boundary : boundaries)
+      if (boundary <= bytes) expected = boundary;
+    EXPECT_EQ(std::string(text), whole.substr(0, expected)) << bytes;
+  }
+  // An ASCII title is cut at the byte count exactly; a shorter one is kept.
+  char ascii[] = "0123456789";
+  CutAtCharacter(ascii, 4);
+  EXPECT_STREQ(ascii, "0123");
+  CutAtCharacter(ascii, 100);
+  EXPECT_STREQ(ascii, "0123");
 }
 
 TEST(TitleText, TableHasNoCodeTwice) {

@@ -75,6 +75,26 @@ TEST_F(TvServices, PictureOffSavesOptionSendsEventAndRestores) {
   }
 }
 
+// A notice shown while the picture is off switches it on and off again
+// before any key: the restore the switch-on left for the next key must not
+// come, or the next key puts the picture back on behind picture_off.
+TEST_F(TvServices, PictureOffAgainCancelsThePendingRestore) {
+  sim::Host().options[15] = 3;
+  ResetPictureOffState();
+  PictureOffIfOn();
+  RestorePictureIfOff();
+  ASSERT_EQ(option15_restore_count, 1);
+  PictureOffIfOn();
+  EXPECT_EQ(option15_restore_count, 0);
+  EXPECT_EQ(picture_off, 1);
+  EXPECT_EQ(sim::Host().options[15], 5);
+  EXPECT_EQ(saved_option15, 3);  // read back from the restored option
+  // Switched on again: the restore for the next key is armed once more.
+  RestorePictureIfOff();
+  EXPECT_EQ(option15_restore_count, 1);
+  EXPECT_EQ(sim::Host().options[15], 3);
+}
+
 TEST_F(TvServices, VideoMuteTogglesBothWindowsInOrder) {
   ToggleVideoMute();
   EXPECT_EQ(video_is_muted, 1);

@@ -98,7 +98,8 @@ std::vector<TextPlace> BuildPlaces() {
 
   // Status band notices and the stop-timer line (84-byte buffer, blanks
   // drawn as 20-pixel glyphs like the big font's space).
-  for (const char* layout : {"{18}", "{19}", "{20}", "{21}", "{34}", "{35}", "{46}", "{49}"})
+  for (const char* layout :
+       {"{7}", "{18}", "{19}", "{20}", "{21}", "{34}", "{35}", "{46}", "{49}"})
     add("status notice", kBigFontId, layout, kBandX, kScreenRight);
   add("stop-timer line", kBigFontId, " {15} ", kBandX, kScreenRight, nullptr, 84);
   add("stop-timer line", kBigFontId, " {42} +30min ", kBandX, kScreenRight, nullptr, 84);
@@ -114,7 +115,7 @@ const std::vector<TextPlace>& TextPlaces() {
 
 bool DrawnInBitmapFont(int number) {
   switch (number) {
-    case 15: case 18: case 19: case 20: case 21: case 22: case 23: case 24: case 25:
+    case 7: case 15: case 18: case 19: case 20: case 21: case 22: case 23: case 24: case 25:
     case 26: case 34: case 35: case 42: case 46: case 49:
       return true;
     default:
@@ -122,6 +123,6 @@ bool DrawnInBitmapFont(int number) {
   }
 }
 
-bool TextUsed(int number) { return number >= 3 && number <= 102 && number != 7; }
+bool TextUsed(int number) { return number >= 3 && number <= 102; }
 
 bool MayBeEmpty(int number) { return number == 33; }

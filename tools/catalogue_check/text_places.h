@@ -26,7 +26,7 @@ const std::vector<TextPlace>& TextPlaces();
 // the information pane): only ASCII and the fonts' 28 accented letters.
 bool DrawnInBitmapFont(int number);
 
-// Catalogue numbers the product uses: 3..102 without 7.
+// Catalogue numbers the product uses: 3..102.
 bool TextUsed(int number);
 
 // Texts that may be empty (a word the language does not need).
