@@ -34,15 +34,12 @@ inline bool OpenHomeDisplay() {
   return OsdSurface.load() != nullptr;
 }
 
-// Times op and bound alternately; reports op's time per iteration (per `per`
-// units) and, as the counter "ratio", the ratio of the two totals. Skips with
-// an error when `ready` is false.
-template <typename Op, typename Bound>
-void Compare(benchmark::State& state, bool ready, Op op, Bound bound, double per = 1) {
-  if (!ready) {
-    state.SkipWithError("no display (build the home folder first)");
-    return;
-  }
+// Times op and bound alternately; after each pair, untimed, `settle` checks
+// what op did and tidies up (nullptr, or why the run is void). Reports op's
+// time per iteration (per `per` units) and, as the counter "ratio", the ratio
+// of the two totals.
+template <typename Op, typename Bound, typename Settle>
+void CompareSettled(benchmark::State& state, Op op, Bound bound, Settle settle, double per = 1) {
   using Clock = std::chrono::steady_clock;
   double op_total = 0, bound_total = 0;
   for (auto _ : state) {
@@ -51,12 +48,26 @@ void Compare(benchmark::State& state, bool ready, Op op, Bound bound, double per
     auto t1 = Clock::now();
     bound();
     auto t2 = Clock::now();
+    if (const char* error = settle()) {
+      state.SkipWithError(error);
+      break;
+    }
     double op_seconds = std::chrono::duration<double>(t1 - t0).count();
     op_total += op_seconds;
     bound_total += std::chrono::duration<double>(t2 - t1).count();
     state.SetIterationTime(op_seconds / per);
   }
   state.counters["ratio"] = bound_total > 0 ? op_total / bound_total : 0;
+}
+
+// The same with nothing to check; skips with an error when `ready` is false.
+template <typename Op, typename Bound>
+void Compare(benchmark::State& state, bool ready, Op op, Bound bound, double per = 1) {
+  if (!ready) {
+    state.SkipWithError("no display (build the home folder first)");
+    return;
+  }
+  CompareSettled(state, op, bound, [] { return static_cast<const char*>(nullptr); }, per);
 }
 
 }  // namespace bench

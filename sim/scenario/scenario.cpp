@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <cerrno>
 #include <cstring>
 #include <charconv>
@@ -313,6 +314,17 @@ bool FillStep(const Step& step, LoadedPlugin&, std::string* reason) {
   return true;
 }
 
+bool FolderStep(const Step& step, LoadedPlugin&, std::string* reason) {
+  std::error_code error;
+  std::filesystem::create_directories(SandboxPath(step.words[1]), error);
+  if (error) {
+    *reason = "cannot make " + step.words[1] + ": " + error.message();
+    return false;
+  }
+  HostLog("folder " + step.words[1]);
+  return true;
+}
+
 bool RecordStep(const Step& step, LoadedPlugin&, std::string*) {
   spI_Stream_Record(step.words[1].c_str());
   return true;
@@ -374,6 +386,38 @@ bool ShowStep(const Step& step, LoadedPlugin&, std::string* reason) {
   }
   std::string line;
   while (std::getline(file, line)) HostLog(step.words[1] + ": " + line);
+  return true;
+}
+
+// One line per entry of the set's folder, by name: "files FOLDER: NAME SIZE
+// bytes, whole packets" for a file (broken when SIZE is no multiple of 188), "files FOLDER: NAME/" for a folder; "(empty)" for none.
+bool FilesStep(const Step& step, LoadedPlugin&, std::string* reason) {
+  WaitKeysIdle();
+  std::error_code error;
+  std::vector<std::string> lines;
+  for (const auto& entry : std::filesystem::directory_iterator(SandboxPath(step.words[1]), error)) {
+    std::string name = entry.path().filename().string();
+    std::error_code size_error;
+    if (entry.is_directory(size_error)) {
+      lines.push_back(name + "/");
+      continue;
+    }
+    const uintmax_t size = entry.file_size(size_error);
+    if (size_error) {
+      lines.push_back(name + " ? bytes");
+      continue;
+    }
+    // Streams are whole 188-byte packets: say whether this one is.
+    lines.push_back(name + " " + std::to_string(size) + " bytes, " +
+                    (size % 188 == 0 ? "whole" : "broken") + " packets");
+  }
+  if (error) {
+    *reason = "cannot list " + step.words[1] + ": " + error.message();
+    return false;
+  }
+  std::sort(lines.begin(), lines.end());
+  if (lines.empty()) lines.push_back("(empty)");
+  for (const std::string& line : lines) HostLog("files " + step.words[1] + ": " + line);
   return true;
 }
 
@@ -476,6 +520,8 @@ const StepKind StepKinds[] = {
      "partition N (from 0) moves to MOUNT"},
     {"fill", "MOUNT MB", "sc", 2, FillStep,
      "a file of MB MiB appears on that folder's disk"},
+    {"folder", "PATH", "s", 1, FolderStep,
+     "a folder appears (with its parents)"},
     {"record", "FILE", "s", 1, RecordStep,
      "the host's recorder starts on its own"},
     {"stop", "", "", 0, StopStep,
@@ -502,6 +548,8 @@ const StepKind StepKinds[] = {
      "print TEXT"},
     {"show", "FILE", "s", 1, ShowStep,
      "print each line of the set's file FILE"},
+    {"files", "FOLDER", "s", 1, FilesStep,
+     "print the set's folder FOLDER: its files with sizes"},
     {"telnetd", "running|stopped", "w", 1, TelnetdStep,
      "the set's telnet daemon runs / has ended"},
 };

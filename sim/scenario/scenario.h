@@ -24,6 +24,7 @@
 //                           later plug of the same device
 //   remount SECTION N MOUNT partition N (from 0) moves to MOUNT
 //   fill MOUNT MB           a file of MB MiB appears on that folder's disk
+//   folder PATH             a folder appears there (with its parents)
 //   record FILE | stop      the host's recorder starts / stops on its own
 //   bitrate KIB_S           the recorder writes KIB_S KiB per second of TV
 //                           time in recordings started from now on
@@ -50,6 +51,10 @@
 //   screenshot FILE         save the screen as a PNG
 //   say TEXT                print TEXT
 //   show FILE               print each line of the set's file FILE ("/mtd_ram/x")
+//   files FOLDER            print one line per entry of the set's folder
+//                           FOLDER, by name: "files FOLDER: NAME SIZE bytes,
+//                           whole packets" (broken: SIZE is no multiple of
+//                           188), "NAME/" for a folder, "(empty)" for none
 //   telnetd running|stopped the set's telnet daemon runs / has ended
 //
 // Paths (MOUNT, FILE, PATH, a partition's MOUNT) must stay within the set's

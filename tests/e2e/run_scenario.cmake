@@ -1,7 +1,9 @@
 # Runs tvsim on SCENARIO in a fresh WORK folder (its sandbox inside), then
 # checks that every EXPECT regular expression matches a line of the output,
 # in the given order, that no line matches an ABSENT regular expression, and
-# that every file of FILES (relative to WORK) exists and none of NO_FILES does.
+# that every file of FILES (relative to WORK) exists and none of NO_FILES does,
+# and that for each regular expression of SAME (with one group) at least two
+# lines match and all of them capture the same text.
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 execute_process(COMMAND ${TVSIM} --sandbox sandbox ${OPTIONS} --scenario ${SCENARIO}
@@ -52,5 +54,22 @@ endforeach()
 foreach(name IN LISTS NO_FILES)
   if(EXISTS ${WORK}/${name})
     message(FATAL_ERROR "file ${name} should not be there")
+  endif()
+endforeach()
+
+foreach(pattern IN LISTS SAME)
+  set(matches 0)
+  foreach(line IN LISTS lines)
+    if(line MATCHES "${pattern}")
+      if(matches EQUAL 0)
+        set(first "${CMAKE_MATCH_1}")
+      elseif(NOT "${CMAKE_MATCH_1}" STREQUAL "${first}")
+        message(FATAL_ERROR "'${pattern}' gives '${CMAKE_MATCH_1}' in '${line}', before '${first}'")
+      endif()
+      math(EXPR matches "${matches} + 1")
+    endif()
+  endforeach()
+  if(matches LESS 2)
+    message(FATAL_ERROR "fewer than two lines match '${pattern}'")
   endif()
 endforeach()
