@@ -30,5 +30,23 @@ extern char name_prefix[256];                  // "date_time_title_" of the next
 // the reset leaves it alone. The stop-timer line reads host_time only then.
 extern std::atomic<int> host_objects_ready;
 
+// The clock fields of host_time that other threads read (the stop-timer line
+// on the key thread while the tick refreshes host_time on SDL's timer
+// thread), copied out by the writer once a refresh is done. A sequence word
+// brackets each copy (odd while it is written), so a reader never takes the
+// hour of one copy with the minute of another.
+struct HostClock {
+  int32_t year;
+  int32_t hour;
+  int32_t minute;
+};
+extern std::atomic<uint32_t> host_clock_sequence;
+extern std::atomic<int32_t> host_clock_year, host_clock_hour, host_clock_minute;
+// On the thread that wrote host_time.
+void PublishHostClock(int32_t year, int32_t hour, int32_t minute);
+// The last copy published; all zero (no clock) while a copy is being written
+// for longer than a few retries.
+HostClock ReadHostClock();
+
 // The change watch 0 and every buffer empty.
 void ResetProgrammeState();
