@@ -1,7 +1,8 @@
 // The guard bands around the simulator's overlay: a write just before the
 // first row or just after the last one is reported at the next flip (or
-// check), writes anywhere on the surface are not, and the plug-in's own
-// drawing at the screen's edges stays on it.
+// check), writes anywhere on the surface are not. Every test of this binary
+// that draws fails at its end when anything wrote into a band: the plug-in's
+// drawing is checked by the native build too, not only under AddressSanitizer.
 #include <SDL.h>
 
 #include <cstdint>
@@ -13,6 +14,21 @@
 #include "sim/screen/screen_internal.h"
 
 namespace {
+
+// Band writes the tests below make on purpose.
+int deliberate_faults = 0;
+
+class GuardBandsIntact : public ::testing::Environment {
+ public:
+  void TearDown() override {
+    sim::CheckOverlayGuards("the end of the tests");
+    EXPECT_EQ(sim::OverlayGuardFaults(), deliberate_faults)
+        << "surface guard band written: something drew outside the simulator's surface";
+  }
+};
+
+::testing::Environment* const guard_bands_intact =
+    ::testing::AddGlobalTestEnvironment(new GuardBandsIntact);
 
 class OverlayGuards : public ::testing::Test {
  protected:
@@ -58,6 +74,7 @@ TEST_F(OverlayGuards, WritesOnEveryEdgeOfTheSurfaceAreNotReported) {
 
 TEST_F(OverlayGuards, AByteBeforeTheFirstRowIsReportedAtTheNextFlip) {
   Pixels()[-1] ^= 0xFF;  // deliberately out of the surface: into the guard band
+  ++deliberate_faults;
   const std::string output = FlipOutput();
   EXPECT_NE(output.find("surface guard band written (1 bytes before the first row)"), std::string::npos)
       << output;
@@ -84,6 +101,7 @@ TEST_F(OverlayGuards, ARowAboveAndBytesAfterTheLastRowAreReported) {
   EXPECT_FALSE(sim::CheckOverlayGuards("test"));
   testing::internal::GetCapturedStderr();
   EXPECT_EQ(sim::OverlayGuardFaults(), faults_ + 3);
+  deliberate_faults += 3;
 }
 
 }  // namespace
