@@ -1,7 +1,6 @@
 #include "supervision/programme_state.h"
 
 #include <cstring>
-#include <thread>
 
 PCTime::PTTime host_time;
 unsigned char raw_title[2 * kRawTitleUnits];
@@ -12,34 +11,30 @@ std::atomic<int32_t> title_change_count{0};
 std::atomic<int32_t> title_change_window{0};
 char name_prefix[256];
 std::atomic<int> host_objects_ready{0};
-std::atomic<uint32_t> host_clock_sequence{0};
-std::atomic<int32_t> host_clock_year{0}, host_clock_hour{0}, host_clock_minute{0};
+std::atomic<uint32_t> host_clock{0};
+
+namespace {
+// Year in bits 11 and up, hour in bits 6..10, minute in bits 0..5.
+constexpr int kYearShift = 11;
+constexpr int kHourShift = 6;
+constexpr uint32_t kMinuteMask = 0x3F;
+constexpr uint32_t kHourMask = 0x1F;
+}  // namespace
 
 void PublishHostClock(int32_t year, int32_t hour, int32_t minute) {
-  host_clock_sequence.fetch_add(1, std::memory_order_relaxed);  // odd: being written
-  std::atomic_thread_fence(std::memory_order_release);
-  host_clock_year.store(year, std::memory_order_relaxed);
-  host_clock_hour.store(hour, std::memory_order_relaxed);
-  host_clock_minute.store(minute, std::memory_order_relaxed);
-  host_clock_sequence.fetch_add(1, std::memory_order_release);  // even: complete
+  const bool valid = year > 0 && year <= kHostClockLastYear && hour >= 0 && hour <= 23 &&
+                     minute >= 0 && minute <= 59;
+  const uint32_t word = valid ? static_cast<uint32_t>(year) << kYearShift |
+                                    static_cast<uint32_t>(hour) << kHourShift |
+                                    static_cast<uint32_t>(minute)
+                              : 0;
+  host_clock.store(word, std::memory_order_relaxed);
 }
 
 HostClock ReadHostClock() {
-  // The writer's copy is five stores; a reader that keeps meeting it lets the
-  // writer's thread run (it may have been preempted halfway on one core).
-  constexpr int kSpins = 8;
-  constexpr int kAttempts = 1000;
-  for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    if (attempt >= kSpins) std::this_thread::yield();
-    const uint32_t before = host_clock_sequence.load(std::memory_order_acquire);
-    if (before & 1u) continue;
-    HostClock clock{host_clock_year.load(std::memory_order_relaxed),
-                    host_clock_hour.load(std::memory_order_relaxed),
-                    host_clock_minute.load(std::memory_order_relaxed)};
-    std::atomic_thread_fence(std::memory_order_acquire);
-    if (host_clock_sequence.load(std::memory_order_relaxed) == before) return clock;
-  }
-  return {0, 0, 0};
+  const uint32_t word = host_clock.load(std::memory_order_relaxed);
+  return {static_cast<int32_t>(word >> kYearShift), static_cast<int32_t>(word >> kHourShift & kHourMask),
+          static_cast<int32_t>(word & kMinuteMask)};
 }
 
 void ResetProgrammeState() {

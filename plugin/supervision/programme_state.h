@@ -32,20 +32,19 @@ extern std::atomic<int> host_objects_ready;
 
 // The clock fields of host_time that other threads read (the stop-timer line
 // on the key thread while the tick refreshes host_time on SDL's timer
-// thread), copied out by the writer once a refresh is done. A sequence word
-// brackets each copy (odd while it is written), so a reader never takes the
-// hour of one copy with the minute of another.
+// thread), copied by the writer into one word once a refresh is done, so a
+// reader never takes the hour of one refresh with the minute of another nor
+// the record half written. A year beyond kHostClockLastYear, or an hour or
+// minute out of range, is published as no clock (all zero).
 struct HostClock {
   int32_t year;
   int32_t hour;
   int32_t minute;
 };
-extern std::atomic<uint32_t> host_clock_sequence;
-extern std::atomic<int32_t> host_clock_year, host_clock_hour, host_clock_minute;
+inline constexpr int32_t kHostClockLastYear = 3000;
+extern std::atomic<uint32_t> host_clock;
 // On the thread that wrote host_time.
 void PublishHostClock(int32_t year, int32_t hour, int32_t minute);
-// The last copy published; all zero (no clock) while a copy is being written
-// for longer than a few retries.
 HostClock ReadHostClock();
 
 // The change watch 0 and every buffer empty.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -20,8 +21,9 @@
 
 namespace {
 
-// The seqlock alone: a writer publishing triples that belong together
-// (hour and minute follow from the year) against a reader checking each.
+// The published word alone: a writer publishing triples that belong
+// together (hour and minute follow from the year) against a reader checking
+// each.
 TEST(HostClockConcurrent, AReaderNeverMixesTwoCopies) {
   PublishHostClock(0, 0, 0);
   std::atomic<bool> done{false};
@@ -42,6 +44,28 @@ TEST(HostClockConcurrent, AReaderNeverMixesTwoCopies) {
   EXPECT_EQ(mixed, 0) << "of " << readings << " readings";
   const HostClock last = ReadHostClock();
   EXPECT_EQ(last.year, 2011 + 199999 % 989);
+  PublishHostClock(0, 0, 0);
+}
+
+// What a refresh can leave in the record besides a clock: the host's first
+// call writes the seconds over the year, a guide without a time leaves
+// zeros. Neither is read back as a time of day.
+TEST(HostClock, ARecordOutOfRangeIsPublishedAsNoClock) {
+  PublishHostClock(2024, 23, 59);
+  EXPECT_EQ(ReadHostClock().year, 2024);
+  EXPECT_EQ(ReadHostClock().hour, 23);
+  EXPECT_EQ(ReadHostClock().minute, 59);
+  for (const auto& [year, hour, minute] :
+       {std::tuple{1733913600, 5, 7}, {-2024, 5, 7}, {3001, 5, 7}, {2024, 24, 0}, {2024, -1, 0},
+        {2024, 5, 60}, {2024, 5, -1}}) {
+    PublishHostClock(year, hour, minute);
+    const HostClock clock = ReadHostClock();
+    EXPECT_EQ(clock.year, 0) << year << " " << hour << ":" << minute;
+    EXPECT_EQ(clock.hour, 0);
+    EXPECT_EQ(clock.minute, 0);
+  }
+  PublishHostClock(3000, 0, 0);
+  EXPECT_EQ(ReadHostClock().year, 3000);
   PublishHostClock(0, 0, 0);
 }
 
@@ -94,7 +118,11 @@ TEST_F(HostClockLine, ConcurrentRefreshAndStopTimerLineShowOneWholeTime) {
     const std::string line = text;
     if (line == " +0min (10:00) ") ++morning_lines;
     else if (line == " +0min (21:59) ") ++evening_lines;
-    else if (odd.empty()) odd = line;
+    else if (odd.empty()) {
+      const HostClock clock = ReadHostClock();
+      odd = line + " (clock now " + std::to_string(clock.year) + " " + std::to_string(clock.hour) + ":" +
+            std::to_string(clock.minute) + ", ready " + std::to_string(host_objects_ready.load()) + ")";
+    }
     ++lines;
   }
   tick.join();
