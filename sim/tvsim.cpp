@@ -252,6 +252,13 @@ int main(int argc, char** argv) {
   }
   // What the plug-in had the set's shell run, and what the set's commands did.
   for (const std::string& line : sim::CommandLog()) sim::HostLog("shell: " + line);
+  // Anything the plug-in wrote outside its surface fails the run.
+  sim::CheckOverlayGuards("the end of the run");
+  if (int faults = sim::OverlayGuardFaults(); faults > 0) {
+    std::fprintf(stderr, "tvsim: surface guard band written (%d times): the plug-in wrote outside its surface\n",
+                 faults);
+    return 1;
+  }
   sim::HostLog("tvsim: done");
   return 0;
 }

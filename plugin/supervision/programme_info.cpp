@@ -98,7 +98,10 @@ void RefreshTitle() {
   title_change_window.store(window, std::memory_order_relaxed);
 }
 
-int RefreshProgrammeInfo() {
+namespace {
+
+// host_time refreshed and the name prefix built from it.
+int RefreshHostTimeAndPrefix() {
   if (!host_objects_ready.load(std::memory_order_relaxed)) SetupHostObjects();
   int32_t* fields = host_time.field;
   g_AppTV->GetSystemInfoTime(reinterpret_cast<unsigned long*>(&host_time), 0);
@@ -134,4 +137,12 @@ int RefreshProgrammeInfo() {
   else
     std::snprintf(name_prefix, sizeof name_prefix, "_");
   return 0;
+}
+
+}  // namespace
+
+int RefreshProgrammeInfo() {
+  const int result = RefreshHostTimeAndPrefix();
+  PublishHostClock(host_time.field[kYear], host_time.field[kHour], host_time.field[kMinute]);
+  return result;
 }

@@ -30,5 +30,22 @@ extern char name_prefix[256];                  // "date_time_title_" of the next
 // the reset leaves it alone. The stop-timer line reads host_time only then.
 extern std::atomic<int> host_objects_ready;
 
+// The clock fields of host_time that other threads read (the stop-timer line
+// on the key thread while the tick refreshes host_time on SDL's timer
+// thread), copied by the writer into one word once a refresh is done, so a
+// reader never takes the hour of one refresh with the minute of another nor
+// the record half written. A year beyond kHostClockLastYear, or an hour or
+// minute out of range, is published as no clock (all zero).
+struct HostClock {
+  int32_t year;
+  int32_t hour;
+  int32_t minute;
+};
+inline constexpr int32_t kHostClockLastYear = 3000;
+extern std::atomic<uint32_t> host_clock;
+// On the thread that wrote host_time.
+void PublishHostClock(int32_t year, int32_t hour, int32_t minute);
+HostClock ReadHostClock();
+
 // The change watch 0 and every buffer empty.
 void ResetProgrammeState();

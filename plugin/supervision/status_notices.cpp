@@ -42,8 +42,6 @@ constexpr int kLongestStopTimer = 180;
 // DrawBigText draws this code as its 20-pixel glyph instead of skipping it.
 constexpr char kDrawnBlank = 16;
 
-enum HostTimeField { kYear, kMonth, kDay, kHour, kMinute };
-
 SDL_Surface* Surface() { return OsdSurface.load(kRelaxed); }
 bool OverlayUp() { return key44_count.load(kRelaxed) > 0; }
 
@@ -117,7 +115,9 @@ struct ClockTime {
 
 ClockTime CurrentClock(time_t now) {
   if (settings.clock_source.load(kRelaxed) == 1 && host_objects_ready.load(kRelaxed)) {
-    return {host_time.field[kYear], host_time.field[kHour], host_time.field[kMinute]};
+    // The tick may be refreshing host_time now: its published copy.
+    const HostClock host = ReadHostClock();
+    return {host.year, host.hour, host.minute};
   }
   const TimeZone& zone = TimeZones[ChoiceSetting(settings.time_zone, kTimeZoneCount)];
   struct tm local{};

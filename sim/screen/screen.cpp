@@ -21,6 +21,11 @@ struct ScreenState {
   std::mutex mutex;
   ScreenOptions options;
   SDL_Surface* overlay = nullptr;  // kept for the whole run once created
+  uint8_t* overlay_block = nullptr;  // the overlay's pixels with their guard bands
+  int guard_faults = 0;              // checks that found a guard band written
+  // The overlay as the plug-in last flipped it: what the viewer sees, while
+  // the plug-in may be drawing the next picture into the surface.
+  std::vector<uint8_t> shown;
   bool overlay_active = false;
   int flips = 0;
   int channel = 1;
@@ -62,6 +67,49 @@ SDL_Surface* LabelFont(ScreenState& state) {
     state.label_font = IMG_Load((state.options.home_dir + "/fonts/font118.png").c_str());
   }
   return state.label_font;
+}
+
+// The overlay's pixels sit in one block between guard bands: rows above,
+// rows below and a tail after the last row, filled with a pattern that the
+// flips and the end of the run check. A write just outside the surface lands
+// there instead of in someone else's memory, so the native build catches it
+// too (AddressSanitizer catches what goes further).
+constexpr size_t kPitch = kScreenWidth * 4;
+constexpr size_t kGuardBefore = kOverlayGuardRows * kPitch;
+constexpr size_t kPixelBytes = kScreenHeight * kPitch;
+constexpr size_t kGuardAfter = kOverlayGuardRows * kPitch + kOverlayGuardTail;
+
+uint8_t GuardByte(size_t offset) { return static_cast<uint8_t>(0xA5 ^ (offset * 29 >> 3)); }
+
+void FillGuards(uint8_t* block) {
+  for (size_t i = 0; i < kGuardBefore; ++i) block[i] = GuardByte(i);
+  uint8_t* after = block + kGuardBefore + kPixelBytes;
+  for (size_t i = 0; i < kGuardAfter; ++i) after[i] = GuardByte(i + 7);
+}
+
+// The first written byte of either band, as "N bytes before the first row" or
+// "N bytes after the last row"; empty when both are intact. The bands are
+// filled anew, so that the next check reports a new write only.
+std::string CheckGuardsLocked(ScreenState& state) {
+  if (state.overlay_block == nullptr) return {};
+  const uint8_t* block = state.overlay_block;
+  std::string damage;
+  for (size_t i = 0; i < kGuardBefore && damage.empty(); ++i)
+    if (block[i] != GuardByte(i)) damage = std::to_string(kGuardBefore - i) + " bytes before the first row";
+  const uint8_t* after = block + kGuardBefore + kPixelBytes;
+  for (size_t i = 0; i < kGuardAfter && damage.empty(); ++i)
+    if (after[i] != GuardByte(i + 7)) damage = std::to_string(i + 1) + " bytes after the last row";
+  if (!damage.empty()) {
+    ++state.guard_faults;
+    FillGuards(state.overlay_block);
+  }
+  return damage;
+}
+
+void ReportGuardDamage(const std::string& damage, const char* when) {
+  if (damage.empty()) return;
+  std::fprintf(stderr, "tvsim: ERROR: surface guard band written (%s), found at %s\n", damage.c_str(), when);
+  std::fflush(stderr);
 }
 
 }  // namespace
@@ -139,12 +187,16 @@ void DrawPicture(ScreenState& state, uint8_t* rgba) {
   if (frozen) DrawLabel(rgba, kScreenWidth, kScreenHeight, font, 800, 68, 2, "FREEZE", 255, 64, 64);
 }
 
-void ComposeLocked(ScreenState& state, uint8_t* rgba) {
+// The picture with the overlay over it: the overlay as it is now, or as it
+// was last flipped (`shown`).
+void ComposeLocked(ScreenState& state, uint8_t* rgba, bool shown = false) {
   DrawPicture(state, rgba);
   if (!state.overlay_active || state.overlay == nullptr) return;
+  if (shown && state.shown.empty()) return;
   SDL_LockSurface(state.overlay);
+  const uint8_t* pixels = shown ? state.shown.data() : static_cast<const uint8_t*>(state.overlay->pixels);
   for (int y = 0; y < kScreenHeight; ++y) {
-    const uint8_t* in = static_cast<const uint8_t*>(state.overlay->pixels) + y * state.overlay->pitch;
+    const uint8_t* in = pixels + y * state.overlay->pitch;
     uint8_t* out = rgba + y * kScreenWidth * 4;
     for (int x = 0; x < kScreenWidth; ++x, in += 4, out += 4) {
       unsigned a = in[3];
@@ -220,7 +272,11 @@ void ComposeFrame(uint8_t* rgba) {
 
 bool SaveScreenshot(const std::string& path, std::string* error) {
   std::vector<uint8_t> rgba(kScreenWidth * kScreenHeight * 4);
-  ComposeFrame(rgba.data());
+  {
+    ScreenState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    ComposeLocked(state, rgba.data(), true);
+  }
   return WritePng(path, kScreenWidth, kScreenHeight, 4, rgba.data(), kScreenWidth * 4, error);
 }
 
@@ -228,12 +284,17 @@ SDL_Surface* OverlayForPlugin() {
   ScreenState& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
   if (state.overlay == nullptr) {
-    // Bytes blue, green, red, alpha: the set's overlay layout.
-    state.overlay = SDL_CreateRGBSurface(SDL_SWSURFACE, kScreenWidth, kScreenHeight, 32, 0x00FF0000,
-                                         0x0000FF00, 0x000000FF, 0xFF000000);
+    // Bytes blue, green, red, alpha: the set's overlay layout; the pixels
+    // between guard bands (never freed: flips may come late).
+    state.overlay_block = new uint8_t[kGuardBefore + kPixelBytes + kGuardAfter];
+    FillGuards(state.overlay_block);
+    state.overlay = SDL_CreateRGBSurfaceFrom(state.overlay_block + kGuardBefore, kScreenWidth, kScreenHeight, 32,
+                                             static_cast<int>(kPitch), 0x00FF0000, 0x0000FF00, 0x000000FF,
+                                             0xFF000000);
   }
   if (state.overlay != nullptr && !state.overlay_active) {
     std::memset(state.overlay->pixels, 0, static_cast<size_t>(state.overlay->pitch) * state.overlay->h);
+    state.shown.clear();  // nothing flipped yet
     state.overlay_active = true;
   }
   return state.overlay;
@@ -251,10 +312,33 @@ bool IsOverlay(const SDL_Surface* surface) {
   return surface != nullptr && surface == state.overlay;
 }
 
+bool CheckOverlayGuards(const char* when) {
+  ScreenState& state = State();
+  std::string damage;
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    damage = CheckGuardsLocked(state);
+  }
+  ReportGuardDamage(damage, when);
+  return damage.empty();
+}
+
+int OverlayGuardFaults() {
+  ScreenState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  return state.guard_faults;
+}
+
 void OverlayFlipped() {
   ScreenState& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
   ++state.flips;
+  std::string damage = CheckGuardsLocked(state);
+  if (!damage.empty()) ReportGuardDamage(damage, ("flip " + std::to_string(state.flips)).c_str());
+  if (state.overlay != nullptr) {
+    const auto* pixels = static_cast<const uint8_t*>(state.overlay->pixels);
+    state.shown.assign(pixels, pixels + kPixelBytes);
+  }
   if (state.options.frame_folder.empty() && state.window == nullptr) return;
   std::vector<uint8_t> rgba(kScreenWidth * kScreenHeight * 4);
   ComposeLocked(state, rgba.data());

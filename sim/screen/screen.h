@@ -40,7 +40,19 @@ bool OverlayActive();
 // The overlay surface (BGRA bytes), or null before the first SetVideoMode.
 SDL_Surface* OverlaySurface();
 
-// Composites the current overlay over the test picture and saves it.
+// Guard bands around the overlay's pixels: kOverlayGuardRows rows of pitch
+// above and below, kOverlayGuardTail more bytes after them. Every flip checks
+// them and reports a written band loudly on stderr ("surface guard band
+// written"); CheckOverlayGuards checks now (tvsim at the end of a run).
+// Returns false, reported, when a band was written since the last check.
+inline constexpr int kOverlayGuardRows = 8;
+inline constexpr int kOverlayGuardTail = 64;
+bool CheckOverlayGuards(const char* when);
+// How many checks, at flips or asked, found a band written.
+int OverlayGuardFaults();
+
+// Composites the overlay as the plug-in last flipped it (what the viewer
+// sees; nothing before its first flip) over the test picture and saves it.
 bool SaveScreenshot(const std::string& path, std::string* error);
 
 // With a window: handles its events, mapping PC keys to remote keys and

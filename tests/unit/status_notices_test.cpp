@@ -46,6 +46,7 @@ class StatusBandTest : public NoticeScreenTest {
     NoticeScreenTest::SetUp();
     host_objects_ready = 0;
     std::memset(&host_time, 0, sizeof host_time);
+    PublishHostClock(0, 0, 0);
   }
   void TearDown() override {
     host_objects_ready = 0;
@@ -79,7 +80,7 @@ TEST_F(StatusBandTest, StopTimerLineGivesMinutesAndTheEndingClockTime) {
   // The host's clock when chosen and ready.
   settings.clock_source = 1;
   host_objects_ready = 1;
-  host_time.field[0] = 2024, host_time.field[3] = 7, host_time.field[4] = 5;
+  PublishHostClock(2024, 7, 5);  // as the tick leaves it after a refresh
   EXPECT_EQ(StopTimerText(late), " +90min (08:35) ");
   host_objects_ready = 0;  // not ready: the system clock again
   EXPECT_EQ(StopTimerText(late), " +90min (00:40) ");
