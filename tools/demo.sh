@@ -16,5 +16,6 @@ rm -rf "$demo" && mkdir -p "$demo"
    --scenario ../../sim/scenarios/demo.txt --contact-sheet contact_sheet.png)
 echo
 echo "Recording files:"
-ls -l "$demo/sandbox/dtv/usb/sda1"
-echo "Pictures: $demo/demo.png (the screen), $demo/contact_sheet.png (every skin image and font)"
+ls -l "$demo/sandbox/dtv/usb/sdb2"
+echo "Pictures: $demo/demo.png (the screen while recording), $demo/pane.png (the information pane),"
+echo "          $demo/contact_sheet.png (every skin image and font)"
