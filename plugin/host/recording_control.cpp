@@ -36,7 +36,6 @@ constexpr uint32_t kFirstTickMs = 200;
 constexpr int kTitleCheckStart = 10;
 
 int Word(const std::atomic<int>& word) { return word.load(kRelaxed); }
-int Setting(const SettingWord& word) { return word.load(kRelaxed); }
 uint32_t Now() { return static_cast<uint32_t>(time(nullptr)); }
 
 // A start that records nothing: its message box.

@@ -20,7 +20,6 @@ struct statfs fs = {};
 
 namespace {
 
-int Setting(const SettingWord& word) { return word.load(std::memory_order_relaxed); }
 
 // KiB of `blocks` blocks of `block_size` bytes, saturated at the 32-bit maximum
 // (converting a larger double to uint32 would be undefined).

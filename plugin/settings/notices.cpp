@@ -25,9 +25,6 @@
 namespace {
 
 constexpr auto kRelaxed = std::memory_order_relaxed;
-constexpr int kNoDisplay = 123;
-constexpr int kNoRecordIcon = 122;
-constexpr int kNoStopDisplay = 125;
 
 constexpr uint32_t kMessageBoxMs = 2500;
 constexpr uint32_t kIconMs = 1000;
@@ -146,7 +143,7 @@ int ShowMessageBox(int text, int close) {
     DisplayLock lock(display_mutex);
     if (Surface() == nullptr) {
       if (close == 1) CloseOsd();
-      return kNoDisplay;
+      return kDisplayUnusable;
     }
     RefreshMessages();
     DrawMessageBox(text);
@@ -165,14 +162,14 @@ int ShowRecordIcon() {
     if (Surface() != nullptr && ShowMessageImage("icon_rec")) return kConsumed;
   }
   CloseOsd();
-  return kNoRecordIcon;
+  return kIconNotShown;
 }
 
 int ShowRefusedIcon() {
   if (NoticesOff()) return kConsumed;
   if (Surface() == nullptr) {
     CloseOsd();
-    return kNoDisplay;
+    return kDisplayUnusable;
   }
   int shown = 0;
   {
@@ -195,7 +192,7 @@ int ShowRefusedIcon() {
 
 int ShowStopNotice(int deleted) {
   if (PicturesOff()) return kConsumed;
-  if (Surface() == nullptr) return kNoStopDisplay;
+  if (Surface() == nullptr) return kDisplayUnusable125;
   {
     DisplayLock lock(display_mutex);
     if (tick_stop_state.load(kRelaxed) == 0) {
@@ -236,7 +233,7 @@ int OpenDeleteDialog(int text) {
   DisplayLock lock(display_mutex);
   if (Surface() == nullptr) {
     CloseOsd();
-    return kNoDisplay;
+    return kDisplayUnusable;
   }
   RefreshMessages();
   int x = 0, y = 0;

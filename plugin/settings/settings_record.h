@@ -109,6 +109,9 @@ extern SettingsBlock settings_block;
 // The record in force; every subsystem reads its settings from here.
 inline SettingsRecord& settings = settings_block.record;
 
+// A setting's current value (relaxed: each field is read on its own).
+inline int Setting(const SettingWord& word) { return word.load(std::memory_order_relaxed); }
+
 // A numeric setting bounded to low..high where it is read: init_config takes
 // the record as the loader gives it, so a value out of range (a damaged
 // settings file) must not reach arithmetic that assumes the range.

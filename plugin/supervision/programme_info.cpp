@@ -27,7 +27,6 @@ constexpr int kChangeWindow = 6;
 
 enum HostTimeField { kYear, kMonth, kDay, kHour, kMinute };
 
-int Setting(const SettingWord& word) { return word.load(std::memory_order_relaxed); }
 
 const TimeZone& ChosenZone() {
   int zone = Setting(settings.time_zone);

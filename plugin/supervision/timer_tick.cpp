@@ -44,7 +44,6 @@ constexpr int kFailedDiskChecks = 2;
 constexpr int kNoticeDestinationGone = 7;
 
 int Word(const std::atomic<int>& word) { return word.load(kRelaxed); }
-int Setting(const SettingWord& word) { return word.load(kRelaxed); }
 
 // One tick of one recording.
 struct Tick {

@@ -22,6 +22,22 @@
 
 namespace display_test {
 
+// Pixels of the overlay that are not fully transparent: 0 means nothing is
+// on the screen.
+inline int DrawnPixels() {
+  SDL_Surface* surface = OsdSurface.load();
+  if (surface == nullptr) return 0;
+  int drawn = 0;
+  SDL_LockSurface(surface);
+  for (int y = 0; y < surface->h; ++y) {
+    const uint8_t* row = static_cast<const uint8_t*>(surface->pixels) + y * surface->pitch;
+    for (int x = 0; x < surface->w; ++x) drawn += row[x * 4 + 3] != 0;
+  }
+  SDL_UnlockSurface(surface);
+  return drawn;
+}
+
+
 // The build's home folder (build/<dir>/home), found from the test binary.
 inline std::string BuildDir() {
   char self[4096];

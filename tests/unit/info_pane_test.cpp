@@ -136,7 +136,23 @@ class InfoPaneTest : public CatalogueScreenTest {
     sim::ConfigureScreen(options);
     std::string error;
     ASSERT_TRUE(sim::SaveScreenshot(folder + "/" + name, &error)) << error;
+    pictures_.push_back({DrawnPixels(), ScreenDigest()});
   }
+  // The overlay's bytes folded into one number, to tell two pictures apart.
+  static uint64_t ScreenDigest() {
+    SDL_Surface* surface = OsdSurface.load();
+    uint64_t digest = 1469598103934665603ull;
+    for (int y = 0; surface != nullptr && y < surface->h; ++y) {
+      const uint8_t* row = static_cast<const uint8_t*>(surface->pixels) + y * surface->pitch;
+      for (int x = 0; x < surface->w * 4; ++x) digest = (digest ^ row[x]) * 1099511628211ull;
+    }
+    return digest;
+  }
+  struct Picture {
+    int drawn;
+    uint64_t digest;
+  };
+  std::vector<Picture> pictures_;
 
   static constexpr int64_t kStart = 1700000000;  // 2023-11-14 22:13:20 UTC
   long now_ = 0;
@@ -420,6 +436,12 @@ TEST_F(InfoPaneTest, SavesItsPictures) {
   bitrate = 9000;
   DrawInfoPane();
   SavePicture("pane_split.png");
+  // Four pictures, each with the pane on it, each showing another state.
+  ASSERT_EQ(pictures_.size(), 4u);
+  for (size_t i = 0; i < pictures_.size(); ++i) {
+    EXPECT_GT(pictures_[i].drawn, 600 * 150) << i;  // most of the 640x170 pane
+    for (size_t j = 0; j < i; ++j) EXPECT_NE(pictures_[i].digest, pictures_[j].digest) << j << " " << i;
+  }
 }
 
 }  // namespace

@@ -307,10 +307,22 @@ class ScreenPictures : public NoticeScreenTest {
     sim::ConfigureScreen(options);
     sim::SetPictureCaption(5, "Evening News");
   }
+  // Saves the screen and notes how many pixels were drawn on it then.
   void Save(const std::string& name) {
     std::string error;
     EXPECT_TRUE(sim::SaveScreenshot(folder_ + "/" + name + ".png", &error)) << error;
+    drawn_.emplace_back(name, DrawnPixels());
   }
+  // Every picture saved shows something, and all of `names` were saved.
+  void ExpectPictures(const std::vector<std::string>& names) {
+    std::vector<std::string> saved;
+    for (const auto& [name, drawn] : drawn_) {
+      EXPECT_GT(drawn, 0) << name << " is an empty screen";
+      saved.push_back(name);
+    }
+    EXPECT_EQ(saved, names);
+  }
+  std::vector<std::pair<std::string, int>> drawn_;
   // Saves the screen while `screen` waits after its flip number `flips`.
   void SaveWhile(const std::string& name, const std::function<void()>& screen, int flips = 1) {
     WhileShowing(screen, flips, [&](int) { Save(name); });
@@ -350,6 +362,12 @@ TEST_F(ScreenPictures, IconsBoxesSummaryAndDialog) {
   delete_choice = 0;
   DrawDeleteDialogButtons();
   Save("notices_delete_dialog_right_again");
+  ExpectPictures({"notices_record_icon", "notices_refused_icon", "notices_stop_icon",
+                  "notices_box_3", "notices_box_4", "notices_box_5", "notices_box_6",
+                  "notices_box_8", "notices_box_44", "notices_box_45", "notices_box_47",
+                  "notices_box_48", "notices_box_39_deleted_1", "notices_box_39_deleted_3",
+                  "notices_stop_summary", "notices_delete_dialog_right_focus",
+                  "notices_delete_dialog_left_focus", "notices_delete_dialog_right_again"});
 }
 
 TEST_F(ScreenPictures, StatusBand) {
@@ -362,6 +380,8 @@ TEST_F(ScreenPictures, StatusBand) {
   stop_timer = -1;
   settings.stop_extra_minutes = 10;
   SaveWhile("notices_stop_timer_programme_end", [] { ShowStopTimer(); });
+  ExpectPictures({"notices_band_mid_slide", "notices_band_at_rest", "notices_stop_timer_line",
+                  "notices_stop_timer_programme_end"});
 }
 
 }  // namespace
