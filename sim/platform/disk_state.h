@@ -54,9 +54,11 @@ uint64_t sim_folder_bytes(const char *folder, uint32_t block_size);
 #define SIM_FOLDER_CACHE_NS 20000000 /* 20 ms */
 uint64_t sim_folder_bytes_cached(const char *folder, uint32_t block_size);
 
-/* Called by the platform layer after every call that may create, grow,
- * shrink, move or remove a file or folder; drops every cached measure. Safe
- * from any thread; leaves errno alone. */
+/* Called by the platform layer after every call that may have created,
+ * grown, shrunk, moved or removed a file or folder (a call that failed with
+ * nothing done is not one, except on a stream, whose buffer may have gone
+ * out); drops every cached measure. Safe from any thread; leaves errno
+ * alone. */
 void sim_disk_note_change(void);
 
 /* Free blocks of a disk whose folder holds `used` bytes (0 when full). */

@@ -80,7 +80,7 @@ int __openat64_2(int folder, const char *path, int flags);
     MAP(path, -1);                            \
     FAULT(kind, path, -1);                    \
     int result_ = NEXT(name) args;            \
-    sim_disk_note_change();                   \
+    if (result_ == 0) sim_disk_note_change(); \
     return result_;                           \
   }
 
@@ -99,7 +99,7 @@ static int opens_for_change(int flags) {
     MAP(path, -1);                      \
     OPEN_FAULT(path, flags);            \
     int result_ = NEXT(name) args;      \
-    if (opens_for_change(flags)) sim_disk_note_change(); \
+    if (result_ >= 0 && opens_for_change(flags)) sim_disk_note_change(); \
     return result_;                     \
   }
 
@@ -197,7 +197,7 @@ static mode_t open_mode(int flags, va_list arguments) {
     MAP(path, -1);                                                     \
     OPEN_FAULT(path, flags);                                           \
     int result_ = NEXT(name) args;                                     \
-    if (opens_for_change(flags)) sim_disk_note_change();               \
+    if (result_ >= 0 && opens_for_change(flags)) sim_disk_note_change(); \
     return result_;                                                    \
   }
 WRAP_OPEN(open, (const char *path, int flags, ...), (mapped_path, flags, mode))
@@ -211,7 +211,7 @@ FILE *fopen(const char *path, const char *mode) {
   MAP(path, NULL);
   if (stream_mode_changes(mode)) FAULT(SIM_FAULT_READONLY, path, NULL);
   FILE *result = NEXT(fopen)(mapped_path, mode);
-  if (stream_mode_changes(mode)) sim_disk_note_change();
+  if (result != NULL && stream_mode_changes(mode)) sim_disk_note_change();
   return result;
 }
 
@@ -219,7 +219,7 @@ FILE *fopen64(const char *path, const char *mode) {
   MAP(path, NULL);
   if (stream_mode_changes(mode)) FAULT(SIM_FAULT_READONLY, path, NULL);
   FILE *result = NEXT(fopen64)(mapped_path, mode);
-  if (stream_mode_changes(mode)) sim_disk_note_change();
+  if (result != NULL && stream_mode_changes(mode)) sim_disk_note_change();
   return result;
 }
 
@@ -228,7 +228,7 @@ FILE *freopen(const char *path, const char *mode, FILE *stream) {
   MAP(path, NULL);
   if (stream_mode_changes(mode)) FAULT(SIM_FAULT_READONLY, path, NULL);
   FILE *result = NEXT(freopen)(mapped_path, mode, stream);
-  if (stream_mode_changes(mode)) sim_disk_note_change();
+  if (result != NULL && stream_mode_changes(mode)) sim_disk_note_change();
   return result;
 }
 
@@ -237,7 +237,7 @@ FILE *freopen64(const char *path, const char *mode, FILE *stream) {
   MAP(path, NULL);
   if (stream_mode_changes(mode)) FAULT(SIM_FAULT_READONLY, path, NULL);
   FILE *result = NEXT(freopen64)(mapped_path, mode, stream);
-  if (stream_mode_changes(mode)) sim_disk_note_change();
+  if (result != NULL && stream_mode_changes(mode)) sim_disk_note_change();
   return result;
 }
 
@@ -253,7 +253,7 @@ int rename(const char *from, const char *to) {
   FAULT(SIM_FAULT_RENAME, from, -1);
   FAULT(SIM_FAULT_RENAME, to, -1);
   int result = NEXT(rename)(mapped_from, mapped_to);
-  sim_disk_note_change();
+  if (result == 0) sim_disk_note_change();
   return result;
 }
 
@@ -263,7 +263,7 @@ int renameat(int from_folder, const char *from, int to_folder, const char *to) {
   FAULT(SIM_FAULT_RENAME, from, -1);
   FAULT(SIM_FAULT_RENAME, to, -1);
   int result = NEXT(renameat)(from_folder, mapped_from, to_folder, mapped_to);
-  sim_disk_note_change();
+  if (result == 0) sim_disk_note_change();
   return result;
 }
 
@@ -273,7 +273,7 @@ int renameat2(int from_folder, const char *from, int to_folder, const char *to, 
   FAULT(SIM_FAULT_RENAME, from, -1);
   FAULT(SIM_FAULT_RENAME, to, -1);
   int result = NEXT(renameat2)(from_folder, mapped_from, to_folder, mapped_to, flags);
-  sim_disk_note_change();
+  if (result == 0) sim_disk_note_change();
   return result;
 }
 
@@ -282,7 +282,7 @@ int link(const char *from, const char *to) {
   MAP(to, -1);
   FAULT(SIM_FAULT_READONLY, to, -1);
   int result = NEXT(link)(mapped_from, mapped_to);
-  sim_disk_note_change();
+  if (result == 0) sim_disk_note_change();
   return result;
 }
 
@@ -292,7 +292,7 @@ int symlink(const char *target, const char *to) {
   MAP(to, -1);
   FAULT(SIM_FAULT_READONLY, to, -1);
   int result = NEXT(symlink)(target, mapped_to);
-  sim_disk_note_change();
+  if (result == 0) sim_disk_note_change();
   return result;
 }
 
@@ -360,42 +360,42 @@ WRAP_FIGURES(statvfs64, struct statvfs64)
 ssize_t write(int fd, const void *data, size_t size) {
   DESCRIPTOR_FAULT(fd, -1);
   ssize_t result = NEXT(write)(fd, data, size);
-  sim_disk_note_change();
+  if (result > 0) sim_disk_note_change();
   return result;
 }
 
 ssize_t pwrite(int fd, const void *data, size_t size, off_t at) {
   DESCRIPTOR_FAULT(fd, -1);
   ssize_t result = NEXT(pwrite)(fd, data, size, at);
-  sim_disk_note_change();
+  if (result > 0) sim_disk_note_change();
   return result;
 }
 
 ssize_t pwrite64(int fd, const void *data, size_t size, off64_t at) {
   DESCRIPTOR_FAULT(fd, -1);
   ssize_t result = NEXT(pwrite64)(fd, data, size, at);
-  sim_disk_note_change();
+  if (result > 0) sim_disk_note_change();
   return result;
 }
 
 ssize_t writev(int fd, const struct iovec *parts, int count) {
   DESCRIPTOR_FAULT(fd, -1);
   ssize_t result = NEXT(writev)(fd, parts, count);
-  sim_disk_note_change();
+  if (result > 0) sim_disk_note_change();
   return result;
 }
 
 int ftruncate(int fd, off_t length) {
   DESCRIPTOR_FAULT(fd, -1);
   int result = NEXT(ftruncate)(fd, length);
-  sim_disk_note_change();
+  if (result == 0) sim_disk_note_change();
   return result;
 }
 
 int ftruncate64(int fd, off64_t length) {
   DESCRIPTOR_FAULT(fd, -1);
   int result = NEXT(ftruncate64)(fd, length);
-  sim_disk_note_change();
+  if (result == 0) sim_disk_note_change();
   return result;
 }
 
@@ -452,21 +452,23 @@ int fprintf(FILE *stream, const char *format, ...) {
 int fflush(FILE *stream) {
   if (stream != NULL) STREAM_FAULT(stream, EOF);
   int result = NEXT(fflush)(stream);
-  sim_disk_note_change();
+  if (stream == NULL || __fwritable(stream)) sim_disk_note_change();
   return result;
 }
 
-/* The stream is closed all the same. */
+/* The stream is closed all the same. Closing a stream opened for reading
+ * only changes nothing on a disk. */
 int fclose(FILE *stream) {
   int error = sim_fault_for_stream(stream);
+  const int writable = __fwritable(stream);
   if (error == 0) {
     int result = NEXT(fclose)(stream);
-    sim_disk_note_change();
+    if (writable) sim_disk_note_change();
     return result;
   }
   __fpurge(stream);
   NEXT(fclose)(stream);
-  sim_disk_note_change();
+  if (writable) sim_disk_note_change();
   errno = error;
   return EOF;
 }
