@@ -58,6 +58,17 @@ class StoryboardTest : public ::testing::Test {
     return light;
   }
 
+  // The sheet of steps in `columns` tiles of 160 pixels, composed from the test's folder.
+  Sheet Compose(const std::vector<Step>& steps, int columns) {
+    Layout layout;
+    layout.columns = columns;
+    layout.tile_width = 160;
+    Sheet sheet;
+    std::string error;
+    EXPECT_TRUE(ComposeSheet(steps, folder_.string(), STORYBOARD_TEST_FONT, layout, &sheet, &error)) << error;
+    return sheet;
+  }
+
   int Width(const char* text) {
     int w = 0, h = 0;
     EXPECT_EQ(TTF_SizeUTF8(font_, text, &w, &h), 0);
@@ -75,13 +86,8 @@ TEST_F(StoryboardTest, TilesPicturesInOrderScaledWithTheirCaptionsUnder) {
   Picture("red.png", 320, 180, {220, 0, 0});
   Picture("blue.png", 160, 90, {0, 0, 220});
   Picture("green.png", 960, 540, {0, 200, 0});
-  std::vector<Step> steps = {{"red.png", "the first"}, {"blue.png", "the second"}, {"green.png", "the third"}};
-  Layout layout;
-  layout.columns = 2;
-  layout.tile_width = 160;
-  Sheet sheet;
-  std::string error;
-  ASSERT_TRUE(ComposeSheet(steps, folder_.string(), STORYBOARD_TEST_FONT, layout, &sheet, &error)) << error;
+  Sheet sheet = Compose({{"red.png", "the first"}, {"blue.png", "the second"}, {"green.png", "the third"}}, 2);
+  ASSERT_FALSE(sheet.rgba.empty());
   EXPECT_TRUE(sheet.problems.empty());
   EXPECT_EQ(sheet.width, kMargin + 2 * (160 + kMargin));
   const int tile_height = (sheet.height - kMargin) / 2 - kMargin;
@@ -115,14 +121,8 @@ TEST_F(StoryboardTest, UnreadablePicturesAreNamedAndTheRestIsTiled) {
   std::fputs("not a picture\n", file);
   std::fclose(file);
   const std::string too_long(kPathBytes + 10, 'x');
-  std::vector<Step> steps = {
-      {"gone.png", "a missing one"}, {"shown.png", "shown"}, {"text.png", "not a PNG"}, {too_long, "too long"}};
-  Layout layout;
-  layout.columns = 4;
-  layout.tile_width = 160;
-  Sheet sheet;
-  std::string error;
-  ASSERT_TRUE(ComposeSheet(steps, folder_.string(), STORYBOARD_TEST_FONT, layout, &sheet, &error)) << error;
+  Sheet sheet = Compose(
+      {{"gone.png", "a missing one"}, {"shown.png", "shown"}, {"text.png", "not a PNG"}, {too_long, "too long"}}, 4);
   ASSERT_EQ(sheet.problems.size(), 3u);
   EXPECT_EQ(sheet.problems[0].rfind("step 1: cannot read " + (folder_ / "gone.png").string() + ": ", 0), 0u)
       << sheet.problems[0];

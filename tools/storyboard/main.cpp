@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   for (const std::string& problem : sheet.problems) std::fprintf(stderr, "storyboard: %s\n", problem.c_str());
-  std::printf("storyboard: %zu steps, %d x %d pixels: %s\n", steps.size(), sheet.width, sheet.height,
-              out_file.c_str());
+  std::printf("storyboard: %s: %d x %d pixels, steps: %zu\n", out_file.c_str(), sheet.width, sheet.height,
+              steps.size());
   return sheet.problems.empty() ? 0 : 1;
 }
