@@ -80,6 +80,10 @@ build/debug/tools/storyboard/storyboard --font "$demo/home/fonts/shadow.ttf" \
 
 echo
 echo "Summary"
+echo "  the story, as the storyboard shows it:"
+cut -f2 "$list" | awk '{ printf "    %d. %s\n", NR, $0 }'
+echo "  the recorder:"
+grep -E '\] recording (started|stopped): ' "$demo/demo.log" | sed 's/^\[ *[0-9.]*\] /    /'
 echo "  recordings ($demo/sandbox/dtv/usb/sda1):"
 find "$demo/sandbox/dtv/usb/sda1" -maxdepth 1 -type f -printf '%f %s\n' | sort |
   awk '{ printf "    %-44s %6.1f MiB (%d bytes)\n", $1, $2 / 1048576, $2 }'
