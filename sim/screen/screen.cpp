@@ -83,10 +83,33 @@ constexpr size_t kGuardAfter = kOverlayGuardRows * kPitch + kOverlayGuardTail;
 
 uint8_t GuardByte(size_t offset) { return static_cast<uint8_t>(0xA5 ^ (offset * 29 >> 3)); }
 
+// The two bands as they are filled, made once: a check compares whole bands
+// (it runs at every flip) and looks for the first changed byte only when one
+// differs.
+struct GuardPatterns {
+  std::vector<uint8_t> before, after;
+  GuardPatterns() : before(kGuardBefore), after(kGuardAfter) {
+    for (size_t i = 0; i < kGuardBefore; ++i) before[i] = GuardByte(i);
+    for (size_t i = 0; i < kGuardAfter; ++i) after[i] = GuardByte(i + 7);
+  }
+};
+
+const GuardPatterns& Guards() {
+  static const GuardPatterns patterns;
+  return patterns;
+}
+
 void FillGuards(uint8_t* block) {
-  for (size_t i = 0; i < kGuardBefore; ++i) block[i] = GuardByte(i);
-  uint8_t* after = block + kGuardBefore + kPixelBytes;
-  for (size_t i = 0; i < kGuardAfter; ++i) after[i] = GuardByte(i + 7);
+  std::memcpy(block, Guards().before.data(), kGuardBefore);
+  std::memcpy(block + kGuardBefore + kPixelBytes, Guards().after.data(), kGuardAfter);
+}
+
+// The index of the first byte where `band` differs from `pattern`, or size.
+size_t FirstChange(const uint8_t* band, const std::vector<uint8_t>& pattern) {
+  if (std::memcmp(band, pattern.data(), pattern.size()) == 0) return pattern.size();
+  size_t i = 0;
+  while (band[i] == pattern[i]) ++i;
+  return i;
 }
 
 // The first written byte of either band, as "N bytes before the first row" or
@@ -96,11 +119,13 @@ std::string CheckGuardsLocked(ScreenState& state) {
   if (state.overlay_block == nullptr) return {};
   const uint8_t* block = state.overlay_block;
   std::string damage;
-  for (size_t i = 0; i < kGuardBefore && damage.empty(); ++i)
-    if (block[i] != GuardByte(i)) damage = std::to_string(kGuardBefore - i) + " bytes before the first row";
-  const uint8_t* after = block + kGuardBefore + kPixelBytes;
-  for (size_t i = 0; i < kGuardAfter && damage.empty(); ++i)
-    if (after[i] != GuardByte(i + 7)) damage = std::to_string(i + 1) + " bytes after the last row";
+  const size_t before = FirstChange(block, Guards().before);
+  const size_t after = FirstChange(block + kGuardBefore + kPixelBytes, Guards().after);
+  if (before < kGuardBefore) {
+    damage = std::to_string(kGuardBefore - before) + " bytes before the first row";
+  } else if (after < kGuardAfter) {
+    damage = std::to_string(after + 1) + " bytes after the last row";
+  }
   if (!damage.empty()) {
     ++state.guard_faults;
     FillGuards(state.overlay_block);
