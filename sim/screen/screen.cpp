@@ -233,7 +233,8 @@ void ConfigureScreen(const ScreenOptions& options) {
     return;
   }
   RealSdl().init(SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE);
-  SDL_WM_SetCaption("tvsim", "tvsim");
+  const std::string title = WindowTitle();
+  SDL_WM_SetCaption(title.c_str(), "tvsim");
   state.window = RealSdl().set_video_mode(kScreenWidth, kScreenHeight, 32, SDL_SWSURFACE);
 }
 
@@ -349,6 +350,15 @@ void OverlayFlipped() {
              nullptr);
   }
   if (state.window != nullptr) PresentInWindow(state, rgba.data());
+}
+
+void PresentWindow() {
+  ScreenState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  if (state.window == nullptr) return;
+  std::vector<uint8_t> rgba(kScreenWidth * kScreenHeight * 4);
+  ComposeLocked(state, rgba.data());
+  PresentInWindow(state, rgba.data());
 }
 
 }  // namespace sim
