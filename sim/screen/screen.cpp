@@ -232,7 +232,10 @@ void ConfigureScreen(const ScreenOptions& options) {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     return;
   }
-  RealSdl().init(SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE);
+  // A window on the X display, not SDL's fallback to a text console, unless
+  // the user chose a driver.
+  setenv("SDL_VIDEODRIVER", "x11", 0);
+  if (RealSdl().init(SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE) != 0) return;
   const std::string title = WindowTitle();
   SDL_WM_SetCaption(title.c_str(), "tvsim");
   state.window = RealSdl().set_video_mode(kScreenWidth, kScreenHeight, 32, SDL_SWSURFACE);
