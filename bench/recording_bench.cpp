@@ -203,8 +203,9 @@ void StartVersus(benchmark::State& state, int statvfs_calls) {
 // The goal's bound: 500 stat calls.
 void StartVsStats(benchmark::State& state) { StartVersus(state, 0); }
 // The simulator's statvfs adds up the sizes of the folder's files (a stat of
-// each), where the set's is one call: the start makes two (the "Auto"
-// choice and the split choice's file system), so this bound adds them.
+// each) when nothing it remembers is still good (disk_state.h), where the
+// set's is one call: the start makes two (the "Auto" choice and the split
+// choice's file system), so this bound adds them.
 void StartVsStatsAndItsStatvfs(benchmark::State& state) { StartVersus(state, 2); }
 
 BENCHMARK(TickVsItsSystemCalls)->UseManualTime();

@@ -19,14 +19,45 @@
 // the thread it runs on). The tick marks its thread with a TimerThreadScope;
 // CloseOsd on a marked thread clears the overlay instead and leaves SDL, the
 // surface and the fonts to the next remote key, which closes the display.
+//
+// Nor is SDL shut down with display_mutex held: SDL_Quit joins SDL's timer
+// thread, and a tick still running there (the one of a recording just
+// stopped, in the middle of a notice) may be waiting for the lock. So the
+// display's close only asks for the shutdown (RequestSdlQuit); it runs when
+// the thread's outermost DisplayLock is released, and while it runs the
+// timer thread does not open the display (SdlQuitting). An OpenOsd on the
+// same thread before that takes the request back: SDL stays up.
 #pragma once
 
 #include <mutex>
 
 extern std::recursive_mutex display_mutex;
 
-// Holds display_mutex for the scope of one drawing sequence.
-using DisplayLock = std::lock_guard<std::recursive_mutex>;
+// Holds display_mutex for the scope of one drawing sequence. Releasing the
+// thread's outermost one runs the SDL shutdown this thread asked for, with
+// the lock released. Cannot fail.
+class DisplayLock {
+ public:
+  explicit DisplayLock(std::recursive_mutex& mutex);
+  ~DisplayLock();
+  DisplayLock(const DisplayLock&) = delete;
+  DisplayLock& operator=(const DisplayLock&) = delete;
+
+ private:
+  std::recursive_mutex& mutex_;
+};
+
+// Asks for SDL_Quit at the release of the calling thread's outermost
+// DisplayLock (call with the lock held). `quit` runs then, without the lock;
+// SdlQuitting() is true from this call until it has returned.
+void RequestSdlQuit(void (*quit)());
+
+// Takes back the calling thread's own request, if it made one (SDL stays
+// up). true when there was one.
+bool CancelSdlQuit();
+
+// True while a shutdown is asked for or running on any thread.
+bool SdlQuitting();
 
 // Marks the calling thread as SDL's timer thread while the scope lasts
 // (nesting allowed). Cannot fail.

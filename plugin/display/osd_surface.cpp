@@ -44,6 +44,11 @@ void ClearRows(SDL_Surface* surface, int first, int last, int x, int count) {
 
 void OpenOsd() {
   DisplayLock lock(display_mutex);
+  // This thread's own close within the same sequence is taken back: SDL
+  // stays up (SDL_Init of a started subsystem changes nothing). Another
+  // thread's shutdown is under way: SDL's timer thread opens nothing until
+  // it is over (the shutdown waits for that thread).
+  if (!CancelSdlQuit() && SdlQuitting()) return;
   if (!VideoStarted.load(std::memory_order_relaxed)) {
     StartSdl();
     VideoStarted.store(1, std::memory_order_relaxed);
@@ -63,7 +68,8 @@ void OpenOsd() {
 void ReleaseVideo() {
   DisplayLock lock(display_mutex);
   if (recording_active.load(std::memory_order_relaxed) || OnTimerThread()) return;
-  StopSdl();
+  // The surface goes now; SDL_Quit when this thread releases the lock.
+  RequestSdlQuit(StopSdl);
   VideoStarted.store(0, std::memory_order_relaxed);
   OsdSurface.store(nullptr, std::memory_order_relaxed);
 }

@@ -1,10 +1,12 @@
 #include "host/recording_files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -53,6 +55,39 @@ bool ProbeWritable(const char* path) {
   close(fd);
   std::remove(path);
   return true;
+}
+
+// Numbers 1..998 as one bit each.
+struct NumberSet {
+  uint32_t words[(kHighestNumber + 32) / 32] = {};
+  void Add(int n) { words[n / 32] |= 1u << (n % 32); }
+  bool Has(int n) const { return (words[n / 32] >> (n % 32)) & 1u; }
+};
+
+// The number of a name "R<prefix>NNN.ts" or "R<prefix>NNN.mdb", else 0.
+int RecordingNumber(const char* name, const char* prefix, size_t prefix_length) {
+  if (name[0] != 'R' || std::strncmp(name + 1, prefix, prefix_length) != 0) return 0;
+  const char* digits = name + 1 + prefix_length;
+  if (!Digit(digits[0]) || !Digit(digits[1]) || !Digit(digits[2])) return 0;
+  if (std::strcmp(digits + 3, ".ts") != 0 && std::strcmp(digits + 3, kLongestExtension) != 0)
+    return 0;
+  int number = (digits[0] - '0') * 100 + (digits[1] - '0') * 10 + (digits[2] - '0');
+  return number >= kLowestNumber && number <= kHighestNumber ? number : 0;
+}
+
+// The numbers whose names the folder lists: one pass over the folder instead
+// of a stat of every number before the first free one. Empty when the folder
+// cannot be read; each number left out is still examined by name.
+NumberSet ListedNumbers(const char* folder, const char* prefix) {
+  NumberSet listed;
+  DIR* dir = opendir(folder);
+  if (dir == nullptr) return listed;
+  const size_t prefix_length = std::strlen(prefix);
+  while (const dirent* entry = readdir(dir)) {
+    if (int number = RecordingNumber(entry->d_name, prefix, prefix_length)) listed.Add(number);
+  }
+  closedir(dir);
+  return listed;
 }
 
 }  // namespace
@@ -127,7 +162,12 @@ bool RecordingPath(char* out, size_t size, const char* folder, const char* prefi
 int FindFreeNumber(const char* folder, const char* prefix, bool write_test) {
   char path[kPathSize];
   char side[kPathSize];
+  const NumberSet listed = ListedNumbers(folder, prefix);
   for (int number = kLowestNumber; number <= kHighestNumber; ++number) {
+    // A listed name exists; names the listing missed (a file system that
+    // matches names without regard to case, a file made meanwhile) are
+    // caught by examining each candidate by name.
+    if (listed.Has(number)) continue;
     if (!RecordingPath(side, sizeof side, folder, prefix, number, kLongestExtension) ||
         !RecordingPath(path, sizeof path, folder, prefix, number, ".ts"))
       return 0;

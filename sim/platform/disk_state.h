@@ -44,6 +44,23 @@ int sim_disk_find(const char *set_path, struct sim_disk *disk);
  * blocks (a sparse file counts in full, as on FAT), plus one block per folder. */
 uint64_t sim_folder_bytes(const char *folder, uint32_t block_size);
 
+/* What sim_folder_bytes reports, from a per-process cache when nothing can
+ * have changed since it was measured: the cache holds while no change went
+ * through the platform layer in this process (sim_disk_note_change), the
+ * folder's own modification and change times stay put, and for at most
+ * SIM_FOLDER_CACHE_NS of real time, which bounds how long a change made
+ * elsewhere (another process, a call the layer does not wrap) can go
+ * unseen. */
+#define SIM_FOLDER_CACHE_NS 20000000 /* 20 ms */
+uint64_t sim_folder_bytes_cached(const char *folder, uint32_t block_size);
+
+/* Called by the platform layer after every call that may have created,
+ * grown, shrunk, moved or removed a file or folder (a call that failed with
+ * nothing done is not one, except on a stream, whose buffer may have gone
+ * out); drops every cached measure. Safe from any thread; leaves errno
+ * alone. */
+void sim_disk_note_change(void);
+
 /* Free blocks of a disk whose folder holds `used` bytes (0 when full). */
 uint64_t sim_disk_free_blocks(const struct sim_disk *disk, uint64_t used);
 

@@ -79,7 +79,9 @@ int __openat64_2(int folder, const char *path, int flags);
   int name params {                           \
     MAP(path, -1);                            \
     FAULT(kind, path, -1);                    \
-    return NEXT(name) args;                   \
+    int result_ = NEXT(name) args;            \
+    if (result_ == 0) sim_disk_note_change(); \
+    return result_;                           \
   }
 
 /* Open flags that write, create or truncate. */
@@ -96,7 +98,9 @@ static int opens_for_change(int flags) {
   int name params {                     \
     MAP(path, -1);                      \
     OPEN_FAULT(path, flags);            \
-    return NEXT(name) args;             \
+    int result_ = NEXT(name) args;      \
+    if (result_ >= 0 && opens_for_change(flags)) sim_disk_note_change(); \
+    return result_;                     \
   }
 
 /* fopen modes other than plain reading. */
@@ -192,7 +196,9 @@ static mode_t open_mode(int flags, va_list arguments) {
     va_end(arguments);                                                 \
     MAP(path, -1);                                                     \
     OPEN_FAULT(path, flags);                                           \
-    return NEXT(name) args;                                            \
+    int result_ = NEXT(name) args;                                     \
+    if (result_ >= 0 && opens_for_change(flags)) sim_disk_note_change(); \
+    return result_;                                                    \
   }
 WRAP_OPEN(open, (const char *path, int flags, ...), (mapped_path, flags, mode))
 WRAP_OPEN(open64, (const char *path, int flags, ...), (mapped_path, flags, mode))
@@ -204,27 +210,35 @@ WRAP_OPEN(openat64, (int folder, const char *path, int flags, ...),
 FILE *fopen(const char *path, const char *mode) {
   MAP(path, NULL);
   if (stream_mode_changes(mode)) FAULT(SIM_FAULT_READONLY, path, NULL);
-  return NEXT(fopen)(mapped_path, mode);
+  FILE *result = NEXT(fopen)(mapped_path, mode);
+  if (result != NULL && stream_mode_changes(mode)) sim_disk_note_change();
+  return result;
 }
 
 FILE *fopen64(const char *path, const char *mode) {
   MAP(path, NULL);
   if (stream_mode_changes(mode)) FAULT(SIM_FAULT_READONLY, path, NULL);
-  return NEXT(fopen64)(mapped_path, mode);
+  FILE *result = NEXT(fopen64)(mapped_path, mode);
+  if (result != NULL && stream_mode_changes(mode)) sim_disk_note_change();
+  return result;
 }
 
 FILE *freopen(const char *path, const char *mode, FILE *stream) {
   if (path == NULL) return NEXT(freopen)(path, mode, stream);
   MAP(path, NULL);
   if (stream_mode_changes(mode)) FAULT(SIM_FAULT_READONLY, path, NULL);
-  return NEXT(freopen)(mapped_path, mode, stream);
+  FILE *result = NEXT(freopen)(mapped_path, mode, stream);
+  if (result != NULL && stream_mode_changes(mode)) sim_disk_note_change();
+  return result;
 }
 
 FILE *freopen64(const char *path, const char *mode, FILE *stream) {
   if (path == NULL) return NEXT(freopen64)(path, mode, stream);
   MAP(path, NULL);
   if (stream_mode_changes(mode)) FAULT(SIM_FAULT_READONLY, path, NULL);
-  return NEXT(freopen64)(mapped_path, mode, stream);
+  FILE *result = NEXT(freopen64)(mapped_path, mode, stream);
+  if (result != NULL && stream_mode_changes(mode)) sim_disk_note_change();
+  return result;
 }
 
 DIR *opendir(const char *path) {
@@ -238,7 +252,9 @@ int rename(const char *from, const char *to) {
   MAP(to, -1);
   FAULT(SIM_FAULT_RENAME, from, -1);
   FAULT(SIM_FAULT_RENAME, to, -1);
-  return NEXT(rename)(mapped_from, mapped_to);
+  int result = NEXT(rename)(mapped_from, mapped_to);
+  if (result == 0) sim_disk_note_change();
+  return result;
 }
 
 int renameat(int from_folder, const char *from, int to_folder, const char *to) {
@@ -246,7 +262,9 @@ int renameat(int from_folder, const char *from, int to_folder, const char *to) {
   MAP(to, -1);
   FAULT(SIM_FAULT_RENAME, from, -1);
   FAULT(SIM_FAULT_RENAME, to, -1);
-  return NEXT(renameat)(from_folder, mapped_from, to_folder, mapped_to);
+  int result = NEXT(renameat)(from_folder, mapped_from, to_folder, mapped_to);
+  if (result == 0) sim_disk_note_change();
+  return result;
 }
 
 int renameat2(int from_folder, const char *from, int to_folder, const char *to, unsigned flags) {
@@ -254,14 +272,18 @@ int renameat2(int from_folder, const char *from, int to_folder, const char *to, 
   MAP(to, -1);
   FAULT(SIM_FAULT_RENAME, from, -1);
   FAULT(SIM_FAULT_RENAME, to, -1);
-  return NEXT(renameat2)(from_folder, mapped_from, to_folder, mapped_to, flags);
+  int result = NEXT(renameat2)(from_folder, mapped_from, to_folder, mapped_to, flags);
+  if (result == 0) sim_disk_note_change();
+  return result;
 }
 
 int link(const char *from, const char *to) {
   MAP(from, -1);
   MAP(to, -1);
   FAULT(SIM_FAULT_READONLY, to, -1);
-  return NEXT(link)(mapped_from, mapped_to);
+  int result = NEXT(link)(mapped_from, mapped_to);
+  if (result == 0) sim_disk_note_change();
+  return result;
 }
 
 /* A symbolic link's target text stays as written: it is resolved again
@@ -269,14 +291,17 @@ int link(const char *from, const char *to) {
 int symlink(const char *target, const char *to) {
   MAP(to, -1);
   FAULT(SIM_FAULT_READONLY, to, -1);
-  return NEXT(symlink)(target, mapped_to);
+  int result = NEXT(symlink)(target, mapped_to);
+  if (result == 0) sim_disk_note_change();
+  return result;
 }
 
 /* ---- file-system figures: a virtual disk's type, capacity and free space ---- */
 
 /* Fills the figures of the disk that holds the set path `set` (NULL: not a
- * set path), if any. The folder's content is measured at each call, so the
- * free space follows every write. */
+ * set path), if any. The folder's content is measured again after every
+ * change the wrappers see (disk_state.h), so the free space follows every
+ * write. */
 #define APPLY_DISK(set, figures)                                                        \
   do {                                                                                  \
     struct sim_disk disk_;                                                              \
@@ -284,7 +309,7 @@ int symlink(const char *target, const char *to) {
     char folder_[PATH_MAX];                                                             \
     const char *mapped_ = sim_map_path(disk_.mount, folder_, sizeof folder_);           \
     if (mapped_ == NULL) break;                                                         \
-    uint64_t free_ = sim_disk_free_blocks(&disk_, sim_folder_bytes(mapped_, disk_.block_size)); \
+    uint64_t free_ = sim_disk_free_blocks(&disk_, sim_folder_bytes_cached(mapped_, disk_.block_size)); \
     (figures)->f_bsize = disk_.block_size;                                              \
     (figures)->f_blocks = disk_.capacity / disk_.block_size;                            \
     (figures)->f_bfree = free_;                                                         \
@@ -334,32 +359,44 @@ WRAP_FIGURES(statvfs64, struct statvfs64)
 
 ssize_t write(int fd, const void *data, size_t size) {
   DESCRIPTOR_FAULT(fd, -1);
-  return NEXT(write)(fd, data, size);
+  ssize_t result = NEXT(write)(fd, data, size);
+  if (result > 0) sim_disk_note_change();
+  return result;
 }
 
 ssize_t pwrite(int fd, const void *data, size_t size, off_t at) {
   DESCRIPTOR_FAULT(fd, -1);
-  return NEXT(pwrite)(fd, data, size, at);
+  ssize_t result = NEXT(pwrite)(fd, data, size, at);
+  if (result > 0) sim_disk_note_change();
+  return result;
 }
 
 ssize_t pwrite64(int fd, const void *data, size_t size, off64_t at) {
   DESCRIPTOR_FAULT(fd, -1);
-  return NEXT(pwrite64)(fd, data, size, at);
+  ssize_t result = NEXT(pwrite64)(fd, data, size, at);
+  if (result > 0) sim_disk_note_change();
+  return result;
 }
 
 ssize_t writev(int fd, const struct iovec *parts, int count) {
   DESCRIPTOR_FAULT(fd, -1);
-  return NEXT(writev)(fd, parts, count);
+  ssize_t result = NEXT(writev)(fd, parts, count);
+  if (result > 0) sim_disk_note_change();
+  return result;
 }
 
 int ftruncate(int fd, off_t length) {
   DESCRIPTOR_FAULT(fd, -1);
-  return NEXT(ftruncate)(fd, length);
+  int result = NEXT(ftruncate)(fd, length);
+  if (result == 0) sim_disk_note_change();
+  return result;
 }
 
 int ftruncate64(int fd, off64_t length) {
   DESCRIPTOR_FAULT(fd, -1);
-  return NEXT(ftruncate64)(fd, length);
+  int result = NEXT(ftruncate64)(fd, length);
+  if (result == 0) sim_disk_note_change();
+  return result;
 }
 
 /* A stream whose file cannot be written: what it holds buffered is lost, its
@@ -378,22 +415,30 @@ int ftruncate64(int fd, off64_t length) {
 
 size_t fwrite(const void *data, size_t size, size_t count, FILE *stream) {
   STREAM_FAULT(stream, 0);
-  return NEXT(fwrite)(data, size, count, stream);
+  size_t result = NEXT(fwrite)(data, size, count, stream);
+  sim_disk_note_change();
+  return result;
 }
 
 int fputs(const char *text, FILE *stream) {
   STREAM_FAULT(stream, EOF);
-  return NEXT(fputs)(text, stream);
+  int result = NEXT(fputs)(text, stream);
+  sim_disk_note_change();
+  return result;
 }
 
 int fputc(int c, FILE *stream) {
   STREAM_FAULT(stream, EOF);
-  return NEXT(fputc)(c, stream);
+  int result = NEXT(fputc)(c, stream);
+  sim_disk_note_change();
+  return result;
 }
 
 int vfprintf(FILE *stream, const char *format, va_list arguments) {
   STREAM_FAULT(stream, -1);
-  return NEXT(vfprintf)(stream, format, arguments);
+  int result = NEXT(vfprintf)(stream, format, arguments);
+  sim_disk_note_change();
+  return result;
 }
 
 int fprintf(FILE *stream, const char *format, ...) {
@@ -406,15 +451,24 @@ int fprintf(FILE *stream, const char *format, ...) {
 
 int fflush(FILE *stream) {
   if (stream != NULL) STREAM_FAULT(stream, EOF);
-  return NEXT(fflush)(stream);
+  int result = NEXT(fflush)(stream);
+  if (stream == NULL || __fwritable(stream)) sim_disk_note_change();
+  return result;
 }
 
-/* The stream is closed all the same. */
+/* The stream is closed all the same. Closing a stream opened for reading
+ * only changes nothing on a disk. */
 int fclose(FILE *stream) {
   int error = sim_fault_for_stream(stream);
-  if (error == 0) return NEXT(fclose)(stream);
+  const int writable = __fwritable(stream);
+  if (error == 0) {
+    int result = NEXT(fclose)(stream);
+    if (writable) sim_disk_note_change();
+    return result;
+  }
   __fpurge(stream);
   NEXT(fclose)(stream);
+  if (writable) sim_disk_note_change();
   errno = error;
   return EOF;
 }
@@ -471,7 +525,11 @@ static void log_command(const char *command) {
 int system(const char *command) {
   const char *root = sim_sandbox_root();
   const char *preload = sim_sandbox_preload();
-  if (command == NULL || root[0] == '\0' || preload[0] == '\0') return NEXT(system)(command);
+  if (command == NULL || root[0] == '\0' || preload[0] == '\0') {
+    int result = NEXT(system)(command);
+    sim_disk_note_change();
+    return result;
+  }
 
   size_t entries = 0;
   while (environ != NULL && environ[entries] != NULL) ++entries;
@@ -522,8 +580,13 @@ int system(const char *command) {
   free(texts);
   free(path);
   if (error != 0) return 127 << 8; /* as system() reports a shell that could not run */
+  /* The command may have changed the disks' folders. */
   while (waitpid(child, &status, 0) < 0) {
-    if (errno != EINTR) return -1;
+    if (errno != EINTR) {
+      sim_disk_note_change();
+      return -1;
+    }
   }
+  sim_disk_note_change();
   return status;
 }

@@ -77,5 +77,60 @@ TEST_F(DisplayLockTest, TheTimerThreadNeverQuitsSdl) {
   EXPECT_EQ(OsdSurface.load(), nullptr);
 }
 
+// SDL_Quit joins SDL's timer thread. A tick running there that waits for
+// the display (the notice of a recording the key thread has just stopped)
+// must not be waited for while the key thread holds the display lock: the
+// close asks for the shutdown, which runs once the lock is released; the
+// tick then finds no surface, ends, and the shutdown completes.
+std::atomic<int> callback_entered{0};
+std::atomic<int> callback_done{0};
+
+Uint32 TickWaitingForTheDisplay(Uint32, void*) {
+  TimerThreadScope timer_thread;
+  callback_entered = 1;
+  RedrawPaneLike();
+  OpenOsd();  // while the shutdown runs: opens nothing
+  callback_done = 1;
+  return 0;
+}
+
+TEST_F(DisplayLockTest, ClosingWhileATickWaitsForTheDisplayCompletes) {
+  OpenCleared();
+  const int quits = sim::SdlCalls().quit;
+  callback_entered = 0;
+  callback_done = 0;
+  {
+    DisplayLock lock(display_mutex);
+    ASSERT_NE(SDL_AddTimer(10, TickWaitingForTheDisplay, nullptr), nullptr);
+    while (callback_entered.load() == 0) std::this_thread::yield();
+    CloseOsd();
+    EXPECT_EQ(OsdSurface.load(), nullptr);
+    EXPECT_EQ(sim::SdlCalls().quit, quits);  // not yet: the lock is held
+    EXPECT_EQ(callback_done.load(), 0);
+  }
+  EXPECT_EQ(sim::SdlCalls().quit, quits + 1);
+  EXPECT_EQ(callback_done.load(), 1);  // SDL_Quit waited for the tick
+  EXPECT_EQ(OsdSurface.load(), nullptr);
+  EXPECT_FALSE(SdlQuitting());
+}
+
+// Closing and opening in one sequence keeps SDL up; the surface is set
+// again and the other thread never sees the display half closed.
+TEST_F(DisplayLockTest, ReopeningInOneSequenceKeepsSdlUp) {
+  OpenCleared();
+  const int quits = sim::SdlCalls().quit;
+  {
+    DisplayLock lock(display_mutex);
+    CloseOsd();
+    EXPECT_TRUE(SdlQuitting());
+    OpenOsd();
+    EXPECT_FALSE(SdlQuitting());
+    EXPECT_NE(OsdSurface.load(), nullptr);
+  }
+  EXPECT_EQ(sim::SdlCalls().quit, quits);
+  CloseOsd();
+  EXPECT_EQ(sim::SdlCalls().quit, quits + 1);
+}
+
 }  // namespace
 }  // namespace display_test

@@ -130,6 +130,41 @@ TEST_F(PlatformSandbox, DeviceLogListsEveryPartition) {
   EXPECT_FALSE(sim::PlugDevice(disk));  // the same section twice
 }
 
+// The measure of a disk's folder is remembered between calls, never past a
+// change: here every change is below a subfolder, so the disk's own folder
+// keeps its times, and one comes from a shell command (another process).
+TEST_F(PlatformSandbox, FreeSpaceFollowsChangesBelowTheFolderAndFromShellCommands) {
+  ASSERT_TRUE(sim::PlugDevice(Stick("sda1", SIM_FS_FAT, 64ull << 20)));
+  ASSERT_EQ(mkdir("/dtv/usb/sda1/DVR", 0755), 0);
+  FILE* file = std::fopen("/dtv/usb/sda1/DVR/R001.ts", "w");
+  ASSERT_NE(file, nullptr);
+  ASSERT_EQ(std::fclose(file), 0);
+  struct statvfs vfs;
+  ASSERT_EQ(statvfs("/dtv/usb/sda1", &vfs), 0);
+  const uint64_t empty_free = vfs.f_bavail;
+  ASSERT_EQ(statvfs("/dtv/usb/sda1", &vfs), 0);
+  EXPECT_EQ(vfs.f_bavail, empty_free);
+
+  EXPECT_EQ(std::system("head -c 1048576 /dev/zero >> /dtv/usb/sda1/DVR/R001.ts"), 0);
+  ASSERT_EQ(statvfs("/dtv/usb/sda1", &vfs), 0);
+  EXPECT_EQ(vfs.f_bavail, empty_free - 256);
+
+  int fd = open("/dtv/usb/sda1/DVR/R001.ts", O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(pwrite(fd, "x", 1, (2 << 20) - 1), 1);
+  struct statfs figures;
+  ASSERT_EQ(fstatfs(fd, &figures), 0);
+  EXPECT_EQ(figures.f_bavail, empty_free - 512);
+  ASSERT_EQ(ftruncate(fd, 4096), 0);
+  ASSERT_EQ(statvfs("/dtv/usb/sda1/DVR", &vfs), 0);
+  EXPECT_EQ(vfs.f_bavail, empty_free - 1);
+  close(fd);
+
+  ASSERT_EQ(truncate("/dtv/usb/sda1/DVR/R001.ts", 0), 0);
+  ASSERT_EQ(statvfs("/dtv/usb/sda1", &vfs), 0);
+  EXPECT_EQ(vfs.f_bavail, empty_free);
+}
+
 TEST_F(PlatformSandbox, ShellCommandsAndTheirScriptsSeeTheSetFolders) {
   ASSERT_TRUE(sim::PlugDevice(Stick("sde1", SIM_FS_FAT, 1ull << 30)));
   FILE* script = std::fopen("/mtd_ram/_test.sh", "w");

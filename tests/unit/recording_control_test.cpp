@@ -148,9 +148,20 @@ TEST_F(RecordingControl, TakenNamesAndSideFilesAreSkipped) {
   // The side file of an earlier recording whose .ts was renamed: its
   // number stays taken, or the recorder would overwrite it.
   Touch(Named("/dtv/usb/sda1", 3, ".mdb"));
+  Touch(Named("/dtv/usb/sda1", 5));
+  // Names that only look alike take no number.
+  Touch(Named("/dtv/usb/sda1", 4, ".ts.part"));
+  Touch(Named("/dtv/usb/sda1", 4, ".ts", "2024-03-07_20-15_Das_Boo_"));
+  Touch("/dtv/usb/sda1/R" + std::string(kPrefix) + "0004.ts");
   settings.write_test = 0;
   StartRecording(kKeyRecord);
   EXPECT_EQ(std::string(ts_path), Named("/dtv/usb/sda1", 4));
+  StopRecording(kKeyStop);
+  // The empty recording went; with a fourth file the next free is 6.
+  Touch(Named("/dtv/usb/sda1", 4));
+  settings.write_test = 1;
+  StartRecording(kKeyRecord);
+  EXPECT_EQ(std::string(ts_path), Named("/dtv/usb/sda1", 6));
 }
 
 TEST_F(RecordingControl, WriteTestProbesExclusivelyAndDeletesOnlyItsOwnProbe) {

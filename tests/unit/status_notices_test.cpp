@@ -180,7 +180,9 @@ TEST_F(StatusBandTest, NoticeSlidesInFromTheRightThenShowsItsText) {
     int k = seen <= 10 ? 10 - seen : 0;
     EXPECT_EQ(PixelWord(140 + 82 * k, 48), kBand) << seen;
     EXPECT_EQ(PixelWord(959, 9), kBand);
-    if (k > 0) EXPECT_EQ(PixelWord(139 + 82 * k, 48), 0u) << seen;
+    if (k > 0) {
+      EXPECT_EQ(PixelWord(139 + 82 * k, 48), 0u) << seen;
+    }
     EXPECT_EQ(PixelWord(959, 8), 0u);
     EXPECT_EQ(PixelWord(959, 50), 0u);
   });

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -106,6 +107,53 @@ TEST_F(TimerTick, FreeSpaceOfFourMibStopsAndJustAboveWarns) {
   ExpectEndedByTick();
   EXPECT_TRUE(Exists(file));
   EXPECT_EQ(recent_file_count.load(), 1);
+}
+
+// At 2 MiB/s the tick's stop at 4 MiB free comes before the recorder ever
+// finds no room for a chunk: between two ticks a second's worth of stream
+// (2 MiB and at most a chunk) is written. The recorder paces itself on the
+// scaled clock; it runs at a quarter of real speed and each tick comes as
+// soon as the recorder has written the second before it, so a test thread
+// held up for a while still ticks before the margin is used up.
+TEST_F(TimerTick, TwoMibPerSecondIsStoppedBeforeTheDiskIsFull) {
+  constexpr double kSpeed = 0.25;
+  constexpr uint64_t kBitrate = 2048 * 1024;
+  sim::SetRecorderBitrate(kBitrate);
+  sim_clock_set(now_, kSpeed);
+  Record(16ull << 20);
+  LeaveFree(4 * 1024 + 5 * 1024);  // room for about two and a half seconds
+
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  int ticks = 0;
+  while (recording_active.load() == 1 && ticks < 10) {
+    const sim::RecorderStatus before = sim::GetRecorderStatus();
+    ASSERT_TRUE(before.recording);
+    ASSERT_GT(before.chunk_bytes, 0);
+    // One second of stream: the whole chunks due in it.
+    const uint64_t due = before.bytes_written + kBitrate - static_cast<uint64_t>(before.chunk_bytes);
+    while (sim::GetRecorderStatus().bytes_written < due && sim::GetRecorderStatus().write_errors == 0) {
+      ASSERT_LT(std::chrono::steady_clock::now(), give_up) << "the recorder stalled";
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    now_ += 1;
+    sim_clock_set(now_, kSpeed);
+    const uint32_t result = Tick();
+    ++ticks;
+    const sim::RecorderStatus after = sim::GetRecorderStatus();
+    ASSERT_EQ(after.write_errors, 0) << after.last_error << " at tick " << ticks;
+    ASSERT_TRUE(after.last_error.empty()) << after.last_error;
+    if (result == 0) break;
+    EXPECT_EQ(result, kGoOn);
+    EXPECT_EQ(low_space_warned.load(), 1);
+  }
+  EXPECT_GE(ticks, 2);  // at least one tick saw room and let it record on
+  ExpectEndedByTick();
+  const sim::RecorderStatus last = sim::GetRecorderStatus();
+  EXPECT_EQ(last.write_errors, 0) << last.last_error;
+  EXPECT_GT(last.chunks_written, 0u);
+  // What the recorder left: more than a second's worth of room.
+  ASSERT_EQ(ReadFreeSpace(settings.active_dest.load()), 1);
+  EXPECT_GT(uint64_t{free_kb.load()} * 1024, kBitrate);
 }
 
 TEST_F(TimerTick, SpaceRecoveringClearsTheWarning) {
