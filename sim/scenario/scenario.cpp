@@ -398,19 +398,16 @@ const StepKind StepKinds[] = {
     {"telnetd", "running|stopped", "w", 1, TelnetdStep,
      "the set's telnet daemon runs / has ended"},
     {"end", "", "", 0, EndStep,
-     "the TV shuts down here (held key let go, recording ended, shell log, guard bands); "
-     "only checks may follow"},
+     "the TV shuts down here; only checks may follow"},
     // Expectations (sim/scenario/checks.h).
     {"expect", "REGEX", "r", 1, ExpectStep,
-     "a line printed since the previous expected line matches REGEX", kCheck},
+     "a line printed since the previous expect's line matches", kCheck},
     {"never", "REGEX", "r", 1, NeverStep,
      "no line printed in the whole run matches REGEX", kCheck},
     {"same", "REGEX", "r", 1, SameStep,
-     "two or more lines so far match REGEX, all with the same first group", kCheck},
+     "2+ lines so far match REGEX, all with the same first group", kCheck},
     {"file", "FOLDER NAME [SIZE] [stream]", "hxzz", 2, FileStep,
-     "a file of FOLDER (a set path or one relative to tvsim's folder) whose whole name matches "
-     "NAME, of SIZE bytes (N, MIN-MAX, MIN-, -MAX; K M G T), whole 188-byte packets with 0x47",
-     kCheck},
+     "a file NAME (regex) of SIZE (N MIN-MAX MIN- -MAX; K M G T), a stream", kCheck},
     {"nofile", "FOLDER NAME", "hx", 2, NoFileStep,
      "no entry of FOLDER has a name matching NAME", kCheck},
     {"option", "N VALUE", "nn", 2, OptionStep,
@@ -422,11 +419,11 @@ const StepKind StepKinds[] = {
     {"lastkey", "K [ARG]", "nn", 1, LastKeyStep,
      "the last press the host processed was key K (with ARG)", kCheck},
     {"saved", "NAME VALUE", "tv", 2, SavedStep,
-     "the home folder's recolyx.cfg holds VALUE in record field NAME", kCheck},
+     "the saved recolyx.cfg holds VALUE in field NAME", kCheck},
     {"pixel", "X Y RRGGBB [TOLERANCE]", "XYkc", 3, PixelStep,
-     "the screen's colour at X,Y is RRGGBB, each channel within TOLERANCE (8)", kCheck},
+     "the screen's colour at X,Y, each channel within TOLERANCE (8)", kCheck},
     {"area", "X Y W H RRGGBB [TOLERANCE]", "XYWHkc", 5, AreaStep,
-     "the mean colour of that rectangle of the screen is RRGGBB (within TOLERANCE, 8)", kCheck},
+     "the mean colour of that rectangle, within TOLERANCE (8)", kCheck},
 };
 
 // Checks the arguments of a step of this kind: their number and kinds.

@@ -110,6 +110,8 @@ void ReportGuardDamage(const std::string& damage, const char* when) {
   if (damage.empty()) return;
   std::fprintf(stderr, "tvsim: ERROR: surface guard band written (%s), found at %s\n", damage.c_str(), when);
   std::fflush(stderr);
+  // Among the host's lines too, where a scenario's checks see it.
+  HostLog("surface guard band written (" + damage + "), found at " + when);
 }
 
 }  // namespace
