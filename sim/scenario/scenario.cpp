@@ -8,12 +8,10 @@
 #include <filesystem>
 #include <cerrno>
 #include <cstring>
-#include <charconv>
 #include <chrono>
 #include <fstream>
 #include <cstdint>
 #include <cstdlib>
-#include <map>
 #include <sstream>
 #include <thread>
 
