@@ -1,21 +1,108 @@
 #!/usr/bin/env bash
-# The demo: installs what is missing, builds, and runs the TV simulator with
-# the plug-in loaded into it and the host's key functions patched, playing
-# sim/scenarios/demo.txt at 300 times the TV's speed.
+# The demo: installs what is missing, builds what it needs, and plays
+# sim/scenarios/demo.txt in the TV simulator with the shipped plug-in loaded
+# into it, the TV's clock 30 times faster. It leaves in build/demo:
+#   sandbox/dtv/usb/sda1/  the recordings, named after their programmes
+#   storyboard.png         a captioned picture of each step of the story
+#   home/recolyx.cfg       the settings the toolbox saved
+#   demo.log               everything the TV printed
+# and ends with a short summary.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+started=$SECONDS
 
 bash tools/setup.sh
 mkdir -p build
 cmake --preset debug >build/debug.configure.log
-cmake --build --preset debug >build/debug.build.log 2>&1 || { tail -n 40 build/debug.build.log; exit 1; }
+cmake --build --preset debug -j2 --target tvsim recolyx osd_ttf home_assets catalogue_files \
+  script_files storyboard >build/debug.build.log 2>&1 || { tail -n 40 build/debug.build.log; exit 1; }
+built=$SECONDS
 
 demo=build/demo
-rm -rf "$demo" && mkdir -p "$demo"
-(cd "$demo" && ../debug/sim/tvsim --sandbox sandbox --speed 300 \
-   --scenario ../../sim/scenarios/demo.txt --contact-sheet contact_sheet.png)
+scenario=sim/scenarios/demo.txt
+speed=30
+rm -rf "$demo" && mkdir -p "$demo/frames"
+# A home folder of the demo's own: the toolbox saves recolyx.cfg into it.
+cp -r build/debug/home "$demo/home"
+(cd "$demo" && ../debug/sim/tvsim --home home --sandbox sandbox --speed "$speed" \
+   --start 2024-03-07T19:27 --bitrate 128 --frames frames --scenario "../../$scenario") \
+  >"$demo/demo.log" 2>&1 || { cat "$demo/demo.log"; echo "demo: tvsim failed"; exit 1; }
+played=$SECONDS
+# The commands the plug-in gave the set's shell are in demo.log only.
+grep -v '\] shell: ' "$demo/demo.log"
+
+# The frames with the most drawn on them among those flipped between two
+# screenshots: COUNT of them, in the order they were shown. How much a frame
+# shows is the size of its PNG: a notice's text or a summary box weighs
+# kilobytes more than the frames that slide a band in or out or clear it,
+# whatever the machine's load did to their timing.
+fullest_frames() {  # FROM.png TO.png COUNT
+  local from to
+  from=$(stat -c %.9Y "$demo/$1")
+  to=$(stat -c %.9Y "$demo/$2")
+  find "$demo/frames" -name 'frame_*.png' -printf '%T@ %s %f\n' |
+    awk -v from="$from" -v to="$to" '$1 > from && $1 <= to { print $2, $3 }' |
+    sort -k1,1nr | head -n "$3" | sort -k2,2 | awk '{ print "frames/" $2 }'
+}
+
+# The storyboard's list, from the scenario (its first lines say how): each
+# "say" begins a step and the next screenshot is its picture.
+list=$demo/storyboard.txt
+: >"$list"
+says=()
+previous=""
+while IFS= read -r line; do
+  line=${line%%#*}
+  read -r step rest <<<"$line" || true
+  case "$step" in
+    say) says+=("$rest") ;;
+    screenshot)
+      if [ "${#says[@]}" -gt 0 ]; then
+        if [[ $rest == *.flips.png ]]; then
+          mapfile -t frames < <(fullest_frames "$previous" "$rest" "${#says[@]}")
+          for i in "${!says[@]}"; do
+            printf '%s\t%s\n' "${frames[i]:-frames/no-frame-flipped.png}" "${says[i]}" >>"$list"
+          done
+        else
+          caption=${says[0]}
+          for say in "${says[@]:1}"; do caption+="; $say"; done
+          printf '%s\t%s\n' "$rest" "$caption" >>"$list"
+        fi
+      fi
+      says=()
+      previous=$rest
+      ;;
+  esac
+done <"$scenario"
+board_status=0
+build/debug/tools/storyboard/storyboard --font "$demo/home/fonts/shadow.ttf" \
+  "$list" "$demo/storyboard.png" >/dev/null || board_status=$?
+
 echo
-echo "Recording files:"
-ls -l "$demo/sandbox/dtv/usb/sdb2"
-echo "Pictures: $demo/demo.png (the screen while recording), $demo/pane.png (the information pane),"
-echo "          $demo/contact_sheet.png (every skin image and font)"
+echo "Summary"
+echo "  the story, as the storyboard shows it:"
+cut -f2 "$list" | awk '{ printf "    %d. %s\n", NR, $0 }'
+echo "  the recorder (files as it wrote them; at the stop the plug-in names each after its programme and part):"
+grep -E '\] recording (started|stopped): ' "$demo/demo.log" | sed 's/^\[ *[0-9.]*\] /    /'
+echo "  recordings ($demo/sandbox/dtv/usb/sda1):"
+find "$demo/sandbox/dtv/usb/sda1" -maxdepth 1 -type f -printf '%f %s\n' | sort |
+  awk '{ printf "    %-44s %6.1f MiB (%d bytes)\n", $1, $2 / 1048576, $2 }'
+cfg=$demo/home/recolyx.cfg
+if [ -f "$cfg" ]; then
+  # Destination 1 is the record's table entry at byte 260: its index (int32),
+  # then its name (20 bytes) and, at byte 334, its product (20 bytes).
+  index=$(od -An -t d4 -j 260 -N 4 "$cfg" | tr -d ' ')
+  product=$(dd if="$cfg" bs=1 skip=334 count=20 status=none | tr -d '\0')
+  echo "  setting changed in the toolbox and saved: destination 1 = entry $index ($product)"
+  echo "    in $cfg ($(stat -c %s "$cfg") bytes)"
+else
+  echo "  no settings saved: $cfg is missing"
+fi
+echo "  storyboard: $demo/storyboard.png ($(grep -c . "$list") steps; list $list)"
+echo "  log: $demo/demo.log"
+echo "  time: $((played - built)) s to play the story at $speed times the TV's speed," \
+     "$((SECONDS - started)) s in all with setup and build"
+if [ "$board_status" -ne 0 ]; then
+  echo "demo: the storyboard is incomplete (see the storyboard lines above)"
+  exit 1
+fi

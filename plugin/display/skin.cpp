@@ -20,26 +20,58 @@ bool SkinBytesPerPixel(const SDL_Surface* image) {
   return bytes == 3 || bytes == 4;
 }
 
+// Calls put(source, pixel) for each pixel of image row `row` that lands on
+// surface row `y` when the row starts at column x: the image's bytes (3 or
+// 4) and the surface's blue-green-red-alpha word.
+template <typename Put>
+void ForEachRowPixel(SDL_Surface* surface, const SDL_Surface* image, int row, int x, int y, Put put) {
+  if (y < 0 || y >= surface->h) return;
+  const int bytes = image->format->BytesPerPixel;
+  Span columns = ClipSpan(x, image->w, surface->w);
+  const uint8_t* in = static_cast<const uint8_t*>(image->pixels) + row * image->pitch;
+  uint8_t* out = PixelAt(surface, 0, y);
+  for (int column = columns.first; column < columns.last; ++column) put(in + (column - x) * bytes, out + column * 4);
+}
+
 // Copies image row `row` to surface row `y` from column x: colours swapped
 // from the image's red-green-blue to the surface's blue-green-red, alpha from
 // alpha_of(image alpha). With skip_black, pure black pixels are left out.
 template <typename AlphaOf>
 void CopyImageRow(SDL_Surface* surface, const SDL_Surface* image, int row, int x, int y,
                   bool skip_black, AlphaOf alpha_of) {
-  if (y < 0 || y >= surface->h) return;
-  const int bytes = image->format->BytesPerPixel;
-  Span columns = ClipSpan(x, image->w, surface->w);
-  const uint8_t* in = static_cast<const uint8_t*>(image->pixels) + row * image->pitch;
-  uint8_t* out = PixelAt(surface, 0, y);
-  for (int column = columns.first; column < columns.last; ++column) {
-    const uint8_t* source = in + (column - x) * bytes;
-    if (skip_black && source[0] + source[1] + source[2] == 0) continue;
-    uint8_t* pixel = out + column * 4;
+  const bool four = image->format->BytesPerPixel == 4;
+  ForEachRowPixel(surface, image, row, x, y, [&](const uint8_t* source, uint8_t* pixel) {
+    if (skip_black && source[0] + source[1] + source[2] == 0) return;
     pixel[0] = source[2];
     pixel[1] = source[1];
     pixel[2] = source[0];
-    pixel[3] = static_cast<uint8_t>(alpha_of(bytes == 4 ? source[3] : 255));
-  }
+    pixel[3] = static_cast<uint8_t>(alpha_of(four ? source[3] : 255));
+  });
+}
+
+// Lays image row `row` over surface row `y` from column x (source over, the
+// surface's alpha not premultiplied): where the image is transparent the
+// surface keeps its pixel, where it is opaque the image's pixel replaces it,
+// and in between the two mix. Alpha of the image from alpha_of.
+template <typename AlphaOf>
+void BlendImageRow(SDL_Surface* surface, const SDL_Surface* image, int row, int x, int y,
+                   AlphaOf alpha_of) {
+  const bool four = image->format->BytesPerPixel == 4;
+  ForEachRowPixel(surface, image, row, x, y, [&](const uint8_t* source, uint8_t* pixel) {
+    const int top = alpha_of(four ? source[3] : 255);
+    const int under = pixel[3] * (255 - top) / 255;  // what shows of the surface
+    const int alpha = top + under;
+    if (alpha == 0) return;
+    for (int c = 0; c < 3; ++c) pixel[c] = static_cast<uint8_t>((source[2 - c] * top + pixel[c] * under) / alpha);
+    pixel[3] = static_cast<uint8_t>(alpha);
+  });
+}
+
+// A panel's alpha: the image's scaled by osd_opacity, 255 for 3-byte images.
+auto PanelAlphaOf(const SDL_Surface* image) {
+  const int opacity = OsdOpacity();
+  const bool four_bytes = image->format->BytesPerPixel == 4;
+  return [opacity, four_bytes](int a) { return four_bytes ? a * opacity / 100 : 255; };
 }
 
 }  // namespace
@@ -63,9 +95,7 @@ int DrawSkinPanel(int x, int y, const char* name, int repeat) {
   if (surface == nullptr) return 0;
   LockedImage image(LoadSkinImage(name));
   if (image.get() == nullptr) return 0;
-  const int opacity = OsdOpacity();
-  const bool four_bytes = image.get()->format->BytesPerPixel == 4;
-  auto alpha_of = [&](int a) { return four_bytes ? a * opacity / 100 : 255; };
+  auto alpha_of = PanelAlphaOf(image.get());
   const int half = image.get()->h / 2;
   SurfaceLock lock(surface);
   long out_row = y;
@@ -105,6 +135,17 @@ int DrawSkinPanel(int x, int y, const char* name, int repeat) {
   return 1;
 }
 
+int BlendSkinPanel(int x, int y, const char* name) {
+  SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
+  if (surface == nullptr) return 0;
+  LockedImage image(LoadSkinImage(name));
+  if (image.get() == nullptr) return 0;
+  auto alpha_of = PanelAlphaOf(image.get());
+  SurfaceLock lock(surface);
+  for (int row = 0; row < image.get()->h; ++row) BlendImageRow(surface, image.get(), row, x, y + row, alpha_of);
+  return 1;
+}
+
 void SetAlphaRect(int x, int y, int width, int height, uint8_t alpha) {
   SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
   if (surface == nullptr) return;
@@ -136,7 +177,7 @@ int ShowMessageImage(const char* name) {
   return 1;
 }
 
-int CopyCentredSkinImage(const char* name, int x_offset, int* x, int* y) {
+int CopyCentredSkinImage(const char* name, int x_offset, int* x, int* y, int first_row) {
   *x = 0;
   *y = 0;
   SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
@@ -146,7 +187,7 @@ int CopyCentredSkinImage(const char* name, int x_offset, int* x, int* y) {
   *x = FloorHalf(kOsdWidth - image.get()->w) + x_offset;
   *y = FloorHalf(kOsdHeight - image.get()->h);
   SurfaceLock lock(surface);
-  for (int row = 0; row < image.get()->h; ++row) {
+  for (int row = first_row < 0 ? 0 : first_row; row < image.get()->h; ++row) {
     CopyImageRow(surface, image.get(), row, *x, *y + row, false, [](int a) { return a; });
   }
   return 1;

@@ -15,14 +15,22 @@
 SDL_Surface* LoadSkinImage(const char* name);
 
 int DrawSkinPanel(int x, int y, const char* name, int repeat);
+
+// Lays the skin image `name` over what the surface shows at (x, y): alpha
+// A * osd_opacity / 100 (255 for 3-byte images), mixed source-over with the
+// surface's pixel, so a button's rounded corners show the box under it, not
+// the TV picture. Clipped to the surface; no flip. 1 drawn, 0 no surface or
+// no image.
+int BlendSkinPanel(int x, int y, const char* name);
 void SetAlphaRect(int x, int y, int width, int height, uint8_t alpha);
 int ShowMessageImage(const char* name);
 // Loads skin image name and copies it, colours and alpha as they are, to
 // x = floor((960 - width) / 2) + x_offset, y = floor((540 - height) / 2),
 // clipped to the surface whatever the image's size. Returns 1 with that
 // position in *x, *y; 0 with *x, *y = 0 when there is no surface or the image
-// cannot be loaded (nothing copied). Does not flip.
-int CopyCentredSkinImage(const char* name, int x_offset, int* x, int* y);
+// cannot be loaded (nothing copied). Does not flip. With first_row > 0 only
+// the image's rows from first_row on are copied (to their usual place).
+int CopyCentredSkinImage(const char* name, int x_offset, int* x, int* y, int first_row = 0);
 void BlendSkinImage(SDL_Surface* target, const char* name, int x, int y, int first_row);
 void DrawDestinationIcon(SDL_Surface* target);
 int ShowInfoPaneBackground(int animate);

@@ -32,6 +32,8 @@ constexpr uint32_t kSummaryMs = 7000;
 
 // The summary's file name must fit this many pixels in font 20.
 constexpr int kFileNameWidth = 490;
+// The row of the delete dialog's box where its buttons stand.
+constexpr int kDeleteButtonRow = 107;
 
 bool PicturesOff() { return OsdOpacity() == 0 || key44_count.load(kRelaxed) > 0; }
 bool NoticesOff() { return settings.show_notices.load(kRelaxed) == 0 || PicturesOff(); }
@@ -82,7 +84,7 @@ void DrawSummaryHint() {
   AppendFormat(hint, sizeof hint, "- %s", Message(43));
   const int width = TextWidth(18, hint);
   DrawText(18, 727 - width, 487, hint, 8);
-  DrawSkinPanel(705 - width, 490, "icon_red", 0);
+  BlendSkinPanel(705 - width, 490, "icon_red");  // over the box: its corners show the box
 }
 
 // The last file's name (after the last '/' or '\') in font 20, cut to
@@ -239,7 +241,7 @@ int OpenDeleteDialog(int text) {
   int x = 0, y = 0;
   if (!CopyCentredSkinImage("warnbox_ext", 0, &x, &y)) return kConsumed;
   delete_left_button_x.store(x + 116, kRelaxed);
-  delete_button_y.store(y + 107, kRelaxed);
+  delete_button_y.store(y + kDeleteButtonRow, kRelaxed);
   delete_right_button_x.store(x + 252, kRelaxed);
   DrawText(18, x + 85, y + 41, Message(text), 8);
   delete_choice.store(-1, kRelaxed);
@@ -260,8 +262,13 @@ void DrawDeleteDialogButtons() {
     int text;
   } buttons[2] = {{delete_left_button_x.load(kRelaxed), left_focused, 37},
                   {delete_right_button_x.load(kRelaxed), !left_focused, 38}};
+  // The box under the buttons is copied again and the buttons laid over it:
+  // their rounded corners show the box, not the TV picture, and nothing of
+  // the button focused before stays in them.
+  int box_x = 0, box_y = 0;
+  CopyCentredSkinImage("warnbox_ext", 0, &box_x, &box_y, kDeleteButtonRow);
   for (const auto& button : buttons) {
-    DrawSkinPanel(button.x, y, button.focused ? "button_focus" : "button", 0);
+    BlendSkinPanel(button.x, y, button.focused ? "button_focus" : "button");
     const char* label = Message(button.text);
     DrawText(20, button.x + 54 - TextWidth(20, label) / 2, y + 8, label, 9);
   }

@@ -4,6 +4,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace sim {
@@ -42,6 +43,32 @@ bool WritePng(const std::string& path, int width, int height, int channels, cons
   if (std::fclose(file) != 0) ok = false;
   if (!ok && error) *error = "cannot write " + path;
   return ok;
+}
+
+bool ReadPng(const std::string& path, int* width, int* height, std::vector<uint8_t>* rgba,
+             std::string* error) {
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  if (png_image_begin_read_from_file(&image, path.c_str()) == 0) {
+    if (error) *error = image.message[0] != '\0' ? image.message : "cannot read";
+    return false;
+  }
+  image.format = PNG_FORMAT_RGBA;
+  if (image.width == 0 || image.height == 0 ||
+      static_cast<long>(image.width) * image.height > kMaxReadPngPixels) {
+    png_image_free(&image);
+    if (error) *error = "picture too large";
+    return false;
+  }
+  rgba->resize(PNG_IMAGE_SIZE(image));
+  if (png_image_finish_read(&image, nullptr, rgba->data(), 0, nullptr) == 0) {
+    if (error) *error = image.message[0] != '\0' ? image.message : "cannot decode";
+    return false;
+  }
+  *width = static_cast<int>(image.width);
+  *height = static_cast<int>(image.height);
+  return true;
 }
 
 }  // namespace sim

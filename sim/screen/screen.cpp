@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "display/glyph_tables.h"
+#include "sim/host/guide.h"
 #include "sim/host/host_state.h"
 #include "sim/screen/png_file.h"
 #include "sim/screen/screen_internal.h"
@@ -185,7 +187,11 @@ void DrawPicture(ScreenState& state, uint8_t* rgba) {
   std::snprintf(channel, sizeof channel, "CH %d", state.channel);
   Fill(rgba, 14, 64, 12 * 2 * 12 + 12, 36 + 30, 0, 0, 0);
   DrawLabel(rgba, kScreenWidth, kScreenHeight, font, 20, 68, 2, channel, 255, 255, 255);
-  DrawLabel(rgba, kScreenWidth, kScreenHeight, font, 20, 106, 1, state.programme.substr(0, 24), 255, 255, 0);
+  // The programme on air now when the guide has the channel (the picture
+  // follows a programme change), else the caption set last.
+  std::optional<GuideProgramme> on_air = PresentProgramme(state.channel);
+  const std::string& programme = on_air ? on_air->title : state.programme;
+  DrawLabel(rgba, kScreenWidth, kScreenHeight, font, 20, 106, 1, programme.substr(0, 24), 255, 255, 0);
   if (frozen) DrawLabel(rgba, kScreenWidth, kScreenHeight, font, 800, 68, 2, "FREEZE", 255, 64, 64);
 }
 

@@ -5,6 +5,8 @@
 #include "display/skin.h"
 #include "display/text.h"
 #include "display_test_support.h"
+#include "sim/host/guide.h"
+#include "sim/platform/sim_time.h"
 #include "sim/screen/screen.h"
 
 namespace display_test {
@@ -33,6 +35,39 @@ TEST_F(ScreenTest, OverlayIsCompositedByItsAlpha) {
   EXPECT_EQ(blue[0], under[0] * 127 / 255);
   CloseOsd();  // the overlay leaves the screen
   EXPECT_FALSE(sim::OverlayActive());
+}
+
+// The test picture's programme line (the label font's 24 characters of 12 x
+// 18 pixels at (20, 106), on the caption's black box).
+std::vector<uint8_t> ProgrammeLine() {
+  std::vector<uint8_t> frame(960 * 540 * 4);
+  sim::ComposeFrame(frame.data());
+  std::vector<uint8_t> line;
+  for (int y = 106; y < 124; ++y)
+    line.insert(line.end(), frame.begin() + (y * 960 + 20) * 4, frame.begin() + (y * 960 + 308) * 4);
+  return line;
+}
+
+TEST_F(ScreenTest, TestPictureShowsTheProgrammeOnAirAndOtherwiseItsCaption) {
+  sim::ScreenOptions options;
+  options.home_dir = BuildHome();
+  sim::ConfigureScreen(options);
+  sim::LoadDemoGuide();
+  sim::SetPictureCaption(1, "Das Boot");
+  const std::vector<uint8_t> first = ProgrammeLine();
+  sim_clock_jump(30 * 60);  // the next programme of the guide's half-hour slots
+  const std::vector<uint8_t> next = ProgrammeLine();
+  sim::SetPictureCaption(1, "Das Boot");
+  EXPECT_EQ(ProgrammeLine(), next);  // the guide, not the stale caption
+  sim_clock_jump(-30 * 60);
+  EXPECT_EQ(ProgrammeLine(), first);
+  EXPECT_NE(first, next);
+  // A channel the guide does not have shows the caption given.
+  sim::SetPictureCaption(5, "Evening News");
+  const std::vector<uint8_t> news = ProgrammeLine();
+  sim::SetPictureCaption(5, "Weather");
+  EXPECT_NE(ProgrammeLine(), news);
+  sim::ResetGuide();
 }
 
 TEST_F(ScreenTest, SavesAToolboxLikeScreenAndTheContactSheet) {

@@ -70,6 +70,30 @@ TEST_F(SkinTest, PanelBlackPixelsAreLeftOutOnlyWithRepeatMinusOne) {
   EXPECT_EQ(DrawSkinPanel(0, 0, "missing", 0), 0);
 }
 
+// A panel laid over another: transparent pixels keep what is under them,
+// opaque ones replace it, half-transparent ones mix (source over, alpha not
+// premultiplied); on a transparent surface the result is the plain copy.
+TEST_F(SkinTest, BlendedPanelShowsWhatIsUnderItsTransparentPixels) {
+  TestImage image(3, 1, 4);
+  const uint8_t pixels[3][4] = {{200, 100, 0, 0}, {200, 100, 0, 255}, {200, 100, 0, 128}};
+  for (int x = 0; x < 3; ++x) std::memcpy(image.At(x, 0), pixels[x], 4);
+  WriteImage("osd/corner.png", image);
+  settings.osd_opacity = 100;
+  OpenCleared();
+  FillSurface(0xFF0000FFu);  // opaque blue
+  EXPECT_EQ(BlendSkinPanel(958, 0, "corner"), 1);  // the third pixel is off the screen
+  EXPECT_EQ(PixelWord(958, 0), 0xFF0000FFu);
+  EXPECT_EQ(PixelWord(959, 0), 0xFFC86400u);
+  EXPECT_EQ(BlendSkinPanel(0, 5, "corner"), 1);
+  // 128 of the image over 127 of the blue: red 200 x 128 / 255, blue 255 x 127 / 255.
+  EXPECT_EQ(PixelWord(2, 5), 0xFF64327Fu);
+  FillSurface(0);
+  BlendSkinPanel(0, 5, "corner");
+  EXPECT_EQ(PixelWord(0, 5), 0u);
+  EXPECT_EQ(PixelWord(2, 5), 0x80C86400u);  // as copied
+  EXPECT_EQ(BlendSkinPanel(0, 0, "missing"), 0);
+}
+
 TEST_F(SkinTest, ThreeByteImagesCountAsOpaque) {
   TestImage rgb(3, 2, 3);
   for (int i = 0; i < 6; ++i) rgb.bytes[i * 3] = 9, rgb.bytes[i * 3 + 1] = 8, rgb.bytes[i * 3 + 2] = 7;

@@ -282,6 +282,31 @@ TEST_F(NoticesTest, DeleteDialogOpensWithTheKeepingButtonFocused) {
   EXPECT_NEAR(right, 502 + 54 + TextWidth(20, Message(38)) - TextWidth(20, Message(38)) / 2, 3);
 }
 
+// Buttons with rounded corners: their transparent corners show the box, not
+// the TV picture, and moving the focus back and forth leaves nothing of the
+// button drawn there before in a half-transparent edge.
+TEST_F(NoticesTest, DialogButtonCornersShowTheBoxAndKeepNoTrace) {
+  for (const char* name : {"button", "button_focus"}) {
+    TestImage button = std::string(name) == "button" ? Solid(108, 36, 200, 0, 0) : Solid(108, 36, 0, 100, 200);
+    button.At(0, 0)[3] = 0;    // a transparent corner
+    button.At(1, 0)[3] = 128;  // its antialiased edge
+    WriteImage(std::string("osd/") + name + ".png", button);
+  }
+  EXPECT_EQ(OpenDeleteDialog(36), kConsumedCode);
+  EXPECT_EQ(PixelWord(366, 292), Bgra(40, 40, 40, 255));  // the box, under the left corner
+  EXPECT_EQ(PixelWord(502, 292), Bgra(40, 40, 40, 255));
+  const uint32_t left_edge = PixelWord(367, 292);
+  EXPECT_EQ(left_edge, Bgra(40 * 127 / 255, 40 * 127 / 255, (200 * 128 + 40 * 127) / 255, 255));
+  const std::vector<uint8_t> first = Snapshot();
+  delete_choice = 1;
+  DrawDeleteDialogButtons();
+  EXPECT_EQ(PixelWord(366, 292), Bgra(40, 40, 40, 255));
+  EXPECT_NE(PixelWord(367, 292), left_edge);  // now the focused colour mixes in
+  delete_choice = 0;
+  DrawDeleteDialogButtons();
+  EXPECT_TRUE(Snapshot() == first);
+}
+
 TEST_F(NoticesTest, DeleteDialogWithoutItsImageStaysClosed) {
   unlink((home_ + "/osd/warnbox_ext.png").c_str());
   EXPECT_EQ(OpenDeleteDialog(36), kConsumedCode);
