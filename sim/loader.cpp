@@ -121,6 +121,14 @@ void ApplySetting(unsigned char (&record)[940], const SettingValue& setting) {
   }
 }
 
+int32_t ReadSetting(const unsigned char (&record)[940], const SettingField& field) {
+  if (field.width == 1)
+    return field.low < 0 ? static_cast<signed char>(record[field.offset]) : record[field.offset];
+  int32_t value = 0;
+  std::memcpy(&value, record + field.offset, sizeof value);
+  return value;
+}
+
 bool BuildSettingsRecord(const std::string& home_dir, unsigned char (&record)[940],
                          std::string* error) {
   std::string home = home_dir;
@@ -154,6 +162,7 @@ bool BuildSettingsRecord(const std::string& home_dir, unsigned char (&record)[94
 bool LoadPlugin(const std::string& library_path, const std::string& home_dir,
                 LoadedPlugin* plugin, std::string* error,
                 const std::vector<SettingValue>& changes) {
+  plugin->home_dir = home_dir;
   unsigned char (&record)[940] = plugin->record;
   if (!BuildSettingsRecord(home_dir, record, error)) return false;
   for (const SettingValue& setting : changes) {

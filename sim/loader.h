@@ -20,6 +20,7 @@ struct LoadedPlugin {
   void (*injection_release)() = nullptr;
   int init_result = 0;
   unsigned char record[940] = {};  // the settings record handed to init_config
+  std::string home_dir;            // the home folder it was loaded from (recolyx.cfg)
 };
 
 // A numeric field of the settings record that tvsim and scenarios may set by
@@ -59,6 +60,10 @@ std::string QuotedWord(std::string_view word);
 
 // Writes the value into its field of record. setting.field must not be null.
 void ApplySetting(unsigned char (&record)[940], const SettingValue& setting);
+
+// The value of field in record (a byte field read as its range takes it:
+// signed when the range goes below 0).
+int32_t ReadSetting(const unsigned char (&record)[940], const SettingField& field);
 
 // Fills the 940-byte record for the plug-in: home_dir + "recolyx.cfg" when that
 // file holds exactly 940 bytes, else the defaults; then home_dir (ending in

@@ -4,15 +4,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <cerrno>
 #include <cstring>
-#include <charconv>
 #include <chrono>
 #include <fstream>
 #include <cstdint>
 #include <cstdlib>
-#include <map>
 #include <sstream>
 #include <thread>
 
@@ -22,161 +21,20 @@
 #include "sim/host/keys/key_input.h"
 #include "sim/loader.h"
 #include "sim/platform/faults.h"
-#include "sim/platform/plugin_view.h"
 #include "sim/platform/sim_time.h"
 #include "sim/platform/set_commands.h"
 #include "sim/platform/virtual_disks.h"
 #include "sim/screen/screen.h"
+#include "sim/scenario/check_report.h"
+#include "sim/scenario/checks.h"
+#include "sim/scenario/file_checks.h"
+#include "sim/scenario/output_log.h"
+#include "sim/scenario/step_arguments.h"
 
 namespace sim {
 namespace {
 
-// ---- Arguments. Each step names the kind of each of its arguments with one
-// letter; the parser checks them all before anything runs:
-//   n  a whole number that fits an int (keys, arguments, channels)
-//   c  a count from 0 to 2^38 (milliseconds, MiB, partition numbers): about
-//      ten years of milliseconds, so that nothing computed from it overflows
-//   w  any word
-//   p  a partition FS:SIZE:MOUNT
-//   s  a path of the set that stays within the set's folders
-//   f  a fault kind: write, rename, remove, readonly
-//   e  an error name: nospace, io, access, readonly, missing
-//   v  a value for the setting named by the argument before it
-// A trailing '*' lets the last kind repeat.
-
-constexpr long long kCountLimit = 1LL << 38;
 constexpr int kDefaultHoldMs = 100;
-
-bool ToWhole(const std::string& word, long long low, long long high, long long* value) {
-  const char* end = word.data() + word.size();
-  auto [stop, failure] = std::from_chars(word.data(), end, *value);
-  return !word.empty() && failure == std::errc() && stop == end && *value >= low &&
-         *value <= high;
-}
-
-bool ToInt(const std::string& word, long long* value) {
-  return ToWhole(word, INT32_MIN, INT32_MAX, value);
-}
-
-bool ToCount(const std::string& word, long long* value) {
-  return ToWhole(word, 0, kCountLimit, value);
-}
-
-// "512M", "8G", "5T" or plain bytes.
-bool ToBytes(const std::string& word, uint64_t* bytes) {
-  char* end = nullptr;
-  unsigned long long number = std::strtoull(word.c_str(), &end, 10);
-  if (end == word.c_str() || word[0] == '-') return false;
-  int shift = 0;
-  std::string unit(end);
-  if (unit == "K") shift = 10;
-  else if (unit == "M") shift = 20;
-  else if (unit == "G") shift = 30;
-  else if (unit == "T") shift = 40;
-  else if (!unit.empty()) return false;
-  if (number > (~0ull >> shift)) return false;
-  *bytes = static_cast<uint64_t>(number) << shift;
-  return true;
-}
-
-bool ToFileSystem(const std::string& name, uint32_t* type) {
-  static const std::map<std::string, uint32_t> kTypes = {
-      {"fat", SIM_FS_FAT},   {"ntfs", SIM_FS_NTFS}, {"ext", SIM_FS_EXT},
-      {"cifs", SIM_FS_CIFS}, {"smb", SIM_FS_SMB},   {"nfs", SIM_FS_NFS},
-      {"internal", SIM_FS_INTERNAL}};
-  auto found = kTypes.find(name);
-  if (found == kTypes.end()) return false;
-  *type = found->second;
-  return true;
-}
-
-// FS:SIZE:MOUNT
-bool ToPartition(const std::string& word, Partition* partition) {
-  size_t first = word.find(':');
-  size_t second = first == std::string::npos ? first : word.find(':', first + 1);
-  if (second == std::string::npos) return false;
-  partition->mount = word.substr(second + 1);
-  return ToFileSystem(word.substr(0, first), &partition->type) &&
-         ToBytes(word.substr(first + 1, second - first - 1), &partition->capacity) &&
-         !partition->mount.empty();
-}
-
-// A path of the set, in its normal form; "" with a reason when it is none or
-// climbs out of the set's folders.
-std::string SetPathArgument(const std::string& word, std::string* reason) {
-  std::string folder = SetFolder(word);
-  if (folder.empty())
-    *reason = "path " + QuotedWord(word) + " is not within the set's folders (/dtv, /mtd_ram, "
-              "/mtd_wiselink, /mtd_appdata) or is longer than 255 bytes";
-  return folder;
-}
-
-const char* const kFaultKinds[] = {"write", "rename", "remove", "readonly"};
-
-// The fault kind named, or SIM_FAULT_KINDS.
-sim_fault_kind ToFaultKind(const std::string& word) {
-  for (int kind = 0; kind < SIM_FAULT_KINDS; ++kind)
-    if (word == kFaultKinds[kind]) return static_cast<sim_fault_kind>(kind);
-  return SIM_FAULT_KINDS;
-}
-
-// Checks argument `index` of words against its kind.
-bool CheckArgument(char kind, const std::vector<std::string>& words, size_t index,
-                   std::string* reason) {
-  const std::string& word = words[index];
-  long long number = 0;
-  Partition partition;
-  SettingValue setting;
-  switch (kind) {
-    case 'n':
-      if (ToInt(word, &number)) return true;
-      *reason = words[0] + " takes a whole number, not " + QuotedWord(word);
-      return false;
-    case 'c':
-      if (ToCount(word, &number)) return true;
-      *reason = words[0] + " takes a number from 0 to " + std::to_string(kCountLimit) +
-                ", not " + QuotedWord(word);
-      return false;
-    case 'p':
-      if (!ToPartition(word, &partition)) {
-        *reason = "partition " + QuotedWord(word) + " is not FS:SIZE:MOUNT";
-        return false;
-      }
-      return !SetPathArgument(partition.mount, reason).empty();
-    case 's':
-      return !SetPathArgument(word, reason).empty();
-    case 'f':
-      if (ToFaultKind(word) != SIM_FAULT_KINDS) return true;
-      *reason = "fault takes write, rename, remove or readonly, not " + QuotedWord(word);
-      return false;
-    case 'e':
-      if (sim_fault_error_named(word.c_str()) != 0) return true;
-      *reason = "unknown error " + QuotedWord(word) + " (nospace, io, access, readonly, missing)";
-      return false;
-    case 'v':
-      return ToSettingValue(words[index - 1], word, &setting, reason);
-    default:
-      return true;
-  }
-}
-
-// An argument the parser has checked (fallback when it was left out).
-long long Number(const ScenarioStep& step, size_t index, long long fallback) {
-  long long number = 0;
-  return index < step.words.size() && ToWhole(step.words[index], INT64_MIN, INT64_MAX, &number)
-             ? number
-             : fallback;
-}
-
-int Int(const ScenarioStep& step, size_t index, int fallback) {
-  return static_cast<int>(Number(step, index, fallback));
-}
-
-std::string Rest(const std::vector<std::string>& words, size_t from) {
-  std::string text;
-  for (size_t i = from; i < words.size(); ++i) text += (i > from ? " " : "") + words[i];
-  return text;
-}
 
 // ---- What each step does. A step returns false with a reason when it
 // cannot be carried out.
@@ -351,20 +209,6 @@ bool TvStep(const Step&, LoadedPlugin&, std::string*) {
   return true;
 }
 
-bool DevicesStep(const Step&, LoadedPlugin&, std::string*) {
-  WaitKeysIdle();
-  PrintDeviceTable(stdout);
-  std::fflush(stdout);
-  return true;
-}
-
-bool PrefixStep(const Step&, LoadedPlugin& plugin, std::string*) {
-  WaitKeysIdle();
-  PrintNamePrefix(stdout, plugin.record);
-  std::fflush(stdout);
-  return true;
-}
-
 bool ScreenshotStep(const Step& step, LoadedPlugin&, std::string* reason) {
   WaitKeysIdle();
   if (!SaveScreenshot(step.words[1], reason)) return false;
@@ -389,35 +233,23 @@ bool ShowStep(const Step& step, LoadedPlugin&, std::string* reason) {
   return true;
 }
 
-// One line per entry of the set's folder, by name: "files FOLDER: NAME SIZE
-// bytes, whole packets" for a file (broken when SIZE is no multiple of 188), "files FOLDER: NAME/" for a folder; "(empty)" for none.
+// One line per entry of the set's folder, by name (DescribeEntry);
+// "(empty)" for none.
 bool FilesStep(const Step& step, LoadedPlugin&, std::string* reason) {
   WaitKeysIdle();
+  const std::string folder = SandboxPath(step.words[1]);
   std::error_code error;
-  std::vector<std::string> lines;
-  for (const auto& entry : std::filesystem::directory_iterator(SandboxPath(step.words[1]), error)) {
-    std::string name = entry.path().filename().string();
-    std::error_code size_error;
-    if (entry.is_directory(size_error)) {
-      lines.push_back(name + "/");
-      continue;
-    }
-    const uintmax_t size = entry.file_size(size_error);
-    if (size_error) {
-      lines.push_back(name + " ? bytes");
-      continue;
-    }
-    // Streams are whole 188-byte packets: say whether this one is.
-    lines.push_back(name + " " + std::to_string(size) + " bytes, " +
-                    (size % 188 == 0 ? "whole" : "broken") + " packets");
-  }
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+    names.push_back(entry.path().filename().string());
   if (error) {
     *reason = "cannot list " + step.words[1] + ": " + error.message();
     return false;
   }
-  std::sort(lines.begin(), lines.end());
-  if (lines.empty()) lines.push_back("(empty)");
-  for (const std::string& line : lines) HostLog("files " + step.words[1] + ": " + line);
+  std::sort(names.begin(), names.end());
+  if (names.empty()) HostLog("files " + step.words[1] + ": (empty)");
+  for (const std::string& name : names)
+    HostLog("files " + step.words[1] + ": " + DescribeEntry(folder, name));
   return true;
 }
 
@@ -481,15 +313,30 @@ bool ClockStep(const Step& step, LoadedPlugin&, std::string*) {
   return true;
 }
 
+// The end of the run: the remote lets go of a held key, the key-input
+// thread stops, a recording still running is ended properly, the set's shell
+// log is printed and the surface's guard bands are checked. Once only.
+std::atomic<bool> tv_ended{false};
+
+bool EndStep(const Step&, LoadedPlugin&, std::string*) {
+  EndOfRun();
+  return true;
+}
+
 // ---- The steps: parsing, help and running all read this table.
+enum class Group { kAction, kCheck };
+
 struct StepKind {
   const char* name;
   const char* arguments;  // as the help shows them
-  const char* kinds;      // one letter per argument (see above)
+  const char* kinds;      // one letter per argument (sim/scenario/step_arguments.h)
   size_t required;        // how many of them must be given
   bool (*run)(const Step&, LoadedPlugin&, std::string* reason);
   const char* help;
+  Group group = Group::kAction;  // checks report a failure and the scenario plays on
 };
+
+constexpr Group kCheck = Group::kCheck;
 
 const StepKind StepKinds[] = {
     {"key", "K [HOLD_MS [ARG]]", "ncn", 1, KeyStep,
@@ -502,7 +349,7 @@ const StepKind StepKinds[] = {
      "let the queued keys finish, then MS ms of TV time"},
     {"setup", "", "", 0, SetupStep,
      "the loader calls setup()"},
-    {"setting", "NAME VALUE", "wv", 2, SettingStep,
+    {"setting", "NAME VALUE", "tv", 2, SettingStep,
      "init_config again with record field NAME = VALUE"},
     {"channel", "N", "n", 1, ChannelStep,
      "tune channel N"},
@@ -511,7 +358,7 @@ const StepKind StepKinds[] = {
     {"broadcast", "off", "w", 1, BroadcastStep,
      "the broadcast clock stops being sent"},
     {"language", "N", "n", 1, LanguageStep,
-     "the TV's menu language number"},
+     "the TV's menu language number (13 German, 18 English...)"},
     {"plug", "SECTION VENDOR PRODUCT SERIAL FS:SIZE:MOUNT...", "wwwwp*", 5, PlugStep,
      "a USB device (FS fat ntfs ext cifs smb nfs internal; SIZE 8G...)"},
     {"unplug", "SECTION", "w", 1, UnplugStep,
@@ -538,10 +385,6 @@ const StepKind StepKinds[] = {
      "the TV's wall clock jumps (negative: backwards)"},
     {"tv", "", "", 0, TvStep,
      "print freeze, video mute and option 15 (picture off)"},
-    {"devices", "", "", 0, DevicesStep,
-     "print the device table the plug-in builds now"},
-    {"prefix", "", "", 0, PrefixStep,
-     "print the file-name prefix it would give now"},
     {"screenshot", "FILE", "w", 1, ScreenshotStep,
      "save the screen as a PNG"},
     {"say", "TEXT", "w*", 0, SayStep,
@@ -552,22 +395,52 @@ const StepKind StepKinds[] = {
      "print the set's folder FOLDER: its files with sizes"},
     {"telnetd", "running|stopped", "w", 1, TelnetdStep,
      "the set's telnet daemon runs / has ended"},
+    {"end", "", "", 0, EndStep,
+     "the TV shuts down here; only checks may follow"},
+    // Expectations (sim/scenario/checks.h).
+    {"expect", "REGEX", "r", 1, ExpectStep,
+     "a line printed since the previous expect's line matches", kCheck},
+    {"never", "REGEX", "r", 1, NeverStep,
+     "no line printed in the whole run matches REGEX", kCheck},
+    {"same", "REGEX", "r", 1, SameStep,
+     "2+ lines so far match REGEX, all with the same first group", kCheck},
+    {"file", "FOLDER NAME [SIZE] [stream]", "hxzz", 2, FileStep,
+     "a file NAME (regex) of SIZE (N MIN-MAX MIN- -MAX; K M G T), a stream", kCheck},
+    {"nofile", "FOLDER NAME", "hx", 2, NoFileStep,
+     "no entry of FOLDER has a name matching NAME", kCheck},
+    {"option", "N VALUE", "nn", 2, OptionStep,
+     "the host's TV option N holds VALUE", kCheck},
+    {"muted", "yes|no", "y", 1, MutedStep,
+     "the host's main video is muted / not", kCheck},
+    {"frozen", "yes|no", "y", 1, FrozenStep,
+     "the host's picture is frozen / not", kCheck},
+    {"lastkey", "K [ARG]", "nn", 1, LastKeyStep,
+     "the last press the host processed was key K (with ARG)", kCheck},
+    {"saved", "NAME VALUE", "tv", 2, SavedStep,
+     "the saved recolyx.cfg holds VALUE in field NAME", kCheck},
+    {"pixel", "X Y RRGGBB [TOLERANCE]", "XYkc", 3, PixelStep,
+     "the screen's colour at X,Y, each channel within TOLERANCE (8)", kCheck},
+    {"area", "X Y W H RRGGBB [TOLERANCE]", "XYWHkc", 5, AreaStep,
+     "the mean colour of that rectangle, within TOLERANCE (8)", kCheck},
 };
 
 // Checks the arguments of a step of this kind: their number and kinds.
-bool CheckArguments(const StepKind& kind, const std::vector<std::string>& words,
-                    std::string* reason) {
+bool CheckArguments(const StepKind& kind, const ScenarioStep& step, std::string* reason) {
+  const std::vector<std::string>& words = step.words;
   const std::string kinds = kind.kinds;
   const bool repeats = !kinds.empty() && kinds.back() == '*';
   const size_t listed = repeats ? kinds.size() - 1 : kinds.size();
   const size_t given = words.size() - 1;
-  if (given < kind.required || (!repeats && given > listed)) {
+  // A regular expression takes the rest of the line: any number of words.
+  const bool rest_of_line = kinds == "r";
+  if (given < kind.required || (!repeats && !rest_of_line && given > listed)) {
     *reason = words[0] + " takes " + (kind.arguments[0] ? kind.arguments : "no arguments");
     return false;
   }
+  if (rest_of_line) return CheckArgument('r', words, 1, step.rest, reason);
   for (size_t i = 1; i < words.size(); ++i) {
     char letter = kinds[i - 1 < listed ? i - 1 : listed - 1];
-    if (!CheckArgument(letter, words, i, reason)) return false;
+    if (!CheckArgument(letter, words, i, step.rest, reason)) return false;
   }
   return true;
 }
@@ -576,11 +449,37 @@ std::string AtLine(int line, const std::string& reason) {
   return "line " + std::to_string(line) + ": " + reason;
 }
 
+// The text after the step's name, without the blanks around it.
+std::string RestOfLine(const std::string& line, const std::string& name) {
+  size_t from = line.find(name) + name.size();
+  size_t first = line.find_first_not_of(" \t", from);
+  if (first == std::string::npos) return "";
+  size_t last = line.find_last_not_of(" \t\r");
+  return line.substr(first, last - first + 1);
+}
+
+void PrintGroup(FILE* out, Group group) {
+  for (const StepKind& kind : StepKinds) {
+    if (kind.group != group) continue;
+    std::string usage = std::string(kind.name) + (kind.arguments[0] ? " " : "") + kind.arguments;
+    // A long usage gets the help on a line of its own.
+    if (usage.size() > 24) std::fprintf(out, "  %s\n", usage.c_str());
+    std::fprintf(out, "  %-24s %s\n", usage.size() > 24 ? "" : usage.c_str(), kind.help);
+  }
+}
+
 }  // namespace
+
+const char* ScenarioStepHelp(const std::string& name) {
+  for (const StepKind& kind : StepKinds)
+    if (name == kind.name) return kind.help;
+  return nullptr;
+}
 
 bool ParseScenario(const std::string& text, std::vector<ScenarioStep>* steps, std::string* error) {
   std::istringstream lines(text);
   std::string line;
+  bool ended = false;
   for (int number = 1; std::getline(lines, line); ++number) {
     if (size_t hash = line.find('#'); hash != std::string::npos) line.erase(hash);
     ScenarioStep step;
@@ -588,6 +487,7 @@ bool ParseScenario(const std::string& text, std::vector<ScenarioStep>* steps, st
     std::istringstream words(line);
     for (std::string word; words >> word;) step.words.push_back(word);
     if (step.words.empty()) continue;
+    step.rest = RestOfLine(line, step.words[0]);
     step.kind = std::size(StepKinds);
     for (size_t i = 0; i < std::size(StepKinds); ++i)
       if (step.words[0] == StepKinds[i].name) step.kind = i;
@@ -596,10 +496,15 @@ bool ParseScenario(const std::string& text, std::vector<ScenarioStep>* steps, st
       return false;
     }
     std::string reason;
-    if (!CheckArguments(StepKinds[step.kind], step.words, &reason)) {
+    if (!CheckArguments(StepKinds[step.kind], step, &reason)) {
       *error = AtLine(number, reason);
       return false;
     }
+    if (ended && StepKinds[step.kind].group != Group::kCheck) {
+      *error = AtLine(number, "only checks may follow end, not " + QuotedWord(step.words[0]));
+      return false;
+    }
+    ended = ended || step.words[0] == "end";
     steps->push_back(std::move(step));
   }
   return true;
@@ -607,12 +512,21 @@ bool ParseScenario(const std::string& text, std::vector<ScenarioStep>* steps, st
 
 bool RunScenario(const std::vector<ScenarioStep>& steps, LoadedPlugin& plugin,
                  std::string* error) {
+  WatchNeverSteps(steps);
   for (const ScenarioStep& step : steps) {
     std::string reason;
-    if (step.kind >= std::size(StepKinds) || !StepKinds[step.kind].run(step, plugin, &reason)) {
-      *error = AtLine(step.line, reason.empty() ? "not a parsed step" : reason);
+    if (step.kind >= std::size(StepKinds)) {
+      *error = AtLine(step.line, "not a parsed step");
       return false;
     }
+    const StepKind& kind = StepKinds[step.kind];
+    if (kind.run(step, plugin, &reason)) continue;
+    if (kind.group == Group::kCheck) {
+      ReportCheckFailure(step.line, reason);
+      continue;
+    }
+    *error = AtLine(step.line, reason);
+    return false;
   }
   // The remote lets go of a key still held.
   QueueRelease();
@@ -620,13 +534,32 @@ bool RunScenario(const std::vector<ScenarioStep>& steps, LoadedPlugin& plugin,
   return true;
 }
 
-void PrintScenarioSteps(FILE* out) {
-  for (const StepKind& kind : StepKinds) {
-    std::string usage = std::string(kind.name) + (kind.arguments[0] ? " " : "") + kind.arguments;
-    // A long usage gets the help on a line of its own.
-    if (usage.size() > 24) std::fprintf(out, "  %s\n", usage.c_str());
-    std::fprintf(out, "  %-24s %s\n", usage.size() > 24 ? "" : usage.c_str(), kind.help);
+void CheckRefusedScenario(const std::vector<ScenarioStep>& parsed) {
+  WatchNeverSteps(parsed);
+  LoadedPlugin none;
+  for (const ScenarioStep& step : parsed) {
+    const bool on_pc = step.words.size() > 1 && !step.words[1].empty() && step.words[1][0] != '/';
+    if ((step.words[0] != "file" && step.words[0] != "nofile") || !on_pc) continue;
+    std::string reason;
+    if (!StepKinds[step.kind].run(step, none, &reason)) ReportCheckFailure(step.line, reason);
   }
 }
+
+void EndOfRun() {
+  if (tv_ended.exchange(true)) return;
+  QueueRelease();
+  WaitKeysIdle();
+  StopKeyInput();
+  // A recording still running when the TV shuts down is ended properly.
+  if (GetRecorderStatus().recording) spI_Stream_Record_Stop();
+  // What the plug-in had the set's shell run, and what the set's commands did.
+  for (const std::string& line : CommandLog()) HostLog("shell: " + line);
+  // Anything the plug-in wrote outside its surface fails the run.
+  CheckOverlayGuards("the end of the run");
+}
+
+void PrintScenarioSteps(FILE* out) { PrintGroup(out, Group::kAction); }
+
+void PrintScenarioChecks(FILE* out) { PrintGroup(out, Group::kCheck); }
 
 }  // namespace sim

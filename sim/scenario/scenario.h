@@ -46,8 +46,6 @@
 //                           sleeps run on undisturbed
 //   tv                      print the TV's state: picture frozen or running,
 //                           video mute, TV option 15 (the picture-off option)
-//   devices                 print the device table the plug-in builds now
-//   prefix                  print the file-name prefix it would give now
 //   screenshot FILE         save the screen as a PNG
 //   say TEXT                print TEXT
 //   show FILE               print each line of the set's file FILE ("/mtd_ram/x")
@@ -56,6 +54,41 @@
 //                           whole packets" (broken: SIZE is no multiple of
 //                           188), "NAME/" for a folder, "(empty)" for none
 //   telnetd running|stopped the set's telnet daemon runs / has ended
+//   end                     the TV shuts down here: a held key is let go,
+//                           the key-input thread stops, a running recording
+//                           ends, the set's shell log is printed, the
+//                           surface's guard bands are checked. Only checks
+//                           may follow (tvsim does all this itself after the
+//                           last step when no end step did)
+//
+// Checks (sim/scenario/checks.h) state what must hold at that point; one that
+// fails prints "tvsim: scenario line N: expected ...: got ..." and the
+// scenario plays on, tvsim then ends non-zero:
+//   expect REGEX            a line printed since the line the previous
+//                           expect took matches REGEX (the rest of the line,
+//                           an ECMAScript regular expression searched within
+//                           the printed line, without its time stamp)
+//   never REGEX             no line printed in the whole run matches REGEX
+//   same REGEX              two or more lines printed so far match REGEX and
+//                           all capture the same text in its first group
+//   file FOLDER NAME [SIZE] [stream]
+//                           FOLDER (a set path, or a path relative to the
+//                           folder tvsim runs in) holds a file whose whole
+//                           name matches the regular expression NAME, of
+//                           SIZE bytes (N, MIN-MAX, MIN-, -MAX, with K M G T)
+//                           and, with stream, whole 188-byte packets each
+//                           starting with 0x47
+//   nofile FOLDER NAME      no entry of FOLDER has a name matching NAME
+//   option N VALUE          the host's TV option N holds VALUE
+//   muted yes|no            the host's main video is muted / not
+//   frozen yes|no           the host's picture is frozen / not
+//   lastkey K [ARG]         the last press the host's key function processed
+//                           was key K (with third argument ARG)
+//   saved NAME VALUE        the home folder's recolyx.cfg holds VALUE in the
+//                           settings record's field NAME
+//   pixel X Y RRGGBB [TOL]  the screen (overlay over the test picture) has
+//                           that colour at X,Y, each channel within TOL (8)
+//   area X Y W H RRGGBB [TOL]  the mean colour of that rectangle
 //
 // Paths (MOUNT, FILE, PATH, a partition's MOUNT) must stay within the set's
 // folders: "/dtv/usb/../../../x" is refused with its line before anything
@@ -81,22 +114,42 @@ struct LoadedPlugin;
 struct ScenarioStep {
   int line = 0;                    // where it came from, for messages
   std::vector<std::string> words;  // the command and its arguments
+  std::string rest;                // the line after the command, as written (regular expressions)
   size_t kind = SIZE_MAX;          // its row in the player's table of steps (set by ParseScenario)
 };
 
 // Parses a scenario and checks every step's arguments (their number, whole
-// numbers within range, partitions, setting names and values). Returns false
+// numbers within range, partitions, setting names and values, regular
+// expressions, and that only checks follow an end step). Returns false
 // with a message naming the line at the first step that is unknown or has
 // arguments it does not take; steps holds the steps before it.
 bool ParseScenario(const std::string& text, std::vector<ScenarioStep>* steps, std::string* error);
 
 // Runs parsed steps in order against the loaded plug-in (whose settings record
-// the listings use and the setting step changes). Returns false with a
-// message naming the line at the first step that cannot be carried out.
+// the setting step changes). Checks that fail are reported
+// (sim/scenario/check_report.h) and the steps after them still run. Returns
+// false with a message naming the line at the first action step that cannot
+// be carried out.
 bool RunScenario(const std::vector<ScenarioStep>& steps, LoadedPlugin& plugin,
                  std::string* error);
 
-// Writes one line per step (its arguments and what it does) to out.
+// The checks a refused scenario still makes with the steps parsed before the
+// refused line (a refusal plays nothing): its never steps are held against
+// everything printed so far and later, and its file and nofile checks of
+// folders of the PC (not of the set) are made now. Failures are reported.
+void CheckRefusedScenario(const std::vector<ScenarioStep>& parsed);
+
+// The end of the run (the end step): releases a held key, stops the
+// key-input thread, ends a running recording, prints the set's shell log and
+// checks the surface's guard bands. Only the first call does anything.
+void EndOfRun();
+
+// Writes one line per action step / per check (its arguments and what it
+// does) to out.
 void PrintScenarioSteps(FILE* out);
+void PrintScenarioChecks(FILE* out);
+
+// What the step called name does (its help), or nullptr for no such step.
+const char* ScenarioStepHelp(const std::string& name);
 
 }  // namespace sim

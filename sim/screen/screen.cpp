@@ -137,6 +137,8 @@ void ReportGuardDamage(const std::string& damage, const char* when) {
   if (damage.empty()) return;
   std::fprintf(stderr, "tvsim: ERROR: surface guard band written (%s), found at %s\n", damage.c_str(), when);
   std::fflush(stderr);
+  // Among the host's lines too, where a scenario's checks see it.
+  HostLog("surface guard band written (" + damage + "), found at " + when);
 }
 
 }  // namespace
@@ -263,8 +265,12 @@ void ConfigureScreen(const ScreenOptions& options) {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     return;
   }
-  RealSdl().init(SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE);
-  SDL_WM_SetCaption("tvsim", "tvsim");
+  // A window on the X display, not SDL's fallback to a text console, unless
+  // the user chose a driver.
+  setenv("SDL_VIDEODRIVER", "x11", 0);
+  if (RealSdl().init(SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE) != 0) return;
+  const std::string title = WindowTitle();
+  SDL_WM_SetCaption(title.c_str(), "tvsim");
   state.window = RealSdl().set_video_mode(kScreenWidth, kScreenHeight, 32, SDL_SWSURFACE);
 }
 
@@ -380,6 +386,15 @@ void OverlayFlipped() {
              nullptr);
   }
   if (state.window != nullptr) PresentInWindow(state, rgba.data());
+}
+
+void PresentWindow() {
+  ScreenState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  if (state.window == nullptr) return;
+  std::vector<uint8_t> rgba(kScreenWidth * kScreenHeight * 4);
+  ComposeLocked(state, rgba.data());
+  PresentInWindow(state, rgba.data());
 }
 
 }  // namespace sim

@@ -22,8 +22,15 @@ struct ScreenOptions {
   std::string home_dir;        // the plug-in's home (its font118.png labels the picture)
 };
 
-// Call before the plug-in is loaded.
+// Call before the plug-in is loaded. With options.window, opens the window
+// (titled with WindowTitle()); WindowOpen() then says whether that worked.
 void ConfigureScreen(const ScreenOptions& options);
+
+// True when ConfigureScreen opened a window.
+bool WindowOpen();
+
+// The window's title: which PC key is which remote key, and how to quit.
+std::string WindowTitle();
 
 // What the test picture shows besides the TV state.
 void SetPictureCaption(int channel, const std::string& programme);
@@ -56,7 +63,9 @@ int OverlayGuardFaults();
 bool SaveScreenshot(const std::string& path, std::string* error);
 
 // With a window: handles its events, mapping PC keys to remote keys and
-// calling press for each. Returns false when the window was closed.
+// calling press for each, and shows the screen as it is now (the moving
+// test picture under the overlay last flipped). Returns false when the
+// window was closed (or q pressed); true at once without a window.
 bool PumpWindowEvents(const std::function<void(int remote_key)>& press);
 
 // Writes one PNG showing every skin image of home_dir/osd and the font

@@ -24,7 +24,8 @@ void ReleaseOverlay();
 bool IsOverlay(const SDL_Surface* surface);
 // Counts the flip, saves and shows the frame as configured.
 void OverlayFlipped();
-bool WindowOpen();
+// Shows the screen as it is now in the window (nothing without one).
+void PresentWindow();
 
 // Draws text with a 12x18 font image of 8 bits per pixel into an RGBA buffer.
 void DrawLabel(uint8_t* rgba, int width, int height, SDL_Surface* font, int x, int y, int scale,

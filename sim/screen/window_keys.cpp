@@ -1,6 +1,8 @@
 // The simulator's window: PC keys become remote keys.
 #include <SDL.h>
 
+#include <string>
+
 #include "sim/screen/screen.h"
 #include "sim/screen/screen_internal.h"
 
@@ -24,10 +26,22 @@ constexpr KeyMapping kKeyMap[] = {
     {SDLK_F1, 1},
 };
 
+// The window is repainted this often while no flip comes.
+constexpr int kRepaintEveryPumps = 5;
+
 }  // namespace
+
+std::string WindowTitle() {
+  std::string title = "tvsim (q quits):";
+  for (const KeyMapping& mapping : kKeyMap)
+    title += std::string(" ") + SDL_GetKeyName(mapping.pc_key) + "=" + std::to_string(mapping.remote_key);
+  return title;
+}
 
 bool PumpWindowEvents(const std::function<void(int remote_key)>& press) {
   if (!WindowOpen()) return true;
+  static int pumps = 0;
+  if (++pumps % kRepaintEveryPumps == 0) PresentWindow();
   SDL_Event event;
   while (SDL_PollEvent(&event)) {
     if (event.type == SDL_QUIT) return false;

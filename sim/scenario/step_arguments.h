@@ -1,0 +1,68 @@
+// The arguments of scenario steps. Each step names the kind of each of its
+// arguments with one letter; the parser checks them all before anything runs:
+//   n  a whole number that fits an int (keys, arguments, channels)
+//   c  a count from 0 to 2^38 (milliseconds, MiB, partition numbers): about
+//      ten years of milliseconds, so that nothing computed from it overflows
+//   w  any word
+//   p  a partition FS:SIZE:MOUNT
+//   s  a path of the set that stays within the set's folders
+//   h  a folder: a path of the set (as s) or a path relative to the folder
+//      tvsim runs in (screenshots, frames, the home folder)
+//   f  a fault kind: write, rename, remove, readonly
+//   e  an error name: nospace, io, access, readonly, missing
+//   v  a value for the setting named by the argument before it
+//   t  a setting's name
+//   r  a regular expression: the rest of the line as written
+//   x  a regular expression in one word (a file name)
+//   z  a size range (sim/scenario/file_checks.h) or the word "stream"
+//   y  yes or no
+//   X  a column of the screen (0-959), Y a row (0-539)
+//   W  a width of the screen (1-960), H a height (1-540)
+//   k  a colour RRGGBB in hexadecimal
+// A trailing '*' lets the last kind repeat.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sim/platform/faults.h"
+#include "sim/platform/virtual_disks.h"
+#include "sim/scenario/scenario.h"
+
+namespace sim {
+
+inline constexpr long long kCountLimit = 1LL << 38;
+
+// word as a whole number from low to high. False for anything else.
+bool ToWhole(const std::string& word, long long low, long long high, long long* value);
+
+// FS:SIZE:MOUNT. False when a part is missing or wrong.
+bool ToPartition(const std::string& word, Partition* partition);
+
+// The fault kind named, or SIM_FAULT_KINDS.
+sim_fault_kind ToFaultKind(const std::string& word);
+
+// A path of the set, in its normal form; "" with a reason when it is none or
+// climbs out of the set's folders.
+std::string SetPathArgument(const std::string& word, std::string* reason);
+
+// The PC path of a folder argument (kind h): a set path inside the sandbox,
+// else the path as given.
+std::string FolderArgumentPath(const std::string& word);
+
+// Checks argument `index` of words (words[0] is the step's name) against its
+// kind; rest is the line after the step's name, for kind r. Returns false
+// with a reason naming the argument.
+bool CheckArgument(char kind, const std::vector<std::string>& words, size_t index,
+                   const std::string& rest, std::string* reason);
+
+// A number argument the parser has checked; fallback when it was left out.
+long long Number(const ScenarioStep& step, size_t index, long long fallback);
+int Int(const ScenarioStep& step, size_t index, int fallback);
+
+// The words from `from` on, joined by blanks.
+std::string Rest(const std::vector<std::string>& words, size_t from);
+
+}  // namespace sim

@@ -1,0 +1,107 @@
+// Parsing scenarios with checks, and tvsim's command line: what is refused
+// before anything runs, and how options become steps.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "sim/command_line.h"
+#include "sim/scenario/scenario.h"
+
+namespace {
+
+std::string Refusal(const std::string& text) {
+  std::vector<sim::ScenarioStep> steps;
+  std::string error;
+  return sim::ParseScenario(text, &steps, &error) ? "" : error;
+}
+
+TEST(ScenarioParse, ARegularExpressionIsTheRestOfTheLine) {
+  std::vector<sim::ScenarioStep> steps;
+  std::string error;
+  ASSERT_TRUE(sim::ParseScenario("expect   key 7 ->  7 passed, arg [0-9]+  \n", &steps, &error)) << error;
+  EXPECT_EQ(steps[0].rest, "key 7 ->  7 passed, arg [0-9]+");
+}
+
+TEST(ScenarioParse, RefusesChecksWithArgumentsTheyDoNotTake) {
+  EXPECT_EQ(Refusal("expect\n"), "line 1: expect takes REGEX");
+  EXPECT_EQ(Refusal("say x\nnever recording (error\n"),
+            "line 2: not a regular expression: 'recording (error'");
+  EXPECT_EQ(Refusal("file /dtv/usb x\\.ts 2M-1M\n"),
+            "line 1: file takes a size range (N, MIN-MAX, MIN-, -MAX; K M G T) or stream, not '2M-1M'");
+  EXPECT_NE(Refusal("file /dtv/../../x a\n").find("not within the set's folders"), std::string::npos);
+  EXPECT_EQ(Refusal("pixel 960 0 ffffff\n"), "line 1: pixel takes a column from 0 to 959, not '960'");
+  EXPECT_EQ(Refusal("area 0 0 0 5 ffffff\n"), "line 1: area takes a width from 1 to 960, not '0'");
+  EXPECT_EQ(Refusal("pixel 0 0 fffff\n"), "line 1: pixel takes a colour RRGGBB, not 'fffff'");
+  EXPECT_EQ(Refusal("muted maybe\n"), "line 1: muted takes yes or no, not 'maybe'");
+  EXPECT_EQ(Refusal("saved key2_action 1\n"), "line 1: unknown setting 'key2_action'");
+  EXPECT_EQ(Refusal("option 15\n"), "line 1: option takes N VALUE");
+  // An over-long word is quoted cut.
+  EXPECT_EQ(Refusal("muted " + std::string(5000, 'y') + "\n"),
+            "line 1: muted takes yes or no, not '" + std::string(40, 'y') + "...'");
+}
+
+TEST(ScenarioParse, OnlyChecksFollowTheEnd) {
+  EXPECT_EQ(Refusal("key 7\nend\nexpect key 7\nfile . x\nkey 8\n"),
+            "line 5: only checks may follow end, not 'key'");
+  EXPECT_EQ(Refusal("end\nend\n"), "line 2: only checks may follow end, not 'end'");
+  EXPECT_EQ(Refusal("key 7\nend\nnever x\nsame (a)\nlastkey 7 0\nsaved key1_action 2\n"), "");
+}
+
+TEST(ScenarioParse, StepsNoLongerListThePlugInsOwnTables) {
+  EXPECT_EQ(Refusal("devices\n"), "line 1: unknown step 'devices'");
+  EXPECT_EQ(Refusal("prefix\n"), "line 1: unknown step 'prefix'");
+}
+
+std::string ParseError(std::vector<std::string> words, sim::CommandLine* line) {
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  std::string error;
+  return sim::ParseCommandLine(static_cast<int>(argv.size()), argv.data(), line, &error) ? "" : error;
+}
+
+TEST(TvsimCommandLine, StepOptionsBecomeStepsAfterTheScenario) {
+  sim::CommandLine line;
+  EXPECT_EQ(ParseError({"tvsim", "--key", "7:200:5", "--wait", "10", "--setup", "--speed", "50",
+                        "--screenshot", "a.png", "--window"},
+                       &line),
+            "");
+  EXPECT_EQ(line.scenario_text, "key 7 200 5\nwait 10\nsetup \nscreenshot a.png\n");
+  EXPECT_EQ(line.speed, 50.0);
+  EXPECT_TRUE(line.screen.window);
+}
+
+TEST(TvsimCommandLine, RefusesWhatItDoesNotTake) {
+  sim::CommandLine line;
+  EXPECT_EQ(ParseError({"tvsim", "--list-devices"}, &line), "unknown option '--list-devices'");
+  EXPECT_EQ(ParseError({"tvsim", "--name-prefix"}, &line), "unknown option '--name-prefix'");
+  EXPECT_EQ(ParseError({"tvsim", "--speed"}, &line), "--speed takes N");
+  EXPECT_EQ(ParseError({"tvsim", "--speed", "0"}, &line),
+            "--speed: takes a factor above 0 (up to 1000000), not '0'");
+  EXPECT_EQ(ParseError({"tvsim", "--bitrate", "1073741825"}, &line),
+            "--bitrate: takes a number from 0 to 1073741824, not '1073741825'");
+  EXPECT_EQ(ParseError({"tvsim", "--setting", "key1_action"}, &line),
+            "--setting: takes NAME=VALUE, not 'key1_action'");
+  EXPECT_EQ(ParseError({"tvsim", "--scenario", "/nonexistent/x.txt"}, &line),
+            "--scenario: cannot read /nonexistent/x.txt");
+  EXPECT_EQ(ParseError({"tvsim", "--" + std::string(300, 'x')}, &line),
+            "unknown option '--" + std::string(38, 'x') + "...'");
+}
+
+TEST(TvsimCommandLine, TheUsageComesFromTheTables) {
+  char* text = nullptr;
+  size_t size = 0;
+  FILE* out = open_memstream(&text, &size);
+  sim::PrintUsage(out);
+  std::fclose(out);
+  const std::string usage(text, size);
+  std::free(text);
+  for (const char* part : {"--key K[:HOLD_MS[:ARG]]  press key K", "--growth MIB_S", "  expect REGEX",
+                           "  end ", "  area X Y W H RRGGBB", "key74_action", "  telnetd running|stopped"})
+    EXPECT_NE(usage.find(part), std::string::npos) << part;
+  EXPECT_EQ(usage.find("--list-devices"), std::string::npos);
+}
+
+}  // namespace
