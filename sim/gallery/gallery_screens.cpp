@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <string>
+#include <utility>
 
 #include "display/display_lock.h"
 #include "display/osd_surface.h"
@@ -11,6 +13,7 @@
 #include "host/recording_state.h"
 #include "host/storage_checks.h"
 #include "settings/device_table.h"
+#include "settings/message_catalogue.h"
 #include "settings/dialog_state.h"
 #include "settings/notices.h"
 #include "settings/settings_record.h"
@@ -23,6 +26,7 @@
 #include "supervision/status_notices.h"
 #include "supervision/status_notices_state.h"
 #include "supervision/supervision_state.h"
+#include "supervision/timer_tick.h"
 
 namespace gallery {
 
@@ -51,15 +55,16 @@ void SetPaneTitle(const char16_t* title) {
 }
 
 // A recording of 1:02:03 on the internal memory (FAT), 512 MB in its file,
-// 41.5 of 64 GB free, a 90-minute stop timer.
+// 41.5 of 64 GB free (in the language's units), a 90-minute stop timer.
 void SetRecordingFigures() {
   const time_t now = time(nullptr);
+  RefreshMessages();  // the language whose units the sizes take
   recording_active = 1;
   settings.active_dest = 1;
   fs.f_type = 0x4D44;
   rec_start_time = static_cast<uint32_t>(now - 3723);
-  std::snprintf(total_text, sizeof total_text, "%s", "64.0 GB");
-  std::snprintf(free_text, sizeof free_text, "%s", "41.5 GB");
+  FormatSpace(total_text, sizeof total_text, 64u << 20, settings.language);
+  FormatSpace(free_text, sizeof free_text, 83u << 19, settings.language);
   free_gauge = 54;
   segment_size_mb = 512;
   bitrate = 1234;
@@ -83,22 +88,42 @@ void SetSecondFile() {
   earlier_segments_mb = 4076;
 }
 
-// Page `kScroll` of the settings screen after every item but the opacity was
-// stepped kSteps times from its default (the opacity stays, so the screen
-// stays as visible): the pages over the steps show each value text.
-template <int kScroll, int kSteps>
-void ShowToolboxPage() {
+// The settings screen with item kItem under the cursor, on the page that
+// holds it (items 0-8, 9-17, 18-26, the cursor's row moving down the page),
+// after every item but the opacity was stepped from its default once per row
+// above the cursor, up to five steps (two on the last page): over a page's
+// nine pictures every value text of its items comes up. The opacity stays, so
+// the screen stays as visible.
+template <int kItem>
+void ShowToolboxItem() {
   constexpr int kOpacityItem = 11;
+  constexpr int kScroll = kItem / kToolboxRows * kToolboxRows;
+  constexpr int kRow = kItem - kScroll;
+  constexpr int kSteps = kRow % (kScroll == kToolboxLastScroll ? 3 : 6);
   for (int step = 0; step < kSteps; ++step) {
     for (int item = 0; item < kToolboxItems; ++item)
       if (item != kOpacityItem) StepToolboxItem(item, 1);
   }
   OpenOsd();
   toolbox_open = 1;
-  toolbox_item = kScroll;
-  toolbox_row = 0;
+  toolbox_item = kItem;
+  toolbox_row = kRow;
   toolbox_scroll = kScroll;
   DrawToolbox();
+}
+
+const char* ToolboxCaption(int item) {
+  static const std::vector<std::string> captions = [] {
+    std::vector<std::string> all;
+    for (int i = 0; i < kToolboxItems; ++i) all.push_back("toolbox, cursor on item " + std::to_string(i));
+    return all;
+  }();
+  return captions[item].c_str();
+}
+
+template <size_t... kItems>
+void AddToolboxItems(std::vector<GalleryScreen>* screens, std::index_sequence<kItems...>) {
+  (screens->push_back({ToolboxCaption(kItems), 1, ShowToolboxItem<kItems>}), ...);
 }
 
 template <int kText>
@@ -177,7 +202,7 @@ std::vector<GalleryScreen> BuildScreens() {
       {"band 35", 2, ShowNotice<35>}, {"band 46", 2, ShowNotice<46>}, {"band 49", 2, ShowNotice<49>},
   };
   screens.insert(screens.end(), notices.begin(), notices.end());
-  const std::vector<GalleryScreen> panes_and_pages = {
+  const std::vector<GalleryScreen> panes = {
       {"pane: first file (style 0)", 1, [] {
          SetRecordingFigures();
          ShowPane(0);
@@ -195,30 +220,13 @@ std::vector<GalleryScreen> BuildScreens() {
          settings.standby_after = 1;
          low_space = 1;
          free_gauge = 1;
-         std::snprintf(free_text, sizeof free_text, "%s", "20 MB");
+         FormatSpace(free_text, sizeof free_text, 20u << 10, settings.language);
          minutes_left = 2;
          ShowPane(2);
        }},
-      // Defaults, then stepped until every value text came up: six
-      // split choices (page 1), six key actions (page 2), three name modes
-      // (page 3).
-      {"toolbox items 0-8", 1, ShowToolboxPage<0, 0>},
-      {"toolbox items 9-17", 1, ShowToolboxPage<9, 0>},
-      {"toolbox items 18-26", 1, ShowToolboxPage<18, 0>},
-      {"toolbox items 0-8, stepped 1", 1, ShowToolboxPage<0, 1>},
-      {"toolbox items 9-17, stepped 1", 1, ShowToolboxPage<9, 1>},
-      {"toolbox items 18-26, stepped 1", 1, ShowToolboxPage<18, 1>},
-      {"toolbox items 0-8, stepped 2", 1, ShowToolboxPage<0, 2>},
-      {"toolbox items 9-17, stepped 2", 1, ShowToolboxPage<9, 2>},
-      {"toolbox items 18-26, stepped 2", 1, ShowToolboxPage<18, 2>},
-      {"toolbox items 0-8, stepped 3", 1, ShowToolboxPage<0, 3>},
-      {"toolbox items 9-17, stepped 3", 1, ShowToolboxPage<9, 3>},
-      {"toolbox items 0-8, stepped 4", 1, ShowToolboxPage<0, 4>},
-      {"toolbox items 9-17, stepped 4", 1, ShowToolboxPage<9, 4>},
-      {"toolbox items 0-8, stepped 5", 1, ShowToolboxPage<0, 5>},
-      {"toolbox items 9-17, stepped 5", 1, ShowToolboxPage<9, 5>},
   };
-  screens.insert(screens.end(), panes_and_pages.begin(), panes_and_pages.end());
+  screens.insert(screens.end(), panes.begin(), panes.end());
+  AddToolboxItems(&screens, std::make_index_sequence<kToolboxItems>());
   return screens;
 }
 

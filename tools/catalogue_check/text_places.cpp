@@ -17,14 +17,18 @@ constexpr int kDialogTextEnd = kDialogX + kWarnExtWidth - 20;
 constexpr int kButtonLabelRoom = kButtonWidth - 8;
 
 // The toolbox frame's inside runs from x 212 for 526 pixels; labels end
-// before the colon at 530, values before the right-arrow icon at 698.
+// before the colon at 530 and, on the cursor's row, before the left-arrow
+// icon at 520 (4 pixels apart); values end before the right-arrow icon at
+// 698.
 constexpr int kFrameLeft = 212 + 10;
 constexpr int kFrameRight = 212 + 526 - 10;
-constexpr int kLabelEnd = 530 - 4;
+constexpr int kLabelEnd = 520 - 4;
 constexpr int kValueEnd = 698;
 // The footer legends are laid out leftwards from x 720 with 158 pixels of
-// icons and gaps between them; they must stay right of the frame's left edge.
+// icons and gaps between them; their first icon must not touch the
+// scroll-down mark at x 230 in the footer (4 pixels apart at least).
 constexpr int kFooterGaps = 30 + 20 + 26 + 20 + 22 + 20 + 20;
+constexpr int kFooterStart = 230 + kScrollArrowWidth + 4;
 
 // The recording summary's panel body: x 217 to 743.
 constexpr int kSummaryRight = 743 - 10;
@@ -56,7 +60,7 @@ std::vector<TextPlace> BuildPlaces() {
 
   // Toolbox: title, footer, labels 50..76, values.
   add("toolbox title", 20, "{9}", kFrameLeft, kFrameRight);
-  add("toolbox footer", 20, "{10}{11}{12}{13}", kFrameLeft + kFooterGaps, 720);
+  add("toolbox footer", 20, "{10}{11}{12}{13}", kFooterStart + kFooterGaps, 720);
   static const char* const kLabels[] = {
       "{50}", "{51}", "{52}", "{53}", "{54}", "{55}", "{56}", "{57}", "{58}",
       "{59}", "{60}", "{61}", "{62}", "{63}", "{64}", "{65}", "{66}", "{67}",
