@@ -9,6 +9,7 @@
 #include "display/display_lock.h"
 #include "display/osd_surface.h"
 #include "display/skin.h"
+#include "display/text.h"
 #include "host/dispatcher_state.h"
 #include "host/recording_state.h"
 #include "host/storage_checks.h"
@@ -88,22 +89,56 @@ void SetSecondFile() {
   earlier_segments_mb = 4076;
 }
 
-// The settings screen with item kItem under the cursor, on the page that
-// holds it (items 0-8, 9-17, 18-26, the cursor's row moving down the page),
-// after every item but the opacity was stepped from its default once per row
-// above the cursor, up to five steps (two on the last page): over a page's
-// nine pictures every value text of its items comes up. The opacity stays, so
-// the screen stays as visible.
-template <int kItem>
-void ShowToolboxItem() {
-  constexpr int kOpacityItem = 11;
-  constexpr int kScroll = kItem / kToolboxRows * kToolboxRows;
-  constexpr int kRow = kItem - kScroll;
-  constexpr int kSteps = kRow % (kScroll == kToolboxLastScroll ? 3 : 6);
-  for (int step = 0; step < kSteps; ++step) {
+constexpr int kOpacityItem = 11;
+
+// Every item but the opacity (so the screen stays as visible) stepped
+// forward `steps` times from where it is.
+void StepItems(int steps) {
+  for (int step = 0; step < steps; ++step) {
     for (int item = 0; item < kToolboxItems; ++item)
       if (item != kOpacityItem) StepToolboxItem(item, 1);
   }
+}
+
+// How many forward steps take `item` from its value to its widest value text
+// (in the toolbox's font 20), looking kValueSearch steps ahead: the value
+// that comes closest to the cursor's right arrow. Steps the item on; needs
+// the display open for the fonts.
+int StepsToWidestValue(int item) {
+  constexpr int kValueSearch = 40;  // more than any item has values
+  int best = 0, best_width = -1;
+  for (int step = 0; step < kValueSearch; ++step) {
+    char text[64];
+    ToolboxValueText(item, text, sizeof text);
+    const int width = TextWidth(20, text);
+    if (width > best_width) best = step, best_width = width;
+    StepToolboxItem(item, 1);
+  }
+  return best;
+}
+
+// The settings screen with item kItem under the cursor showing its widest
+// value, on the page that holds it (items 0-8, 9-17, 18-26, the cursor's row
+// moving down the page). The other items were stepped from their defaults
+// once per row above the cursor, up to five steps (two on the last page):
+// over a page's nine pictures every value text of its items comes up.
+template <int kItem>
+void ShowToolboxItem() {
+  constexpr int kScroll = kItem / kToolboxRows * kToolboxRows;
+  constexpr int kRow = kItem - kScroll;
+  constexpr int kSteps = kRow % (kScroll == kToolboxLastScroll ? 3 : 6);
+  StepItems(kSteps);
+  int widest = 0;
+  if (kItem != kOpacityItem) {
+    // Found by stepping the item round; then the state starts over.
+    OpenOsd();
+    widest = StepsToWidestValue(kItem);
+    char home[sizeof settings.home_dir];
+    std::memcpy(home, settings.home_dir, sizeof home);
+    PrepareScreen(home);
+    StepItems(kSteps);
+  }
+  for (int step = 0; step < widest; ++step) StepToolboxItem(kItem, 1);
   OpenOsd();
   toolbox_open = 1;
   toolbox_item = kItem;
@@ -115,7 +150,7 @@ void ShowToolboxItem() {
 const char* ToolboxCaption(int item) {
   static const std::vector<std::string> captions = [] {
     std::vector<std::string> all;
-    for (int i = 0; i < kToolboxItems; ++i) all.push_back("toolbox, cursor on item " + std::to_string(i));
+    for (int i = 0; i < kToolboxItems; ++i) all.push_back("toolbox, item " + std::to_string(i) + " at the cursor, widest value");
     return all;
   }();
   return captions[item].c_str();

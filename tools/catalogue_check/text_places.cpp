@@ -18,12 +18,12 @@ constexpr int kButtonLabelRoom = kButtonWidth - 8;
 
 // The toolbox frame's inside runs from x 212 for 526 pixels; labels end
 // before the colon at 530 and, on the cursor's row, before the left-arrow
-// icon at 520 (4 pixels apart); values end before the right-arrow icon at
-// 698.
+// icon at 520; values end before the right-arrow icon at 698 (4 pixels
+// apart from either arrow).
 constexpr int kFrameLeft = 212 + 10;
 constexpr int kFrameRight = 212 + 526 - 10;
 constexpr int kLabelEnd = 520 - 4;
-constexpr int kValueEnd = 698;
+constexpr int kValueEnd = 698 - 4;
 // The footer legends are laid out leftwards from x 720 with 158 pixels of
 // icons and gaps between them; their first icon must not touch the
 // scroll-down mark at x 230 in the footer (4 pixels apart at least).
