@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "display/glyph_tables.h"
@@ -35,6 +36,7 @@ struct ScreenState {
   SDL_Surface* label_font = nullptr;  // font118.png of the home folder
   bool label_font_tried = false;
   SDL_Surface* window = nullptr;
+  FlipObserver observer;
   std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
   int frozen_phase = 0;
 };
@@ -274,6 +276,12 @@ void ConfigureScreen(const ScreenOptions& options) {
   state.window = RealSdl().set_video_mode(kScreenWidth, kScreenHeight, 32, SDL_SWSURFACE);
 }
 
+void ObserveFlips(FlipObserver observer) {
+  ScreenState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.observer = std::move(observer);
+}
+
 bool WindowOpen() { return State().window != nullptr; }
 
 void SetPictureCaption(int channel, const std::string& programme) {
@@ -376,9 +384,10 @@ void OverlayFlipped() {
     const auto* pixels = static_cast<const uint8_t*>(state.overlay->pixels);
     state.shown.assign(pixels, pixels + kPixelBytes);
   }
-  if (state.options.frame_folder.empty() && state.window == nullptr) return;
+  if (state.options.frame_folder.empty() && state.window == nullptr && !state.observer) return;
   std::vector<uint8_t> rgba(kScreenWidth * kScreenHeight * 4);
   ComposeLocked(state, rgba.data());
+  if (state.observer && !state.shown.empty()) state.observer(rgba.data(), state.shown.data());
   if (!state.options.frame_folder.empty()) {
     char name[32];
     std::snprintf(name, sizeof name, "/frame_%05d.png", state.flips);

@@ -8,8 +8,10 @@
 
 #include <SDL.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace sim {
 
@@ -73,8 +75,33 @@ bool PumpWindowEvents(const std::function<void(int remote_key)>& press);
 // shows. Returns false with error set.
 bool WriteContactSheet(const std::string& home_dir, const std::string& png_path, std::string* error);
 
+// One picture of a sheet: width x height RGBA pixels (alpha blends them over
+// the sheet's checkerboard) and the label drawn above it.
+struct SheetPicture {
+  std::string label;
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgba;  // width * height * 4 bytes
+};
+// Writes the pictures in rows, left to right, each under its label in the
+// 12x18 font image label_font (none drawn when it cannot be loaded), a new
+// row when the next one does not fit sheet_width. Pictures wider than the
+// sheet are cut at its edge. Returns false with error set when there is no
+// picture, a picture's bytes do not match its size, or the PNG cannot be
+// written.
+bool WriteLabelledSheet(const std::vector<SheetPicture>& pictures, int sheet_width,
+                        const std::string& label_font, const std::string& png_path, std::string* error);
+
 // Composites into rgba (960 x 540 x 4 bytes, RGBA order): used by flips,
 // screenshots and tests.
 void ComposeFrame(uint8_t* rgba);
+
+// Called at every flip of the overlay, on the flipping thread, with the
+// frame as the viewer sees it (rgba as ComposeFrame makes it) and the
+// overlay just flipped (960 x 540 x 4 bytes, BGRA, alpha last). Both are
+// valid during the call only; the observer must not call back into the
+// screen. An empty function removes the observer.
+using FlipObserver = std::function<void(const uint8_t* rgba, const uint8_t* overlay_bgra)>;
+void ObserveFlips(FlipObserver observer);
 
 }  // namespace sim

@@ -131,6 +131,29 @@ TEST_F(CatalogueCheck, Fit) {
   EXPECT_FALSE(Reports(problems, "info pane part number {26} 99 in font 20"));
 }
 
+// Faults the screen gallery showed: a label reaching the left arrow of the
+// cursor's row (the colon is further right), a value touching the right
+// arrow, and a key legend whose first icon ran into the scroll-down mark in
+// the footer. Texts just inside stay quiet.
+TEST_F(CatalogueCheck, TextsClearTheCursorArrowsAndLegendsTheScrollMark) {
+  texts_[64] = "Напоминание: экран выкл.";  // 282 px: over the arrow at 520
+  texts_[68] = "Tieni premuto: schermo off";  // 272 px: just 8 px before it
+  texts_[102] = "By programme";               // 148 px: up to the arrow at 698
+  texts_[101] = "Programme";
+  texts_[10] = "Választás", texts_[11] = "Módosítás", texts_[12] = "Mentés", texts_[13] = "Kilépés";
+  auto problems = Check();
+  EXPECT_TRUE(Reports(problems, "toolbox label {64} in font 20: \"Напоминание: экран выкл.\" "
+                                "is 282 px wide, room 272 px"));
+  EXPECT_FALSE(Reports(problems, "toolbox label {68}"));
+  EXPECT_TRUE(Reports(problems,
+                      "toolbox value {102} in font 20: \"By programme\" is 148 px wide, room 140 px"));
+  EXPECT_FALSE(Reports(problems, "toolbox value {101}"));
+  EXPECT_TRUE(Reports(problems, "toolbox footer {10}{11}{12}{13} in font 20: "
+                                "\"VálasztásMódosításMentésKilépés\" is 338 px wide, room 304 px"));
+  texts_[10] = "Wählen", texts_[11] = "Ändern", texts_[12] = "Speichern", texts_[13] = "Ende";  // 300 px
+  EXPECT_FALSE(Reports(Check(), "toolbox footer"));
+}
+
 TEST_F(CatalogueCheck, FrenchUnits) {
   texts_[24] = std::string(20, 'x');  // too long in every style
   EXPECT_TRUE(Reports(Check("", "EN"), "9999.99 GB\""));

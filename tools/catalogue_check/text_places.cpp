@@ -5,6 +5,9 @@
 
 namespace {
 
+// Things on one row keep 8 pixels apart.
+constexpr int kGap = 8;
+
 // The skin's geometry (the sizes the generator gives the images). The
 // message box ("warnbox") and the dialog ("warnbox_ext") are centred skin
 // images; their text starts 89 and 85 pixels into the image and keeps 20
@@ -17,23 +20,24 @@ constexpr int kDialogTextEnd = kDialogX + kWarnExtWidth - 20;
 constexpr int kButtonLabelRoom = kButtonWidth - 8;
 
 // The toolbox frame's inside runs from x 212 for 526 pixels; labels end
-// before the colon at 530, values before the right-arrow icon at 698.
+// before the colon at 530 and, on the cursor's row, before the left-arrow
+// icon at 520; values end before the right-arrow icon at 698 (kGap apart
+// from either arrow).
 constexpr int kFrameLeft = 212 + 10;
 constexpr int kFrameRight = 212 + 526 - 10;
-constexpr int kLabelEnd = 530 - 4;
-constexpr int kValueEnd = 698;
+constexpr int kLabelEnd = 520 - kGap;
+constexpr int kValueEnd = 698 - kGap;
 // The footer legends are laid out leftwards from x 720 with 158 pixels of
-// icons and gaps between them; they must stay right of the frame's left edge.
+// icons and gaps between them; their first icon stays kGap clear of the
+// scroll-down mark at x 230 in the footer.
 constexpr int kFooterGaps = 30 + 20 + 26 + 20 + 22 + 20 + 20;
+constexpr int kFooterStart = 230 + kScrollArrowWidth + kGap;
 
 // The recording summary's panel body: x 217 to 743.
 constexpr int kSummaryRight = 743 - 10;
 
 // The information pane: labels at x 240; values right-aligned at C (610 for
 // the "Standard" style in font 20, 670 for the bitmap styles) and at 790.
-// Things on one row keep 8 pixels apart.
-constexpr int kGap = 8;
-
 // The status band: big text from x 155 to the right edge of the screen.
 constexpr int kBandX = 155;
 constexpr int kScreenRight = 960;
@@ -56,7 +60,7 @@ std::vector<TextPlace> BuildPlaces() {
 
   // Toolbox: title, footer, labels 50..76, values.
   add("toolbox title", 20, "{9}", kFrameLeft, kFrameRight);
-  add("toolbox footer", 20, "{10}{11}{12}{13}", kFrameLeft + kFooterGaps, 720);
+  add("toolbox footer", 20, "{10}{11}{12}{13}", kFooterStart + kFooterGaps, 720);
   static const char* const kLabels[] = {
       "{50}", "{51}", "{52}", "{53}", "{54}", "{55}", "{56}", "{57}", "{58}",
       "{59}", "{60}", "{61}", "{62}", "{63}", "{64}", "{65}", "{66}", "{67}",
