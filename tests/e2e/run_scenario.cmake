@@ -1,4 +1,4 @@
-# Runs tvsim on SCENARIO in a fresh WORK folder (its sandbox inside), then
+# Runs tvsim (through LAUNCHER, e.g. an emulator, when given) on SCENARIO in a fresh WORK folder (its sandbox inside), then
 # checks that every EXPECT regular expression matches a line of the output,
 # in the given order, that no line matches an ABSENT regular expression, and
 # that every file of FILES (relative to WORK) exists and none of NO_FILES does,
@@ -6,7 +6,7 @@
 # lines match and all of them capture the same text.
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
-execute_process(COMMAND ${TVSIM} --sandbox sandbox ${OPTIONS} --scenario ${SCENARIO}
+execute_process(COMMAND ${LAUNCHER} ${TVSIM} --sandbox sandbox ${OPTIONS} --scenario ${SCENARIO}
                 WORKING_DIRECTORY ${WORK}
                 OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
 file(WRITE ${WORK}/output.txt "${out}${err}")
