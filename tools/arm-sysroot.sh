@@ -19,9 +19,14 @@ packages+=(libasound2 libpulse0 libx11-6 libxext6 libcaca0 libjpeg62-turbo libti
            libgcrypt20 libgpg-error0 liblz4-1 libflac12 libogg0 libvorbis0a libvorbisenc2
            libopus0 libmpg123-0 libmp3lame0)
 
+# From the C library's package only its character-set converters (iconv), which
+# the cross toolchain's C library lacks: the C library itself stays the
+# toolchain's.
+converters=libc6
+
 # The stamp holds the package list: a changed list unpacks afresh.
 stamp="$sysroot/.complete"
-if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "${packages[*]}" ]; then exit 0; fi
+if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "${packages[*]} $converters" ]; then exit 0; fi
 
 debs="$sysroot.debs"
 rm -rf "$sysroot" "$debs"
@@ -30,6 +35,10 @@ mkdir -p "$sysroot" "$debs"
 for deb in "$debs"/*.deb; do
   dpkg-deb -x "$deb" "$sysroot"
 done
+mkdir -p "$debs/$converters"
+(cd "$debs/$converters" && apt-get download -qq "$converters:armel" 2>&1 | grep -v "unsandboxed" || true)
+dpkg-deb -x "$debs/$converters"/*.deb "$debs/$converters/root"
+mv "$debs/$converters/root/usr/lib/arm-linux-gnueabi/gconv" "$sysroot/usr/lib/arm-linux-gnueabi/gconv"
 # Links to absolute paths (libz.so -> /lib/...) point into the sysroot instead.
 sysroot_path=$(cd "$sysroot" && pwd)
 find "$sysroot" -type l -lname '/*' | while read -r link; do
@@ -41,4 +50,8 @@ for lib in SDL SDL_image SDL_ttf png z; do
     exit 1
   fi
 done
-echo "${packages[*]}" >"$stamp"
+if [ ! -e "$sysroot/usr/lib/arm-linux-gnueabi/gconv/gconv-modules" ]; then
+  echo "arm-sysroot: gconv-modules missing after unpacking" >&2
+  exit 1
+fi
+echo "${packages[*]} $converters" >"$stamp"
