@@ -1,5 +1,5 @@
-# Runs tvsim (through LAUNCHER, e.g. an emulator, when given) on SCENARIO in a fresh WORK folder (its sandbox inside), then
-# checks that every EXPECT regular expression matches a line of the output,
+# Runs tvsim (through LAUNCHER, e.g. qemu-arm, when given) on SCENARIO in a
+# fresh WORK folder (its sandbox inside), then checks that every EXPECT regular expression matches a line of the output,
 # in the given order, that no line matches an ABSENT regular expression, and
 # that every file of FILES (relative to WORK) exists and none of NO_FILES does,
 # and that for each regular expression of SAME (with one group) at least two
