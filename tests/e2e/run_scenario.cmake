@@ -1,9 +1,10 @@
 # Runs tvsim (through LAUNCHER, e.g. qemu-arm, when given) on SCENARIO in a
-# fresh WORK folder (its sandbox inside), then checks that every EXPECT regular expression matches a line of the output,
-# in the given order, that no line matches an ABSENT regular expression, and
-# that every file of FILES (relative to WORK) exists and none of NO_FILES does,
-# and that for each regular expression of SAME (with one group) at least two
-# lines match and all of them capture the same text.
+# fresh WORK folder (its sandbox inside), then checks that every EXPECT
+# regular expression matches a line of the output, in the given order, that
+# no line matches an ABSENT regular expression, that every file of FILES
+# (relative to WORK) exists and none of NO_FILES does, and that for each
+# regular expression of SAME (with one group) at least two lines match and
+# all of them capture the same text.
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 execute_process(COMMAND ${LAUNCHER} ${TVSIM} --sandbox sandbox ${OPTIONS} --scenario ${SCENARIO}
