@@ -6,6 +6,11 @@ set(RECOLYX_SYSROOT "" CACHE PATH "Folder holding the set's SDL headers and libr
 if(RECOLYX_SYSROOT)
   set(_sdl_inc "${RECOLYX_SYSROOT}/usr/include")
   set(_sdl_lib "${RECOLYX_SYSROOT}/usr/lib/arm-linux-gnueabi")
+  # libpng and zlib for the simulator built for the set, from the same place.
+  set(PNG_LIBRARY "${_sdl_lib}/libpng.so" CACHE FILEPATH "")
+  set(PNG_PNG_INCLUDE_DIR "${_sdl_inc}" CACHE PATH "")
+  set(ZLIB_LIBRARY "${_sdl_lib}/libz.so" CACHE FILEPATH "")
+  set(ZLIB_INCLUDE_DIR "${_sdl_inc}" CACHE PATH "")
 else()
   set(_sdl_inc "/usr/include")
   execute_process(COMMAND ${CMAKE_C_COMPILER} -print-multiarch

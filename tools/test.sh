@@ -2,7 +2,8 @@
 # The test command: installs what is missing, builds, and runs every suite:
 # the native suite, the suite under AddressSanitizer + UndefinedBehaviorSanitizer,
 # the threaded tests under ThreadSanitizer, the build for the set with its
-# tests under qemu-arm, and a short run of every libFuzzer target.
+# whole suite under qemu-arm (unit, loader and end-to-end tests, and the
+# checks of the package for the set), and a short run of every libFuzzer target.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 

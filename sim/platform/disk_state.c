@@ -1,3 +1,7 @@
+/* Large-file calls on 32-bit builds too: with 32-bit inode numbers and sizes
+ * readdir and fstatat fail (EOVERFLOW) on the build machine's file systems,
+ * and the folders would measure empty. */
+#define _FILE_OFFSET_BITS 64
 #define _GNU_SOURCE
 #include "disk_state.h"
 

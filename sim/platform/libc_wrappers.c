@@ -133,6 +133,21 @@ WRAP_PATH(stat, (const char *path, struct stat *status), (mapped_path, status))
 WRAP_PATH(stat64, (const char *path, struct stat64 *status), (mapped_path, status))
 WRAP_PATH(lstat, (const char *path, struct stat *status), (mapped_path, status))
 WRAP_PATH(lstat64, (const char *path, struct stat64 *status), (mapped_path, status))
+#if defined(__arm__)
+/* recolyx.so built for the set reaches stat64 and lstat64 through their
+ * older entry points (set_abi/runtime_compat.cpp); the structure is the same,
+ * so the mapped call goes on to the current ones. */
+int __xstat64(int version, const char *path, struct stat64 *status);
+int __lxstat64(int version, const char *path, struct stat64 *status);
+int __xstat64(int version, const char *path, struct stat64 *status) {
+  MAP(path, -1);
+  return NEXT(stat64)(mapped_path, status);
+}
+int __lxstat64(int version, const char *path, struct stat64 *status) {
+  MAP(path, -1);
+  return NEXT(lstat64)(mapped_path, status);
+}
+#endif
 WRAP_PATH(utime, (const char *path, const struct utimbuf *times), (mapped_path, times))
 WRAP_PATH(utimes, (const char *path, const struct timeval times[2]), (mapped_path, times))
 WRAP_CHANGE(SIM_FAULT_READONLY, creat, (const char *path, mode_t mode), (mapped_path, mode))

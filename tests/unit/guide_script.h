@@ -4,6 +4,7 @@
 #pragma once
 
 #include <ctime>
+#include <limits>
 #include <string>
 
 #include "sim/host/guide.h"
@@ -43,7 +44,7 @@ inline void ApplyGuide() {
   sim::ResetGuide();
   sim::AddChannel(1, "Test");
   if (script.has_programme)
-    sim::AddProgramme(1, 0, static_cast<time_t>(1) << 40, GuideUtf8(script.title));
+    sim::AddProgramme(1, 0, std::numeric_limits<time_t>::max(), GuideUtf8(script.title));
   if (script.has_channel)
     sim::SetCurrentChannel(1);
   else

@@ -100,6 +100,18 @@ TEST_F(PlatformSandbox, DiskReportsItsTypeAndFillsUp) {
   EXPECT_EQ(static_cast<uint32_t>(figures.f_type), SIM_FS_INTERNAL);
 }
 
+// Files past 2 GiB count in full, also where off_t and inode numbers are
+// 32 bits wide (the set): the disk's folder is measured with 64-bit calls.
+TEST_F(PlatformSandbox, FilesPastTwoGibCountInTheFreeSpace) {
+  ASSERT_TRUE(sim::PlugDevice(Stick("sda1", SIM_FS_EXT, 16ull << 30)));
+  struct statvfs vfs;
+  ASSERT_EQ(statvfs("/dtv/usb/sda1", &vfs), 0);
+  uint64_t empty_free = vfs.f_bavail;
+  ASSERT_TRUE(MakeSparseFile("/dtv/usb/sda1/R001.ts", 5ll << 30));
+  ASSERT_EQ(statvfs("/dtv/usb/sda1", &vfs), 0);
+  EXPECT_EQ(vfs.f_bavail, empty_free - (5ull << 30) / 4096);
+}
+
 TEST_F(PlatformSandbox, UnplugHidesTheFolderAndPlugBringsItBack) {
   ASSERT_TRUE(sim::PlugDevice(Stick("sdb1", SIM_FS_FAT, 1ull << 30)));
   ASSERT_TRUE(MakeSparseFile("/dtv/usb/sdb1/kept.ts", 1000));

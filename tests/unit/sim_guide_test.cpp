@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,17 @@ TEST_F(GuideTest, TheProgrammeChangesAtItsStartTime) {
   EXPECT_EQ(units, (std::vector<char>{0, 'F', 0, 'i', 0, 'l', 0, 'm', 0, 0}));
   EXPECT_FALSE(Present(kStart + 1200, &units));  // nothing scheduled after
   EXPECT_FALSE(Present(kStart - 1, &units));
+}
+
+// A programme that never ends, as the tests' guide serves it: the latest
+// time_t, which is 32 bits wide on the set.
+TEST_F(GuideTest, AProgrammeToTheLatestTimeIsOnNow) {
+  sim::AddChannel(1, "Eins");
+  sim::AddProgramme(1, 0, std::numeric_limits<time_t>::max(), "Immer");
+  sim::SetCurrentChannel(1);
+  std::vector<char> units;
+  ASSERT_TRUE(Present(kStart, &units));
+  EXPECT_EQ(units, (std::vector<char>{0, 'I', 0, 'm', 0, 'm', 0, 'e', 0, 'r', 0, 0}));
 }
 
 TEST_F(GuideTest, WithoutAChannelNothingIsWritten) {
