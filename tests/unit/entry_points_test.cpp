@@ -111,7 +111,9 @@ TEST_F(EntryPoints, RecorderValueOnlyAsWholePackets) {
     int result = init_config(&record_);
     bool whole_packets = value > 0 && value % 188 == 0;
     EXPECT_EQ(sim::RecorderChunkBytes(), whole_packets ? value : untouched) << value;
-    if (!whole_packets) EXPECT_EQ(result, 0) << value;
+    if (!whole_packets) {
+      EXPECT_EQ(result, 0) << value;
+    }
   }
 }
 

@@ -437,7 +437,9 @@ TEST_F(StopTimerClock, RunOnStepsFromTheMinutesLeft) {
     stop_time = static_cast<uint32_t>(kStart + c.seconds_left);
     KeyDispatcher(c.key);
     EXPECT_EQ(stop_timer.load(), c.minutes) << c.key << " with " << c.seconds_left << " s left";
-    if (c.minutes > 0) EXPECT_NEAR(EndsIn(), c.minutes * 60, 1);
+    if (c.minutes > 0) {
+      EXPECT_NEAR(EndsIn(), c.minutes * 60, 1);
+    }
   }
 }
 

@@ -135,7 +135,9 @@ TEST(CatalogueFormat, NumbersReadAsStrtolReadsThem) {
     bool ours_in = ours >= 0 && ours < kMessageCount;
     bool theirs_in = theirs >= 0 && theirs < kMessageCount;
     ASSERT_EQ(ours_in, theirs_in) << '"' << text << '"';
-    if (ours_in) ASSERT_EQ(ours, theirs) << '"' << text << '"';
+    if (ours_in) {
+      ASSERT_EQ(ours, theirs) << '"' << text << '"';
+    }
   }
   const char* after;
   std::string huge = "-" + std::string(40, '9');
