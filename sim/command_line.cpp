@@ -108,10 +108,8 @@ const Option Options[] = {
 };
 
 void PrintOption(FILE* out, const Option& option) {
-  std::string usage = std::string(option.name) + (option.value[0] ? " " : "") + option.value;
-  const char* help = option.help ? option.help : ScenarioStepHelp(option.step);
-  if (usage.size() > 24) std::fprintf(out, "  %s\n", usage.c_str());
-  std::fprintf(out, "  %-24s %s\n", usage.size() > 24 ? "" : usage.c_str(), help ? help : "");
+  PrintHelpLine(out, std::string(option.name) + (option.value[0] ? " " : "") + option.value,
+                option.help ? option.help : ScenarioStepHelp(option.step));
 }
 
 }  // namespace

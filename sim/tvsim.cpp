@@ -7,8 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -24,7 +22,6 @@
 #include "sim/platform/virtual_disks.h"
 #include "sim/command_line.h"
 #include "sim/scenario/check_report.h"
-#include "sim/scenario/checks.h"
 #include "sim/scenario/output_log.h"
 #include "sim/scenario/scenario.h"
 #include "sim/screen/screen.h"

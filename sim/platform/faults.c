@@ -190,8 +190,21 @@ int sim_fault_for_descriptor(int fd) {
 }
 
 int sim_fault_for_stream(FILE *stream) {
-  if (__atomic_load_n(&anything, __ATOMIC_ACQUIRE) == 0 || stream == NULL) return 0;
-  return sim_fault_for_descriptor(fileno(stream));
+  return stream == NULL ? 0 : sim_fault_for_descriptor(fileno(stream));
+}
+
+enum sim_fault_kind sim_fault_kind_named(const char *name) {
+  for (int kind = 0; kind < SIM_FAULT_KINDS; ++kind)
+    if (name != NULL && strcmp(name, KindNames[kind]) == 0) return (enum sim_fault_kind)kind;
+  return SIM_FAULT_KINDS;
+}
+
+int sim_fault_default_error(enum sim_fault_kind kind) {
+  switch (kind) {
+    case SIM_FAULT_WRITE: return ENOSPC;
+    case SIM_FAULT_READONLY: return EROFS;
+    default: return EACCES;
+  }
 }
 
 int sim_fault_stale_below(const char *set_path) {

@@ -71,6 +71,14 @@ int sim_fault_stale_below(const char *set_path);
  * unknown. */
 int sim_fault_error_named(const char *name);
 
+/* The fault kind of a name ("write", "rename", "remove", "readonly");
+ * SIM_FAULT_KINDS when unknown. */
+enum sim_fault_kind sim_fault_kind_named(const char *name);
+
+/* The error a fault of `kind` gives when none is named: write ENOSPC,
+ * readonly EROFS, the others EACCES. */
+int sim_fault_default_error(enum sim_fault_kind kind);
+
 #ifdef __cplusplus
 }
 #endif

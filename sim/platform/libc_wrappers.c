@@ -372,31 +372,41 @@ WRAP_FIGURES(statvfs64, struct statvfs64)
     }                                                \
   } while (0)
 
+/* A write to the console (standard input, output, error: the host's log)
+ * changes nothing on a disk and keeps the remembered folder measures. */
+static void note_write(int fd) {
+  if (fd > STDERR_FILENO) sim_disk_note_change();
+}
+
+static void note_stream_write(FILE *stream) {
+  if (stream == NULL || fileno(stream) > STDERR_FILENO) sim_disk_note_change();
+}
+
 ssize_t write(int fd, const void *data, size_t size) {
   DESCRIPTOR_FAULT(fd, -1);
   ssize_t result = NEXT(write)(fd, data, size);
-  if (result > 0) sim_disk_note_change();
+  if (result > 0) note_write(fd);
   return result;
 }
 
 ssize_t pwrite(int fd, const void *data, size_t size, off_t at) {
   DESCRIPTOR_FAULT(fd, -1);
   ssize_t result = NEXT(pwrite)(fd, data, size, at);
-  if (result > 0) sim_disk_note_change();
+  if (result > 0) note_write(fd);
   return result;
 }
 
 ssize_t pwrite64(int fd, const void *data, size_t size, off64_t at) {
   DESCRIPTOR_FAULT(fd, -1);
   ssize_t result = NEXT(pwrite64)(fd, data, size, at);
-  if (result > 0) sim_disk_note_change();
+  if (result > 0) note_write(fd);
   return result;
 }
 
 ssize_t writev(int fd, const struct iovec *parts, int count) {
   DESCRIPTOR_FAULT(fd, -1);
   ssize_t result = NEXT(writev)(fd, parts, count);
-  if (result > 0) sim_disk_note_change();
+  if (result > 0) note_write(fd);
   return result;
 }
 
@@ -431,28 +441,28 @@ int ftruncate64(int fd, off64_t length) {
 size_t fwrite(const void *data, size_t size, size_t count, FILE *stream) {
   STREAM_FAULT(stream, 0);
   size_t result = NEXT(fwrite)(data, size, count, stream);
-  sim_disk_note_change();
+  note_stream_write(stream);
   return result;
 }
 
 int fputs(const char *text, FILE *stream) {
   STREAM_FAULT(stream, EOF);
   int result = NEXT(fputs)(text, stream);
-  sim_disk_note_change();
+  note_stream_write(stream);
   return result;
 }
 
 int fputc(int c, FILE *stream) {
   STREAM_FAULT(stream, EOF);
   int result = NEXT(fputc)(c, stream);
-  sim_disk_note_change();
+  note_stream_write(stream);
   return result;
 }
 
 int vfprintf(FILE *stream, const char *format, va_list arguments) {
   STREAM_FAULT(stream, -1);
   int result = NEXT(vfprintf)(stream, format, arguments);
-  sim_disk_note_change();
+  note_stream_write(stream);
   return result;
 }
 
@@ -467,7 +477,7 @@ int fprintf(FILE *stream, const char *format, ...) {
 int fflush(FILE *stream) {
   if (stream != NULL) STREAM_FAULT(stream, EOF);
   int result = NEXT(fflush)(stream);
-  if (stream == NULL || __fwritable(stream)) sim_disk_note_change();
+  if (stream == NULL || __fwritable(stream)) note_stream_write(stream);
   return result;
 }
 

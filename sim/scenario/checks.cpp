@@ -48,7 +48,7 @@ bool Near(Colour seen, Colour wanted, int tolerance) {
 // The mean colour of a rectangle of the screen the viewer sees now.
 Colour MeanColour(int x, int y, int width, int height) {
   std::vector<uint8_t> rgba(static_cast<size_t>(kScreenWidth) * kScreenHeight * 4);
-  ComposeFrame(rgba.data());
+  ComposeShownFrame(rgba.data());
   uint64_t sums[3] = {};
   for (int row = y; row < y + height; ++row)
     for (int column = x; column < x + width; ++column) {

@@ -13,15 +13,6 @@ namespace {
 constexpr size_t kListedNames = 10;
 constexpr size_t kGotBytes = 600;
 
-std::vector<std::string> SortedNames(const std::string& folder) {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 std::string JoinCut(const std::vector<std::string>& parts) {
   std::string text;
   for (size_t i = 0; i < parts.size() && i < kListedNames; ++i)
@@ -32,6 +23,16 @@ std::string JoinCut(const std::vector<std::string>& parts) {
 }
 
 }  // namespace
+
+std::vector<std::string> SortedNames(const std::string& folder, std::error_code* error) {
+  std::vector<std::string> names;
+  std::error_code ignored;
+  std::error_code& failure = error != nullptr ? *error : ignored;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, failure))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 bool ParseBytes(const std::string& word, uint64_t* bytes) {
   if (word.empty() || word[0] < '0' || word[0] > '9') return false;

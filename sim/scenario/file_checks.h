@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <system_error>
+#include <vector>
 
 namespace sim {
 
@@ -13,6 +15,10 @@ inline constexpr unsigned char kSyncByte = 0x47;
 // "512", "64K", "512M", "8G", "5T": bytes. Returns false, *bytes untouched,
 // for anything else (signs, other units, a figure that overflows 64 bits).
 bool ParseBytes(const std::string& word, uint64_t* bytes);
+
+// The entries of folder (a PC path) by name; empty, with *error set (when
+// given), when it cannot be listed.
+std::vector<std::string> SortedNames(const std::string& folder, std::error_code* error = nullptr);
 
 // A size range: "N" (exactly), "MIN-MAX", "MIN-" (no upper bound), "-MAX",
 // each figure as ParseBytes takes it. Returns false for anything else or

@@ -239,14 +239,11 @@ bool FilesStep(const Step& step, LoadedPlugin&, std::string* reason) {
   WaitKeysIdle();
   const std::string folder = SandboxPath(step.words[1]);
   std::error_code error;
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-    names.push_back(entry.path().filename().string());
+  const std::vector<std::string> names = SortedNames(folder, &error);
   if (error) {
     *reason = "cannot list " + step.words[1] + ": " + error.message();
     return false;
   }
-  std::sort(names.begin(), names.end());
   if (names.empty()) HostLog("files " + step.words[1] + ": (empty)");
   for (const std::string& name : names)
     HostLog("files " + step.words[1] + ": " + DescribeEntry(folder, name));
@@ -276,19 +273,11 @@ bool GrowthStep(const Step& step, LoadedPlugin&, std::string*) {
 }
 
 // The error a fault of each kind gives when the step names none.
-int DefaultFaultError(sim_fault_kind kind) {
-  switch (kind) {
-    case SIM_FAULT_WRITE: return ENOSPC;
-    case SIM_FAULT_READONLY: return EROFS;
-    default: return EACCES;
-  }
-}
-
 bool FaultStep(const Step& step, LoadedPlugin&, std::string* reason) {
   WaitKeysIdle();
   sim_fault_kind kind = ToFaultKind(step.words[1]);
   int error = step.words.size() > 3 ? sim_fault_error_named(step.words[3].c_str())
-                                    : DefaultFaultError(kind);
+                                    : sim_fault_default_error(kind);
   if (sim_fault_set(kind, step.words[2].c_str(), error) != 0) {
     *reason = "cannot set the fault: " + std::string(std::strerror(errno));
     return false;
@@ -461,10 +450,7 @@ std::string RestOfLine(const std::string& line, const std::string& name) {
 void PrintGroup(FILE* out, Group group) {
   for (const StepKind& kind : StepKinds) {
     if (kind.group != group) continue;
-    std::string usage = std::string(kind.name) + (kind.arguments[0] ? " " : "") + kind.arguments;
-    // A long usage gets the help on a line of its own.
-    if (usage.size() > 24) std::fprintf(out, "  %s\n", usage.c_str());
-    std::fprintf(out, "  %-24s %s\n", usage.size() > 24 ? "" : usage.c_str(), kind.help);
+    PrintHelpLine(out, std::string(kind.name) + (kind.arguments[0] ? " " : "") + kind.arguments, kind.help);
   }
 }
 
@@ -556,6 +542,12 @@ void EndOfRun() {
   for (const std::string& line : CommandLog()) HostLog("shell: " + line);
   // Anything the plug-in wrote outside its surface fails the run.
   CheckOverlayGuards("the end of the run");
+}
+
+void PrintHelpLine(FILE* out, const std::string& usage, const char* help) {
+  // A long usage gets the help on a line of its own.
+  if (usage.size() > 24) std::fprintf(out, "  %s\n", usage.c_str());
+  std::fprintf(out, "  %-24s %s\n", usage.size() > 24 ? "" : usage.c_str(), help ? help : "");
 }
 
 void PrintScenarioSteps(FILE* out) { PrintGroup(out, Group::kAction); }

@@ -144,6 +144,10 @@ void CheckRefusedScenario(const std::vector<ScenarioStep>& parsed);
 // checks the surface's guard bands. Only the first call does anything.
 void EndOfRun();
 
+// Writes "  USAGE  HELP" to out, the usage padded to 24 columns; a longer
+// usage gets the help on a line of its own. A null help prints none.
+void PrintHelpLine(FILE* out, const std::string& usage, const char* help);
+
 // Writes one line per action step / per check (its arguments and what it
 // does) to out.
 void PrintScenarioSteps(FILE* out);

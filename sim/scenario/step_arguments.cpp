@@ -32,8 +32,6 @@ bool ToFileSystem(const std::string& name, uint32_t* type) {
 }
 
 
-const char* const kFaultKinds[] = {"write", "rename", "remove", "readonly"};
-
 bool IsRegex(const std::string& text, std::string* reason) {
   try {
     std::regex pattern(text);
@@ -80,11 +78,7 @@ std::string FolderArgumentPath(const std::string& word) {
   return !word.empty() && word[0] == '/' ? SandboxPath(word) : word;
 }
 
-sim_fault_kind ToFaultKind(const std::string& word) {
-  for (int kind = 0; kind < SIM_FAULT_KINDS; ++kind)
-    if (word == kFaultKinds[kind]) return static_cast<sim_fault_kind>(kind);
-  return SIM_FAULT_KINDS;
-}
+sim_fault_kind ToFaultKind(const std::string& word) { return sim_fault_kind_named(word.c_str()); }
 
 bool CheckArgument(char kind, const std::vector<std::string>& words, size_t index,
                    const std::string& rest, std::string* reason) {

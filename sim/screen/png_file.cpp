@@ -56,7 +56,7 @@ bool ReadPng(const std::string& path, int* width, int* height, std::vector<uint8
   }
   image.format = PNG_FORMAT_RGBA;
   if (image.width == 0 || image.height == 0 ||
-      static_cast<long>(image.width) * image.height > kMaxReadPngPixels) {
+      static_cast<uint64_t>(image.width) * image.height > static_cast<uint64_t>(kMaxReadPngPixels)) {
     png_image_free(&image);
     if (error) *error = "picture too large";
     return false;

@@ -315,13 +315,15 @@ void ComposeFrame(uint8_t* rgba) {
   ComposeLocked(state, rgba);
 }
 
+void ComposeShownFrame(uint8_t* rgba) {
+  ScreenState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  ComposeLocked(state, rgba, true);
+}
+
 bool SaveScreenshot(const std::string& path, std::string* error) {
   std::vector<uint8_t> rgba(kScreenWidth * kScreenHeight * 4);
-  {
-    ScreenState& state = State();
-    std::lock_guard<std::mutex> lock(state.mutex);
-    ComposeLocked(state, rgba.data(), true);
-  }
+  ComposeShownFrame(rgba.data());
   return WritePng(path, kScreenWidth, kScreenHeight, 4, rgba.data(), kScreenWidth * 4, error);
 }
 
@@ -402,7 +404,7 @@ void PresentWindow() {
   std::lock_guard<std::mutex> lock(state.mutex);
   if (state.window == nullptr) return;
   std::vector<uint8_t> rgba(kScreenWidth * kScreenHeight * 4);
-  ComposeLocked(state, rgba.data());
+  ComposeLocked(state, rgba.data(), true);  // the overlay last flipped, not one half drawn
   PresentInWindow(state, rgba.data());
 }
 

@@ -95,6 +95,10 @@ bool WriteLabelledSheet(const std::vector<SheetPicture>& pictures, int sheet_wid
 // Composites into rgba (960 x 540 x 4 bytes, RGBA order): used by flips,
 // screenshots and tests.
 void ComposeFrame(uint8_t* rgba);
+// The same with the overlay as last flipped: what the viewer sees while the
+// plug-in may be drawing its next frame (screenshots, screen checks, the
+// window's repaint).
+void ComposeShownFrame(uint8_t* rgba);
 
 // Called at every flip of the overlay, on the flipping thread, with the
 // frame as the viewer sees it (rgba as ComposeFrame makes it) and the
