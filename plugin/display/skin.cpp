@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "display/display_lock.h"
 #include "display/image_file.h"
 #include "display/osd_surface.h"
 #include "host/dispatcher_state.h"
@@ -160,6 +161,7 @@ void SetAlphaRect(int x, int y, int width, int height, uint8_t alpha) {
 
 int ShowMessageImage(const char* name) {
   if (OsdOpacity() == 0 || key44_count.load(std::memory_order_relaxed) > 0) return 1;
+  DisplayLock lock(display_mutex);  // a whole draw and flip: the tick may be drawing
   SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
   if (surface == nullptr) return 0;
   LockedImage image(LoadSkinImage(name));

@@ -35,15 +35,29 @@ int BigTextWidth(const char* text) {
 size_t CutToWidth(char* text, int font_id, int max_width) {
   if (text == nullptr) return 0;
   const size_t original = std::strlen(text);
-  size_t length = original;
-  while (length > 0 && WidthIn(font_id, text) > max_width) {
-    // Back over the last character: its continuation bytes, then its lead.
-    size_t start = length - 1;
-    while (start > 0 && IsContinuation(static_cast<unsigned char>(text[start]))) --start;
-    length = start;
-    text[length] = '\0';
+  if (original == 0 || WidthIn(font_id, text) <= max_width) return 0;
+  // The longest start of the text that ends at a character boundary and
+  // fits. A text only grows wider as characters are added, so a binary
+  // search over the boundaries finds it with about log2(n) measurements (the
+  // pane cuts its title at every redraw) instead of one per character.
+  size_t fits = 0;           // a boundary whose start fits (the empty text does)
+  size_t wider = original;   // one whose start is too wide
+  for (;;) {
+    size_t mid = fits + (wider - fits) / 2;
+    while (mid > fits && IsContinuation(static_cast<unsigned char>(text[mid]))) --mid;
+    if (mid == fits) {  // no boundary before the middle: the first one after fits
+      mid = fits + 1;
+      while (mid < wider && IsContinuation(static_cast<unsigned char>(text[mid]))) ++mid;
+      if (mid >= wider) break;
+    }
+    const char kept = text[mid];
+    text[mid] = '\0';
+    const bool narrow_enough = WidthIn(font_id, text) <= max_width;
+    text[mid] = kept;
+    (narrow_enough ? fits : wider) = mid;
   }
-  return original - length;
+  text[fits] = '\0';
+  return original - fits;
 }
 
 void CutToWidthWithDots(char* text, size_t size, int font_id, int max_width) {

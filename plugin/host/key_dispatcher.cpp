@@ -77,9 +77,7 @@ constexpr DigitRemap DigitRemaps[] = {
 
 // Stop-timer steps: minutes, the programme's end (-1), or none (0).
 constexpr int kStopAtProgrammeEnd = -1;
-constexpr int kLongestStopTimer = 180;
 
-int Word(const std::atomic<int>& word) { return word.load(kRelaxed); }
 
 // Changes word from `from` to `to` when it holds `from`; true when this call
 // changed it. The plain load first keeps the common case (the word holds

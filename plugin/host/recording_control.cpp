@@ -35,7 +35,6 @@ constexpr auto kRelaxed = std::memory_order_relaxed;
 constexpr uint32_t kFirstTickMs = 200;
 constexpr int kTitleCheckStart = 10;
 
-int Word(const std::atomic<int>& word) { return word.load(kRelaxed); }
 uint32_t Now() { return static_cast<uint32_t>(time(nullptr)); }
 
 // A start that records nothing: its message box.
@@ -80,7 +79,7 @@ void SetStartWords(bool from_rest) {
 
 // The start itself, as the transition's owner. A start from rest asks for
 // the tick's timer of `*timer_for`'s recording through *timer_wanted.
-int StartOwned(int key, bool split, uint32_t* timer_for, bool* timer_wanted) {
+int StartOwned(bool split, uint32_t* timer_for, bool* timer_wanted) {
   BuildDeviceTable();
   RematchDestinations();
   const int attempt = Word(dest_attempt) == 1 ? 1 : 0;
@@ -163,9 +162,7 @@ void RenameFinished() {
       !RecordingPath(rename_path, sizeof rename_path, folder, prefix,
                      segment_number.load(kRelaxed) + 1, ".ts"))
     return;
-  if (std::strcmp(rename_path, ts_path) == 0 || !Exists(ts_path) || Exists(rename_path) ||
-      errno != ENOENT)
-    return;
+  if (std::strcmp(rename_path, ts_path) == 0 || !Exists(ts_path) || NameTaken(rename_path)) return;
   if (std::rename(ts_path, rename_path) == 0) std::memcpy(ts_path, rename_path, sizeof ts_path);
 }
 
@@ -230,7 +227,7 @@ int StartRecording(int key) {
   uint32_t generation = 0;
   bool timer_wanted = false;
   // A recording started by the other thread meanwhile is not started twice.
-  if (split || !Word(recording_active)) result = StartOwned(key, split, &generation, &timer_wanted);
+  if (split || !Word(recording_active)) result = StartOwned(split, &generation, &timer_wanted);
   ReleaseRecordingTransition();
   // Registered once the transition is free: SDL holds its timer lock while
   // a tick runs, and a tick may be waiting for the transition.

@@ -40,13 +40,6 @@ size_t DatePart(const char* prefix) {
   return prefix[kDateLength] == '_' ? kDatedTitleStart : 0;
 }
 
-// The name is taken: it exists, or cannot be examined for a reason other
-// than its absence.
-bool NameTaken(const char* path) {
-  struct stat status;
-  return stat(path, &status) == 0 || errno != ENOENT;
-}
-
 // Creates path exclusively and deletes it again: true when the folder takes
 // a new file of that name. Only a file this call created is deleted.
 bool ProbeWritable(const char* path) {
@@ -91,6 +84,11 @@ NumberSet ListedNumbers(const char* folder, const char* prefix) {
 }
 
 }  // namespace
+
+bool NameTaken(const char* path) {
+  struct stat status;
+  return stat(path, &status) == 0 || errno != ENOENT;
+}
 
 int FindDvrFolder(const char* mount) {
   char folder[kPathSize];

@@ -46,6 +46,10 @@ bool FinalPrefix(char* out, size_t size, const char* start, const char* sampled)
 bool RecordingPath(char* out, size_t size, const char* folder, const char* prefix, int number,
                    const char* extension);
 
+// True when path names something, or cannot be examined for a reason other
+// than its absence (a name that must not be taken then).
+bool NameTaken(const char* path);
+
 // The first number 1..998 whose .ts and .mdb names in folder are free:
 // neither exists (any error other than "does not exist" counts as taken) and,
 // with write_test, a probe file can be created there exclusively (then

@@ -29,6 +29,11 @@
 inline constexpr int kPathSize = 256;
 inline constexpr int kRecentFileSlots = 10;
 
+// A shared word's current value, read relaxed: the words of the recording
+// and the tick are each read on their own, and the transitions that must
+// order them take the recording transition first.
+inline int Word(const std::atomic<int>& word) { return word.load(std::memory_order_relaxed); }
+
 // 1 while a start, stop or split runs (the transition's owner).
 extern std::atomic<int> recording_transition;
 // Counts starts from rest; the tick of a recording carries the value it was

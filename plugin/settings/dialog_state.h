@@ -7,12 +7,6 @@ extern std::atomic<int> delete_dialog_open;
 // Focused button: 1 the left one (the only choice that deletes), 0 the right
 // one; -1 right after the dialog opened, drawn and treated like 0.
 extern std::atomic<int> delete_choice;
-// Where the dialog's buttons are, set when it opens: the left button's x and
-// y, and the right button's x (same y).
-extern std::atomic<int> delete_left_button_x;
-extern std::atomic<int> delete_button_y;
-extern std::atomic<int> delete_right_button_x;
-
 // How many recordings the last confirmed deletion actually removed (files
 // that could not be deleted are not counted, and those deleted leave the
 // recent list). DeleteRecentFiles sets it before it shows box 39, which

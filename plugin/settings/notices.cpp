@@ -90,14 +90,14 @@ void DrawSummaryHint() {
 // The last file's name (after the last '/' or '\') in font 20, cut to
 // kFileNameWidth pixels.
 void DrawSummaryFileName() {
+  if (ts_path[0] == '\0') return;
   const char* name = ts_path;
-  for (const char* p = ts_path; *p != '\0' && p < ts_path + sizeof ts_path; ++p) {
+  for (const char* p = ts_path; p < ts_path + sizeof ts_path && *p != '\0'; ++p) {
     if (*p == '/' || *p == '\\') name = p + 1;
   }
-  if (ts_path[0] == '\0') return;
   char text[sizeof ts_path + 4] = "";
-  AppendFormat(text, sizeof text, "%.*s", static_cast<int>(sizeof ts_path), name);
-  if (CutToWidth(text, 20, kFileNameWidth) > 0) AppendFormat(text, sizeof text, "...");
+  AppendFormat(text, sizeof text, "%.*s", static_cast<int>(ts_path + sizeof ts_path - name), name);
+  CutToWidthWithDots(text, sizeof text, 20, kFileNameWidth);
   DrawText(20, 230, 450, text, 9);
 }
 
@@ -240,9 +240,6 @@ int OpenDeleteDialog(int text) {
   RefreshMessages();
   int x = 0, y = 0;
   if (!CopyCentredSkinImage("warnbox_ext", 0, &x, &y)) return kConsumed;
-  delete_left_button_x.store(x + 116, kRelaxed);
-  delete_button_y.store(y + kDeleteButtonRow, kRelaxed);
-  delete_right_button_x.store(x + 252, kRelaxed);
   DrawText(18, x + 85, y + 41, Message(text), 8);
   delete_choice.store(-1, kRelaxed);
   DrawDeleteDialogButtons();
@@ -254,19 +251,18 @@ void DrawDeleteDialogButtons() {
   DisplayLock lock(display_mutex);
   if (Surface() == nullptr) return;
   RefreshMessages();
+  // The box under the buttons is copied again and the buttons laid over it:
+  // their rounded corners show the box, not the TV picture, and nothing of
+  // the button focused before stays in them. The box's place gives theirs.
+  int box_x = 0, box_y = 0;
+  if (!CopyCentredSkinImage("warnbox_ext", 0, &box_x, &box_y, kDeleteButtonRow)) return;
   const bool left_focused = delete_choice.load(kRelaxed) == 1;
-  const int y = delete_button_y.load(kRelaxed);
+  const int y = box_y + kDeleteButtonRow;
   const struct {
     int x;
     bool focused;
     int text;
-  } buttons[2] = {{delete_left_button_x.load(kRelaxed), left_focused, 37},
-                  {delete_right_button_x.load(kRelaxed), !left_focused, 38}};
-  // The box under the buttons is copied again and the buttons laid over it:
-  // their rounded corners show the box, not the TV picture, and nothing of
-  // the button focused before stays in them.
-  int box_x = 0, box_y = 0;
-  CopyCentredSkinImage("warnbox_ext", 0, &box_x, &box_y, kDeleteButtonRow);
+  } buttons[2] = {{box_x + 116, left_focused, 37}, {box_x + 252, !left_focused, 38}};
   for (const auto& button : buttons) {
     BlendSkinPanel(button.x, y, button.focused ? "button_focus" : "button");
     const char* label = Message(button.text);

@@ -42,8 +42,3 @@ void ShowStopSummary();
 int OpenDeleteDialog(int text);
 // Redraws the dialog's buttons with delete_choice focused, and flips.
 void DrawDeleteDialogButtons();
-// The notice after a stop: "recording finished", or "empty recording
-// deleted" when `deleted` is 1. 255, or 125 when no display is open.
-int ShowStopNotice(int deleted);
-// The summary of the recording just stopped (duration, size, files).
-void ShowStopSummary();

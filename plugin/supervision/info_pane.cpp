@@ -64,9 +64,7 @@ void DrawStopTimer(const Layout& layout) {
   if (timer == -1) {
     std::snprintf(text, sizeof text, "+EPG%s", standby ? " !" : "");
   } else {
-    long minutes = (static_cast<long>(stop_time.load(kRelaxed)) + 59 - layout.now) / 60;
-    if (minutes > 180 || minutes < 0) minutes = 0;
-    std::snprintf(text, sizeof text, "+%ldmin%s", minutes, standby ? " !" : "");
+    std::snprintf(text, sizeof text, "+%dmin%s", StopTimerMinutesShown(layout.now), standby ? " !" : "");
   }
   DrawRight(layout.font, layout.column, 390, text, standby ? 3 : 4);
 }

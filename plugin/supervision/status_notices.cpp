@@ -38,7 +38,6 @@ constexpr uint32_t kStopTimerMs = 1000;
 
 constexpr int kStandbyKey = 258;
 constexpr int kStandbyNoticeText = 46;
-constexpr int kLongestStopTimer = 180;
 // DrawBigText draws this code as its 20-pixel glyph instead of skipping it.
 constexpr char kDrawnBlank = 16;
 
@@ -155,12 +154,8 @@ size_t BuildStopTimerText(char* out, size_t size, time_t now) {
     const int extra = StopExtraMinutes();
     if (whole && extra > 0) AppendFormat(out, size, "+%dmin ", extra);
   } else {
-    long long left = static_cast<long long>(stop_time.load(kRelaxed)) + 59 - static_cast<long long>(now);
-    long long minutes = left / 60;
-    if (minutes > kLongestStopTimer || minutes < 0) minutes = 0;
-    if (AppendFormat(out, size, " +%dmin ", static_cast<int>(minutes))) {
-      AppendEndTime(out, size, static_cast<int>(minutes), now);
-    }
+    const int minutes = StopTimerMinutesShown(now);
+    if (AppendFormat(out, size, " +%dmin ", minutes)) AppendEndTime(out, size, minutes, now);
   }
   return std::strlen(out);
 }

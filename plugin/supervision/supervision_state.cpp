@@ -56,3 +56,8 @@ void ResetSupervisionState() {
   total_text[0] = '\0';
   latest_prefix[0] = final_prefix[0] = '\0';
 }
+
+int StopTimerMinutesShown(long long now) {
+  const long long minutes = (static_cast<long long>(stop_time.load(std::memory_order_relaxed)) + 59 - now) / 60;
+  return minutes > kLongestStopTimer || minutes < 0 ? 0 : static_cast<int>(minutes);
+}

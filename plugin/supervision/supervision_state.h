@@ -27,11 +27,17 @@ extern std::atomic<int> split_in_progress;
 
 // Minutes of the stop timer: 0 none, -1 at the programme's end, 1..180.
 extern std::atomic<int> stop_timer;
+inline constexpr int kLongestStopTimer = 180;
 // stop_timer's value while a recording runs on after its programme's end:
 // it only marks the timer as set; the minutes left follow from stop_time.
 inline constexpr int kRunOnMarker = 3;
 // System-clock second at which the stop timer ends the recording.
 extern std::atomic<uint32_t> stop_time;
+// The minutes shown for the stop timer at system-clock second `now`: those
+// left until stop_time, a started minute counting whole; 0 once stop_time
+// has passed or when more than kLongestStopTimer are left (a clock set
+// back). 64-bit: right on a set whose time_t is 32 bits wide as well.
+int StopTimerMinutesShown(long long now);
 
 // Average write rate of the current file in KiB/s.
 extern "C" RECOLYX_EXPORT std::atomic<uint32_t> bitrate;

@@ -43,7 +43,6 @@ constexpr int kFailedDiskChecks = 2;
 // catalogue text 7 ("disk removed - recording stopped").
 constexpr int kNoticeDestinationGone = 7;
 
-int Word(const std::atomic<int>& word) { return word.load(kRelaxed); }
 
 // One tick of one recording.
 struct Tick {
@@ -110,7 +109,8 @@ uint32_t TimedStop(Tick& tick, int text, bool stop_first) {
 // split at a programme change. A restart that fails (destination gone,
 // NTFS, no free name) ends the recording as a stop: the finished file is
 // renamed and listed already; the pane goes, no split notice, and the next
-// remote key closes the display. true when the recording goes on.
+// remote key closes the display, and the transition is given back (the
+// tick then ends). true when the recording goes on.
 bool Split(Tick& tick, uint32_t pause_ms) {
   split_in_progress.store(1, kRelaxed);
   tick_stop_state.store(1, kRelaxed);
@@ -128,6 +128,7 @@ bool Split(Tick& tick, uint32_t pause_ms) {
   pane_state.store(0, kRelaxed);
   tick_stop_state.store(2, kRelaxed);
   ClearOsd();
+  ReleaseRecordingTransition();
   return false;
 }
 
@@ -222,7 +223,6 @@ Step DiskCheck(Tick& tick, uint32_t* result) {
   if (limit < size) {
     if (!Split(tick, 0)) {
       *result = End(tick);
-      ReleaseRecordingTransition();
       return Step::kEnded;
     }
   } else if (limit < size + kSplitWarnMb && Word(split_warned) == 0) {
@@ -289,7 +289,6 @@ Step ProgrammeCheck(Tick& tick, uint32_t* result) {
       ForgetTitleChange();
       if (!Split(tick, kProgrammeSplitPauseMs)) {
         *result = End(tick);
-        ReleaseRecordingTransition();
         return Step::kEnded;
       }
       return Step::kGoOn;  // no sample at a split

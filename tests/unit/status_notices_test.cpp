@@ -139,6 +139,28 @@ TEST(TextFit, CutsWholeCharactersToAWidthOrABuffer) {
   EXPECT_STREQ(full, "ab");
 }
 
+// Against the plain rule, tried on every boundary from the end: the cut
+// keeps the longest start that ends at a character and fits the width.
+TEST(TextFit, CutKeepsTheLongestStartThatFits) {
+  const char* const pieces[] = {"A", "w", "\xC5\xBC", "\xE2\x82\xAC", " ", "\x82"};
+  uint32_t seed = 12345;
+  auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  for (int round = 0; round < 500; ++round) {
+    std::string text;
+    for (uint32_t n = next() % 40; n > 0; --n) text += pieces[next() % 6];
+    const int width = static_cast<int>(next() % (BigTextWidth(text.c_str()) + 20));
+    size_t keep = text.size();
+    for (; keep > 0; --keep) {
+      if (keep < text.size() && (static_cast<unsigned char>(text[keep]) & 0xC0) == 0x80) continue;
+      if (BigTextWidth(text.substr(0, keep).c_str()) <= width) break;
+    }
+    char cut[256];
+    std::snprintf(cut, sizeof cut, "%s", text.c_str());
+    EXPECT_EQ(CutToWidth(cut, kBigFontId, width), text.size() - keep) << round;
+    EXPECT_EQ(std::string(cut), text.substr(0, keep)) << round;
+  }
+}
+
 // ---- The stop-timer line on the screen
 
 TEST_F(StatusBandTest, StopTimerLineDrawsBlanksAsGlyphsWithoutABand) {
