@@ -159,8 +159,12 @@ void SetAlphaRect(int x, int y, int width, int height, uint8_t alpha) {
   }
 }
 
+bool PicturesOff() { return OsdOpacity() == 0 || key44_count.load(std::memory_order_relaxed) > 0; }
+
+bool NoticesOff() { return settings.show_notices.load(std::memory_order_relaxed) == 0 || PicturesOff(); }
+
 int ShowMessageImage(const char* name) {
-  if (OsdOpacity() == 0 || key44_count.load(std::memory_order_relaxed) > 0) return 1;
+  if (PicturesOff()) return 1;
   DisplayLock lock(display_mutex);  // a whole draw and flip: the tick may be drawing
   SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
   if (surface == nullptr) return 0;

@@ -24,6 +24,11 @@ int DrawSkinPanel(int x, int y, const char* name, int repeat);
 int BlendSkinPanel(int x, int y, const char* name);
 void SetAlphaRect(int x, int y, int width, int height, uint8_t alpha);
 int ShowMessageImage(const char* name);
+
+// The screens' switches: pictures are off while osd_opacity is 0 or the
+// key-44 overlay is up; notices also when show_notices is 0.
+bool PicturesOff();
+bool NoticesOff();
 // Loads skin image name and copies it, colours and alpha as they are, to
 // x = floor((960 - width) / 2) + x_offset, y = floor((540 - height) / 2),
 // clipped to the surface whatever the image's size. Returns 1 with that

@@ -35,8 +35,6 @@ constexpr int kFileNameWidth = 490;
 // The row of the delete dialog's box where its buttons stand.
 constexpr int kDeleteButtonRow = 107;
 
-bool PicturesOff() { return OsdOpacity() == 0 || key44_count.load(kRelaxed) > 0; }
-bool NoticesOff() { return settings.show_notices.load(kRelaxed) == 0 || PicturesOff(); }
 SDL_Surface* Surface() { return OsdSurface.load(kRelaxed); }
 
 // The end of a screen: the display closes, except while the tick drives a

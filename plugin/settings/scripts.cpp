@@ -173,7 +173,7 @@ int RunDeviceScript(int index) {
 }
 
 void ShowScriptIcon() {
-  if (settings.osd_opacity.load(kRelaxed) == 0 || key44_count.load(kRelaxed) > 0) return;
+  if (PicturesOff()) return;
   OpenOsd();
   if (OsdSurface.load(kRelaxed) != nullptr && ShowMessageImage("icon_script")) return;
   CloseOsd();

@@ -6,6 +6,7 @@
 
 #include "display/display_lock.h"
 #include "display/osd_surface.h"
+#include "display/skin.h"
 #include "display/pixels.h"
 #include "display/text.h"
 #include "display/text_fit.h"
@@ -161,7 +162,7 @@ size_t BuildStopTimerText(char* out, size_t size, time_t now) {
 }
 
 void ShowStatusNotice(int n) {
-  if (settings.show_notices.load(kRelaxed) == 0 || OsdOpacity() == 0 || OverlayUp()) return;
+  if (NoticesOff()) return;
   BandTurn turn;
   RestorePictureIfOff();
   OpenOsd();
