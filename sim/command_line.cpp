@@ -62,11 +62,21 @@ bool ApplyRate(long long* rate, const std::string& text, std::string* error) {
 bool ApplySpeed(CommandLine* line, const std::string& text, std::string* error) {
   char* end = nullptr;
   double speed = std::strtod(text.c_str(), &end);
-  if (text.empty() || *end != '\0' || !(speed > 0) || speed > 1e6) {
-    *error = "takes a factor above 0 (up to 1000000), not " + QuotedWord(text);
+  if (text.empty() || *end != '\0' || !(speed >= 0) || speed > 1e6) {
+    *error = "takes a factor from 0 to 1000000, not " + QuotedWord(text);
     return false;
   }
   line->speed = speed;
+  return true;
+}
+
+bool ApplyShake(CommandLine* line, const std::string& text, std::string* error) {
+  long long seed = 0;
+  if (!ToWhole(text, 1, INT64_MAX, &seed)) {
+    *error = "takes a seed from 1 to " + std::to_string(INT64_MAX) + ", not " + QuotedWord(text);
+    return false;
+  }
+  line->shake_seed = static_cast<uint64_t>(seed);
   return true;
 }
 
@@ -77,7 +87,12 @@ const Option Options[] = {
      [](CommandLine* l, const std::string& v, std::string*) { l->plugin_path = v; return true; }},
     {"--sandbox", "DIR", "the set's folders (default: beside the home folder)", nullptr,
      [](CommandLine* l, const std::string& v, std::string*) { l->sandbox = v; return true; }},
-    {"--speed", "N", "run the TV's clock N times faster", nullptr, ApplySpeed},
+    {"--speed", "N", "TV time at most N times real time (0: as fast as it goes; default 0, 1 with --window)",
+     nullptr, ApplySpeed},
+    {"--shake", "SEED", "the threads ready at once take turns in an order drawn from SEED", nullptr,
+     ApplyShake},
+    {"--parallel", "", "ready threads run at once (default: one at a time, replayable)", nullptr,
+     [](CommandLine* l, const std::string&, std::string*) { l->parallel = true; return true; }},
     {"--start", "YYYY-MM-DDTHH:MM", "start the TV's clock there (UTC)", nullptr,
      [](CommandLine* l, const std::string& v, std::string*) { l->start_text = v; return true; }},
     {"--window", "", "a window; the PC keyboard is the remote at once", nullptr,

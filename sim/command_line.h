@@ -17,7 +17,9 @@ namespace sim {
 
 struct CommandLine {
   std::string home, plugin_path, sandbox, contact_sheet_path, start_text;
-  double speed = 1.0;
+  double speed = -1;          // --speed: TV time's pace (-1: the default)
+  uint64_t shake_seed = 0;    // --shake
+  bool parallel = false;      // --parallel
   bool telnetd_running = false;
   bool help = false;
   ScreenOptions screen;

@@ -16,9 +16,11 @@
 #include "sim/host/host_state.h"
 #include "sim/host/keys/key_input.h"
 #include "sim/host/recorder.h"
+#include "sim/host/sim_clock.h"
 #include "sim/loader.h"
 #include "sim/platform/set_commands.h"
 #include "sim/platform/sim_time.h"
+#include "sim/platform/tv_time.h"
 #include "sim/platform/virtual_disks.h"
 #include "sim/command_line.h"
 #include "sim/scenario/check_report.h"
@@ -97,10 +99,9 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  auto start = std::chrono::steady_clock::now();
-  sim::SetHostLog([start](const std::string& line) {
-    double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("[%8.3f] %s\n", t, line.c_str());
+  sim::SetHostLog([start = tv_time_real_ns()](const std::string& line) {
+    std::printf("[%8.3f %s] %s\n", static_cast<double>(tv_time_real_ns() - start) / 1e9,
+                sim::TvClockText().c_str(), line.c_str());
     std::fflush(stdout);
     sim::RecordOutputLine(line);
   });
@@ -116,7 +117,11 @@ int main(int argc, char** argv) {
   // Set before the scenario plays: its recordings use them.
   if (options.bitrate_kib >= 0) sim::SetRecorderBitrate(options.bitrate_kib << 10);
   if (options.growth_mib >= 0) sim::SetRecorderGrowth(options.growth_mib << 20);
-  if (start_utc >= 0 || options.speed != 1.0) sim_clock_set(start_utc, options.speed);
+  // TV time: the simulator's own clock from here on (sim/platform/tv_time.h).
+  double pace = options.speed >= 0 ? options.speed : options.screen.window ? 1.0 : 0.0;
+  tv_time_start(start_utc, pace, options.parallel ? TV_TIME_PARALLEL : TV_TIME_SERIAL,
+                options.shake_seed);
+  sim::HostLog(sim::TvTimeStartText(pace, options.parallel, options.shake_seed));
 
   sim::LoadDemoGuide();
   if (std::optional<int> channel = sim::CurrentChannel()) {

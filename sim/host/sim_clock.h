@@ -3,7 +3,9 @@
 // clock can be shifted for tests and scaled for fast runs in one place.
 #pragma once
 
+#include <cstdint>
 #include <ctime>
+#include <string>
 
 namespace sim {
 
@@ -15,5 +17,14 @@ time_t Now();
 // the guide across programme boundaries.
 void SetNowOffset(time_t offset);
 time_t NowOffset();
+
+// The TV clock for the log: "HH:MM:SS.mmm", with the date in front
+// ("YYYY-MM-DD HH:MM:SS.mmm") on the first call and whenever the date has
+// changed since the call before.
+std::string TvClockText();
+
+// How TV time runs, for the log's first line: its pace (0: as fast as the
+// threads allow), whether threads run in parallel, the shake seed (0: none).
+std::string TvTimeStartText(double pace, bool parallel, uint64_t shake_seed);
 
 }  // namespace sim

@@ -1,10 +1,12 @@
-/* The clock calls of the process, scaled by the simulated clock. Only in the
- * simulator's executable and the test binaries, not in the preload library. */
+/* The clock calls of the process: TV time's (tv_time.h) while it runs,
+ * else scaled by the simulated clock (sim_time.h). Only in the simulator's
+ * executable and the test binaries, not in the preload library. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
 #include <pthread.h>
 #include <stdint.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <sys/time.h>
 #include <time.h>
@@ -12,6 +14,7 @@
 
 #include "next_symbol.h"
 #include "sim_time.h"
+#include "tv_time.h"
 
 static pthread_rwlock_t clock_lock = PTHREAD_RWLOCK_INITIALIZER;
 static int clock_active;      /* 0: every call passes through */
@@ -49,6 +52,7 @@ static int64_t scaled_elapsed_ns(void) {
 }
 
 int64_t sim_clock_wall_ns(void) {
+  if (tv_time_active()) return tv_time_wall_ns();
   int active;
   int64_t real, wall;
   double speed;
@@ -63,6 +67,7 @@ time_t sim_clock_time(void) {
 }
 
 double sim_clock_speed(void) {
+  if (tv_time_active()) return 1.0;
   int active;
   int64_t real, wall;
   double speed;
@@ -86,6 +91,10 @@ void sim_clock_set(int64_t start, double speed) {
 }
 
 void sim_clock_jump(int64_t seconds) {
+  if (tv_time_active()) {
+    tv_time_jump(seconds);
+    return;
+  }
   pthread_rwlock_rdlock(&clock_lock);
   int active = clock_active;
   pthread_rwlock_unlock(&clock_lock);
@@ -124,9 +133,20 @@ int gettimeofday(struct timeval *restrict now, void *restrict zone) {
   return 0;
 }
 
+static int is_monotonic_clock(clockid_t clock) {
+  return clock == CLOCK_MONOTONIC || clock == CLOCK_MONOTONIC_RAW ||
+         clock == CLOCK_MONOTONIC_COARSE || clock == CLOCK_BOOTTIME;
+}
+
 int clock_gettime(clockid_t clock, struct timespec *now) {
-  if (!is_wall_clock(clock) || now == NULL) return NEXT(clock_gettime)(clock, now);
-  int64_t ns = sim_clock_wall_ns();
+  int64_t ns;
+  if (now != NULL && tv_time_active() && is_monotonic_clock(clock)) {
+    ns = tv_time_monotonic_ns();
+  } else if (now != NULL && is_wall_clock(clock)) {
+    ns = sim_clock_wall_ns();
+  } else {
+    return NEXT(clock_gettime)(clock, now);
+  }
   now->tv_sec = (time_t)(ns / 1000000000);
   now->tv_nsec = (long)(ns % 1000000000);
   return 0;
@@ -143,7 +163,12 @@ static int64_t from_timespec(const struct timespec *span) {
   return (int64_t)span->tv_sec * 1000000000 + span->tv_nsec;
 }
 
+static int valid_span(const struct timespec *span) {
+  return span != NULL && span->tv_sec >= 0 && span->tv_nsec >= 0 && span->tv_nsec < 1000000000;
+}
+
 int nanosleep(const struct timespec *span, struct timespec *left) {
+  if (tv_time_active() && valid_span(span)) return tv_time_sleep(from_timespec(span), NULL);
   double speed = sim_clock_speed();
   if (speed == 1.0 || span == NULL || span->tv_nsec < 0 || span->tv_nsec >= 1000000000)
     return NEXT(nanosleep)(span, left);
@@ -157,6 +182,13 @@ int nanosleep(const struct timespec *span, struct timespec *left) {
 
 int clock_nanosleep(clockid_t clock, int flags, const struct timespec *span,
                     struct timespec *left) {
+  if (tv_time_active() && span != NULL && (is_wall_clock(clock) || is_monotonic_clock(clock))) {
+    int64_t wait = from_timespec(span);
+    if (flags & TIMER_ABSTIME)
+      wait = (is_wall_clock(clock) ? tv_time_from_wall_ns(wait) : tv_time_from_monotonic_ns(wait)) -
+             tv_time_elapsed_ns();
+    return tv_time_sleep(wait, NULL);
+  }
   double speed = sim_clock_speed();
   if (speed == 1.0 && !(is_wall_clock(clock) && (flags & TIMER_ABSTIME)))
     return NEXT(clock_nanosleep)(clock, flags, span, left);
@@ -176,12 +208,23 @@ int clock_nanosleep(clockid_t clock, int flags, const struct timespec *span,
   return result;
 }
 
+/* The plug-in's waits: points where a scenario can hold the thread
+ * ("wait", or "wait-MS" for a wait of MS milliseconds). */
+static int plugin_wait(int64_t ns) {
+  char detail[32];
+  snprintf(detail, sizeof detail, "wait-%lld", (long long)(ns / 1000000));
+  tv_time_point("wait", detail);
+  return tv_time_sleep(ns, NULL);
+}
+
 int usleep(useconds_t microseconds) {
+  if (tv_time_active()) return plugin_wait((int64_t)microseconds * 1000);
   struct timespec span = to_timespec((int64_t)microseconds * 1000);
   return nanosleep(&span, NULL);
 }
 
 unsigned int sleep(unsigned int seconds) {
+  if (tv_time_active()) return (unsigned int)plugin_wait((int64_t)seconds * 1000000000);
   struct timespec span = {(time_t)seconds, 0}, left = {0, 0};
   if (nanosleep(&span, &left) != 0) return (unsigned int)left.tv_sec + (left.tv_nsec > 0);
   return 0;
@@ -191,6 +234,7 @@ unsigned int sleep(unsigned int seconds) {
  * SDL_Delay through the library's own symbol table, so these scale it too. */
 
 uint32_t SDL_GetTicks(void) {
+  if (tv_time_active()) return (uint32_t)(tv_time_elapsed_ns() / 1000000);
   static int64_t first_ns = -1; /* the first call, in scaled time */
   int64_t now = scaled_elapsed_ns();
   int64_t expected = -1;
@@ -199,6 +243,10 @@ uint32_t SDL_GetTicks(void) {
 }
 
 void SDL_Delay(uint32_t milliseconds) {
+  if (tv_time_active()) {
+    plugin_wait((int64_t)milliseconds * 1000000);
+    return;
+  }
   struct timespec span = to_timespec((int64_t)milliseconds * 1000000);
   while (nanosleep(&span, &span) != 0 && errno == EINTR) {
   }

@@ -542,6 +542,10 @@ static void log_command(const char *command) {
   close(fd);
 }
 
+/* TV time (tv_time.h), in the processes that host the plug-in only. */
+extern int tv_time_command_fd(void) __attribute__((weak));
+extern int tv_time_command_fd_number(void) __attribute__((weak));
+
 /* Runs the command as system() does, with the preload library and the
  * sandbox in the shell's environment, so that the shell, every program it
  * starts and every script it runs see the set's folders in the sandbox, and
@@ -597,9 +601,18 @@ int system(const char *command) {
   posix_spawnattr_setsigmask(&attributes, &empty);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
   char *arguments[] = {"sh", "-c", (char *)command, NULL};
+  /* While TV time runs, the command and every process it leaves running in
+   * the background hold a descriptor that tells TV time to wait for them. */
+  int running_fd = tv_time_command_fd != NULL ? tv_time_command_fd() : -1;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (running_fd >= 0)
+    posix_spawn_file_actions_adddup2(&actions, running_fd, tv_time_command_fd_number());
   pid_t child;
   int status;
-  int error = posix_spawn(&child, "/bin/sh", NULL, &attributes, arguments, variables);
+  int error = posix_spawn(&child, "/bin/sh", &actions, &attributes, arguments, variables);
+  posix_spawn_file_actions_destroy(&actions);
+  if (running_fd >= 0) close(running_fd);
   posix_spawnattr_destroy(&attributes);
   free(variables);
   free(texts);

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "sim/platform/tv_time.h"
 #include "sim/screen/screen.h"
 #include "sim/screen/screen_internal.h"
 
@@ -40,10 +41,13 @@ extern "C" {
 
 // The plug-in's SDL start goes to libSDL as asked (so its effects on the
 // process, such as signal handlers, are real); without a window, video runs
-// on SDL's dummy driver.
+// on SDL's dummy driver. While TV time runs the simulator keeps the timers
+// (sdl_timers.c), so SDL's timer thread, which would look every millisecond,
+// is not started.
 __attribute__((visibility("default"))) int SDL_Init(Uint32 flags) {
   sim::init_calls.fetch_add(1);
   if (!sim::WindowOpen()) setenv("SDL_VIDEODRIVER", "dummy", 0);
+  if (tv_time_active()) flags &= ~static_cast<Uint32>(SDL_INIT_TIMER);
   return sim::RealSdl().init(flags);
 }
 
