@@ -20,6 +20,7 @@
 #include "sim/host/sim_clock.h"
 #include "sim/host/transport_stream.h"
 #include "sim/platform/sim_time.h"
+#include "sim/platform/tv_time.h"
 
 namespace sim {
 namespace {
@@ -281,7 +282,10 @@ void ResetRecorder() {
 
 using namespace sim;
 
+// Each start and stop is a point of TV time where a scenario may hold the
+// caller (sim/platform/tv_time.h).
 extern "C" int spI_Stream_Record(const char* path) {
+  tv_time_point("record-start", nullptr);
   std::lock_guard lock(control_mutex);
   StopLocked();
   if (!path) {
@@ -331,6 +335,7 @@ extern "C" int spI_Stream_Record(const char* path) {
 }
 
 extern "C" int spI_Stream_Record_Stop() {
+  tv_time_point("record-stop", nullptr);
   std::lock_guard lock(control_mutex);
   return StopLocked();
 }

@@ -22,6 +22,7 @@
 #include "sim/loader.h"
 #include "sim/platform/faults.h"
 #include "sim/platform/sim_time.h"
+#include "sim/platform/tv_time.h"
 #include "sim/platform/set_commands.h"
 #include "sim/platform/virtual_disks.h"
 #include "sim/screen/screen.h"
@@ -302,6 +303,40 @@ bool ClockStep(const Step& step, LoadedPlugin&, std::string*) {
   return true;
 }
 
+// ---- Holding a thread at a point of TV time (sim/platform/tv_time.h): an
+// edge between threads played the same way every time.
+constexpr long long kDefaultReachMs = 60000;
+
+bool HoldStep(const Step& step, LoadedPlugin&, std::string* reason) {
+  if (tv_time_hold(step.words[1].c_str()) == 0) {
+    HostLog("hold " + step.words[1]);
+    return true;
+  }
+  *reason = "no room for another hold";
+  return false;
+}
+
+bool ReachedStep(const Step& step, LoadedPlugin&, std::string* reason) {
+  WaitKeysIdle();
+  const long long ms = Number(step, 2, kDefaultReachMs);
+  if (tv_time_wait_held(step.words[1].c_str(), ms * 1000000) == 1) {
+    HostLog("held at " + step.words[1]);
+    return true;
+  }
+  *reason = "no thread reached " + step.words[1] + " within " + std::to_string(ms) + " ms";
+  return false;
+}
+
+bool ResumeStep(const Step& step, LoadedPlugin&, std::string* reason) {
+  int result = tv_time_resume(step.words[1].c_str());
+  if (result < 0) {
+    *reason = "no hold on " + step.words[1];
+    return false;
+  }
+  HostLog("resumed " + step.words[1] + (result == 0 ? " (nothing was held)" : ""));
+  return true;
+}
+
 // The end of the run: the remote lets go of a held key, the key-input
 // thread stops, a recording still running is ended properly, the set's shell
 // log is printed and the surface's guard bands are checked. Once only.
@@ -370,6 +405,12 @@ const StepKind StepKinds[] = {
      "below PATH: write, rename, remove fail / readonly"},
     {"heal", "PATH|all", "w", 1, HealStep,
      "the faults set at PATH (all: every fault) end"},
+    {"hold", "POINT", "o", 1, HoldStep,
+     "the next thread to reach POINT stays there (record-start record-stop tick flip wait wait-MS)"},
+    {"reached", "POINT [MS]", "oc", 1, ReachedStep,
+     "TV time goes on until a thread is held at POINT (at most MS ms, 60000)"},
+    {"resume", "POINT", "o", 1, ResumeStep,
+     "the thread held at POINT goes on"},
     {"clock", "SECONDS", "n", 1, ClockStep,
      "the TV's wall clock jumps (negative: backwards)"},
     {"tv", "", "", 0, TvStep,

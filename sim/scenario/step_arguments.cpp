@@ -144,6 +144,10 @@ bool CheckArgument(char kind, const std::vector<std::string>& words, size_t inde
                 " from " + std::to_string(first) + " to " + std::to_string(last) + ", not " + QuotedWord(word);
       return false;
     }
+    case 'o':
+      if (IsPointName(word)) return true;
+      *reason = words[0] + " takes a point (" + std::string(kPointNames) + "), not " + QuotedWord(word);
+      return false;
     case 'k':
       if (IsColour(word)) return true;
       *reason = words[0] + " takes a colour RRGGBB, not " + QuotedWord(word);
@@ -151,6 +155,15 @@ bool CheckArgument(char kind, const std::vector<std::string>& words, size_t inde
     default:
       return true;
   }
+}
+
+bool IsPointName(const std::string& word) {
+  static constexpr const char* kPoints[] = {"record-start", "record-stop", "tick", "flip", "wait"};
+  for (const char* point : kPoints)
+    if (word == point) return true;
+  long long ms = 0;
+  return word.rfind("wait-", 0) == 0 && ToWhole(word.substr(5), 0, kCountLimit, &ms) &&
+         word.size() < 32;
 }
 
 long long Number(const ScenarioStep& step, size_t index, long long fallback) {

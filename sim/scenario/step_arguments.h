@@ -19,6 +19,7 @@
 //   X  a column of the screen (0-959), Y a row (0-539)
 //   W  a width of the screen (1-960), H a height (1-540)
 //   k  a colour RRGGBB in hexadecimal
+//   o  a point of TV time where a thread can be held (kPointNames)
 // A trailing '*' lets the last kind repeat.
 #pragma once
 
@@ -37,6 +38,13 @@ inline constexpr long long kCountLimit = 1LL << 38;
 
 // word as a whole number from low to high. False for anything else.
 bool ToWhole(const std::string& word, long long low, long long high, long long* value);
+
+// The points of TV time where a scenario can hold a thread: the host's
+// recorder start and stop, the entry of each SDL timer callback (the
+// plug-in's tick), a flip of the plug-in's surface, the plug-in's waits (any
+// wait, or a wait of MS milliseconds).
+inline constexpr const char* kPointNames = "record-start record-stop tick flip wait wait-MS";
+bool IsPointName(const std::string& word);
 
 // FS:SIZE:MOUNT. False when a part is missing or wrong.
 bool ToPartition(const std::string& word, Partition* partition);

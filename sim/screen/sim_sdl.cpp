@@ -70,6 +70,7 @@ __attribute__((visibility("default"))) SDL_Surface* SDL_SetVideoMode(int width, 
 
 __attribute__((visibility("default"))) int SDL_Flip(SDL_Surface* surface) {
   if (!sim::IsOverlay(surface)) return sim::RealSdl().flip(surface);
+  tv_time_point("flip", nullptr);  // a scenario may hold the drawing thread here
   sim::OverlayFlipped();
   return 0;
 }

@@ -38,6 +38,11 @@ TEST(ScenarioParse, RefusesChecksWithArgumentsTheyDoNotTake) {
   EXPECT_EQ(Refusal("muted maybe\n"), "line 1: muted takes yes or no, not 'maybe'");
   EXPECT_EQ(Refusal("saved key2_action 1\n"), "line 1: unknown setting 'key2_action'");
   EXPECT_EQ(Refusal("option 15\n"), "line 1: option takes N VALUE");
+  EXPECT_EQ(Refusal("hold tick\nreached wait-1000 5000\nresume record-stop\nhold flip\n"), "");
+  EXPECT_EQ(Refusal("hold anywhere\n"),
+            "line 1: hold takes a point (record-start record-stop tick flip wait wait-MS), not 'anywhere'");
+  EXPECT_NE(Refusal("reached wait-x\n"), "");
+  EXPECT_NE(Refusal("resume wait-" + std::string(40, '1') + "\n"), "");
   // An over-long word is quoted cut.
   EXPECT_EQ(Refusal("muted " + std::string(5000, 'y') + "\n"),
             "line 1: muted takes yes or no, not '" + std::string(40, 'y') + "...'");
@@ -78,8 +83,10 @@ TEST(TvsimCommandLine, RefusesWhatItDoesNotTake) {
   EXPECT_EQ(ParseError({"tvsim", "--list-devices"}, &line), "unknown option '--list-devices'");
   EXPECT_EQ(ParseError({"tvsim", "--name-prefix"}, &line), "unknown option '--name-prefix'");
   EXPECT_EQ(ParseError({"tvsim", "--speed"}, &line), "--speed takes N");
-  EXPECT_EQ(ParseError({"tvsim", "--speed", "0"}, &line),
-            "--speed: takes a factor above 0 (up to 1000000), not '0'");
+  EXPECT_EQ(ParseError({"tvsim", "--speed", "-1"}, &line),
+            "--speed: takes a factor from 0 to 1000000, not '-1'");
+  EXPECT_EQ(ParseError({"tvsim", "--shake", "0"}, &line),
+            "--shake: takes a seed from 1 to 9223372036854775807, not '0'");
   EXPECT_EQ(ParseError({"tvsim", "--bitrate", "1073741825"}, &line),
             "--bitrate: takes a number from 0 to 1073741824, not '1073741825'");
   EXPECT_EQ(ParseError({"tvsim", "--setting", "key1_action"}, &line),
