@@ -3,13 +3,11 @@
 // watcher (hold_key15 is on by default); the test arms it as well once it
 // sees the press, which only updates the watched key of a running watch.
 //
-// Everything runs on the simulator's scaled clock: the watcher's and the
-// stop's sleep(1), the key-input thread's hold and the test's own waits are
-// all simulated time, and every duration is measured in simulated time. A
-// loaded machine only delays threads, which lengthens simulated durations;
-// so lower bounds hold exactly, and each race between two threads (a release
-// against the watcher's next second) keeps at least 50 ms of real time
-// between them.
+// Everything runs on TV time (sim/platform/tv_time.h): the watcher's and
+// the stop's sleep(1), the key-input thread's hold and the test's own waits
+// take turns on the simulator's clock, which moves only when they all wait,
+// so every duration is exact and each race between two threads (a release
+// against the watcher's next second) is decided the same way every time.
 #include <functional>
 #include <string>
 #include <thread>
@@ -25,46 +23,41 @@
 #include "sim/host/keys/key_input.h"
 #include "sim/host/keys/key_patch.h"
 #include "sim/platform/sim_time.h"
+#include "sim/platform/tv_time.h"
 
 namespace {
 
 using std::chrono::milliseconds;
 
-// The speed for tests whose races have at least a second of simulated time.
-constexpr double kSpeed = 20.0;
-
-// Sleeps in steps of simulated time until done() holds or `seconds` of
-// simulated time have passed; returns done().
+// Sleeps in steps of TV time until done() holds or `seconds` of TV time
+// have passed; returns done().
 bool WaitFor(const std::function<bool()>& done, double seconds) {
   int64_t deadline = sim_clock_wall_ns() + static_cast<int64_t>(seconds * 1e9);
   while (!done() && sim_clock_wall_ns() < deadline) std::this_thread::sleep_for(milliseconds(10));
   return done();
 }
 
-// Runs each test on the scaled clock and puts the PC's clock back after it,
-// once no key and no watcher is left running at the test's speed.
-class ScaledClockTest : public ::testing::Test {
+// Each suite runs on TV time, started before its threads; each test measures
+// from its own start and ends once no key and no watcher is left running.
+class TvClockTest : public ::testing::Test {
  protected:
-  void SetUp() override { RunAt(kSpeed); }
+  static void SetUpTestSuite() { ASSERT_EQ(tv_time_start(-1, 0, TV_TIME_SERIAL, 0), 0); }
+  static void TearDownTestSuite() { tv_time_stop(); }
+  void SetUp() override { start_ns_ = sim_clock_wall_ns(); }
   void TearDown() override {
     sim::WaitKeysIdle();
     WaitFor([] { return watcher_running == 0; }, 20.0);
-    sim_clock_reset();
   }
-  // Sets the clock's speed and restarts the elapsed time.
-  void RunAt(double speed) {
-    sim_clock_set(-1, speed);
-    start_ns_ = sim_clock_wall_ns();
-  }
-  // Simulated seconds since RunAt.
+  // TV seconds since the test's start.
   double Elapsed() const { return static_cast<double>(sim_clock_wall_ns() - start_ns_) / 1e9; }
 
   int64_t start_ns_ = 0;
 };
 
-class KeyHoldWatcherTest : public ScaledClockTest {
+class KeyHoldWatcherTest : public TvClockTest {
  protected:
   static void SetUpTestSuite() {
+    TvClockTest::SetUpTestSuite();
     std::string error;
     ASSERT_TRUE(sim::PatchKeyFunctions(reinterpret_cast<void*>(&injection_press),
                                        reinterpret_cast<void*>(&injection_release), &error))
@@ -74,9 +67,10 @@ class KeyHoldWatcherTest : public ScaledClockTest {
   static void TearDownTestSuite() {
     sim::StopKeyInput();
     sim::UnpatchKeyFunctions();
+    TvClockTest::TearDownTestSuite();
   }
   void SetUp() override {
-    ScaledClockTest::SetUp();
+    TvClockTest::SetUp();
     sim::ResetHost();
     DefaultSettings(&settings);
     sim::Host().options[15] = 1;
@@ -100,10 +94,8 @@ class KeyHoldWatcherTest : public ScaledClockTest {
   }
 };
 
-// The release at 2.5 s races the watcher's third second: half a second
-// apart, so this test runs slower to keep that 50 ms of real time.
+// The release at 2.5 s comes half a second before the watcher's third second.
 TEST_F(KeyHoldWatcherTest, TwoAndAHalfSecondsChangeNothing) {
-  RunAt(10.0);
   HoldKey15(2500);
   sim::WaitKeysIdle();
   EXPECT_EQ(sim::HostOption(15), 1);
@@ -134,9 +126,10 @@ TEST_F(KeyHoldWatcherTest, ThreeSecondsSwitchThePictureOffOnce) {
 TEST_F(KeyHoldWatcherTest, EarlyReleaseEndsTheWatchWithinTwoSeconds) {
   HoldKey15(1200);
   sim::WaitKeysIdle();
-  double elapsed = Elapsed();
-  EXPECT_GE(elapsed, 2.0);  // the release waits at least one second for the watcher
-  EXPECT_LT(elapsed, 6.0);  // and ends well before the eight-second limit (9.2 s)
+  // The release waits for the watcher's next second (2 s after the press),
+  // then the key-input thread's release ends: well before the eight-second
+  // limit (9.2 s).
+  EXPECT_EQ(Elapsed(), 2.2);
   EXPECT_EQ(watcher_running, 0);
   EXPECT_EQ(picture_off, 0);
   EXPECT_EQ(sim::HostOption(15), 1);
@@ -157,21 +150,20 @@ TEST_F(KeyHoldWatcherTest, SecondPressWhileWatchingOnlyUpdatesTheKey) {
   EXPECT_EQ(watcher_running, 0);
 }
 
-// Without a watcher the release does not wait at all; the bound is the
-// stop's first wait, one second, which this test keeps at 200 ms of real time.
+// Without a watcher the release does not wait at all: the key's hold of
+// 10 ms is all the TV time that passes.
 TEST_F(KeyHoldWatcherTest, ReleaseWithoutWatcherReturnsAtOnce) {
-  RunAt(5.0);
   key_down = 0;
   sim::QueueKey(20, 0, 10);
   sim::WaitKeysIdle();
-  EXPECT_LT(Elapsed(), 1.0);
+  EXPECT_EQ(Elapsed(), 0.01);
   EXPECT_EQ(key_down, 0);
   EXPECT_EQ(held_key, 255);
 }
 
 // The stop's last resort, SIGALRM to a watcher that outlives eight seconds,
 // must never end the host, whatever the host does with SIGALRM.
-class KeyHoldWatcherSignal : public ScaledClockTest {};
+class KeyHoldWatcherSignal : public TvClockTest {};
 
 TEST_F(KeyHoldWatcherSignal, AlarmNeverReachesTheHost) {
   struct sigaction original {};
