@@ -15,6 +15,7 @@
 #include "host/tv_services.h"
 #include "recording_sandbox.h"
 #include "sim/host/host_state.h"
+#include "sim/platform/tv_time.h"
 #include "supervision/timer_tick.h"
 
 namespace {
@@ -111,32 +112,26 @@ TEST_F(TimerTick, FreeSpaceOfFourMibStopsAndJustAboveWarns) {
 
 // At 2 MiB/s the tick's stop at 4 MiB free comes before the recorder ever
 // finds no room for a chunk: between two ticks a second's worth of stream
-// (2 MiB and at most a chunk) is written. The recorder paces itself on the
-// scaled clock; it runs at a quarter of real speed and each tick comes as
-// soon as the recorder has written the second before it, so a test thread
-// held up for a while still ticks before the margin is used up.
+// (2 MiB and at most a chunk) is written. On TV time the recorder writes
+// exactly the second before each tick, whatever the PC's speed.
 TEST_F(TimerTick, TwoMibPerSecondIsStoppedBeforeTheDiskIsFull) {
-  constexpr double kSpeed = 0.25;
   constexpr uint64_t kBitrate = 2048 * 1024;
+  ASSERT_EQ(tv_time_start(now_, 0, TV_TIME_SERIAL, 0), 0);
   sim::SetRecorderBitrate(kBitrate);
-  sim_clock_set(now_, kSpeed);
   Record(16ull << 20);
   LeaveFree(4 * 1024 + 5 * 1024);  // room for about two and a half seconds
 
-  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(120);
   int ticks = 0;
+  uint64_t written = 0;
   while (recording_active.load() == 1 && ticks < 10) {
+    ASSERT_TRUE(sim::GetRecorderStatus().recording);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
     const sim::RecorderStatus before = sim::GetRecorderStatus();
-    ASSERT_TRUE(before.recording);
-    ASSERT_GT(before.chunk_bytes, 0);
-    // One second of stream: the whole chunks due in it.
-    const uint64_t due = before.bytes_written + kBitrate - static_cast<uint64_t>(before.chunk_bytes);
-    while (sim::GetRecorderStatus().bytes_written < due && sim::GetRecorderStatus().write_errors == 0) {
-      ASSERT_LT(std::chrono::steady_clock::now(), give_up) << "the recorder stalled";
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    now_ += 1;
-    sim_clock_set(now_, kSpeed);
+    // The whole chunks due in the second: a second of stream within a chunk.
+    const uint64_t second = before.bytes_written - written;
+    EXPECT_GE(second + before.chunk_bytes, kBitrate) << "before tick " << ticks + 1;
+    EXPECT_LE(second, kBitrate + before.chunk_bytes) << "before tick " << ticks + 1;
+    written = before.bytes_written;
     const uint32_t result = Tick();
     ++ticks;
     const sim::RecorderStatus after = sim::GetRecorderStatus();
@@ -146,8 +141,9 @@ TEST_F(TimerTick, TwoMibPerSecondIsStoppedBeforeTheDiskIsFull) {
     EXPECT_EQ(result, kGoOn);
     EXPECT_EQ(low_space_warned.load(), 1);
   }
-  EXPECT_GE(ticks, 2);  // at least one tick saw room and let it record on
+  EXPECT_EQ(ticks, 3);  // two ticks saw room and let it record on
   ExpectEndedByTick();
+  tv_time_stop();
   const sim::RecorderStatus last = sim::GetRecorderStatus();
   EXPECT_EQ(last.write_errors, 0) << last.last_error;
   EXPECT_GT(last.chunks_written, 0u);
