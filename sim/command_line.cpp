@@ -1,11 +1,14 @@
 #include "sim/command_line.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string_view>
 
+#include "sim/platform/tv_time.h"
 #include "sim/scenario/scenario.h"
 #include "sim/scenario/step_arguments.h"
 
@@ -70,10 +73,17 @@ bool ApplySpeed(CommandLine* line, const std::string& text, std::string* error) 
   return true;
 }
 
+// A seed, or "random": one drawn from the PC's clock and the process id.
 bool ApplyShake(CommandLine* line, const std::string& text, std::string* error) {
   long long seed = 0;
+  if (text == "random") {
+    seed = (tv_time_real_ns() ^ (static_cast<long long>(getpid()) << 32)) & INT64_MAX;
+    line->shake_seed = seed == 0 ? 1 : static_cast<uint64_t>(seed);
+    return true;
+  }
   if (!ToWhole(text, 1, INT64_MAX, &seed)) {
-    *error = "takes a seed from 1 to " + std::to_string(INT64_MAX) + ", not " + QuotedWord(text);
+    *error = "takes a seed from 1 to " + std::to_string(INT64_MAX) + " or random, not " +
+             QuotedWord(text);
     return false;
   }
   line->shake_seed = static_cast<uint64_t>(seed);
@@ -89,7 +99,7 @@ const Option Options[] = {
      [](CommandLine* l, const std::string& v, std::string*) { l->sandbox = v; return true; }},
     {"--speed", "N", "TV time at most N times real time (0: as fast as it goes; default 0, 1 with --window)",
      nullptr, ApplySpeed},
-    {"--shake", "SEED", "the threads ready at once take turns in an order drawn from SEED", nullptr,
+    {"--shake", "SEED", "ready threads take turns in an order drawn from SEED (or random)", nullptr,
      ApplyShake},
     {"--parallel", "", "ready threads run at once (default: one at a time, replayable)", nullptr,
      [](CommandLine* l, const std::string&, std::string*) { l->parallel = true; return true; }},

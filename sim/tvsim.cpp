@@ -178,6 +178,10 @@ int main(int argc, char** argv) {
   if (int failures = sim::CheckFailures(); failures > 0) {
     std::fprintf(stderr, "tvsim: %d check%s of the scenario failed\n", failures,
                  failures == 1 ? "" : "s");
+    if (options.shake_seed != 0)
+      std::fprintf(stderr, "tvsim: the threads were shaken by seed %llu: --shake %llu plays the run again\n",
+                   static_cast<unsigned long long>(options.shake_seed),
+                   static_cast<unsigned long long>(options.shake_seed));
     return 1;
   }
   sim::HostLog("tvsim: done");

@@ -61,13 +61,13 @@ static const int64_t kCommandPatienceNs = 60LL * 1000000000;
 
 static pthread_mutex_t big = PTHREAD_MUTEX_INITIALIZER;
 static int active;             /* read without the lock (atomic) */
-static unsigned generation;    /* 1 for the first run */
+static unsigned generation;    /* 1 for the first run (atomic for readers) */
 static int serial;
 static double pace;
 static uint64_t rng;           /* 0: FIFO */
 static int64_t elapsed;        /* TV ns since the start (atomic for readers) */
 static int64_t wall_base;      /* TV wall clock at elapsed 0 (atomic) */
-static int64_t mono_base;      /* monotonic clock at elapsed 0 */
+static int64_t mono_base;      /* monotonic clock at elapsed 0 (atomic) */
 static int64_t pace_real0, pace_tv0;
 static struct tv_thread *threads;   /* this run's entries */
 static struct tv_thread *retired;   /* earlier runs' (threads may still point at them) */
@@ -115,13 +115,17 @@ int64_t tv_time_wall_ns(void) {
   return __atomic_load_n(&wall_base, __ATOMIC_ACQUIRE) + tv_time_elapsed_ns();
 }
 
-int64_t tv_time_monotonic_ns(void) { return mono_base + tv_time_elapsed_ns(); }
+int64_t tv_time_monotonic_ns(void) {
+  return __atomic_load_n(&mono_base, __ATOMIC_ACQUIRE) + tv_time_elapsed_ns();
+}
 
 int64_t tv_time_from_wall_ns(int64_t wall_ns) {
   return wall_ns - __atomic_load_n(&wall_base, __ATOMIC_ACQUIRE);
 }
 
-int64_t tv_time_from_monotonic_ns(int64_t monotonic_ns) { return monotonic_ns - mono_base; }
+int64_t tv_time_from_monotonic_ns(int64_t monotonic_ns) {
+  return monotonic_ns - __atomic_load_n(&mono_base, __ATOMIC_ACQUIRE);
+}
 
 void tv_time_jump(int64_t seconds) {
   __atomic_add_fetch(&wall_base, seconds * 1000000000, __ATOMIC_ACQ_REL);
@@ -164,7 +168,9 @@ static void remove_entry(struct tv_thread *gone) {
   }
 }
 
-static int mine(const struct tv_thread *t) { return t != NULL && t->generation == generation; }
+static int mine(const struct tv_thread *t) {
+  return t != NULL && t->generation == __atomic_load_n(&generation, __ATOMIC_ACQUIRE);
+}
 
 /* ---- the queue and the clock (with big held) */
 
@@ -422,7 +428,7 @@ int tv_time_start(int64_t start_utc, double speed, enum tv_time_order order, uin
     t->next = retired;
     retired = t;
   }
-  ++generation;
+  __atomic_add_fetch(&generation, 1, __ATOMIC_ACQ_REL);
   serial = order == TV_TIME_SERIAL;
   pace = speed > 0 ? speed : 0;
   rng = shake_seed;
@@ -434,8 +440,9 @@ int tv_time_start(int64_t start_utc, double speed, enum tv_time_order order, uin
   memset(holds, 0, sizeof holds);
   __atomic_store_n(&elapsed, 0, __ATOMIC_RELEASE);
   __atomic_store_n(&wall_base, wall, __ATOMIC_RELEASE);
-  mono_base = tv_time_real_ns();
-  pace_real0 = mono_base;
+  int64_t real_now = tv_time_real_ns();
+  __atomic_store_n(&mono_base, real_now, __ATOMIC_RELEASE);
+  pace_real0 = real_now;
   pace_tv0 = 0;
   struct tv_thread *t = new_entry(S_RUNNING);
   snprintf(t->name, sizeof t->name, "first");

@@ -38,6 +38,12 @@ foreach(line IN LISTS header)
   endif()
 endforeach()
 
+# Options for every scenario of a run (e.g. --shake random while soaking).
+if(DEFINED ENV{RECOLYX_TVSIM_OPTIONS})
+  separate_arguments(more UNIX_COMMAND "$ENV{RECOLYX_TVSIM_OPTIONS}")
+  list(APPEND options ${more})
+endif()
+
 # The scenario comes first: options refused after it still meet its checks.
 execute_process(COMMAND ${TVSIM} --sandbox sandbox --scenario ${SCENARIO} ${options}
                 WORKING_DIRECTORY ${WORK}

@@ -86,7 +86,7 @@ TEST(TvsimCommandLine, RefusesWhatItDoesNotTake) {
   EXPECT_EQ(ParseError({"tvsim", "--speed", "-1"}, &line),
             "--speed: takes a factor from 0 to 1000000, not '-1'");
   EXPECT_EQ(ParseError({"tvsim", "--shake", "0"}, &line),
-            "--shake: takes a seed from 1 to 9223372036854775807, not '0'");
+            "--shake: takes a seed from 1 to 9223372036854775807 or random, not '0'");
   EXPECT_EQ(ParseError({"tvsim", "--bitrate", "1073741825"}, &line),
             "--bitrate: takes a number from 0 to 1073741824, not '1073741825'");
   EXPECT_EQ(ParseError({"tvsim", "--setting", "key1_action"}, &line),
