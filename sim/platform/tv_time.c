@@ -65,6 +65,7 @@ static unsigned generation;    /* 1 for the first run (atomic for readers) */
 static int serial;
 static double pace;
 static uint64_t rng;           /* 0: FIFO */
+static int shaking;            /* a serial run with a shake seed (atomic) */
 static int64_t elapsed;        /* TV ns since the start (atomic for readers) */
 static int64_t wall_base;      /* TV wall clock at elapsed 0 (atomic) */
 static int64_t mono_base;      /* monotonic clock at elapsed 0 (atomic) */
@@ -433,6 +434,7 @@ int tv_time_start(int64_t start_utc, double speed, enum tv_time_order order, uin
   pace = speed > 0 ? speed : 0;
   rng = shake_seed;
   if (rng != 0) next_random();
+  __atomic_store_n(&shaking, rng != 0 && serial, __ATOMIC_RELEASE);
   running = 0;
   advancing = 0;
   seq = order_seq = 0;
@@ -462,6 +464,7 @@ void tv_time_stop(void) {
     return;
   }
   __atomic_store_n(&active, 0, __ATOMIC_RELEASE);
+  __atomic_store_n(&shaking, 0, __ATOMIC_RELEASE);
   for (struct tv_thread *t = threads; t != NULL; t = t->next) {
     if (t->state == S_BLOCKED || t->state == S_READY) {
       t->timed_out = t->why == W_SLEEP;
@@ -553,6 +556,16 @@ void tv_time_cond_wake(const void *cond, int all) {
 
 int tv_time_mutex_lock(pthread_mutex_t *mutex) {
   struct tv_thread *t = current();
+  /* Shaken: now and then another ready thread goes first, so that what a
+   * thread does between taking two mutexes meets other interleavings. */
+  if (__atomic_load_n(&shaking, __ATOMIC_ACQUIRE)) {
+    big_lock();
+    if (t->state == S_RUNNING && coin() && coin()) {
+      yield_me(t);
+    } else {
+      big_unlock();
+    }
+  }
   for (;;) {
     int result = pthread_mutex_trylock(mutex);
     if (result != EBUSY) return result;
