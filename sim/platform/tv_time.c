@@ -372,6 +372,32 @@ static void yield_me(struct tv_thread *t) {
   wait_turn(t);
 }
 
+/* Waits on `object` for `why` until `deadline` (INT64_MAX: none); big is
+ * held on entry and released. The entry is cleared again once woken. */
+static void wait_on(struct tv_thread *t, enum why why, const void *object, int64_t deadline) {
+  t->why = why;
+  t->object = object;
+  t->deadline = deadline;
+  block_me(t);
+  t->why = W_NONE;
+  t->object = NULL;
+  t->deadline = INT64_MAX;
+}
+
+/* Readies every thread blocked on `object` for `why` (big held); how many. */
+static int ready_waiters(enum why why, const void *object) {
+  int woken = 0;
+  for (struct tv_thread *t = threads; t != NULL; t = t->next) {
+    if (t->state == S_BLOCKED && t->why == why && t->object == object) {
+      t->why = W_NONE;
+      t->object = NULL;
+      make_ready(t);
+      ++woken;
+    }
+  }
+  return woken;
+}
+
 static int coin(void) { return rng != 0 && serial && (next_random() & 1) != 0; }
 
 /* The calling thread's entry; a thread that TV time does not know yet (it
@@ -489,11 +515,7 @@ int tv_time_sleep(int64_t ns, const char *point) {
     big_unlock();
     return 0;
   }
-  t->why = W_SLEEP;
-  t->deadline = elapsed + (ns > 0 ? ns : 0);
-  block_me(t);
-  t->why = W_NONE;
-  t->deadline = INT64_MAX;
+  wait_on(t, W_SLEEP, NULL, elapsed + (ns > 0 ? ns : 0));
   return 0;
 }
 
@@ -578,12 +600,7 @@ int tv_time_mutex_lock(pthread_mutex_t *mutex) {
       if (result != EBUSY) return result;
       return NEXT(pthread_mutex_lock)(mutex);
     }
-    t->why = W_MUTEX;
-    t->object = mutex;
-    t->deadline = INT64_MAX;
-    block_me(t);
-    t->why = W_NONE;
-    t->object = NULL;
+    wait_on(t, W_MUTEX, mutex, INT64_MAX);
     __atomic_sub_fetch(&mutex_waiters, 1, __ATOMIC_SEQ_CST);
   }
 }
@@ -591,14 +608,7 @@ int tv_time_mutex_lock(pthread_mutex_t *mutex) {
 void tv_time_mutex_unlocked(pthread_mutex_t *mutex) {
   if (__atomic_load_n(&mutex_waiters, __ATOMIC_SEQ_CST) == 0) return;
   big_lock();
-  int woken = 0;
-  for (struct tv_thread *t = threads; t != NULL; t = t->next) {
-    if (t->state == S_BLOCKED && t->why == W_MUTEX && t->object == mutex) {
-      t->why = W_NONE;
-      make_ready(t);
-      ++woken;
-    }
-  }
+  int woken = ready_waiters(W_MUTEX, mutex);
   if (woken > 0 && mine(me) && me->state == S_RUNNING && coin()) {
     yield_me(me);
     return;
@@ -697,18 +707,8 @@ void tv_time_point(const char *name, const char *detail) {
     return;
   }
   hold->held = t;
-  for (struct tv_thread *w = threads; w != NULL; w = w->next) {
-    if (w->state == S_BLOCKED && w->why == W_HELD_WAIT && w->object == hold) {
-      w->why = W_NONE;
-      make_ready(w);
-    }
-  }
-  t->why = W_HOLD;
-  t->object = hold;
-  t->deadline = INT64_MAX;
-  block_me(t);
-  t->why = W_NONE;
-  t->object = NULL;
+  ready_waiters(W_HELD_WAIT, hold);
+  wait_on(t, W_HOLD, hold, INT64_MAX);
 }
 
 int tv_time_hold(const char *name) {
@@ -731,14 +731,8 @@ int tv_time_wait_held(const char *name, int64_t timeout_ns) {
   big_lock();
   struct hold *hold = find_hold(name);
   if (hold != NULL && hold->held == NULL && active) {
-    t->why = W_HELD_WAIT;
-    t->object = hold;
-    t->deadline = elapsed + (timeout_ns > 0 ? timeout_ns : 0);
-    block_me(t);
+    wait_on(t, W_HELD_WAIT, hold, elapsed + (timeout_ns > 0 ? timeout_ns : 0));
     big_lock();
-    t->why = W_NONE;
-    t->object = NULL;
-    t->deadline = INT64_MAX;
   }
   int held = hold != NULL && hold->armed && hold->held != NULL;
   big_unlock();
