@@ -7,6 +7,7 @@
 #include "host/tv_services.h"
 #include "notices_test_support.h"
 #include "sim/host/host_state.h"
+#include "sim/platform/tv_time.h"
 #include "supervision/programme_state.h"
 #include "supervision/status_notices.h"
 #include "utc_time.h"
@@ -270,18 +271,19 @@ TEST_F(StatusBandTest, TheBandIsTakenInTurn) {
   recording_active = 1;
   stop_timer = 30;
   band_busy = 1;  // a notice owns the band
-  sim_clock_set(-1, 10.0);
+  ASSERT_EQ(tv_time_start(-1, 0, TV_TIME_SERIAL, 0), 0);
   const int flips = sim::ScreenFlipCount();
   std::atomic<bool> done{false};
   std::thread key_thread([&] {
     ShowStopTimer();
     done = true;
   });
-  std::this_thread::sleep_for(std::chrono::seconds(2));  // TV time: 200 ms
+  std::this_thread::sleep_for(std::chrono::seconds(2));  // the key thread waits for the band
   EXPECT_FALSE(done);
   EXPECT_EQ(sim::ScreenFlipCount(), flips);
   band_busy = 0;
   key_thread.join();
+  tv_time_stop();
   EXPECT_EQ(sim::ScreenFlipCount(), flips + 2);
   EXPECT_EQ(band_busy.load(), 0);
 }
