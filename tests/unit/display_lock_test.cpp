@@ -34,7 +34,7 @@ TEST_F(DisplayLockTest, ConcurrentNoticesIconsAndOpeningAndClosing) {
   settings.key44_passthrough = 0;
   OpenCleared();
   const int tick_rounds = DrawOnTwoThreads(
-      2000,
+      StressRounds(50, 2000),
       [](int key) {
         switch (key % 6) {
           case 0: ShowRefusedIcon(); break;

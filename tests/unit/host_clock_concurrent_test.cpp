@@ -13,6 +13,7 @@
 #include "guide_script.h"
 #include "settings/settings_record.h"
 #include "sim/platform/sim_time.h"
+#include "stress_rounds.h"
 #include "supervision/programme_info.h"
 #include "supervision/programme_state.h"
 #include "supervision/status_notices.h"
@@ -27,9 +28,11 @@ namespace {
 TEST(HostClockConcurrent, AReaderNeverMixesTwoCopies) {
   PublishHostClock(0, 0, 0);
   std::atomic<bool> done{false};
+  int32_t published = 0;
   std::thread writer([&] {
-    for (int32_t k = 0; k < 200000; ++k) {
-      const int32_t year = 2011 + k % 989;
+    StressRounds rounds(20000, 200000, 1000);
+    for (; rounds.Due(published); ++published) {
+      const int32_t year = 2011 + published % 989;
       PublishHostClock(year, year % 24, year % 60);
     }
     done.store(true);
@@ -43,7 +46,7 @@ TEST(HostClockConcurrent, AReaderNeverMixesTwoCopies) {
   writer.join();
   EXPECT_EQ(mixed, 0) << "of " << readings << " readings";
   const HostClock last = ReadHostClock();
-  EXPECT_EQ(last.year, 2011 + 199999 % 989);
+  EXPECT_EQ(last.year, 2011 + (published - 1) % 989);
   PublishHostClock(0, 0, 0);
 }
 
@@ -104,8 +107,11 @@ TEST_F(HostClockLine, ConcurrentRefreshAndStopTimerLineShowOneWholeTime) {
 
   std::atomic<bool> done{false};
   std::thread tick([&] {
-    for (int k = 0; k < 3000; ++k) {
-      sim::SetBroadcastTime(k % 2 ? morning : evening);
+    StressRounds rounds(150, 1500);
+    for (int round = 0; rounds.Due(round); ++round) {
+      sim::SetBroadcastTime(evening);
+      RefreshProgrammeInfo();
+      sim::SetBroadcastTime(morning);
       RefreshProgrammeInfo();
     }
     done.store(true);

@@ -390,7 +390,7 @@ TEST_F(InfoPaneTest, RedrawnOnTheTickThreadWhileKeysDrawAndReopen) {
   free_gauge = 40;
   bitrate = 1234;
   const int tick_rounds = DrawOnTwoThreads(
-      300,
+      StressRounds(20, 300),
       [](int key) {
         switch (key % 4) {
           case 0: DrawToolbox(); break;

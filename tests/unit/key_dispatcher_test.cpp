@@ -21,6 +21,7 @@
 #include "settings/settings_record.h"
 #include "settings/toolbox_state.h"
 #include "sim/platform/sim_time.h"
+#include "stress_rounds.h"
 #include "supervision/info_pane_state.h"
 #include "supervision/programme_state.h"
 #include "supervision/supervision_state.h"
@@ -519,7 +520,8 @@ TEST(KeyDispatcherConcurrent, KeyThreadAndTickThread) {
     }
   });
   unsigned seed = 7;
-  for (int press = 0; press < 50000; ++press) {
+  StressRounds presses(5000, 50000, 100);
+  for (int press = 0; presses.Due(press); ++press) {
     seed = seed * 1103515245u + 12345u;
     int key = static_cast<int>((seed >> 8) % 280);
     int result = KeyDispatcher(key);

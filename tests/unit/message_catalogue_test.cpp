@@ -18,6 +18,7 @@
 #include "settings/message_catalogue.h"
 #include "settings/settings_record.h"
 #include "sim/host/host_state.h"
+#include "stress_rounds.h"
 
 namespace {
 
@@ -296,8 +297,11 @@ TEST_F(Catalogue, ThreadDrawsWhileLanguageSwitches) {
       }
     }
   });
-  for (int i = 0; i < 200; ++i) {
-    SetMenuLanguage(i % 2 == 0 ? 13 : 18);
+  StressRounds switches(20, 100);
+  for (int round = 0; switches.Due(round); ++round) {
+    SetMenuLanguage(13);
+    RefreshMessages();
+    SetMenuLanguage(18);
     RefreshMessages();
   }
   done = true;

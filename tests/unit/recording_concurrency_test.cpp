@@ -4,12 +4,15 @@
 // interleaving, every file the recorder was given is stopped before the
 // next one starts and is still there afterwards (renamed or under its first
 // name), and the recorder runs exactly while the plug-in says it records.
+// Each storm lasts as long as its keys, sized by the stress budget.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <mutex>
 #include <random>
 #include <set>
@@ -20,6 +23,7 @@
 #include "host/recording_transition.h"
 #include "recording_sandbox.h"
 #include "sim/host/log/host_log.h"
+#include "stress_rounds.h"
 
 #if defined(__SANITIZE_THREAD__)
 // SDL 1.2 starts its timer thread before it creates the timer list's mutex
@@ -74,12 +78,15 @@ int ByteAt(const std::string& path, long long offset) {
   return byte;
 }
 
-// 300 remote keys drawn from `keys`, each after a pause of up to
-// `max_gap_ms` of the scaled clock. Returns how many were pressed.
-int PressKeysAtRandom(const std::vector<int>& keys, unsigned seed, uint32_t max_gap_ms) {
+// Remote keys drawn from `keys`, each after a pause of up to `max_gap_ms` of
+// the scaled clock, as many as `rounds` gives, and at least until `seen`
+// says the storm has shown what the test judges. Returns how many were
+// pressed.
+int PressKeysAtRandom(const std::vector<int>& keys, unsigned seed, uint32_t max_gap_ms,
+                      StressRounds rounds, const std::function<bool()>& seen) {
   std::mt19937 random(seed);
   int pressed = 0;
-  for (int i = 0; i < 300; ++i) {
+  while (rounds.Due(pressed, seen())) {
     KeyDispatcher(keys[random() % keys.size()]);
     ++pressed;
     SDL_Delay(random() % max_gap_ms);
@@ -93,6 +100,26 @@ void CollectRecorderLines(RecorderLog* log) {
     std::lock_guard lock(log->mutex);
     if (line.rfind("recording st", 0) == 0) log->lines.push_back(line);
   });
+}
+
+// What the recorder's lines show so far: the files it was given, and how
+// many of them it stopped past `bytes`.
+struct RecorderTally {
+  int starts = 0;
+  int stopped_past = 0;
+};
+
+RecorderTally Tally(RecorderLog* log, long long bytes) {
+  std::lock_guard lock(log->mutex);
+  RecorderTally tally;
+  for (const std::string& line : log->lines) {
+    if (line.rfind("recording started: ", 0) == 0) {
+      ++tally.starts;
+    } else if (std::atoll(line.c_str() + line.find(" (") + 2) > bytes) {
+      ++tally.stopped_past;
+    }
+  }
+  return tally;
 }
 
 // Quiet after a storm: the last recording stopped, the timer thread gone,
@@ -169,7 +196,8 @@ TEST_F(RecordingThreads, ConcurrentKeysTicksStopsAndSplitsLoseNoFile) {
 
   // Keys at random moments: record, stop, power, stop timer up, a digit.
   const int pressed = PressKeysAtRandom(
-      {kKeyRecord, kKeyRecord, kKeyStop, kKeyPower, kKeyTimerUp, 4, kKeyRecord}, 11, 3000);
+      {kKeyRecord, kKeyRecord, kKeyStop, kKeyPower, kKeyTimerUp, 4, kKeyRecord}, 11, 3000,
+      StressRounds(100, 300), [&log] { return Tally(&log, 0).starts > 5; });
   storm.store(false);
   guide.join();
 
@@ -234,7 +262,11 @@ TEST_F(RecordingThreads, ConcurrentSizeSplitsAndDiskFullStopsLoseNoFile) {
   });
 
   const int pressed = PressKeysAtRandom(
-      {kKeyRecord, kKeyRecord, kKeyRecord, kKeyStop, kKeyPower, kKeyTimerUp, 4}, 13, 20000);
+      {kKeyRecord, kKeyRecord, kKeyRecord, kKeyStop, kKeyPower, kKeyTimerUp, 4}, 13, 20000,
+      StressRounds(50, 300), [&] {
+        const RecorderTally tally = Tally(&log, 1004ll << 20);
+        return tally.starts > 10 && tally.stopped_past > 0 && fills.load() > 0;
+      });
   storm.store(false);
   filler.join();
 

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "host/storage_checks.h"
 #include "sandbox_fixture.h"
@@ -63,8 +64,12 @@ TEST_F(StorageChecks, DestinationUsable) {
   settings.allow_internal = 1;
   EXPECT_EQ(DestinationUsable(1), 1);
 
-  // A missing fixed folder is made only with create_folder set.
-  ASSERT_EQ(rmdir(kInternalMemoryFolder), 0);
+  // A missing fixed folder is made only with create_folder set. Earlier
+  // tests of the same process may have recorded into it: it goes with its
+  // files.
+  std::error_code error;
+  std::filesystem::remove_all(sim::SandboxPath(kInternalMemoryFolder), error);
+  ASSERT_FALSE(error) << error.message();
   settings.create_folder = 0;
   EXPECT_EQ(DestinationUsable(1), 0);
   EXPECT_NE(access(kInternalMemoryFolder, F_OK), 0);

@@ -7,15 +7,16 @@
 
 #include "display/display_lock.h"
 #include "display/osd_surface.h"
+#include "stress_rounds.h"
 #include "supervision/supervision_state.h"
 
 namespace display_test {
 
 // Runs tick_round(round) over and over on a thread marked as SDL's timer
-// thread while the calling thread runs key(k) for k = 0 .. keys - 1; returns
-// how many rounds the tick ran.
+// thread while the calling thread runs key(k) for k = 0, 1, ... as long as
+// `keys` gives rounds; returns how many rounds the tick ran.
 template <typename Key, typename TickRound>
-int DrawOnTwoThreads(int keys, Key key, TickRound tick_round) {
+int DrawOnTwoThreads(StressRounds keys, Key key, TickRound tick_round) {
   std::atomic<bool> keys_done{false};
   std::atomic<int> rounds{0};
   std::thread tick([&] {
@@ -25,7 +26,7 @@ int DrawOnTwoThreads(int keys, Key key, TickRound tick_round) {
       ++rounds;
     }
   });
-  for (int k = 0; k < keys; ++k) key(k);
+  for (int k = 0; keys.Due(k); ++k) key(k);
   keys_done = true;
   tick.join();
   return rounds.load();
