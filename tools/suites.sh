@@ -14,7 +14,10 @@ run_suite() {
   if ! cmake --preset "$preset" >"build/$preset.configure.log" 2>&1; then
     cat "build/$preset.configure.log"; status=1; failed=$((failed + 1)); return
   fi
-  if ! cmake --build --preset "$preset" >"build/$preset.build.log" 2>&1; then
+  # SUITE_TARGETS, when set, names the targets to build instead of all.
+  # shellcheck disable=SC2086
+  if ! cmake --build --preset "$preset" ${SUITE_TARGETS:+--target $SUITE_TARGETS} \
+       >"build/$preset.build.log" 2>&1; then
     grep -E -A3 "error|Error" "build/$preset.build.log" | head -n 60
     status=1; failed=$((failed + 1)); return
   fi

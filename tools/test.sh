@@ -19,11 +19,14 @@ run_suite debug
 run_suite asan
 # Under ThreadSanitizer the threaded tests: the stress tests and the other
 # tests that run threads (TSAN_TESTS, a regular expression, picks others).
+# Only what those tests need is built.
+SUITE_TARGETS="recolyx_tests detour_tests recolyx osd_ttf osd_ttf_noquit home_assets catalogue_files script_files"
 if [ -n "${TSAN_TESTS:-}" ]; then
   run_suite tsan -R "$TSAN_TESTS"
 else
   run_suite tsan -L "stress|threads"
 fi
+SUITE_TARGETS=
 run_suite arm
 
 # libFuzzer targets (clang): each runs a few seconds from its seed corpus,
@@ -37,12 +40,20 @@ run_fuzzers() {
   fi
   echo "=== fuzz: ${FUZZ_SECONDS:-10} s per target"
   local target name
+  # Two targets at a time, one per core; each leaves its status beside its log.
+  local target name names=()
   for target in build/fuzz/fuzz_*; do
     [ -x "$target" ] || continue
     name=${target#build/fuzz/fuzz_}
+    names+=("$name")
     mkdir -p "build/fuzz/found/$name"
-    if "$target" -max_total_time="${FUZZ_SECONDS:-10}" "build/fuzz/found/$name" \
-         "fuzz/corpus/$name" >"build/fuzz/$name.log" 2>&1; then
+    while [ "$(jobs -rp | wc -l)" -ge 2 ]; do wait -n; done
+    { "$target" -max_total_time="${FUZZ_SECONDS:-10}" "build/fuzz/found/$name" \
+        "fuzz/corpus/$name" >"build/fuzz/$name.log" 2>&1; echo $? >"build/fuzz/$name.status"; } &
+  done
+  wait
+  for name in "${names[@]}"; do
+    if [ "$(cat "build/fuzz/$name.status" 2>/dev/null)" = 0 ]; then
       echo "fuzz $name: passed"; passed=$((passed + 1))
     else
       echo "fuzz $name: FAILED"; tail -n 30 "build/fuzz/$name.log"
