@@ -57,7 +57,8 @@ function(recolyx_gtest target)
         endif()
         math(EXPR index "${shard} - 1")
         add_test(NAME ${name} COMMAND ${target} --gtest_filter=${plain})
-        set_tests_properties(${name} PROPERTIES LABELS unit TIMEOUT 1500
+        # COST: the longest processes start first, so none is left to run alone at the end.
+        set_tests_properties(${name} PROPERTIES LABELS unit TIMEOUT 1500 COST 1000
           ENVIRONMENT "GTEST_TOTAL_SHARDS=${arg_SHARDS};GTEST_SHARD_INDEX=${index}")
       endforeach()
     endif()
@@ -70,7 +71,7 @@ function(recolyx_gtest target)
     endif()
     if(arg_STRESS)
       add_test(NAME ${target}.stress COMMAND ${target} --gtest_filter=${stress})
-      set_tests_properties(${target}.stress PROPERTIES LABELS stress TIMEOUT 1500)
+      set_tests_properties(${target}.stress PROPERTIES LABELS stress TIMEOUT 1500 COST 500)
     endif()
     return()
   endif()
