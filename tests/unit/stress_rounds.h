@@ -3,7 +3,8 @@
 // one and no loop takes much longer than its budget: a loop runs its minimum
 // of rounds whatever the time, so that every build does real work, and until
 // it has provoked what its test judges, then goes on until its budget of
-// real time is spent; never past its maximum of rounds. The budget is
+// real time is spent; never past its maximum of rounds (four times that
+// while what it must provoke has not happened yet). The budget is
 // RECOLYX_STRESS_SECONDS seconds (default 3) for each loop.
 #pragma once
 
@@ -53,7 +54,9 @@ class StressRounds {
   // Whether another round is due once `done` rounds have run; `seen`: the
   // loop has provoked what its test judges.
   bool Due(int done, bool seen = true) {
-    if (done >= maximum_) return false;
+    // A loop that has not yet provoked what its test judges (a slow build
+    // under load) goes on up to four times its maximum.
+    if (done >= (seen ? maximum_ : 4 * maximum_)) return false;
     if (done < minimum_ || !seen) return true;
     if (done % clock_every_ == 0) spent_ = RealMonotonicNs() >= deadline_ns_;
     return !spent_;
