@@ -75,7 +75,6 @@ static struct tv_thread *retired;   /* earlier runs' (threads may still point at
 static int running;
 static int advancing;
 static uint64_t seq, order_seq;
-static uint64_t switches, advances;
 static struct hold holds[kMaxHolds];
 static int command_fds[kMaxCommands];
 static int64_t command_since[kMaxCommands];
@@ -132,8 +131,6 @@ void tv_time_jump(int64_t seconds) {
   __atomic_add_fetch(&wall_base, seconds * 1000000000, __ATOMIC_ACQ_REL);
 }
 
-uint64_t tv_time_switches(void) { return __atomic_load_n(&switches, __ATOMIC_RELAXED); }
-uint64_t tv_time_advances(void) { return __atomic_load_n(&advances, __ATOMIC_RELAXED); }
 
 /* ---- entries */
 
@@ -201,7 +198,6 @@ static void run_ready(void) {
     if (t == NULL) return;
     t->state = S_RUNNING;
     ++running;
-    __atomic_add_fetch(&switches, 1, __ATOMIC_RELAXED);
     sem_post(&t->wake);
   }
 }
@@ -310,7 +306,6 @@ static void advance(void) {
       }
     }
     __atomic_store_n(&elapsed, due, __ATOMIC_RELEASE);
-    __atomic_add_fetch(&advances, 1, __ATOMIC_RELAXED);
     /* Ready the threads due now: earliest deadline first, then creation. */
     for (;;) {
       struct tv_thread *first = NULL;
@@ -464,7 +459,6 @@ int tv_time_start(int64_t start_utc, double speed, enum tv_time_order order, uin
   running = 0;
   advancing = 0;
   seq = order_seq = 0;
-  switches = advances = 0;
   memset(holds, 0, sizeof holds);
   __atomic_store_n(&elapsed, 0, __ATOMIC_RELEASE);
   __atomic_store_n(&wall_base, wall, __ATOMIC_RELEASE);

@@ -121,11 +121,6 @@ int64_t tv_time_monotonic_ns(void);
 /* What each thread is doing, for a diagnosis (always NUL-terminated). */
 void tv_time_describe(char *out, size_t size);
 
-/* The number of times the turn went from one thread to another, and the
- * number of time jumps, since the start (for tests and the log). */
-uint64_t tv_time_switches(void);
-uint64_t tv_time_advances(void);
-
 #ifdef __cplusplus
 }
 #endif
