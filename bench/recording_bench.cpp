@@ -109,9 +109,9 @@ bool PrepareTick(std::string* file) {
     if (std::strcmp(device_table.entries[i].mount, kMount) == 0) index = i;
   if (!written || index == 0) return false;
   ResetSupervisionState();
-  std::snprintf(ts_path, sizeof ts_path, "%s", file->c_str());
+  std::snprintf(recording.ts_path, sizeof recording.ts_path, "%s", file->c_str());
   settings.active_dest.store(index);
-  recording_generation.store(7);
+  recording.generation.store(7);
   recording_active.store(1);
   const uint32_t now = static_cast<uint32_t>(time(nullptr));
   rec_start_time.store(now - 600);
@@ -129,7 +129,7 @@ void TickVsItsSystemCalls(benchmark::State& state) {
   }
   const char* mount = kMount;
   const char* path = file.c_str();
-  void* generation = reinterpret_cast<void*>(static_cast<uintptr_t>(recording_generation.load()));
+  void* generation = reinterpret_cast<void*>(static_cast<uintptr_t>(recording.generation.load()));
   uint32_t next = 0;
   bench::CompareSettled(
       state,
@@ -154,7 +154,7 @@ void TickVsItsSystemCalls(benchmark::State& state) {
 // Makes files 001..500 of the prefix a start takes now; their paths.
 bool PrepareFolder(std::vector<std::string>* files) {
   if (!TheSet().ready || StartRecording(73) != 255 || recording_active.load() == 0) return false;
-  const std::string prefix = start_prefix;
+  const std::string prefix = recording.start_prefix;
   StopRecording(2);
   for (int number = 1; number <= kEarlierFiles; ++number) {
     char path[512];
@@ -191,9 +191,9 @@ void StartVersus(benchmark::State& state, int statvfs_calls) {
         }
       },
       [&]() -> const char* {
-        const size_t length = std::strlen(ts_path);
+        const size_t length = std::strlen(recording.ts_path);
         const bool after_them = result == 255 && recording_active.load() == 1 && length > 6 &&
-                                std::strcmp(ts_path + length - 6, expected) == 0;
+                                std::strcmp(recording.ts_path + length - 6, expected) == 0;
         StopRecording(2);  // the empty file and its side file go
         return after_them ? nullptr : "the start did not take the number after the earlier files";
       });

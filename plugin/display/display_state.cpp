@@ -4,6 +4,7 @@ std::atomic<SDL_Surface*> OsdSurface{nullptr};
 std::atomic<int> VideoStarted{0};
 std::atomic<int> TextLibraryBound{0};
 std::atomic<int> InfoPaneShown{0};
+std::atomic<int> DisplayKept{0};
 
 void ResetDisplayState() {
   constexpr auto kRelaxed = std::memory_order_relaxed;
@@ -11,4 +12,5 @@ void ResetDisplayState() {
   VideoStarted.store(0, kRelaxed);
   TextLibraryBound.store(0, kRelaxed);
   InfoPaneShown.store(0, kRelaxed);
+  DisplayKept.store(0, kRelaxed);
 }

@@ -17,7 +17,11 @@ extern std::atomic<int> VideoStarted;
 extern std::atomic<int> TextLibraryBound;
 // 1 while the information pane's background is on the screen.
 extern std::atomic<int> InfoPaneShown;
+// 1 while something draws on the display for longer than one screen (a
+// running recording: the tick's pane and notices); a screen that closes
+// meanwhile clears the overlay and leaves SDL, the surface and the fonts.
+extern std::atomic<int> DisplayKept;
 
 // Forgets the display (no surface, SDL not started, library not bound, no
-// pane) without calling into SDL: what a fresh start assumes.
+// pane, not kept) without calling into SDL: what a fresh start assumes.
 void ResetDisplayState();

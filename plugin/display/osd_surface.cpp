@@ -6,9 +6,11 @@
 #include "display/fonts.h"
 #include "display/signal_guard.h"
 #include "display/text_library.h"
-#include "supervision/supervision_state.h"
 
 namespace {
+
+constexpr int kIconCornerColumns = 140;
+constexpr int kIconCornerRows = 60;
 
 // SDL_Init and SDL_Quit with the host's signal dispositions kept. The
 // parachute is declined as well: the host owns crash handling, and without
@@ -67,7 +69,7 @@ void OpenOsd() {
 
 void ReleaseVideo() {
   DisplayLock lock(display_mutex);
-  if (recording_active.load(std::memory_order_relaxed) || OnTimerThread()) return;
+  if (DisplayKept.load(std::memory_order_relaxed) || OnTimerThread()) return;
   // The surface goes now; SDL_Quit when this thread releases the lock.
   RequestSdlQuit(StopSdl);
   VideoStarted.store(0, std::memory_order_relaxed);
@@ -78,7 +80,7 @@ void CloseOsd() {
   DisplayLock lock(display_mutex);
   // SDL's timer thread only clears: SDL_Quit there would join the thread it
   // runs on, and the key thread may be drawing with the fonts.
-  if (OnTimerThread()) {
+  if (OnTimerThread() || DisplayKept.load(std::memory_order_relaxed)) {
     ClearOsd();
     return;
   }
@@ -87,6 +89,8 @@ void CloseOsd() {
 }
 
 void ForgetDisplay() { ResetDisplayState(); }
+
+void KeepDisplayOpen(bool keep) { DisplayKept.store(keep ? 1 : 0, std::memory_order_relaxed); }
 
 void ClearOsd() {
   DisplayLock lock(display_mutex);
@@ -100,4 +104,11 @@ void ClearStatusBand() {
   SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
   if (surface == nullptr) return;
   ClearRows(surface, 9, 49, 140, (kOsdWidth - 140) * 4);
+}
+
+void ClearIconCorner() {
+  DisplayLock lock(display_mutex);
+  SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
+  if (surface == nullptr) return;
+  ClearRows(surface, 0, kIconCornerRows - 1, 0, kIconCornerColumns * 4);
 }

@@ -2,8 +2,9 @@
 // overlay into, and what has to be in place before anything is drawn (SDL
 // started, the text library bound, the standard fonts open).
 //
-// States: Closed (no surface), Open (surface and fonts), Held (surface kept
-// without fonts while a recording runs, for the supervision tick).
+// States: Closed (no surface), Open (surface and fonts), Kept (open, and a
+// close only clears the overlay: a recording runs and the supervision tick
+// draws with the fonts).
 #pragma once
 
 #include "display/display_state.h"
@@ -18,12 +19,19 @@ inline constexpr int kOsdRowBytes = kOsdWidth * 4;
 // Starts SDL, binds the text library and opens the fonts and the surface as
 // far as they are not open yet. No result: OsdSurface is null when it failed.
 void OpenOsd();
-// Releases the fonts and the text library, then ReleaseVideo. On SDL's timer
-// thread (TimerThreadScope) it only clears the overlay.
+// Releases the fonts and the text library, then ReleaseVideo. While the
+// display is kept, or on SDL's timer thread (TimerThreadScope), it only
+// clears the overlay: fonts, surface and SDL stay.
 void CloseOsd();
-// Quits SDL and drops the surface unless a recording runs or the caller is
-// on SDL's timer thread.
+// Quits SDL and drops the surface unless the display is kept or the caller
+// is on SDL's timer thread.
 void ReleaseVideo();
+// Keeps the display open across screens (true) or lets the next close
+// close it (false). Cannot fail.
+void KeepDisplayOpen(bool keep);
+// Clears the corner of the message icons (columns 0..139, rows 0..59: left
+// of the status band) and flips; nothing else of the overlay changes.
+void ClearIconCorner();
 // What init_config does to the display: forgets surface, SDL and the
 // binding (ResetDisplayState) without calling into SDL.
 void ForgetDisplay();

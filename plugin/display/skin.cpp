@@ -222,8 +222,8 @@ void BlendSkinImage(SDL_Surface* target, const char* name, int x, int y, int fir
 }
 
 void DrawDestinationIcon(SDL_Surface* target) {
-  const char* name = memory_dest.load(std::memory_order_relaxed)    ? "destmem"
-                     : network_dest.load(std::memory_order_relaxed) ? "destnet"
+  const char* name = recording.memory_dest.load(std::memory_order_relaxed)    ? "destmem"
+                     : recording.network_dest.load(std::memory_order_relaxed) ? "destnet"
                                                                      : "destusb";
   BlendSkinImage(target, name, 20, 24, 0);
 }

@@ -10,6 +10,7 @@
 #include "host/key_codes.h"
 #include "host/key_hold_watcher.h"
 #include "host/recording_control.h"
+#include "host/recording_lifecycle.h"
 #include "host/recording_state.h"
 #include "host/tv_services.h"
 #include "settings/dialog_state.h"
@@ -23,6 +24,7 @@
 #include "supervision/programme_state.h"
 #include "supervision/status_notices.h"
 #include "supervision/supervision_state.h"
+#include "supervision/timer_tick.h"
 
 const KeyOperations RealKeyOperations = {
     .StartRecording = StartRecording,
@@ -32,7 +34,7 @@ const KeyOperations RealKeyOperations = {
     .SetTvOption = SetTvOption,
     .StartKeyHoldWatch = StartKeyHoldWatch,
     .ShowStopTimer = ShowStopTimer,
-    .CloseOsd = CloseOsd,
+    .CloseOsd = CloseScreen,
     .ClearOsd = ClearOsd,
     .ShowInfoPaneBackground = ShowInfoPaneBackground,
     .HideInfoPaneBackground = HideInfoPaneBackground,
@@ -45,6 +47,7 @@ const KeyOperations RealKeyOperations = {
     .ToolboxPrevious = ToolboxPrevious,
     .ShowMessageBox = ShowMessageBox,
     .ShowRefusedIcon = ShowRefusedIcon,
+    .ShowBusyIcon = ShowBusyIcon,
     .ShowRecordIcon = ShowRecordIcon,
     .OpenDeleteDialog = OpenDeleteDialog,
     .DrawDeleteDialogButtons = DrawDeleteDialogButtons,
@@ -86,7 +89,13 @@ bool ExchangeIf(std::atomic<int>& word, int from, int to) {
   return Word(word) == from && word.compare_exchange_strong(from, to, kRelaxed);
 }
 
-bool Recording() { return Word(recording_active) != 0; }
+// A recording runs: from its start to its stop, and during the tick's split
+// (when the recorder is between two files).
+bool Recording() {
+  if (Word(recording_active) != 0) return true;
+  const RecordingPhase phase = CurrentPhase();
+  return phase == kPhaseStarting || phase == kPhaseSplitting;
+}
 bool AfterKeyOne() { return Word(last_key) == kKeyOne || Word(last_key) == kKeyOneAlt; }
 bool FreezeGuarded() { return Word(freeze_guard_140) || Word(freeze_guard_147); }
 // The key-44 overlay lets digits, channel keys and key 45 through to the host.
@@ -260,6 +269,13 @@ int TogglePane() {
   return kConsumed;
 }
 
+// A start from rest, and the tick of the recording it started.
+int StartFromRest() {
+  const int result = key_operations.StartRecording(kKeyRecord);
+  if (const uint32_t generation = TakeTickRequest()) StartTick(generation);
+  return result;
+}
+
 // Key 45 during a recording: hides the plug-in's pictures.
 void HidePictures() {
   switch (Word(pane_state)) {
@@ -324,7 +340,7 @@ int DeleteDialogKey(int k) {
       return kConsumed;
     case kKeyConfirm:
       key_operations.ClearOsd();
-      if (Word(delete_choice) == 1 && Word(recent_file_count) >= 1)
+      if (Word(delete_choice) == 1 && Word(recording.recent_file_count) >= 1)
         key_operations.DeleteRecentFiles();
       delete_dialog_open.store(0, kRelaxed);
       key_operations.CloseOsd();
@@ -344,7 +360,7 @@ int ToolboxKey(int k, int* recorded_key) {
     case kKeyGuard147: case 31: case 37: case 79:
       return kConsumed;
     case kKeyGuard140:
-      recent_file_count.store(0, kRelaxed);
+      recording.recent_file_count.store(0, kRelaxed);
       freeze_guard_140.store(1, kRelaxed);
       return kConsumed;
     case kKeyHide:
@@ -356,8 +372,10 @@ int ToolboxKey(int k, int* recorded_key) {
       return k;
     case kKeyRecord:
       // Right after 26 the host gets the key (the screen was opened by the
-      // loader meanwhile); otherwise nothing records or draws under the menu.
-      return Word(last_key) == kKeyMenuClose && !Recording() ? k : kConsumed;
+      // loader meanwhile), unless it would be used up without the menu too
+      // (a recording or split runs, the key-44 overlay is up); otherwise
+      // nothing records or draws under the menu.
+      return Word(last_key) == kKeyMenuClose && !Recording() && !OverlayPassing() ? k : kConsumed;
     case kKeyFreeze:
       return FreezeKey(k, true);
     case kKeyReturn:
@@ -381,20 +399,21 @@ int ToolboxKey(int k, int* recorded_key) {
 }
 
 // ---- Keys with no dialog and no settings screen open, recording or not.
-int TvKey(int k, bool remote) {
-  const bool recording = Recording();
+// `request`: the tick's own -70 or -73.
+int TvKey(int k, bool request) {
+  const bool recording_now = Recording();
   if (IsDigitOrChannelKey(k)) return DigitKey(k);
   if (IsChannelChangingKey(k)) return Refuse(k);
   switch (k) {
     case kKeyOne:
     case kKeyOneAlt:
-      if (recording) return key_operations.ShowRefusedIcon();
+      if (recording_now) return key_operations.ShowRefusedIcon();
       return AfterKeyOne() ? k : RemapKeyOne(k);
     case kKeyPower:
     case kKeyPowerAlt:
-      return recording ? PowerKeyRecording(k) : k;
+      return recording_now ? PowerKeyRecording(k) : k;
     case kKeyGuard140:
-      recent_file_count.store(0, kRelaxed);
+      recording.recent_file_count.store(0, kRelaxed);
       freeze_guard_140.store(1, kRelaxed);
       return Refuse(k);
     case kKeyGuard147:
@@ -408,9 +427,9 @@ int TvKey(int k, bool remote) {
         key44_count.store(0, kRelaxed);
         return k;
       }
-      return recording ? RefusedIcon() : k;
+      return recording_now ? RefusedIcon() : k;
     case kKeyOverlay:
-      if (recording) {
+      if (recording_now) {
         if (!settings.key44_passthrough.load(kRelaxed)) return RefusedIcon();
         if (Word(pane_state) == 1) key_operations.HideInfoPaneBackground();
         key_operations.ClearOsd();
@@ -420,22 +439,22 @@ int TvKey(int k, bool remote) {
       return k;
     case kKeyHide:
       ClearFreezeGuards();
-      if (recording && !OverlayPassing()) HidePictures();
+      if (recording_now && !OverlayPassing()) HidePictures();
       return k;
     case kKeyFavourite:
       return FavouriteKey(k);
     case kKeyTimerDown:
-      return recording ? StopTimerDown() : k;
+      return recording_now ? StopTimerDown() : k;
     case kKeyTimerUp:
-      return recording ? StopTimerUp() : k;
+      return recording_now ? StopTimerUp() : k;
     case kKeyStop:
-      if (!recording) return k;
-      // The key-44 overlay declines the remote's stop key; a stop the tick
+      if (!recording_now) return k;
+      // The key-44 overlay declines the viewer's stop key; a stop the tick
       // decided (disk full, timer) is never declined.
-      if (remote && OverlayPassing()) return kConsumed;
+      if (!request && OverlayPassing()) return kConsumed;
       return key_operations.StopRecording(kKeyStop);
     case kKeyShowTimer:
-      if (recording) {
+      if (recording_now) {
         key_operations.ShowStopTimer();
         return kConsumed;
       }
@@ -445,17 +464,17 @@ int TvKey(int k, bool remote) {
       if (Word(split_in_progress)) {
         // Only the tick's own request restarts a split: a second start from
         // the remote would hand the recorder a second file.
-        return remote ? kConsumed : key_operations.StartRecording(kKeyRecord);
+        return request ? key_operations.StartRecording(kKeyRecord) : kConsumed;
       }
       if (OverlayPassing()) return kConsumed;
-      if (recording) return TogglePane();
+      if (recording_now) return TogglePane();
       if (Word(last_key) == kKeyMenuClose) return key_operations.setup();
       if (settings.record_key_notice.load(kRelaxed)) return key_operations.ShowMessageBox(6, 1);
-      return key_operations.StartRecording(kKeyRecord);
+      return StartFromRest();
     case kKeyFreeze:
       return FreezeKey(k, false);
     case kKeyDelete:
-      if (!recording && Word(last_key) == kKeyStop && Word(recent_file_count) >= 1)
+      if (!recording_now && Word(last_key) == kKeyStop && Word(recording.recent_file_count) >= 1)
         return key_operations.OpenDeleteDialog(36);
       return k;
     default:
@@ -463,16 +482,61 @@ int TvKey(int k, bool remote) {
   }
 }
 
-// Applies the rule for key k in the mode the plug-in is in. `recorded_key`
-// is what last_key becomes (k unless the rule says otherwise).
-int RouteKey(int k, bool remote, int* recorded_key) {
-  if (remote) {
-    if (Word(delete_dialog_open)) [[unlikely]]
-      return DeleteDialogKey(k);
-    if (Word(toolbox_open)) [[unlikely]]
-      return ToolboxKey(k, recorded_key);
+KeyGroup GroupOf(int k) {
+  switch (ClassOf(k)) {
+    case kDigitOrChannelKey:
+    case kChannelChangingKey:
+      return kGroupChannel;
+    default:
+      break;
   }
-  return TvKey(k, remote);
+  switch (k) {
+    case kKeyRecord:
+      return kGroupRecord;
+    case kKeyStop:
+      return kGroupStop;
+    case kKeyPower:
+    case kKeyPowerAlt:
+      // With a stop timer set the power key switches the standby after it.
+      return Word(stop_timer) == 0 ? kGroupStop : kGroupOther;
+    case kKeyTimerDown:
+    case kKeyTimerUp:
+    case kKeyShowTimer:
+      return kGroupTimer;
+    default:
+      return kGroupOther;
+  }
+}
+
+// The recording's phase first: the edges between its phases.
+int PhaseKey(int k, KeyRule rule, bool request) {
+  switch (rule) {
+    case kBusy:
+      return key_operations.ShowBusyIcon();
+    case kRefused:
+      return RefusedIcon();
+    case kStopAtSplit:
+      return key_operations.StopRecording(k);
+    case kUsual:
+    default:
+      return TvKey(k, request);
+  }
+}
+
+// Applies the rule for key k in the mode the plug-in is in. `recorded_key`
+// is what last_key becomes (k unless the rule says otherwise). The tick's
+// requests go straight to their rule; every other code, remote or not,
+// follows the dialog's and the settings screen's rules and the phase's.
+int RouteKey(int k, bool request, int* recorded_key) {
+  if (request) return TvKey(k, true);
+  if (Word(delete_dialog_open)) [[unlikely]]
+    return DeleteDialogKey(k);
+  if (Word(toolbox_open)) [[unlikely]]
+    return ToolboxKey(k, recorded_key);
+  const RecordingPhase phase = CurrentPhase();
+  if (phase == kPhaseIdle || phase == kPhaseRecording) [[likely]]
+    return TvKey(k, false);
+  return PhaseKey(k, PhaseKeyRule(phase, GroupOf(k)), false);
 }
 
 }  // namespace
@@ -487,7 +551,8 @@ int KeyDispatcher(int key) {
   // 15 goes back once more after the picture came back on.
   if (remote) [[likely]] {
     key_down.store(1, kRelaxed);
-    if (ExchangeIf(tick_stop_state, 2, 0)) key_operations.CloseOsd();
+    // The settings screen keeps the display it draws on until it closes.
+    if (Word(toolbox_open) == 0 && ExchangeIf(tick_stop_state, 2, 0)) key_operations.CloseOsd();
   }
   int restores = Word(option15_restore_count);
   while (restores >= 1 &&
@@ -499,10 +564,11 @@ int KeyDispatcher(int key) {
 
   int recorded_key = k;
   int result;
+  const bool request = key == kRequestStop || key == kRequestRecord;
   if (k >= 1 && k <= kHighestKey) [[likely]]
-    result = RouteKey(k, remote, &recorded_key);
+    result = RouteKey(k, request, &recorded_key);
   else  // codes without a rule: used up only by the delete dialog
-    result = remote && Word(delete_dialog_open) ? kConsumed : k;
+    result = !request && Word(delete_dialog_open) ? kConsumed : k;
 
   // Exit step: any remote key that reaches the host switches the picture
   // back on at the next key.

@@ -6,10 +6,12 @@
 // 125, 74).
 //
 // Each key is routed by the plug-in's modes in a fixed order: the delete
-// dialog, the settings screen, then a recording or rest (the key-44 overlay
-// is a variant of both). Internal requests go past the dialog and the
-// settings screen: a stop or split the tick decided always reaches the
-// recording.
+// dialog, the settings screen, the recording's phase
+// (host/recording_lifecycle.h), then a recording or rest (the key-44 overlay
+// is a variant of both). The tick's requests (-70, -73) go past the dialog,
+// the settings screen and the phase: a stop or split the tick decided
+// always reaches the recording. Other negative codes follow the same rules
+// as the remote's keys.
 #pragma once
 
 #include "host/dispatcher_state.h"
@@ -39,6 +41,7 @@ struct KeyOperations {
   int (*ToolboxPrevious)();
   int (*ShowMessageBox)(int text, int close);
   int (*ShowRefusedIcon)();
+  int (*ShowBusyIcon)();
   int (*ShowRecordIcon)();
   int (*OpenDeleteDialog)(int text);
   void (*DrawDeleteDialogButtons)();

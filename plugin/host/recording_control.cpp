@@ -32,14 +32,13 @@
 namespace {
 
 constexpr auto kRelaxed = std::memory_order_relaxed;
-constexpr uint32_t kFirstTickMs = 200;
 constexpr int kTitleCheckStart = 10;
 
 uint32_t Now() { return static_cast<uint32_t>(time(nullptr)); }
 
 // A start that records nothing: its message box.
 int FailedStart(int text) {
-  last_start_failure.store(text, kRelaxed);
+  recording.last_start_failure.store(text, kRelaxed);
   return ShowMessageBox(text, 1);
 }
 
@@ -48,7 +47,7 @@ int FailedStart(int text) {
 int NoRoomBox(int index) { return FailedStart(index == settings.dest2.index ? 4 : 3); }
 
 // The words a start sets; `from_rest` also those of a new recording.
-void SetStartWords(bool from_rest) {
+void SetStartWords(bool from_rest) REQUIRES(recording_owner) {
   const uint32_t now = Now();
   for (std::atomic<int>* word : {&tick_stop_state, &split_warned, &low_space, &low_space_warned})
     word->store(0, kRelaxed);
@@ -58,7 +57,7 @@ void SetStartWords(bool from_rest) {
     segment_number.fetch_add(1, kRelaxed);
     return;
   }
-  recent_file_count.store(0, kRelaxed);
+  recording.recent_file_count.store(0, kRelaxed);
   segment_number.store(0, kRelaxed);
   earlier_segments_mb.store(0, kRelaxed);
   rec_start_time.store(now, kRelaxed);
@@ -77,12 +76,12 @@ void SetStartWords(bool from_rest) {
   title_change_count.store(0, kRelaxed);
 }
 
-// The start itself, as the transition's owner. A start from rest asks for
-// the tick's timer of `*timer_for`'s recording through *timer_wanted.
-int StartOwned(bool split, uint32_t* timer_for, bool* timer_wanted) {
+// The start itself, as the owner. A start from rest leaves its
+// generation in tick_wanted for the dispatcher to start the tick.
+int StartOwned(bool split) REQUIRES(recording_owner) {
   BuildDeviceTable();
   RematchDestinations();
-  const int attempt = Word(dest_attempt) == 1 ? 1 : 0;
+  const int attempt = Word(recording.dest_attempt) == 1 ? 1 : 0;
   if (!split) {
     const DeviceEntry& wanted = attempt == 0 ? settings.dest1 : settings.dest2;
     if (RunDeviceScript(wanted.index) == -1) return FailedStart(45);
@@ -91,13 +90,13 @@ int StartOwned(bool split, uint32_t* timer_for, bool* timer_wanted) {
   next_title_sample.store(0, kRelaxed);
   title_check_count.store(0, kRelaxed);
   settings.active_dest.store(0, kRelaxed);
-  network_dest.store(0, kRelaxed);
-  memory_dest.store(0, kRelaxed);
+  recording.network_dest.store(0, kRelaxed);
+  recording.memory_dest.store(0, kRelaxed);
   RematchDestinations();
 
   const DestinationChoice choice = ChooseDestination(attempt);
   if (choice.index == 0) {
-    dest_attempt.store(choice.next_attempt, kRelaxed);
+    recording.dest_attempt.store(choice.next_attempt, kRelaxed);
     return FailedStart(choice.text);
   }
   settings.active_dest.store(choice.index, kRelaxed);
@@ -105,6 +104,9 @@ int StartOwned(bool split, uint32_t* timer_for, bool* timer_wanted) {
                      kRelaxed);
 
   const char* mount = device_table.entries[choice.index].mount;
+  // The tick measures this folder: a later scan of the devices may give
+  // the table's slot to another disk.
+  std::snprintf(recording.mount, sizeof recording.mount, "%s", mount);
   const int dvr = FindDvrFolder(mount);
   settings.dvr_folder.store(dvr, kRelaxed);
   char folder[kPathSize];
@@ -114,26 +116,29 @@ int StartOwned(bool split, uint32_t* timer_for, bool* timer_wanted) {
       !FitPrefix(prefix, sizeof prefix, name_prefix, PrefixRoom(folder)))
     return NoRoomBox(choice.index);
   const int number = FindFreeNumber(folder, prefix, Setting(settings.write_test) != 0);
-  if (number == 0 || !RecordingPath(ts_path, sizeof ts_path, folder, prefix, number, ".ts") ||
-      !RecordingPath(mdb_path, sizeof mdb_path, folder, prefix, number, ".mdb")) {
-    ts_path[0] = mdb_path[0] = '\0';
+  if (number == 0 || !RecordingPath(recording.ts_path, sizeof recording.ts_path, folder, prefix, number, ".ts") ||
+      !RecordingPath(recording.mdb_path, sizeof recording.mdb_path, folder, prefix, number, ".mdb")) {
+    recording.ts_path[0] = recording.mdb_path[0] = '\0';
     return NoRoomBox(choice.index);
   }
-  std::memcpy(start_prefix, prefix, sizeof start_prefix);
+  std::memcpy(recording.start_prefix, prefix, sizeof recording.start_prefix);
 
-  last_start_failure.store(0, kRelaxed);
+  recording.last_start_failure.store(0, kRelaxed);
   SetStartWords(!split);
-  uint32_t generation = recording_generation.load(kRelaxed);
-  if (!split) generation = recording_generation.fetch_add(1, kRelaxed) + 1;
+  uint32_t generation = recording.generation.load(kRelaxed);
+  if (!split) generation = recording.generation.fetch_add(1, kRelaxed) + 1;
   recording_active.store(1, kRelaxed);
-  spI_Stream_Record(ts_path);
+  spI_Stream_Record(recording.ts_path);
   if (split) return kConsumed;
 
+  EnterPhase(kPhaseRecording);
   OpenOsd();
+  // The screens that close while the recording runs keep the display (the
+  // tick draws with its fonts) and clear only what they drew.
+  KeepDisplayOpen(true);
   const int result = ShowRecordIcon();
   split_in_progress.store(0, kRelaxed);
-  *timer_for = generation;
-  *timer_wanted = true;
+  recording.tick_wanted.store(generation, kRelaxed);
   if (Setting(settings.pane_on_start) == 1 && OsdOpacity() != 0 && Word(pane_state) == 0) {
     pane_state.store(1, kRelaxed);
     ShowInfoPaneBackground(Setting(settings.pane_animation));
@@ -151,34 +156,59 @@ bool Exists(const char* path) { return access(path, F_OK) == 0; }
 // Renames the finished file after the tick's sampled title, keeping the
 // date and time of its start, in the folder it is in. Never over another
 // file; a failure leaves the file under its first name.
-void RenameFinished() {
+void RenameFinished() REQUIRES(recording_owner) {
   if (Word(title_check_count) == 0 || final_prefix[0] == '\0') return;
   char folder[kPathSize];
   char joined[kPathSize];
   char prefix[kPathSize];
-  if (!FolderOf(folder, sizeof folder, ts_path) ||
-      !FinalPrefix(joined, sizeof joined, start_prefix, final_prefix) ||
+  if (!FolderOf(folder, sizeof folder, recording.ts_path) ||
+      !FinalPrefix(joined, sizeof joined, recording.start_prefix, final_prefix) ||
       !FitPrefix(prefix, sizeof prefix, joined, PrefixRoom(folder)) ||
-      !RecordingPath(rename_path, sizeof rename_path, folder, prefix,
+      !RecordingPath(recording.rename_path, sizeof recording.rename_path, folder, prefix,
                      segment_number.load(kRelaxed) + 1, ".ts"))
     return;
-  if (std::strcmp(rename_path, ts_path) == 0 || !Exists(ts_path) || NameTaken(rename_path)) return;
-  if (std::rename(ts_path, rename_path) == 0) std::memcpy(ts_path, rename_path, sizeof ts_path);
+  if (std::strcmp(recording.rename_path, recording.ts_path) == 0 || !Exists(recording.ts_path) || NameTaken(recording.rename_path)) return;
+  if (std::rename(recording.ts_path, recording.rename_path) == 0) std::memcpy(recording.ts_path, recording.rename_path, sizeof recording.ts_path);
 }
 
 // Lists the finished file; a full list keeps its first nine and the newest.
-void ListFinished() {
-  int slot = Word(recent_file_count);
+void ListFinished() REQUIRES(recording_owner) {
+  int slot = Word(recording.recent_file_count);
   if (slot > kRecentFileSlots - 1) slot = kRecentFileSlots - 1;
   if (slot < 0) slot = 0;
-  std::memcpy(recent_files[slot].ts, ts_path, kPathSize);
-  std::memcpy(recent_files[slot].mdb, mdb_path, kPathSize);
-  recent_file_count.store(slot + 1, kRelaxed);
+  std::memcpy(recording.recent_files[slot].ts, recording.ts_path, kPathSize);
+  std::memcpy(recording.recent_files[slot].mdb, recording.mdb_path, kPathSize);
+  recording.recent_file_count.store(slot + 1, kRelaxed);
 }
 
-// The stop itself, as the transition's owner. 1 when the file was empty
-// and has been deleted, else 0.
-int StopOwned(int key, bool split) {
+// What the stop hands to its notices: the recording's figures as they are
+// once its last file is finished.
+StopOutcome Outcome(int removed) REQUIRES(recording_owner) {
+  StopOutcome outcome;
+  outcome.removed = removed;
+  outcome.files = segment_number.load(kRelaxed) + 1;
+  outcome.size_mb = static_cast<uint32_t>(earlier_segments_mb.load(kRelaxed));
+  outcome.start_time = rec_start_time.load(kRelaxed);
+  outcome.dvr_folder = settings.dvr_folder.load(kRelaxed);
+  std::memcpy(outcome.last_path, recording.ts_path, sizeof outcome.last_path);
+  return outcome;
+}
+
+// The end of a recording after its last file is finished: the picture and
+// sound as before it, the pane gone, the next start from dest1 again.
+StopOutcome EndRecording(int removed) REQUIRES(recording_owner) {
+  if (Word(pane_state) == 1) HideInfoPaneBackground();
+  pane_state.store(0, kRelaxed);
+  recording.dest_attempt.store(0, kRelaxed);
+  recording.stop_request.store(0, kRelaxed);
+  KeepDisplayOpen(false);
+  return Outcome(removed);
+}
+
+// Stops the recorder and finishes its file: measured, the side file (with
+// delete_mdb) and an empty file (with delete_empty) deleted, the rest
+// renamed and listed. 1 when the file was empty and has been deleted.
+int FinishFile(int key, bool split) REQUIRES(recording_owner) {
   if (!split) {
     if (Word(video_is_muted)) ToggleVideoMute();
     if (Word(picture_off)) RestorePictureIfOff();
@@ -187,59 +217,70 @@ int StopOwned(int key, bool split) {
   if (key == kKeyStop && !split && Word(pane_state) != 2) ShowMessageImage("icon_stoprec");
   spI_Stream_Record_Stop();
 
-  const int size = FileSizeMb(ts_path);
+  const int size = FileSizeMb(recording.ts_path);
   segment_size_mb.store(static_cast<uint32_t>(size), kRelaxed);
   earlier_segments_mb.fetch_add(size, kRelaxed);
-  if (!split) {
-    if (Word(pane_state) == 1) HideInfoPaneBackground();
-    pane_state.store(0, kRelaxed);
+  if (Setting(settings.delete_mdb) && SideFile(recording.ts_path, recording.mdb_path)[0] != '\0') {
+    std::remove(recording.mdb_path);
+    recording.mdb_path[0] = '\0';
   }
-  if (Setting(settings.delete_mdb) && SideFile(ts_path, mdb_path)[0] != '\0') {
-    std::remove(mdb_path);
-    mdb_path[0] = '\0';
-  }
-  const int removed = RemoveIfEmpty(ts_path, SideFile(ts_path, mdb_path));
+  const int removed = RemoveIfEmpty(recording.ts_path, SideFile(recording.ts_path, recording.mdb_path));
   if (!removed) {
     RenameFinished();
     ListFinished();
   }
-  if (split) return kConsumed;
-  dest_attempt.store(0, kRelaxed);
   return removed;
 }
 
-// What a stop shows afterwards, with the transition given back (the notice
-// takes seconds): key 70's notice and summary; other keys pass on.
-int StopNotice(int key, int removed) {
+// What a stop shows afterwards, without the owner (the notice takes
+// seconds): key 70's notice and summary; other keys pass on.
+int StopNotice(int key, const StopOutcome& outcome) {
   if (key != kKeyStop) return key;
-  const int result = ShowStopNotice(removed);
-  if (Setting(settings.stop_summary) && !removed) ShowStopSummary();
+  const int result = ShowStopNotice(outcome.removed);
+  if (Setting(settings.stop_summary) && !outcome.removed) {
+    recording.phase.store(kPhaseSummary, kRelaxed);
+    ShowStopSummary(outcome);
+  }
   return result;
+}
+
+// The phase a stop leaves behind once its notices are over: idle, unless
+// the tick's timed stop still has its standby to send (it moves on then).
+void AfterStopNotices() {
+  if (tick_stop_state.load(kRelaxed) == 0) recording.phase.store(kPhaseIdle, kRelaxed);
 }
 
 }  // namespace
 
 int StartRecording(int key) {
-  if (Word(toolbox_open)) return key;
   const bool split = Word(split_in_progress) != 0 && HoldingRecordingTransition();
-  if (!TakeRecordingTransition(kTransitionWaitMs)) return kConsumed;
+  // The settings screen stops only a viewer's start from under it; a
+  // split's restart goes on whatever the screen shows.
+  if (!split && Word(toolbox_open)) return key;
+  if (!TakeRecordingTransition(kTransitionWaitMs)) return ShowRefusedIcon();
   int result = kConsumed;
-  uint32_t generation = 0;
-  bool timer_wanted = false;
-  // A recording started by the other thread meanwhile is not started twice.
-  if (split || !Word(recording_active)) result = StartOwned(split, &generation, &timer_wanted);
-  ReleaseRecordingTransition();
-  // Registered once the transition is free: SDL holds its timer lock while
-  // a tick runs, and a tick may be waiting for the transition.
-  if (timer_wanted) {
-    tick_timer_id.store(SDL_AddTimer(kFirstTickMs, TickTimer,
-                                     reinterpret_cast<void*>(static_cast<uintptr_t>(generation))),
-                        kRelaxed);
+  // A viewer's stop that came during the split wins over its restart.
+  if (split && Word(recording.stop_request) != 0) {
+    ReleaseRecordingTransition();
+    return kConsumed;
   }
+  // A recording started by the other thread meanwhile is not started twice.
+  if (split || !Word(recording_active)) {
+    if (!split) EnterPhase(kPhaseStarting);
+    result = StartOwned(split);
+    if (!split && !Word(recording_active)) EnterPhase(kPhaseIdle);
+  }
+  ReleaseRecordingTransition();
   return result;
 }
 
 int StopRecording(int key) {
+  // A viewer's stop during the tick's split: the tick finishes the split
+  // as this stop (the owner is the tick's until then).
+  if (CurrentPhase() == kPhaseSplitting && !HoldingRecordingTransition()) {
+    recording.stop_request.store(key, kRelaxed);
+    return key == kKeyStop ? kConsumed : key;
+  }
   // A split is only ever carried out by the thread that holds the
   // transition already (the tick).
   const bool split = Word(split_in_progress) != 0 && HoldingRecordingTransition();
@@ -249,30 +290,53 @@ int StopRecording(int key) {
     ReleaseRecordingTransition();
     return key == kKeyStop ? kConsumed : key;
   }
-  const int removed = StopOwned(key, split);
+  if (split) {
+    FinishFile(key, true);
+    ReleaseRecordingTransition();
+    return kConsumed;
+  }
+  EnterPhase(kPhaseStopping);
+  const StopOutcome outcome = EndRecording(FinishFile(key, false));
   ReleaseRecordingTransition();
-  return split ? kConsumed : StopNotice(key, removed);
+  const int result = StopNotice(key, outcome);
+  AfterStopNotices();
+  return result;
 }
+
+int FinishSplitAsStop() {
+  if (!TakeRecordingTransition(kTransitionWaitMs)) return kConsumed;
+  const int key = recording.stop_request.load(kRelaxed);
+  EnterPhase(kPhaseStopping);
+  if (Word(video_is_muted)) ToggleVideoMute();
+  if (Word(picture_off)) RestorePictureIfOff();
+  const StopOutcome outcome = EndRecording(0);
+  ReleaseRecordingTransition();
+  const int result = StopNotice(key, outcome);
+  AfterStopNotices();
+  return result;
+}
+
+uint32_t TakeTickRequest() { return recording.tick_wanted.exchange(0, kRelaxed); }
 
 void DeleteRecentFiles() {
   int deleted = 0;
   if (TakeRecordingTransition(kTransitionWaitMs)) {
-    int count = Word(recent_file_count);
+    int count = Word(recording.recent_file_count);
     if (count > kRecentFileSlots) count = kRecentFileSlots;
     // Deleted recordings leave the list, so that a second confirm does not
     // claim them again; one that could not be deleted stays listed.
     int kept = 0;
     for (int i = 0; i < count; ++i) {
-      if (std::remove(recent_files[i].ts) == 0) {
+      if (std::remove(recording.recent_files[i].ts) == 0) {
         ++deleted;
-        const char* side = SideFile(recent_files[i].ts, recent_files[i].mdb);
+        const char* side = SideFile(recording.recent_files[i].ts, recording.recent_files[i].mdb);
         if (!Setting(settings.delete_mdb) && side[0] != '\0') std::remove(side);
         continue;
       }
-      if (kept != i) recent_files[kept] = recent_files[i];
+      if (kept != i) recording.recent_files[kept] = recording.recent_files[i];
       ++kept;
     }
-    recent_file_count.store(kept, kRelaxed);
+    recording.recent_file_count.store(kept, kRelaxed);
     ReleaseRecordingTransition();
   }
   deleted_recording_count.store(deleted, kRelaxed);

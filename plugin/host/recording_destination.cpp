@@ -61,8 +61,8 @@ int ClassifyDestination(int index, int mode) {
   if (statfs(entry.mount, &fs) != 0) fs.f_type = 0;
   const unsigned long type = static_cast<unsigned long>(fs.f_type);
   const bool network = type == kSmbMagic || type == kCifsMagic || type == kNfsMagic;
-  network_dest.store(network ? 1 : 0, kRelaxed);
-  memory_dest.store(type == kInternalMemoryMagic && entry.fixed != 0 ? 1 : 0, kRelaxed);
+  recording.network_dest.store(network ? 1 : 0, kRelaxed);
+  recording.memory_dest.store(type == kInternalMemoryMagic && entry.fixed != 0 ? 1 : 0, kRelaxed);
   if (mode != kSplitAutomatic) return mode;
   if (network) return 0;
   if (type == kInternalMemoryMagic) return 2;

@@ -4,7 +4,7 @@
 
 // The outcome of a choice: the table index to record to (>= 1), or 0 with
 // the catalogue text of the message box to show and the destination the
-// next start tries (dest_attempt).
+// next start tries (recording.dest_attempt).
 struct DestinationChoice {
   int index;
   int text;
@@ -23,7 +23,7 @@ DestinationChoice ChooseDestination(int attempt);
 
 // The split choice for split_mode `mode` on table entry `index`: the mode
 // itself unless it is 1 (automatic), which gives 0 on a network file
-// system, 2 on the internal memory's, 3 on FAT, else 4. Sets network_dest
-// and memory_dest for the entry (statfs of its folder, into fs; a failed
+// system, 2 on the internal memory's, 3 on FAT, else 4. Sets recording.network_dest
+// and recording.memory_dest for the entry (statfs of its folder, into fs; a failed
 // statfs counts as type 0).
 int ClassifyDestination(int index, int mode);

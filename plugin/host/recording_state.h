@@ -1,79 +1,116 @@
-// Recording control's own words (the figures shared with the supervision
-// tick live in supervision/supervision_state.h). Written by recording start
-// and stop on the key thread or, at a split and a timed stop, on SDL's timer
-// thread; read by the dispatcher, the delete dialog and the information pane.
+// The recording: one structure holding a recording's words, and its one
+// owner. Start, stop and split are transitions of the recording and run one
+// at a time; `recording_owner` is the capability of the thread that carries
+// one out (host/recording_transition.h takes and gives it back). The texts
+// and lists below are GUARDED_BY it: clang's thread-safety analysis refuses
+// a line that reads or writes them without holding it. The atomic words are
+// written by the owner and may be read by anyone (the dispatcher decides on
+// `phase`, the pane shows the destination icons).
 //
-// The recording's one owner: start, stop and split are transitions of one
-// recording and run one at a time. `recording_transition` is 1 while a
-// thread carries one out; it is taken with an atomic exchange and released
-// with a release store (host/recording_transition.h), so everything the
-// owner wrote is seen by the next owner. The supervision tick holds it while
-// it reads or writes the recording's texts and figures, and lets it go only
-// while a notice is drawn.
-//
-// Who writes the text buffers, and when: ts_path, mdb_path, rename_path,
-// start_prefix and recent_files are written by StartRecording and
-// StopRecording, always by the owner of the transition (the key thread, or
-// SDL's timer thread at a split or a timed stop); the tick reads ts_path, and
-// DeleteRecentFiles reads recent_files, as owners too. No text is ever read
-// or written without holding the transition. The same holds for the
-// exported statfs record `fs` (host/storage_checks.h): the start fills it,
-// the pane's redraw on the tick reads it.
+// The figures the tick measures once a second live in
+// supervision/supervision_state.h.
 #pragma once
-
-#include <SDL.h>
 
 #include <atomic>
 #include <cstdint>
+
+#include "thread_annotations.h"
 
 inline constexpr int kPathSize = 256;
 inline constexpr int kRecentFileSlots = 10;
 
 // A shared word's current value, read relaxed: the words of the recording
 // and the tick are each read on their own, and the transitions that must
-// order them take the recording transition first.
+// order them take the recording's owner first.
 inline int Word(const std::atomic<int>& word) { return word.load(std::memory_order_relaxed); }
 
-// 1 while a start, stop or split runs (the transition's owner).
-extern std::atomic<int> recording_transition;
-// Counts starts from rest; the tick of a recording carries the value it was
-// registered with and ends itself once it differs (a tick left over from an
-// earlier recording).
-extern std::atomic<uint32_t> recording_generation;
+// The capability of the recording's transitions. It holds no data: the
+// thread that holds it is the one that took the transition.
+class CAPABILITY("recording") RecordingOwner {};
+extern RecordingOwner recording_owner;
 
-// Path of the current .ts file, its side file (emptied when deleted at the
-// stop), and the name built for the rename at the stop.
-extern char ts_path[kPathSize];
-extern char mdb_path[kPathSize];
-extern char rename_path[kPathSize];
-// The name prefix the current file was created under: its date and time go
-// into the final name.
-extern char start_prefix[kPathSize];
+// A recording's life. Only the owner moves it on, except the last step of
+// kStandbyPending (a start from rest takes it over; the standby goes only
+// when it is still pending).
+enum RecordingPhase : int {
+  kPhaseIdle,            // nothing records
+  kPhaseStarting,        // a start from rest runs
+  kPhaseRecording,       // the recorder writes
+  kPhaseSplitting,       // the tick stops the file and starts the next
+  kPhaseStopping,        // a stop runs, with the notice before or after it
+  kPhaseSummary,         // the stop's summary shows
+  kPhaseStandbyPending,  // a timed stop's standby notice shows; the key follows
+};
+inline constexpr int kPhaseCount = 7;
 
-// Files of the last recording for the delete dialog, and how many are used
-// (0..10). Key 140 empties the list by setting the count to 0.
+// Files of the last recording for the delete dialog.
 struct RecentFile {
   char ts[kPathSize];
   char mdb[kPathSize];
 };
-extern RecentFile recent_files[kRecentFileSlots];
-extern std::atomic<int> recent_file_count;
 
-// 0: the next start from rest tries dest1; 1: dest2 (after dest1 failed).
-extern std::atomic<int> dest_attempt;
+struct Recording {
+  // 1 while a thread holds recording_owner; taken and given back only by
+  // host/recording_transition.h.
+  std::atomic<int> taken{0};
+  // RecordingPhase; read by anyone.
+  std::atomic<int> phase{kPhaseIdle};
+  // Counts starts from rest; the tick of a recording carries the value it
+  // was registered with and ends itself once it differs (a tick left over
+  // from an earlier recording).
+  std::atomic<uint32_t> generation{0};
+  // A stop key (70, 2, 258) that came during a split: the tick finishes the
+  // split as this stop instead of restarting. 0 when none.
+  std::atomic<int> stop_request{0};
+  // The generation of a recording just started from rest whose tick is
+  // still to be started (by the key dispatcher); 0 when none.
+  std::atomic<uint32_t> tick_wanted{0};
 
-// The running recording goes to a network file system, or to the set's
-// internal memory (the information pane's destination icon).
-extern std::atomic<int> network_dest;
-extern std::atomic<int> memory_dest;
+  // Path of the current .ts file, its side file (emptied when deleted at
+  // the stop), and the name built for the rename at the stop.
+  char ts_path[kPathSize] GUARDED_BY(recording_owner);
+  char mdb_path[kPathSize] GUARDED_BY(recording_owner);
+  char rename_path[kPathSize] GUARDED_BY(recording_owner);
+  // The name prefix the current file was created under: its date and time
+  // go into the final name.
+  char start_prefix[kPathSize] GUARDED_BY(recording_owner);
+  // The destination's mount folder, as the start found it: the tick
+  // measures free space here, whatever the device table says meanwhile.
+  char mount[kPathSize] GUARDED_BY(recording_owner);
 
-// Catalogue text of the message box the last failed start showed (3, 4,
-// 5, 45); 0 after a start that records.
-extern std::atomic<int> last_start_failure;
+  // Files of the last recording, and how many are used (0..10). Key 140
+  // empties the list by setting the count to 0.
+  RecentFile recent_files[kRecentFileSlots] GUARDED_BY(recording_owner);
+  std::atomic<int> recent_file_count{0};
 
-// The supervision tick's SDL timer, as SDL_AddTimer returned it.
-extern std::atomic<SDL_TimerID> tick_timer_id;
+  // 0: the next start from rest tries dest1; 1: dest2 (after dest1 failed).
+  std::atomic<int> dest_attempt{0};
+  // The running recording goes to a network file system, or to the set's
+  // internal memory (the information pane's destination icon).
+  std::atomic<int> network_dest{0};
+  std::atomic<int> memory_dest{0};
+  // Catalogue text of the message box the last failed start showed (3, 4,
+  // 5, 45); 0 after a start that records.
+  std::atomic<int> last_start_failure{0};
+};
+extern Recording recording;
 
-// Every word 0 and every text empty; the transition free. The generation
-// only ever grows, so a tick registered before the reset still ends itself.
+// The recording's phase as last entered (anyone may read it).
+inline RecordingPhase CurrentPhase() {
+  return static_cast<RecordingPhase>(recording.phase.load(std::memory_order_relaxed));
+}
+
+// What a stop did, handed to its notices and summary as a value (they show
+// once the owner has been given back).
+struct StopOutcome {
+  int removed = 0;             // 1: the file was empty and has been deleted
+  int files = 0;               // files of the recording (parts)
+  uint32_t size_mb = 0;        // all its files together, MiB
+  uint32_t start_time = 0;     // system-clock second the recording began
+  int dvr_folder = 0;          // DVR folder number it went to (0: the root)
+  char last_path[kPathSize] = "";  // the last file's path, as renamed
+};
+
+// Every word 0 and every text empty; the phase idle. The generation only
+// ever grows, so a tick registered before the reset still ends itself.
 void ResetRecordingState();

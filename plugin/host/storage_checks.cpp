@@ -67,10 +67,9 @@ int FileSizeMb(const char* path) {
   return mib > INT_MAX ? INT_MAX : static_cast<int>(mib);
 }
 
-int ReadFreeSpace(int index) {
-  if (index < 0 || index >= kDeviceSlots) return 0;
+int ReadFreeSpace(const char* folder) {
   struct statvfs figures;
-  if (statvfs(device_table.entries[index].mount, &figures) != 0) return 0;
+  if (folder == nullptr || folder[0] == '\0' || statvfs(folder, &figures) != 0) return 0;
   double block_size = static_cast<double>(figures.f_bsize);
   free_kb.store(KibSaturated(block_size, static_cast<double>(figures.f_bavail)),
                 std::memory_order_relaxed);

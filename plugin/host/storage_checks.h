@@ -29,8 +29,8 @@ int RemoveIfEmpty(const char* ts_path, const char* mdb_path);
 // are measured: 64-bit file offsets on the set too.
 int FileSizeMb(const char* path);
 
-// Stores the free and total space of entry `index`'s folder in free_kb and
-// total_kb, each saturated at the largest 32-bit figure. 0, with both left
-// as they were, when the folder cannot be examined or the index is outside
-// the table's slots.
-int ReadFreeSpace(int index);
+// Stores the free and total space of the file system holding `folder` in
+// free_kb and total_kb, each saturated at the largest 32-bit figure. 0,
+// with both left as they were, when the folder cannot be examined (gone,
+// empty path).
+int ReadFreeSpace(const char* folder);

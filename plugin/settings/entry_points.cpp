@@ -10,6 +10,7 @@
 #include "host/tv_services.h"
 #include "settings/device_table.h"
 #include "settings/dialog_state.h"
+#include "settings/notices.h"
 #include "settings/script_state.h"
 #include "settings/scripts.h"
 #include "settings/settings_record.h"
@@ -89,9 +90,11 @@ int setup() {
 }
 
 void CloseToolbox(int save) {
-  CloseOsd();
+  // During a recording the menu's pixels go and the recording's pictures
+  // come back; at rest the display closes.
+  CloseScreen();
   toolbox_open.store(0, kRelaxed);
-  dest_attempt.store(0, kRelaxed);
+  recording.dest_attempt.store(0, kRelaxed);
   CopyDestination(1);
   CopyDestination(2);
   if (save) SaveSettings();

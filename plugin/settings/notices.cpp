@@ -37,23 +37,12 @@ constexpr int kDeleteButtonRow = 107;
 
 SDL_Surface* Surface() { return OsdSurface.load(kRelaxed); }
 
-// The end of a screen: the display closes, except while the tick drives a
-// stop, when it only clears (the tick's thread never quits SDL; the next key
-// closes the display).
-void CloseScreen() {
-  if (tick_stop_state.load(kRelaxed) != 0) {
-    ClearOsd();
-  } else {
-    CloseOsd();
-  }
-}
-
 // Closes and opens the display in one step of the display lock, so the other
 // thread never draws in between. While a recording runs the fonts and the
 // text library stay open: the tick draws with them.
 void ReopenOsd() {
   DisplayLock lock(display_mutex);
-  if (recording_active.load(kRelaxed) == 0) CloseOsd();
+  if (DisplayKept.load(kRelaxed) == 0) CloseOsd();
   OpenOsd();
 }
 
@@ -87,53 +76,93 @@ void DrawSummaryHint() {
 
 // The last file's name (after the last '/' or '\') in font 20, cut to
 // kFileNameWidth pixels.
-void DrawSummaryFileName() {
-  if (ts_path[0] == '\0') return;
-  const char* name = ts_path;
-  for (const char* p = ts_path; p < ts_path + sizeof ts_path && *p != '\0'; ++p) {
+void DrawSummaryFileName(const char (&path)[kPathSize]) {
+  if (path[0] == '\0') return;
+  const char* name = path;
+  for (const char* p = path; p < path + kPathSize && *p != '\0'; ++p) {
     if (*p == '/' || *p == '\\') name = p + 1;
   }
-  char text[sizeof ts_path + 4] = "";
-  AppendFormat(text, sizeof text, "%.*s", static_cast<int>(ts_path + sizeof ts_path - name), name);
+  char text[kPathSize + 4] = "";
+  AppendFormat(text, sizeof text, "%.*s", static_cast<int>(path + kPathSize - name), name);
   CutToWidthWithDots(text, sizeof text, 20, kFileNameWidth);
   DrawText(20, 230, 450, text, 9);
 }
 
-void DrawSummary() {
+void DrawSummary(const StopOutcome& outcome) {
   DrawSkinPanel(215, 320, "toolbox_header", 0);
   SetAlphaRect(217, 358, 526, 120, static_cast<uint8_t>(OsdOpacity() * 2 % 256));
   const char* title = Message(27);
   DrawText(20, FloorHalf(kOsdWidth - TextWidth(20, title)), 329, title, 9);
 
   char line[256] = "";
-  long long elapsed = static_cast<long long>(time(nullptr)) - rec_start_time.load(kRelaxed);
+  long long elapsed = static_cast<long long>(time(nullptr)) - outcome.start_time;
   if (elapsed < 0) elapsed = 0;  // the clock went back
   AppendFormat(line, sizeof line, "%s: %lld:%02d:%02d", Message(28), elapsed / 3600,
                static_cast<int>(elapsed / 60 % 60), static_cast<int>(elapsed % 60));
   DrawText(18, 230, 370, line, 5);
 
   line[0] = '\0';
-  const unsigned long size_mb = static_cast<uint32_t>(earlier_segments_mb.load(kRelaxed));
+  const unsigned long size_mb = outcome.size_mb;
   AppendFormat(line, sizeof line, "%s: %lu %s", Message(29), size_mb,
                settings.language.load(kRelaxed) == 12 ? "Mo" : "MB");
   DrawText(18, 230, 390, line, 4);
 
   line[0] = '\0';
-  AppendFormat(line, sizeof line, "%s: %d", Message(30), segment_number.load(kRelaxed) + 1);
+  AppendFormat(line, sizeof line, "%s: %d", Message(30), outcome.files);
   DrawText(18, 230, 410, line, 0);
 
   line[0] = '\0';
   AppendFormat(line, sizeof line, "%s", Message(31));
-  const int folder = settings.dvr_folder.load(kRelaxed);
+  const int folder = outcome.dvr_folder;
   if (folder > 0) AppendFormat(line, sizeof line, " (%s %s%d%s)", Message(32), "DVR", folder, Message(33));
   AppendFormat(line, sizeof line, ":");
   DrawText(18, 230, 430, line, 7);
 
-  DrawSummaryFileName();
+  DrawSummaryFileName(outcome.last_path);
   DrawSummaryHint();
 }
 
 }  // namespace
+
+void CloseScreen() {
+  if (tick_stop_state.load(kRelaxed) != 0) {
+    ClearOsd();
+    return;
+  }
+  if (recording_active.load(kRelaxed) == 0) {
+    CloseOsd();
+    return;
+  }
+  // The recording goes on: what the screen drew goes, the recording's own
+  // pictures come back as they were (the record icon unless hidden by key,
+  // the pane when it was up).
+  DisplayLock lock(display_mutex);
+  ClearOsd();
+  const int pane = pane_state.load(kRelaxed);
+  if (pane != 2) ShowMessageImage("icon_rec");
+  if (pane == 1) ShowInfoPaneBackground(0);
+}
+
+int ShowBusyIcon() {
+  if (recording_active.load(kRelaxed) != 0) return ShowRefusedIcon();
+  if (NoticesOff()) return kConsumed;
+  const bool opened_here = Surface() == nullptr;
+  OpenOsd();
+  int shown = 0;
+  {
+    DisplayLock lock(display_mutex);
+    if (Surface() == nullptr) return kConsumed;
+    shown = ShowMessageImage("icon_no");
+  }
+  if (shown) SDL_Delay(kIconMs);
+  // The screen it was drawn over (a notice, the summary) stays.
+  if (opened_here) {
+    CloseOsd();
+  } else {
+    ClearIconCorner();
+  }
+  return kConsumed;
+}
 
 int ShowMessageBox(int text, int close) {
   if (NoticesOff()) return kConsumed;
@@ -212,14 +241,14 @@ int ShowStopNotice(int deleted) {
   return kConsumed;
 }
 
-void ShowStopSummary() {
+void ShowStopSummary(const StopOutcome& outcome) {
   if (PicturesOff()) return;
   OpenOsd();
   {
     DisplayLock lock(display_mutex);
     if (Surface() == nullptr) return;
     RefreshMessages();
-    DrawSummary();
+    DrawSummary(outcome);
     Flip();
   }
   SDL_Delay(kSummaryMs);

@@ -13,6 +13,8 @@
 // closing the display, and SDL's timer thread never closes it.
 #pragma once
 
+#include "host/recording_state.h"
+
 // Catalogue text `text` (3..102) in the warning box for 2.5 s; afterwards
 // closes the display when close is 1 (clears it while the tick stops a
 // recording). For text 39 a second line gives deleted_recording_count with
@@ -30,11 +32,20 @@ int ShowRecordIcon();
 // recording was removed), else a 1 s wait. 125 when the display is not open,
 // else 255.
 int ShowStopNotice(int deleted);
-// The summary of the stopped recording for 7 s: duration since
-// rec_start_time, size earlier_segments_mb, files segment_number + 1, the
-// folder and the last file's name from ts_path (cut to 490 pixels at a
-// character boundary, "..." appended).
-void ShowStopSummary();
+// The summary of the stopped recording for 7 s, from what its stop
+// returned: duration since its start time, size, files, the folder and the
+// last file's name (cut to 490 pixels at a character boundary, "..."
+// appended).
+void ShowStopSummary(const StopOutcome& outcome);
+// The end of a screen: the display closes; while a recording runs the
+// overlay is cleared instead and the recording's pictures drawn again;
+// while the tick drives a stop it only clears (the tick's thread never
+// quits SDL; the next key closes the display).
+void CloseScreen();
+// The "no" icon for a key refused because a transition of the recording is
+// under way. During a recording as ShowRefusedIcon; otherwise for 1 s over
+// whatever shows (a notice, the summary), which stays. 255.
+int ShowBusyIcon();
 // The two-button dialog with catalogue text `text`; opens the dialog state
 // with the right button (the one that keeps the files) focused. 255 (also
 // when the dialog's image is missing: the dialog then stays closed), or 123

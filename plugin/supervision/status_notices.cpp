@@ -11,6 +11,7 @@
 #include "display/text.h"
 #include "display/text_fit.h"
 #include "host/dispatcher_state.h"
+#include "host/recording_state.h"
 #include "host/tv_services.h"
 #include "settings/message_catalogue.h"
 #include "settings/settings_record.h"
@@ -195,7 +196,11 @@ void ShowStatusNotice(int n) {
 
 void NoticeAndStandby() {
   ShowStatusNotice(kStandbyNoticeText);
-  SendHostKey(kStandbyKey);
+  // The standby belongs to the recording that ended: a start meanwhile
+  // (the viewer's 73 during the notice) has moved the phase on.
+  int pending = kPhaseStandbyPending;
+  if (recording.phase.compare_exchange_strong(pending, kPhaseIdle, std::memory_order_relaxed))
+    SendHostKey(kStandbyKey);
 }
 
 void ShowStopTimer() {

@@ -22,7 +22,9 @@ inline constexpr size_t kStopTimerTextSize = 84;
 // thread closes it meanwhile) it stops drawing and gives the band back.
 void ShowStatusNotice(int n);
 
-// ShowStatusNotice(46), then the host's standby key 258, drawn or not.
+// ShowStatusNotice(46), then the host's standby key 258, drawn or not, when
+// the recording's phase is still kPhaseStandbyPending (it becomes idle);
+// nothing is sent when a new start took the phase over meanwhile.
 void NoticeAndStandby();
 
 // The stop timer's state for 1 s: " +90min (23:15) ", catalogue text 42

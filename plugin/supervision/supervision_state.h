@@ -112,13 +112,6 @@ inline constexpr SplitChoice SplitChoices[kSplitChoiceCount] = {
     {15, 0}, {98, 0}, {99, 1004}, {100, 2028}, {101, 4076}, {102, 0},
 };
 
-// The supervision tick, SDL's timer callback (defined with the tick in
-// supervision/timer_tick.cpp, a root). Declared here so that recording start
-// can register it without depending on the tick's unit. `param` carries the
-// recording_generation it was registered for. Returns the next interval in
-// ms: 1000 while its recording goes on, 0 to end the timer.
-uint32_t TickTimer(uint32_t interval, void* param);
-
 // Every word 0 and every text empty, as after the end of a recording, but
 // free_text "?" and free_gauge -1: nothing measured yet.
 void ResetSupervisionState();

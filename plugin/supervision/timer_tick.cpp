@@ -18,6 +18,9 @@
 #include "host/storage_checks.h"
 #include "host/tv_services.h"
 #include "settings/settings_record.h"
+#include "settings/toolbox.h"
+#include "settings/toolbox_state.h"
+#include "host/recording_control.h"
 #include "supervision/info_pane_state.h"
 #include "supervision/info_pane.h"
 #include "supervision/programme_info.h"
@@ -26,6 +29,7 @@
 namespace {
 
 constexpr auto kRelaxed = std::memory_order_relaxed;
+constexpr uint32_t kFirstTickMs = 200;
 constexpr uint32_t kNextTickMs = 1000;
 constexpr uint32_t kEndTimer = 0;
 constexpr double kFullMib = 4.0;
@@ -52,10 +56,23 @@ struct Tick {
 };
 
 bool OfThisRecording(const Tick& tick) {
-  return recording_generation.load(kRelaxed) == tick.generation;
+  return recording.generation.load(kRelaxed) == tick.generation;
 }
 
 bool Current(const Tick& tick) { return OfThisRecording(tick) && Word(recording_active) == 1; }
+
+// The settings screen drawn again after a notice or a stop wiped it (the
+// loader may open it during a recording).
+void RedrawSettingsScreen() {
+  if (Word(toolbox_open)) DrawToolbox();
+}
+
+// What the overlay shows after a stop the tick made: cleared, or the
+// settings screen when it is open.
+void ClearAfterStop() {
+  ClearOsd();
+  RedrawSettingsScreen();
+}
 
 // The timer ends; the recording's words are touched only by its own tick.
 uint32_t End(const Tick& tick) {
@@ -66,9 +83,10 @@ uint32_t End(const Tick& tick) {
 // Shows a notice without holding the transition (it takes 3 s), then takes
 // it again. false when the recording stopped meanwhile or the transition
 // could not be had: the tick then holds nothing and must end.
-bool Notice(const Tick& tick, int text) {
+bool Notice(const Tick& tick, int text) NO_THREAD_SAFETY_ANALYSIS {
   ReleaseRecordingTransition();
   ShowStatusNotice(text);
+  RedrawSettingsScreen();
   if (!TakeRecordingTransition(kTickTransitionWaitMs)) return false;
   if (Current(tick)) return true;
   ReleaseRecordingTransition();
@@ -86,23 +104,52 @@ bool NoticeKeepingPicture(const Tick& tick, int text) {
 // Ends the recording on the tick's behalf. With the notice first (stop
 // timer, programme end) the recording is checked again after it; with the
 // stop first (disk full, destination gone) nothing more is written while
-// the notice shows. A stop that is declined leaves the tick running.
-uint32_t TimedStop(Tick& tick, int text, bool stop_first) {
+// the notice shows. A stop that is declined leaves the tick running. The
+// phase is kPhaseStopping from the notice on, so that keys that would act
+// on the recording meanwhile (a new stop timer, a start) are refused
+// visibly; the standby after the stop goes only while its phase holds.
+uint32_t TimedStop(Tick& tick, int text, bool stop_first) NO_THREAD_SAFETY_ANALYSIS {
+  EnterPhase(kPhaseStopping);
   if (!stop_first && !Notice(tick, text)) return End(tick);
   tick_stop_state.store(1, kRelaxed);
   KeyDispatcher(kRequestStop);
   if (Word(recording_active)) {
     tick_stop_state.store(0, kRelaxed);
+    EnterPhase(kPhaseRecording);
     ReleaseRecordingTransition();
     return kNextTickMs;
   }
   tick_stop_state.store(2, kRelaxed);
-  ClearOsd();
+  ClearAfterStop();
   tick_running.store(0, kRelaxed);
+  const bool standby = Setting(settings.standby_after) != 0;
+  EnterPhase(standby ? kPhaseStandbyPending : kPhaseIdle);
   ReleaseRecordingTransition();
-  if (stop_first) ShowStatusNotice(text);
-  if (Setting(settings.standby_after)) NoticeAndStandby();
+  if (stop_first) {
+    ShowStatusNotice(text);
+    RedrawSettingsScreen();
+  }
+  if (standby) NoticeAndStandby();
   return kEndTimer;
+}
+
+// A viewer's stop key came during the split (recording.stop_request): it
+// wins over the restart. Before the restart the first file is finished
+// already and the recording ends with it; a restart that ran before the
+// key was seen is stopped at once. The key's notice and summary show here.
+// Gives the owner back; the tick then ends.
+void ViewerStopAtSplit() NO_THREAD_SAFETY_ANALYSIS {
+  tick_stop_state.store(1, kRelaxed);
+  if (Word(recording_active)) {
+    StopRecording(recording.stop_request.load(kRelaxed));
+  } else {
+    FinishSplitAsStop();
+  }
+  recording.stop_request.store(0, kRelaxed);
+  tick_stop_state.store(2, kRelaxed);
+  ClearAfterStop();
+  EnterPhase(kPhaseIdle);
+  ReleaseRecordingTransition();
 }
 
 // Stop and restart into the next file, with a pause after each for a
@@ -111,7 +158,8 @@ uint32_t TimedStop(Tick& tick, int text, bool stop_first) {
 // renamed and listed already; the pane goes, no split notice, and the next
 // remote key closes the display, and the transition is given back (the
 // tick then ends). true when the recording goes on.
-bool Split(Tick& tick, uint32_t pause_ms) {
+bool Split(Tick& tick, uint32_t pause_ms) NO_THREAD_SAFETY_ANALYSIS {
+  EnterPhase(kPhaseSplitting);
   split_in_progress.store(1, kRelaxed);
   tick_stop_state.store(1, kRelaxed);
   KeyDispatcher(kRequestStop);
@@ -119,15 +167,22 @@ bool Split(Tick& tick, uint32_t pause_ms) {
   KeyDispatcher(kRequestRecord);
   if (pause_ms != 0) SDL_Delay(pause_ms);
   split_in_progress.store(0, kRelaxed);
+  if (Word(recording.stop_request) != 0) {
+    ViewerStopAtSplit();
+    return false;
+  }
   if (Word(recording_active)) {
     tick_stop_state.store(0, kRelaxed);
+    EnterPhase(kPhaseRecording);
     tick.split_made = true;
     return true;
   }
   if (Word(pane_state) == 1) HideInfoPaneBackground();
   pane_state.store(0, kRelaxed);
   tick_stop_state.store(2, kRelaxed);
-  ClearOsd();
+  KeepDisplayOpen(false);
+  ClearAfterStop();
+  EnterPhase(kPhaseIdle);
   ReleaseRecordingTransition();
   return false;
 }
@@ -187,8 +242,8 @@ Step CheckSpace(Tick& tick, uint32_t* result) {
 }
 
 // The figures of the current file: size, bitrate, minutes left.
-void MeasureFile(const Tick& tick) {
-  const uint32_t size = static_cast<uint32_t>(FileSizeMb(ts_path));
+void MeasureFile(const Tick& tick) REQUIRES(recording_owner) {
+  const uint32_t size = static_cast<uint32_t>(FileSizeMb(recording.ts_path));
   segment_size_mb.store(size, kRelaxed);
   const uint32_t start = segment_number.load(kRelaxed) <= 0 ? rec_start_time.load(kRelaxed)
                                                             : segment_start_time.load(kRelaxed);
@@ -204,7 +259,7 @@ void MeasureFile(const Tick& tick) {
 // The disk check: every 10th tick, and every tick once space is low.
 Step DiskCheck(Tick& tick, uint32_t* result) {
   if (Word(disk_check_counter) != 0 && Word(low_space) == 0) return Step::kGoOn;
-  if (ReadFreeSpace(Setting(settings.active_dest))) {
+  if (ReadFreeSpace(recording.mount)) {
     disk_check_failures.store(0, kRelaxed);
     if (CheckSpace(tick, result) == Step::kEnded) return Step::kEnded;
   } else if (disk_check_failures.fetch_add(1, kRelaxed) + 1 >= kFailedDiskChecks) {
@@ -324,7 +379,7 @@ void StepCounter(std::atomic<int>& counter, int wrap_above) {
 
 // The tick's steps, as the transition's owner. Every path out that ends
 // the tick has given the transition back already.
-uint32_t TickOwned(Tick& tick) {
+uint32_t TickOwned(Tick& tick) NO_THREAD_SAFETY_ANALYSIS {
   FollowClockJump(tick);
   const int timer = Word(stop_timer);
   if (timer >= 1 && tick.now >= stop_time.load(kRelaxed)) {
@@ -357,6 +412,10 @@ void FormatSpace(char* out, size_t size, uint32_t kib, int language) {
     std::snprintf(out, size, "%0.2f %s", mib, french ? "Mo" : "MB");
   else
     std::snprintf(out, size, "%lu %s", static_cast<unsigned long>(kib), french ? "Ko" : "KB");
+}
+
+void StartTick(uint32_t generation) {
+  SDL_AddTimer(kFirstTickMs, TickTimer, reinterpret_cast<void*>(static_cast<uintptr_t>(generation)));
 }
 
 uint32_t TickTimer(uint32_t interval, void* param) {

@@ -1,6 +1,6 @@
 // The supervision tick: SDL's timer callback that watches a running
-// recording once a second (declared with the shared words in
-// supervision/supervision_state.h, so that recording start can register it).
+// recording once a second, started by the key dispatcher after a start from
+// rest.
 //
 // Each tick, as the owner of the recording's transition (given back only
 // while a notice is drawn, and the recording checked again afterwards):
@@ -9,9 +9,10 @@
 // size, bitrate, minutes left, the split by size); the programme check (stop
 // or run-on at the programme's end, split at a programme change, sampling
 // of the name prefix); the picture-off reminder; the counters; the pane.
-// It acts on the recording only through KeyDispatcher(-70) and (-73).
+// It acts on the recording through KeyDispatcher(-70) and (-73), and ends a
+// split that a viewer's stop came into through recording control.
 //
-// TickTimer(interval, param): param is the recording_generation the timer
+// TickTimer(interval, param): param is the recording.generation the timer
 // was registered for; a tick of an earlier recording returns 0 at once and
 // touches nothing. Returns 1000 while the recording goes on, 0 once it has
 // ended (the timer then ends). SDL is never shut down here: a stop the tick
@@ -42,3 +43,12 @@ inline constexpr int kClockJumpSeconds = 60;
 // "%0.2f MB" above 8 MiB, else "%lu KB"; "Go", "Mo", "Ko" for language 12.
 // Always terminated within size.
 void FormatSpace(char* out, size_t size, uint32_t kib, int language);
+
+// SDL's timer callback (see above).
+uint32_t TickTimer(uint32_t interval, void* param);
+
+// Registers the tick of the recording of `generation` with SDL's timer: the
+// first tick 200 ms from now. Call without holding the recording's owner
+// (SDL holds its timer lock while a tick runs, and a tick may be waiting for
+// the owner).
+void StartTick(uint32_t generation);

@@ -172,12 +172,13 @@ void ShowNotice() {
 }
 
 void ShowSummary() {
-  rec_start_time = static_cast<uint32_t>(time(nullptr) - 3723);
-  earlier_segments_mb = 3000;
-  segment_number = 2;
-  settings.dvr_folder = 2;
-  std::snprintf(ts_path, sizeof ts_path, "%s", kSummaryFile);
-  ShowStopSummary();
+  StopOutcome outcome;
+  outcome.start_time = static_cast<uint32_t>(time(nullptr) - 3723);
+  outcome.size_mb = 3000;
+  outcome.files = 3;
+  outcome.dvr_folder = 2;
+  std::snprintf(outcome.last_path, sizeof outcome.last_path, "%s", kSummaryFile);
+  ShowStopSummary(outcome);
 }
 
 void ShowStopTimerAt(int timer) {

@@ -60,36 +60,42 @@ TEST_F(SurfaceTest, OpeningTwiceStartsSdlBindsAndSetsTheModeOnce) {
   EXPECT_EQ(surface->format->BitsPerPixel, 32);
 }
 
-TEST_F(SurfaceTest, ClosingDuringARecordingHoldsTheSurface) {
+TEST_F(SurfaceTest, ClosingAKeptDisplayClearsItAndKeepsTheFonts) {
   OpenOsd();
   ASSERT_NE(OsdSurface.load(), nullptr);
-  recording_active = 1;
+  KeepDisplayOpen(true);  // a recording runs: the tick draws with the fonts
+  TTF_Font* font = StandardFont[1];
   sim::SdlCallCounts before = sim::SdlCalls();
+  FillSurface(0xFFFFFFFF);
+  int flips = sim::ScreenFlipCount();
   CloseOsd();
-  // Held: surface and SDL kept, fonts closed, the library quit.
+  // What the screen drew is gone; surface, SDL, fonts and library stay.
+  EXPECT_EQ(PixelWord(959, 539), 0u);
+  EXPECT_EQ(PixelWord(0, 0), 0u);
+  EXPECT_EQ(sim::ScreenFlipCount(), flips + 1);
   ASSERT_NE(OsdSurface.load(), nullptr);
   EXPECT_EQ(VideoStarted.load(), 1);
   EXPECT_EQ(sim::SdlCalls().quit, before.quit);
-  for (TTF_Font* font : StandardFont) EXPECT_EQ(font, nullptr);
-  EXPECT_EQ(text_library.was_init(), 0);
-  EXPECT_EQ(TextWidth(20, "abc"), kNoFontWidth);
-  FillSurface(0xFFFFFFFF);
-  int flips = sim::ScreenFlipCount();
-  ClearOsd();
-  EXPECT_EQ(PixelWord(959, 539), 0u);
-  EXPECT_EQ(sim::ScreenFlipCount(), flips + 1);
-  // Back to Open without a second start or mode.
-  OpenOsd();
-  EXPECT_EQ(sim::SdlCalls().init, before.init);
-  EXPECT_EQ(sim::SdlCalls().set_video_mode, before.set_video_mode);
-  EXPECT_NE(StandardFont[1], nullptr);
+  EXPECT_EQ(StandardFont[1], font);
   EXPECT_NE(text_library.was_init(), 0);
+  EXPECT_GT(TextWidth(20, "abc"), 0);
   // Once the recording has ended, the next close closes.
-  recording_active = 0;
+  KeepDisplayOpen(false);
   CloseOsd();
   EXPECT_EQ(OsdSurface.load(), nullptr);
   EXPECT_EQ(VideoStarted.load(), 0);
   EXPECT_EQ(sim::SdlCalls().quit, before.quit + 1);
+}
+
+TEST_F(SurfaceTest, ClearingTheIconCornerLeavesTheRest) {
+  OpenOsd();
+  FillSurface(0xFFFFFFFF);
+  ClearIconCorner();
+  EXPECT_EQ(PixelWord(0, 0), 0u);
+  EXPECT_EQ(PixelWord(139, 59), 0u);
+  EXPECT_EQ(PixelWord(140, 10), 0xFFFFFFFFu);  // the status band's first column
+  EXPECT_EQ(PixelWord(10, 60), 0xFFFFFFFFu);
+  CloseOsd();
 }
 
 TEST_F(SurfaceTest, ClosingAnUnboundDisplayCallsNoEntryPoint) {

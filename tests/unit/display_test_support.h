@@ -100,8 +100,8 @@ class DisplayTest : public ::testing::Test {
     settings.pane_animation = 1;
     recording_active = 0;
     key44_count = 0;
-    memory_dest = 0;
-    network_dest = 0;
+    recording.memory_dest = 0;
+    recording.network_dest = 0;
     ForgetDisplay();
   }
 

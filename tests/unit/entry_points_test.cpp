@@ -62,9 +62,9 @@ void DirtyEverything() {
   key44_count = 2;
   freeze_guard_140 = 1;
   freeze_guard_147 = 1;
-  recent_file_count = 4;
-  dest_attempt = 1;
-  memory_dest = 1;
+  recording.recent_file_count = 4;
+  recording.dest_attempt = 1;
+  recording.memory_dest = 1;
   held_key = 15;
   hold_armed = 1;
   picture_off = 1;
@@ -90,8 +90,8 @@ TEST_F(EntryPoints, InitConfigStartsEverythingFromRest) {
   init_config(&record_);
   EXPECT_EQ(last_key.load(), -1);
   for (std::atomic<int>* word :
-       {&key44_count, &freeze_guard_140, &freeze_guard_147, &recent_file_count, &dest_attempt,
-        &memory_dest, &hold_armed, &picture_off, &option15_restore_count, &recording_active,
+       {&key44_count, &freeze_guard_140, &freeze_guard_147, &recording.recent_file_count, &recording.dest_attempt,
+        &recording.memory_dest, &hold_armed, &picture_off, &option15_restore_count, &recording_active,
         &split_in_progress, &stop_timer, &tick_stop_state, &pane_state, &toolbox_open,
         &toolbox_item, &delete_dialog_open, &telnet_running})
     EXPECT_EQ(word->load(), 0);
@@ -153,11 +153,11 @@ TEST_F(EntryPoints, SetupOpensTheScreenOnceAndRereadsTheDevices) {
 TEST_F(EntryPoints, SetupClosesAnOpenDeleteDialogFirst) {
   init_config(&record_);
   delete_dialog_open = 1;
-  recent_file_count = 2;
+  recording.recent_file_count = 2;
   EXPECT_EQ(setup(), 45);
   EXPECT_EQ(delete_dialog_open.load(), 0);
   EXPECT_EQ(toolbox_open.load(), 1);
-  EXPECT_EQ(recent_file_count.load(), 2);  // nothing deleted
+  EXPECT_EQ(recording.recent_file_count.load(), 2);  // nothing deleted
   // The dialog's keys no longer apply: 104 closes the screen and saves.
   EXPECT_EQ(KeyDispatcher(104), 255);
   EXPECT_EQ(toolbox_open.load(), 0);
@@ -168,10 +168,10 @@ TEST_F(EntryPoints, ClosingWithoutConfirmKeepsChangesInMemoryOnly) {
   ASSERT_EQ(KeyDispatcher(26), 26);
   ASSERT_EQ(KeyDispatcher(73), 45);
   settings.key1_action = 3;
-  dest_attempt = 1;
+  recording.dest_attempt = 1;
   EXPECT_EQ(KeyDispatcher(26), 26);
   EXPECT_EQ(toolbox_open.load(), 0);
-  EXPECT_EQ(dest_attempt.load(), 0);
+  EXPECT_EQ(recording.dest_attempt.load(), 0);
   EXPECT_EQ(settings.key1_action.load(), 3);
   EXPECT_EQ(access((home_ + "recolyx.cfg").c_str(), F_OK), -1);
 

@@ -68,7 +68,7 @@ TEST_F(NoticesTest, MessageBoxWithCloseClosesTheDisplay) {
 TEST_F(NoticesTest, DeletionBoxCountsTheRecordingsActuallyDeleted) {
   // Three recordings listed, none deleted: no count line (the box reports
   // what the deletion did, not the list).
-  recent_file_count = 3;
+  recording.recent_file_count = 3;
   deleted_recording_count = 0;
   ShowMessageBox(39, 0);
   EXPECT_EQ(CountColour(128, 128, 128, 240, 299), 0);
@@ -136,7 +136,7 @@ TEST_F(NoticesTest, SwitchesLeaveTheScreenUntouchedAndTheKeyConsumed) {
     EXPECT_EQ(ShowRefusedIcon(), kConsumedCode);
     EXPECT_EQ(ShowRecordIcon(), kConsumedCode);
     EXPECT_EQ(ShowStopNotice(1), kConsumedCode);
-    ShowStopSummary();
+    ShowStopSummary(StopOutcome{});
     EXPECT_EQ(OpenDeleteDialog(36), kConsumedCode);
     EXPECT_EQ(delete_dialog_open.load(), 0);
     EXPECT_EQ(sim::ScreenFlipCount(), before) << variant;
@@ -161,6 +161,7 @@ TEST_F(NoticesTest, WithoutADisplayTheScreensSaySo) {
 TEST_F(NoticesTest, RefusedIconKeepsTheFontsOfARunningRecording) {
   recording_active = 1;
   OpenCleared();
+  KeepDisplayOpen(true);
   TTF_Font* font = StandardFont[0];
   ASSERT_NE(font, nullptr);
   const int quits = sim::SdlCalls().quit;
@@ -169,6 +170,7 @@ TEST_F(NoticesTest, RefusedIconKeepsTheFontsOfARunningRecording) {
   EXPECT_EQ(PixelWord(15, 15), Bgra(0, 0, 255, kIconAlpha));  // the record icon again
   EXPECT_EQ(StandardFont[0], font);
   EXPECT_EQ(sim::SdlCalls().quit, quits);
+  KeepDisplayOpen(false);
 }
 
 TEST_F(NoticesTest, RefusedIconWithThePaneHiddenByKeyClearsTheScreen) {
@@ -210,7 +212,7 @@ TEST_F(NoticesTest, StopNoticeOnTheTickLeavesSdlRunningAndClears) {
   std::thread tick([] {
     TimerThreadScope timer_thread;
     EXPECT_EQ(ShowStopNotice(1), kConsumedCode);  // box 8, which would close
-    ShowStopSummary();
+    ShowStopSummary(StopOutcome{});
   });
   tick.join();
   EXPECT_EQ(sim::SdlCalls().quit, quits);
@@ -220,13 +222,14 @@ TEST_F(NoticesTest, StopNoticeOnTheTickLeavesSdlRunningAndClears) {
 }
 
 TEST_F(NoticesTest, SummaryCutsALongFileNameAtACharacterBoundary) {
-  rec_start_time = static_cast<uint32_t>(time(nullptr) - 3723);
-  earlier_segments_mb = 3000;
-  segment_number = 2;
+  static StopOutcome outcome;
+  outcome.start_time = static_cast<uint32_t>(time(nullptr) - 3723);
+  outcome.size_mb = 3000;
+  outcome.files = 3;
   std::string name = "/dtv/usb/sda1/R";
   while (name.size() < 240) name += "\xC5\xBC\xE2\x82\xAC";  // two- and three-byte letters
-  std::snprintf(ts_path, sizeof ts_path, "%s", name.c_str());
-  WhileShowing([] { ShowStopSummary(); }, 1, [](int) {
+  std::snprintf(outcome.last_path, sizeof outcome.last_path, "%s", name.c_str());
+  WhileShowing([] { ShowStopSummary(outcome); }, 1, [](int) {
     // The name in colour 9 (white) on row 450..470 ends by 230 + 490 + "...".
     int rightmost = -1;
     for (int y = 450; y < 472; ++y)
@@ -371,14 +374,14 @@ TEST_F(ScreenPictures, IconsBoxesSummaryAndDialog) {
     deleted_recording_count = deleted;
     SaveWhile("notices_box_39_deleted_" + std::to_string(deleted), [] { ShowMessageBox(39, 1); });
   }
-  rec_start_time = static_cast<uint32_t>(time(nullptr) - 3723);
-  earlier_segments_mb = 3000;
-  segment_number = 2;
-  settings.dvr_folder = 2;
-  std::snprintf(ts_path, sizeof ts_path, "%s",
+  static StopOutcome outcome;
+  outcome.start_time = static_cast<uint32_t>(time(nullptr) - 3723);
+  outcome.size_mb = 3000;
+  outcome.files = 3;
+  outcome.dvr_folder = 2;
+  std::snprintf(outcome.last_path, sizeof outcome.last_path, "%s",
                 "/dtv/usb/sda1/DVR2/R2024-03-31_20-15_A_very_long_programme_title_that_does_not_fit_003.ts");
-  SaveWhile("notices_stop_summary", [] { ShowStopSummary(); });
-  settings.dvr_folder = 0;
+  SaveWhile("notices_stop_summary", [] { ShowStopSummary(outcome); });
   OpenDeleteDialog(36);
   Save("notices_delete_dialog_right_focus");
   delete_choice = 1;

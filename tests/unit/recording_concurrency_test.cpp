@@ -132,7 +132,7 @@ void StopTheStorm() {
   sim_clock_set(-1, 1.0);
   EXPECT_EQ(recording_active.load(), 0);
   EXPECT_FALSE(sim::GetRecorderStatus().recording);
-  EXPECT_EQ(recording_transition.load(), 0);
+  EXPECT_EQ(recording.taken.load(), 0);
 }
 
 // Every start is followed by the stop of the same file before the next.
@@ -209,8 +209,8 @@ TEST_F(RecordingThreads, ConcurrentKeysTicksStopsAndSplitsLoseNoFile) {
   EXPECT_EQ(CountFiles("/dtv/usb/sda1", ".mdb"), starts);
   // The last recording's files are listed once each.
   std::set<std::string> listed;
-  for (int i = 0; i < recent_file_count.load(); ++i) listed.insert(recent_files[i].ts);
-  EXPECT_EQ(static_cast<int>(listed.size()), recent_file_count.load());
+  for (int i = 0; i < recording.recent_file_count.load(); ++i) listed.insert(recording.recent_files[i].ts);
+  EXPECT_EQ(static_cast<int>(listed.size()), recording.recent_file_count.load());
   std::printf("keys pressed %d, files recorded %d, files lost %d\n", pressed, starts,
               starts - CountFiles("/dtv/usb/sda1", ".ts"));
 }
@@ -294,11 +294,11 @@ TEST_F(RecordingThreads, ConcurrentSizeSplitsAndDiskFullStopsLoseNoFile) {
   EXPECT_GT(fills.load(), 0);
   // The last recording's files are listed once each, and exist.
   std::set<std::string> listed;
-  for (int i = 0; i < recent_file_count.load(); ++i) {
-    listed.insert(recent_files[i].ts);
-    EXPECT_TRUE(Exists(recent_files[i].ts)) << recent_files[i].ts;
+  for (int i = 0; i < recording.recent_file_count.load(); ++i) {
+    listed.insert(recording.recent_files[i].ts);
+    EXPECT_TRUE(Exists(recording.recent_files[i].ts)) << recording.recent_files[i].ts;
   }
-  EXPECT_EQ(static_cast<int>(listed.size()), recent_file_count.load());
+  EXPECT_EQ(static_cast<int>(listed.size()), recording.recent_file_count.load());
   std::printf("keys pressed %d, files recorded %d (%d past 1004 MiB), disk fills %d, "
               "recorder checks %d, files lost %d\n",
               pressed, starts, split_sized, fills.load(), checks.load(),

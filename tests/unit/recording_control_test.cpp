@@ -56,7 +56,7 @@ TEST_F(RecordingControl, AutoTakesTheEntryWithTheMostFreeBytesNotBlocks) {
   Plug("sdc1", SIM_FS_NTFS, 64ull << 30, 4096);   // the largest, but NTFS
   EXPECT_EQ(StartRecording(kKeyRecord), kConsumed);
   ASSERT_EQ(recording_active.load(), 1);
-  EXPECT_EQ(std::string(ts_path), Named("/dtv/usb/sdb1", 1));
+  EXPECT_EQ(std::string(recording.ts_path), Named("/dtv/usb/sdb1", 1));
   EXPECT_STREQ(device_table.entries[settings.active_dest.load()].mount, "/dtv/usb/sdb1");
   EXPECT_EQ(split_choice.load(), 4);  // automatic split on ext: 4076 MiB
   EXPECT_EQ(static_cast<unsigned long>(fs.f_type), SIM_FS_EXT);
@@ -65,8 +65,8 @@ TEST_F(RecordingControl, AutoTakesTheEntryWithTheMostFreeBytesNotBlocks) {
 TEST_F(RecordingControl, AutoWithNothingButItselfFailsWithThreeAndKeepsTheAttempt) {
   StartRecording(kKeyRecord);
   EXPECT_EQ(recording_active.load(), 0);
-  EXPECT_EQ(last_start_failure.load(), 3);
-  EXPECT_EQ(dest_attempt.load(), 0);
+  EXPECT_EQ(recording.last_start_failure.load(), 3);
+  EXPECT_EQ(recording.dest_attempt.load(), 0);
   EXPECT_FALSE(sim::GetRecorderStatus().recording);
 }
 
@@ -78,22 +78,22 @@ TEST_F(RecordingControl, MissingDest1GivesThreeThenTheNextKeyTriesDest2) {
   ASSERT_EQ(rmdir("/dtv/usb/sda1"), 0);  // listed, but not mounted
   StartRecording(kKeyRecord);
   EXPECT_EQ(recording_active.load(), 0);
-  EXPECT_EQ(last_start_failure.load(), 3);
-  EXPECT_EQ(dest_attempt.load(), 1);
+  EXPECT_EQ(recording.last_start_failure.load(), 3);
+  EXPECT_EQ(recording.dest_attempt.load(), 1);
 
   StartRecording(kKeyRecord);
   ASSERT_EQ(recording_active.load(), 1);
-  EXPECT_EQ(std::string(ts_path), Named("/dtv/usb/sdb1", 1));
+  EXPECT_EQ(std::string(recording.ts_path), Named("/dtv/usb/sdb1", 1));
   EXPECT_EQ(split_choice.load(), 3);  // FAT: 2028 MiB
   StopRecording(kKeyStop);
-  EXPECT_EQ(dest_attempt.load(), 0);  // a user stop goes back to dest1
+  EXPECT_EQ(recording.dest_attempt.load(), 0);  // a user stop goes back to dest1
 
   // dest2 missing as well: text 4, and dest1 next.
-  dest_attempt = 1;
+  recording.dest_attempt = 1;
   std::filesystem::remove_all(sim::SandboxPath("/dtv/usb/sdb1"));
   StartRecording(kKeyRecord);
-  EXPECT_EQ(last_start_failure.load(), 4);
-  EXPECT_EQ(dest_attempt.load(), 0);
+  EXPECT_EQ(recording.last_start_failure.load(), 4);
+  EXPECT_EQ(recording.dest_attempt.load(), 0);
 }
 
 TEST_F(RecordingControl, NtfsIsRefusedWithFive) {
@@ -101,8 +101,8 @@ TEST_F(RecordingControl, NtfsIsRefusedWithFive) {
   ChooseFixed(1, "/dtv/usb/sda1");
   StartRecording(kKeyRecord);
   EXPECT_EQ(recording_active.load(), 0);
-  EXPECT_EQ(last_start_failure.load(), 5);
-  EXPECT_EQ(dest_attempt.load(), 1);
+  EXPECT_EQ(recording.last_start_failure.load(), 5);
+  EXPECT_EQ(recording.dest_attempt.load(), 1);
 }
 
 TEST_F(RecordingControl, NetworkAndInternalDestinationsAreClassified) {
@@ -110,8 +110,8 @@ TEST_F(RecordingControl, NetworkAndInternalDestinationsAreClassified) {
   ChooseFixed(1, "/dtv/usb/cifs");
   StartRecording(kKeyRecord);
   ASSERT_EQ(recording_active.load(), 1);
-  EXPECT_EQ(network_dest.load(), 1);
-  EXPECT_EQ(memory_dest.load(), 0);
+  EXPECT_EQ(recording.network_dest.load(), 1);
+  EXPECT_EQ(recording.memory_dest.load(), 0);
   EXPECT_EQ(split_choice.load(), 0);  // no automatic split on a share
   StopRecording(kKeyStop);
 
@@ -119,8 +119,8 @@ TEST_F(RecordingControl, NetworkAndInternalDestinationsAreClassified) {
   ChooseFixed(1, kInternalMemoryFolder);
   StartRecording(kKeyRecord);
   ASSERT_EQ(recording_active.load(), 1);
-  EXPECT_EQ(network_dest.load(), 0);
-  EXPECT_EQ(memory_dest.load(), 1);
+  EXPECT_EQ(recording.network_dest.load(), 0);
+  EXPECT_EQ(recording.memory_dest.load(), 1);
   EXPECT_EQ(split_choice.load(), 2);
   StopRecording(kKeyStop);
 
@@ -136,8 +136,8 @@ TEST_F(RecordingControl, HighestDvrFolderWins) {
   ASSERT_EQ(mkdir("/dtv/usb/sda1/DVR2", 0777), 0);
   ASSERT_EQ(mkdir("/dtv/usb/sda1/DVR5", 0777), 0);
   StartRecording(kKeyRecord);
-  EXPECT_EQ(std::string(ts_path), Named("/dtv/usb/sda1/DVR5", 1));
-  EXPECT_EQ(std::string(mdb_path), Named("/dtv/usb/sda1/DVR5", 1, ".mdb"));
+  EXPECT_EQ(std::string(recording.ts_path), Named("/dtv/usb/sda1/DVR5", 1));
+  EXPECT_EQ(std::string(recording.mdb_path), Named("/dtv/usb/sda1/DVR5", 1, ".mdb"));
   EXPECT_EQ(settings.dvr_folder.load(), 5);
 }
 
@@ -155,13 +155,13 @@ TEST_F(RecordingControl, TakenNamesAndSideFilesAreSkipped) {
   Touch("/dtv/usb/sda1/R" + std::string(kPrefix) + "0004.ts");
   settings.write_test = 0;
   StartRecording(kKeyRecord);
-  EXPECT_EQ(std::string(ts_path), Named("/dtv/usb/sda1", 4));
+  EXPECT_EQ(std::string(recording.ts_path), Named("/dtv/usb/sda1", 4));
   StopRecording(kKeyStop);
   // The empty recording went; with a fourth file the next free is 6.
   Touch(Named("/dtv/usb/sda1", 4));
   settings.write_test = 1;
   StartRecording(kKeyRecord);
-  EXPECT_EQ(std::string(ts_path), Named("/dtv/usb/sda1", 6));
+  EXPECT_EQ(std::string(recording.ts_path), Named("/dtv/usb/sda1", 6));
 }
 
 TEST_F(RecordingControl, WriteTestProbesExclusivelyAndDeletesOnlyItsOwnProbe) {
@@ -179,7 +179,7 @@ TEST_F(RecordingControl, WriteTestProbesExclusivelyAndDeletesOnlyItsOwnProbe) {
   ASSERT_EQ(symlink(four.c_str(), four.c_str()), 0);
   settings.write_test = 1;
   StartRecording(kKeyRecord);
-  EXPECT_EQ(std::string(ts_path), Named("/dtv/usb/sda1", 5));
+  EXPECT_EQ(std::string(recording.ts_path), Named("/dtv/usb/sda1", 5));
   EXPECT_TRUE(std::filesystem::is_symlink(three));
   EXPECT_TRUE(std::filesystem::is_symlink(four));
   EXPECT_FALSE(Exists("/dtv/usb/sda1/elsewhere.ts"));
@@ -195,23 +195,23 @@ TEST_F(RecordingControl, NameThatCannotBeCreatedRecordsNothing) {
   for (int write_test : {0, 1}) {
     SCOPED_TRACE(write_test);
     settings.write_test = write_test;
-    dest_attempt = 1;
+    recording.dest_attempt = 1;
     ASSERT_EQ(sim_fault_set(SIM_FAULT_READONLY, "/dtv/usb/sda1", EROFS), 0);
     StartRecording(kKeyRecord);
     EXPECT_EQ(recording_active.load(), 0);
-    EXPECT_EQ(last_start_failure.load(), 4);
+    EXPECT_EQ(recording.last_start_failure.load(), 4);
     EXPECT_FALSE(sim::GetRecorderStatus().recording);
-    EXPECT_STREQ(ts_path, "");
+    EXPECT_STREQ(recording.ts_path, "");
     sim_fault_clear(nullptr);
     EXPECT_FALSE(Exists(Named("/dtv/usb/sda1", 1, ".ts", "2024-03-07_20-15_Das Boot_")));
   }
   // Writable again: the same start records, and the probe left nothing
   // behind that would push the name to number 2.
   settings.write_test = 0;
-  dest_attempt = 1;
+  recording.dest_attempt = 1;
   StartRecording(kKeyRecord);
   ASSERT_EQ(recording_active.load(), 1);
-  EXPECT_EQ(std::string(ts_path),
+  EXPECT_EQ(std::string(recording.ts_path),
             Named("/dtv/usb/sda1", 1, ".ts", "2024-03-07_20-15_Das Boot_"));
   EXPECT_TRUE(sim::GetRecorderStatus().recording);
 }
@@ -228,21 +228,21 @@ TEST_F(RecordingControl, Utf8NamesHoldNoControlsAndWholeCharacters) {
   ASSERT_EQ(recording_active.load(), 1);
   std::string title = "A_B___ ";
   for (int i = 0; i < 46; ++i) title += "\xC3\xA4";  // 100 bytes would split the 47th
-  EXPECT_EQ(std::string(ts_path), Named("/dtv/usb/sda1", 1, ".ts",
+  EXPECT_EQ(std::string(recording.ts_path), Named("/dtv/usb/sda1", 1, ".ts",
                                         ("2024-03-07_20-15_" + title + "_").c_str()));
-  EXPECT_TRUE(ValidUtf8(ts_path));
-  EXPECT_TRUE(Exists(ts_path));
+  EXPECT_TRUE(ValidUtf8(recording.ts_path));
+  EXPECT_TRUE(Exists(recording.ts_path));
 }
 
 TEST_F(RecordingControl, NoFreeNameGivesTheDestinationsBox) {
   Plug("sda1", SIM_FS_FAT, 1ull << 30);
   ChooseFixed(2, "/dtv/usb/sda1");
   for (int n = 1; n <= 998; ++n) Touch(Named("/dtv/usb/sda1", n), "");
-  dest_attempt = 1;
+  recording.dest_attempt = 1;
   StartRecording(kKeyRecord);
   EXPECT_EQ(recording_active.load(), 0);
-  EXPECT_EQ(last_start_failure.load(), 4);
-  EXPECT_EQ(dest_attempt.load(), 1);  // unchanged
+  EXPECT_EQ(recording.last_start_failure.load(), 4);
+  EXPECT_EQ(recording.dest_attempt.load(), 1);  // unchanged
 }
 
 TEST_F(RecordingControl, LongFolderAndTitleShortenTheTitleAtACharacter) {
@@ -254,13 +254,13 @@ TEST_F(RecordingControl, LongFolderAndTitleShortenTheTitleAtACharacter) {
   ApplyGuide();
   StartRecording(kKeyRecord);
   ASSERT_EQ(recording_active.load(), 1);
-  EXPECT_LE(std::strlen(mdb_path), 255u);
-  EXPECT_TRUE(ValidUtf8(ts_path));
-  EXPECT_EQ(std::string(ts_path).rfind(mount + "/DVR9/R2024-03-07_20-15_\xC3\xA4", 0), 0u);
-  EXPECT_EQ(std::string(ts_path).substr(std::strlen(ts_path) - 7), "_001.ts");
-  EXPECT_EQ(std::string(mdb_path).substr(0, std::strlen(mdb_path) - 4),
-            std::string(ts_path).substr(0, std::strlen(ts_path) - 3));
-  EXPECT_TRUE(Exists(ts_path));
+  EXPECT_LE(std::strlen(recording.mdb_path), 255u);
+  EXPECT_TRUE(ValidUtf8(recording.ts_path));
+  EXPECT_EQ(std::string(recording.ts_path).rfind(mount + "/DVR9/R2024-03-07_20-15_\xC3\xA4", 0), 0u);
+  EXPECT_EQ(std::string(recording.ts_path).substr(std::strlen(recording.ts_path) - 7), "_001.ts");
+  EXPECT_EQ(std::string(recording.mdb_path).substr(0, std::strlen(recording.mdb_path) - 4),
+            std::string(recording.ts_path).substr(0, std::strlen(recording.ts_path) - 3));
+  EXPECT_TRUE(Exists(recording.ts_path));
 }
 
 TEST(RecordingFiles, PrefixesAreShortenedOnlyInTheTitleOrRefused) {
@@ -312,11 +312,11 @@ TEST_F(RecordingControl, EmptyFileIsDeletedWithItsSideFileAndNotListed) {
   Plug("sda1", SIM_FS_FAT, 1ull << 30);
   settings.delete_empty = 1;
   StartRecording(kKeyRecord);
-  const std::string ts = ts_path, mdb = mdb_path;
+  const std::string ts = recording.ts_path, mdb = recording.mdb_path;
   EXPECT_EQ(StopRecording(kKeyStop), kConsumed);  // ShowStopNotice's result
   EXPECT_FALSE(Exists(ts));
   EXPECT_FALSE(Exists(mdb));
-  EXPECT_EQ(recent_file_count.load(), 0);
+  EXPECT_EQ(recording.recent_file_count.load(), 0);
   EXPECT_FALSE(sim::GetRecorderStatus().recording);
 }
 
@@ -324,14 +324,14 @@ TEST_F(RecordingControl, SideFileDeletedAtTheStopWhenAsked) {
   Plug("sda1", SIM_FS_FAT, 1ull << 30);
   settings.delete_mdb = 1;
   StartRecording(kKeyRecord);
-  const std::string ts = ts_path, mdb = mdb_path;
+  const std::string ts = recording.ts_path, mdb = recording.mdb_path;
   EXPECT_EQ(StopRecording(kKeyPower), kKeyPower);  // the power key passes on
   EXPECT_TRUE(Exists(ts));
   EXPECT_FALSE(Exists(mdb));
-  EXPECT_STREQ(mdb_path, "");
-  ASSERT_EQ(recent_file_count.load(), 1);
-  EXPECT_EQ(std::string(recent_files[0].ts), ts);
-  EXPECT_STREQ(recent_files[0].mdb, "");
+  EXPECT_STREQ(recording.mdb_path, "");
+  ASSERT_EQ(recording.recent_file_count.load(), 1);
+  EXPECT_EQ(std::string(recording.recent_files[0].ts), ts);
+  EXPECT_STREQ(recording.recent_files[0].mdb, "");
 }
 
 TEST_F(RecordingControl, RenameKeepsTheStartTimeStaysInItsFolderAndReplacesNothing) {
@@ -346,27 +346,27 @@ TEST_F(RecordingControl, RenameKeepsTheStartTimeStaysInItsFolderAndReplacesNothi
   settings.dvr_folder = 0;
   StopRecording(kKeyStop);
   const std::string renamed = Named("/dtv/usb/sda1/DVR3", 1, ".ts", "2024-03-07_20-15_Film_");
-  EXPECT_EQ(std::string(ts_path), renamed);
+  EXPECT_EQ(std::string(recording.ts_path), renamed);
   EXPECT_TRUE(Exists(renamed));
-  EXPECT_EQ(std::string(recent_files[0].ts), renamed);
-  EXPECT_EQ(std::string(recent_files[0].mdb), Named("/dtv/usb/sda1/DVR3", 1, ".mdb"));
+  EXPECT_EQ(std::string(recording.recent_files[0].ts), renamed);
+  EXPECT_EQ(std::string(recording.recent_files[0].mdb), Named("/dtv/usb/sda1/DVR3", 1, ".mdb"));
 
   // The second recording's final name is taken already: it keeps its own.
   StartRecording(kKeyRecord);
-  const std::string first_name = ts_path;
+  const std::string first_name = recording.ts_path;
   EXPECT_EQ(first_name, Named("/dtv/usb/sda1/DVR3", 2));  // 1 keeps its side file
   title_check_count = 3;
   std::snprintf(final_prefix, sizeof final_prefix, "2024-03-07_20-47_Film_");
   StopRecording(kKeyStop);
-  EXPECT_EQ(std::string(ts_path), first_name);
+  EXPECT_EQ(std::string(recording.ts_path), first_name);
   EXPECT_TRUE(Exists(first_name));
   EXPECT_TRUE(Exists(renamed));
 
   // Stopped before the first sample: no rename.
   StartRecording(kKeyRecord);
-  const std::string unsampled = ts_path;
+  const std::string unsampled = recording.ts_path;
   StopRecording(kKeyStop);
-  EXPECT_EQ(std::string(ts_path), unsampled);
+  EXPECT_EQ(std::string(recording.ts_path), unsampled);
 }
 
 TEST_F(RecordingControl, ListKeepsTheFirstNineAndTheNewestAndDeleteRemovesThem) {
@@ -383,9 +383,9 @@ TEST_F(RecordingControl, ListKeepsTheFirstNineAndTheNewestAndDeleteRemovesThem) 
     EXPECT_EQ(segment_number.load(), i + 1);
   }
   StopRecording(kKeyStop);
-  ASSERT_EQ(recent_file_count.load(), 10);
-  for (int n = 1; n <= 9; ++n) EXPECT_EQ(std::string(recent_files[n - 1].ts), Named("/dtv/usb/sda1", n));
-  EXPECT_EQ(std::string(recent_files[9].ts), Named("/dtv/usb/sda1", 12));
+  ASSERT_EQ(recording.recent_file_count.load(), 10);
+  for (int n = 1; n <= 9; ++n) EXPECT_EQ(std::string(recording.recent_files[n - 1].ts), Named("/dtv/usb/sda1", n));
+  EXPECT_EQ(std::string(recording.recent_files[9].ts), Named("/dtv/usb/sda1", 12));
 
   DeleteRecentFiles();
   for (int n : {1, 5, 9, 12}) {
@@ -396,7 +396,7 @@ TEST_F(RecordingControl, ListKeepsTheFirstNineAndTheNewestAndDeleteRemovesThem) 
   EXPECT_TRUE(Exists(Named("/dtv/usb/sda1", 11)));
   // Deleted recordings leave the list, so a second confirm claims nothing.
   EXPECT_EQ(deleted_recording_count.load(), 10);
-  EXPECT_EQ(recent_file_count.load(), 0);
+  EXPECT_EQ(recording.recent_file_count.load(), 0);
   DeleteRecentFiles();
   EXPECT_EQ(deleted_recording_count.load(), 0);
 }
@@ -413,15 +413,15 @@ TEST_F(RecordingControl, RecordingThatCannotBeDeletedStaysListed) {
   split_in_progress = 0;
   ReleaseRecordingTransition();
   StopRecording(kKeyStop);
-  ASSERT_EQ(recent_file_count.load(), 2);
-  const std::string first = recent_files[0].ts;
-  const std::string second = recent_files[1].ts;
+  ASSERT_EQ(recording.recent_file_count.load(), 2);
+  const std::string first = recording.recent_files[0].ts;
+  const std::string second = recording.recent_files[1].ts;
   ASSERT_EQ(unlink(first.c_str()), 0);  // gone already: cannot be deleted
   DeleteRecentFiles();
   EXPECT_EQ(deleted_recording_count.load(), 1);
   EXPECT_FALSE(Exists(second));
-  ASSERT_EQ(recent_file_count.load(), 1);
-  EXPECT_EQ(std::string(recent_files[0].ts), first);
+  ASSERT_EQ(recording.recent_file_count.load(), 1);
+  EXPECT_EQ(std::string(recording.recent_files[0].ts), first);
 }
 
 TEST_F(RecordingControl, SideFileEqualToTheRecordingIsNeverDeletedAsSuch) {
@@ -429,12 +429,12 @@ TEST_F(RecordingControl, SideFileEqualToTheRecordingIsNeverDeletedAsSuch) {
   settings.delete_mdb = 1;
   settings.delete_empty = 1;
   StartRecording(kKeyRecord);
-  Touch(ts_path, "recorded");
-  std::memcpy(mdb_path, ts_path, kPathSize);
-  const std::string ts = ts_path;
+  Touch(recording.ts_path, "recorded");
+  std::memcpy(recording.mdb_path, recording.ts_path, kPathSize);
+  const std::string ts = recording.ts_path;
   StopRecording(kKeyStop);
   EXPECT_TRUE(Exists(ts));
-  ASSERT_EQ(recent_file_count.load(), 1);
+  ASSERT_EQ(recording.recent_file_count.load(), 1);
 
   settings.delete_mdb = 0;
   DeleteRecentFiles();  // the .ts once; its "side file" is the same name
@@ -445,9 +445,9 @@ TEST_F(RecordingControl, OverlayNeverDeclinesAStopAndASecondStartRecordsNothing)
   Plug("sda1", SIM_FS_FAT, 1ull << 30);
   EXPECT_EQ(KeyDispatcher(kKeyRecord), kConsumed);
   ASSERT_EQ(recording_active.load(), 1);
-  const std::string first = ts_path;
+  const std::string first = recording.ts_path;
   EXPECT_EQ(StartRecording(kKeyRecord), kConsumed);  // already recording
-  EXPECT_EQ(std::string(ts_path), first);
+  EXPECT_EQ(std::string(recording.ts_path), first);
   EXPECT_EQ(sim::GetRecorderStatus().path, first);
 
   settings.key44_passthrough = 1;
@@ -480,19 +480,19 @@ TEST_F(RecordingControl, StartFromRestSetsTheRecordingsWords) {
   Plug("sda1", SIM_FS_FAT, 1ull << 30);
   stop_timer = 30;
   bitrate = 99;
-  recent_file_count = 4;
-  const uint32_t generation = recording_generation.load();
+  recording.recent_file_count = 4;
+  const uint32_t generation = recording.generation.load();
   StartRecording(kKeyRecord);
-  EXPECT_EQ(recording_generation.load(), generation + 1);
+  EXPECT_EQ(recording.generation.load(), generation + 1);
   EXPECT_EQ(stop_timer.load(), 0);
   EXPECT_EQ(bitrate.load(), 0u);
-  EXPECT_EQ(recent_file_count.load(), 0);
+  EXPECT_EQ(recording.recent_file_count.load(), 0);
   EXPECT_EQ(free_gauge.load(), -1);
   EXPECT_STREQ(free_text, "?");
   EXPECT_EQ(title_check_counter.load(), 10);
   EXPECT_EQ(rec_start_time.load(), segment_start_time.load());
   EXPECT_EQ(split_in_progress.load(), 0);
-  EXPECT_STREQ(start_prefix, kPrefix);
+  EXPECT_STREQ(recording.start_prefix, kPrefix);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "host/key_dispatcher.h"
 #include "host/recording_control.h"
 #include "host/recording_state.h"
+#include "supervision/timer_tick.h"
 #include "host/tv_state.h"
 #include "sandbox_fixture.h"
 #include "settings/device_table.h"
@@ -103,7 +104,7 @@ class RecordingSandbox : public SandboxTest {
   // The tick of the running recording, as SDL would call it.
   static uint32_t Tick() {
     return TickTimer(1000, reinterpret_cast<void*>(
-                               static_cast<uintptr_t>(recording_generation.load())));
+                               static_cast<uintptr_t>(recording.generation.load())));
   }
 
   int64_t now_ = 0;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "display/text_fit.h"
+#include "host/recording_state.h"
 #include "host/tv_services.h"
 #include "notices_test_support.h"
 #include "sim/host/host_state.h"
@@ -257,13 +258,25 @@ TEST_F(StatusBandTest, NoticeSwitchesAndThePictureOffState) {
   EXPECT_EQ(picture_off.load(), 0);  // a notice brings the picture back
 }
 
-TEST_F(StatusBandTest, NoticeAndStandbyAsksForStandbyEvenWhenNothingIsDrawn) {
+TEST_F(StatusBandTest, TheStandbyGoesOnlyWhileItIsStillPending) {
   sim::ResetHost();
   settings.key_object = sim::KeyObjectAddress();
   settings.key_object_check = sim::KeyObjectCheck();
   settings.osd_opacity = 0;
+  // Asked for even when nothing is drawn; the phase goes back to idle.
+  recording.phase = kPhaseStandbyPending;
   NoticeAndStandby();
   EXPECT_EQ(sim::Host().injected_keys, std::vector<int>{258});
+  EXPECT_EQ(recording.phase.load(), kPhaseIdle);
+  // A start during the notice took the phase over: no standby into it.
+  sim::ResetHost();
+  settings.key_object = sim::KeyObjectAddress();
+  settings.key_object_check = sim::KeyObjectCheck();
+  recording.phase = kPhaseStarting;
+  NoticeAndStandby();
+  EXPECT_TRUE(sim::Host().injected_keys.empty());
+  EXPECT_EQ(recording.phase.load(), kPhaseStarting);
+  recording.phase = kPhaseIdle;
   settings.key_object = 0;
 }
 

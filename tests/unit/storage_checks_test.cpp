@@ -129,35 +129,35 @@ TEST_F(StorageChecks, ReadFreeSpaceFollowsTheDisk) {
   // 3000 blocks of 4096 bytes; the folder takes one, a file 1999: 1000 left.
   Plug("sda1", SIM_FS_FAT, 3000ull * 4096);
   ASSERT_TRUE(MakeSparseFile("/dtv/usb/sda1/R.ts", 1999ll * 4096));
-  ASSERT_EQ(ReadFreeSpace(2), 1);
+  ASSERT_EQ(ReadFreeSpace("/dtv/usb/sda1"), 1);
   EXPECT_EQ(free_kb.load(), 4000u);
   EXPECT_EQ(total_kb.load(), 12000u);
 
   // The disk fills as the recording grows.
   ASSERT_TRUE(MakeSparseFile("/dtv/usb/sda1/R.ts", 2999ll * 4096));
-  ASSERT_EQ(ReadFreeSpace(2), 1);
+  ASSERT_EQ(ReadFreeSpace("/dtv/usb/sda1"), 1);
   EXPECT_EQ(free_kb.load(), 0u);
 
   // Failures leave both figures as they were.
   free_kb = 7;
   total_kb = 8;
-  EXPECT_EQ(ReadFreeSpace(5), 0);
-  EXPECT_EQ(ReadFreeSpace(-1), 0);
-  EXPECT_EQ(ReadFreeSpace(kDeviceSlots), 0);
+  EXPECT_EQ(ReadFreeSpace(""), 0);
+  EXPECT_EQ(ReadFreeSpace(nullptr), 0);
+  EXPECT_EQ(ReadFreeSpace("/dtv/usb/sdz9"), 0);
   ASSERT_TRUE(sim::UnplugDevice("sda1"));
-  EXPECT_EQ(ReadFreeSpace(2), 0);
+  EXPECT_EQ(ReadFreeSpace("/dtv/usb/sda1"), 0);
   EXPECT_EQ(free_kb.load(), 7u);
   EXPECT_EQ(total_kb.load(), 8u);
 }
 
 TEST_F(StorageChecks, ReadFreeSpaceSaturatesPastFourTebibytes) {
   Plug("sda1", SIM_FS_EXT, 8ull << 40, 65536);
-  ASSERT_EQ(ReadFreeSpace(2), 1);
+  ASSERT_EQ(ReadFreeSpace("/dtv/usb/sda1"), 1);
   EXPECT_EQ(free_kb.load(), UINT32_MAX);
   EXPECT_EQ(total_kb.load(), UINT32_MAX);
 
   Plug("sdb1", SIM_FS_EXT, 4ull << 40, 4096);  // exactly 2^32 KiB in all
-  ASSERT_EQ(ReadFreeSpace(3), 1);
+  ASSERT_EQ(ReadFreeSpace("/dtv/usb/sdb1"), 1);
   EXPECT_EQ(total_kb.load(), UINT32_MAX);
   EXPECT_EQ(free_kb.load(), 4294967292u);  // less the folder's own block
 }

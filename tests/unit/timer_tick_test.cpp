@@ -39,7 +39,7 @@ class TimerTick : public RecordingSandbox {
 
   // Leaves exactly `kib` KiB free on the stick.
   void LeaveFree(uint32_t kib) {
-    ASSERT_EQ(ReadFreeSpace(settings.active_dest.load()), 1);
+    ASSERT_EQ(ReadFreeSpace("/dtv/usb/sda1"), 1);
     const uint32_t free = free_kb.load() + filler_kib_;
     ASSERT_GE(free, kib);
     filler_kib_ = free - kib;
@@ -68,7 +68,7 @@ class TimerTick : public RecordingSandbox {
     EXPECT_EQ(tick_stop_state.load(), 2);
     EXPECT_FALSE(sim::GetRecorderStatus().recording);
     EXPECT_FALSE(HoldingRecordingTransition());
-    EXPECT_EQ(recording_transition.load(), 0);
+    EXPECT_EQ(recording.taken.load(), 0);
   }
 
   uint32_t filler_kib_ = 0;
@@ -103,11 +103,11 @@ TEST_F(TimerTick, FreeSpaceOfFourMibStopsAndJustAboveWarns) {
 
   // Below 32 MiB the disk is checked on every tick, not every tenth.
   LeaveFree(4 * 1024);
-  const std::string file = ts_path;
+  const std::string file = recording.ts_path;
   EXPECT_EQ(Ticks(1), 0u);
   ExpectEndedByTick();
   EXPECT_TRUE(Exists(file));
-  EXPECT_EQ(recent_file_count.load(), 1);
+  EXPECT_EQ(recording.recent_file_count.load(), 1);
 }
 
 // At 2 MiB/s the tick's stop at 4 MiB free comes before the recorder ever
@@ -148,7 +148,7 @@ TEST_F(TimerTick, TwoMibPerSecondIsStoppedBeforeTheDiskIsFull) {
   EXPECT_EQ(last.write_errors, 0) << last.last_error;
   EXPECT_GT(last.chunks_written, 0u);
   // What the recorder left: more than a second's worth of room.
-  ASSERT_EQ(ReadFreeSpace(settings.active_dest.load()), 1);
+  ASSERT_EQ(ReadFreeSpace("/dtv/usb/sda1"), 1);
   EXPECT_GT(uint64_t{free_kb.load()} * 1024, kBitrate);
 }
 
@@ -176,7 +176,7 @@ TEST_F(TimerTick, ShareWithoutBlocksHasNoGaugeAndNoSpaceChecks) {
 
 TEST_F(TimerTick, SizeBitrateAndMinutesLeft) {
   Record(8ull << 30);
-  ASSERT_TRUE(MakeSparseFile(ts_path, 100ll << 20));
+  ASSERT_TRUE(MakeSparseFile(recording.ts_path, 100ll << 20));
   rec_start_time = static_cast<uint32_t>(now_ - 100);
   EXPECT_EQ(Tick(), kGoOn);  // 100 s after the start
   EXPECT_EQ(segment_size_mb.load(), 100u);
@@ -187,15 +187,15 @@ TEST_F(TimerTick, SizeBitrateAndMinutesLeft) {
 
 TEST_F(TimerTick, VanishedDestinationStopsAfterTwoFailedChecksKeepingTheFile) {
   Record();
-  const std::string file = ts_path;
+  const std::string file = recording.ts_path;
   ASSERT_TRUE(MakeSparseFile(file.c_str(), 1 << 20));
   ASSERT_TRUE(sim::UnplugDevice("sda1"));
   EXPECT_EQ(Tick(), kGoOn);  // one failed check
   EXPECT_EQ(Ticks(9), kGoOn);
   EXPECT_EQ(Ticks(1), 0u);  // the next check fails as well
   ExpectEndedByTick();
-  EXPECT_EQ(recent_file_count.load(), 1);
-  EXPECT_EQ(std::string(recent_files[0].ts), file);
+  EXPECT_EQ(recording.recent_file_count.load(), 1);
+  EXPECT_EQ(std::string(recording.recent_files[0].ts), file);
   Plug("sda1", SIM_FS_FAT, 8ull << 30, 1024);
   EXPECT_TRUE(Exists(file));
 }
@@ -206,23 +206,23 @@ TEST_F(TimerTick, SplitBySizeWarnsOnceThenSplitsIntoTheNextFile) {
   Record();
   settings.split_mode = 2;
   split_choice = 2;  // 1004 MiB
-  const std::string first = ts_path;
-  ASSERT_TRUE(MakeSparseFile(ts_path, 990ll << 20));
+  const std::string first = recording.ts_path;
+  ASSERT_TRUE(MakeSparseFile(recording.ts_path, 990ll << 20));
   EXPECT_EQ(Tick(), kGoOn);
   EXPECT_EQ(split_warned.load(), 1);
   EXPECT_EQ(segment_number.load(), 0);
 
-  ASSERT_TRUE(MakeSparseFile(ts_path, 1005ll << 20));
+  ASSERT_TRUE(MakeSparseFile(recording.ts_path, 1005ll << 20));
   EXPECT_EQ(Ticks(10), kGoOn);  // the next disk check
   EXPECT_EQ(recording_active.load(), 1);
   EXPECT_EQ(segment_number.load(), 1);
   EXPECT_EQ(split_in_progress.load(), 0);
   EXPECT_EQ(split_warned.load(), 0);
   EXPECT_EQ(earlier_segments_mb.load(), 1005);
-  EXPECT_NE(std::string(ts_path), first);
-  EXPECT_EQ(sim::GetRecorderStatus().path, std::string(ts_path));
-  ASSERT_EQ(recent_file_count.load(), 1);
-  EXPECT_EQ(std::string(recent_files[0].ts), first);
+  EXPECT_NE(std::string(recording.ts_path), first);
+  EXPECT_EQ(sim::GetRecorderStatus().path, std::string(recording.ts_path));
+  ASSERT_EQ(recording.recent_file_count.load(), 1);
+  EXPECT_EQ(std::string(recording.recent_files[0].ts), first);
   EXPECT_EQ(tick_stop_state.load(), 0);
 }
 
@@ -230,7 +230,7 @@ TEST_F(TimerTick, SplitWhoseRestartFailsEndsAsAStop) {
   Record();
   split_choice = kSplitByProgramme;
   pane_state = 1;
-  const std::string first = ts_path;
+  const std::string first = recording.ts_path;
   for (int n = 2; n <= 998; ++n) {  // no free name for the next file
     char name[kPathSize];
     std::snprintf(name, sizeof name, "/dtv/usb/sda1/R2024-03-07_20-15_Das_Boot_%03d.ts", n);
@@ -243,15 +243,15 @@ TEST_F(TimerTick, SplitWhoseRestartFailsEndsAsAStop) {
   ExpectEndedByTick();
   EXPECT_EQ(pane_state.load(), 0);
   EXPECT_EQ(split_in_progress.load(), 0);
-  EXPECT_EQ(last_start_failure.load(), 3);
-  ASSERT_EQ(recent_file_count.load(), 1);
-  EXPECT_EQ(std::string(recent_files[0].ts), first);
+  EXPECT_EQ(recording.last_start_failure.load(), 3);
+  ASSERT_EQ(recording.recent_file_count.load(), 1);
+  EXPECT_EQ(std::string(recording.recent_files[0].ts), first);
 
   // The next key 73 records again.
   std::remove("/dtv/usb/sda1/R2024-03-07_20-15_Das_Boot_500.ts");
   EXPECT_EQ(StartRecording(kKeyRecord), kConsumed);
   EXPECT_EQ(recording_active.load(), 1);
-  EXPECT_EQ(std::string(ts_path), "/dtv/usb/sda1/R2024-03-07_20-15_Das_Boot_500.ts");
+  EXPECT_EQ(std::string(recording.ts_path), "/dtv/usb/sda1/R2024-03-07_20-15_Das_Boot_500.ts");
   EXPECT_EQ(Tick(), kGoOn);
 }
 
@@ -264,8 +264,8 @@ TEST_F(TimerTick, ProgrammeChangeSplitsAtEachProgramme) {
   EXPECT_EQ(Tick(), kGoOn);
   EXPECT_EQ(segment_number.load(), 1);
   EXPECT_EQ(title_change_count.load(), 0);
-  EXPECT_EQ(std::string(ts_path), "/dtv/usb/sda1/R2024-03-07_20-15_Tatort_001.ts");
-  EXPECT_EQ(recent_file_count.load(), 1);
+  EXPECT_EQ(std::string(recording.ts_path), "/dtv/usb/sda1/R2024-03-07_20-15_Tatort_001.ts");
+  EXPECT_EQ(recording.recent_file_count.load(), 1);
 }
 
 // ---- Stops by time
@@ -351,8 +351,8 @@ TEST_F(TimerTick, FinalNameTakesTheTitleSampledBeforeTheLastAndTheStartTime) {
   EXPECT_EQ(next_title_sample.load(), 4);
 
   StopRecording(kKeyStop);
-  EXPECT_STREQ(ts_path, "/dtv/usb/sda1/R2024-03-07_20-15_Brennpunkt_001.ts");
-  EXPECT_TRUE(Exists(ts_path));
+  EXPECT_STREQ(recording.ts_path, "/dtv/usb/sda1/R2024-03-07_20-15_Brennpunkt_001.ts");
+  EXPECT_TRUE(Exists(recording.ts_path));
 }
 
 TEST_F(TimerTick, NoProgrammeAtTheFirstCheckLeavesBothPrefixesEmpty) {
@@ -375,7 +375,7 @@ TEST_F(TimerTick, NoProgrammeAtTheFirstCheckLeavesBothPrefixesEmpty) {
 
 TEST_F(TimerTick, TicksOfEndedOrEarlierRecordingsEndThemselves) {
   Record();
-  const uint32_t generation = recording_generation.load();
+  const uint32_t generation = recording.generation.load();
   EXPECT_EQ(Tick(), kGoOn);
   EXPECT_EQ(tick_running.load(), 1);
   StopRecording(kKeyStop);
@@ -400,7 +400,7 @@ TEST_F(TimerTick, TickSkipsWhileTheKeyThreadHoldsTheRecording) {
     SDL_Delay(50);
     ReleaseRecordingTransition();
   });
-  while (recording_transition.load() == 0) std::this_thread::yield();
+  while (recording.taken.load() == 0) std::this_thread::yield();
   sim_clock_set(-1, 1000.0);  // the tick's bounded wait passes quickly
   const int counter = disk_check_counter.load();
   const uint32_t result = Tick();
