@@ -56,6 +56,8 @@ struct hold {
   int armed;
 };
 
+static void (*held_hook)(void);
+
 enum { kMaxHolds = 16, kMaxCommands = 64, kCommandFd = 977 };
 static const int64_t kCommandPatienceNs = 60LL * 1000000000;
 
@@ -702,7 +704,36 @@ void tv_time_point(const char *name, const char *detail) {
   }
   hold->held = t;
   ready_waiters(W_HELD_WAIT, hold);
+  void (*hook)(void) = held_hook;
+  if (hook != NULL) {
+    /* The hook may wait on what TV time runs: without the lock. */
+    big_unlock();
+    hook();
+    big_lock();
+    if (hold->held != t) { /* resumed meanwhile */
+      big_unlock();
+      return;
+    }
+  }
   wait_on(t, W_HOLD, hold, INT64_MAX);
+}
+
+void tv_time_on_hold(void (*hook)(void)) {
+  big_lock();
+  held_hook = hook;
+  big_unlock();
+}
+
+int tv_time_thread_held(pthread_t thread) {
+  if (!tv_time_active()) return 0;
+  big_lock();
+  int held = 0;
+  for (int i = 0; i < kMaxHolds && !held; ++i) {
+    const struct tv_thread *t = holds[i].held;
+    held = holds[i].armed && t != NULL && t->self_known && pthread_equal(t->self, thread);
+  }
+  big_unlock();
+  return held;
 }
 
 int tv_time_hold(const char *name) {

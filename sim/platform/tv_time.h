@@ -85,6 +85,14 @@ int tv_time_hold(const char *name);
  * Returns 1 when one is, 0 when the time ran out or no hold is armed. */
 int tv_time_wait_held(const char *name, int64_t timeout_ns);
 
+/* Calls `hook` (or nothing, for NULL) each time a thread is caught by a
+ * hold, from that thread, just before it stops: whoever waits for that
+ * thread to finish something learns that it will not for now. */
+void tv_time_on_hold(void (*hook)(void));
+
+/* 1 when `thread` is held at a point now, else 0. */
+int tv_time_thread_held(pthread_t thread);
+
 /* Lets the thread held at `name` go on and disarms the hold. Returns 1 when
  * a thread was held there, 0 when the hold was armed but caught nothing
  * (it is disarmed all the same), -1 when no hold on `name` was armed. */

@@ -6,6 +6,15 @@
 #include <mutex>
 #include <thread>
 
+#include "sim/platform/tv_time.h"
+
+// TV time is linked into the processes that host the plug-in; the detour
+// tests drive the key thread without it.
+extern "C" {
+__attribute__((weak)) void tv_time_on_hold(void (*hook)(void));
+__attribute__((weak)) int tv_time_thread_held(pthread_t thread);
+}
+
 namespace sim {
 namespace {
 
@@ -61,6 +70,14 @@ void KeyInputThread() {
   }
 }
 
+// A thread caught by a hold of TV time: whoever waits for the keys to
+// finish looks again (the key thread will not finish while held).
+void WakeKeyWaiters() {
+  KeyInput& input = Input();
+  { std::lock_guard lock(input.mutex); }
+  input.changed.notify_all();
+}
+
 void Queue(KeyInput& input, const KeyEvent& event) {
   input.queue.push_back(event);
   input.changed.notify_all();
@@ -74,6 +91,7 @@ void StartKeyInput() {
   if (input.thread.joinable()) return;
   input.stopping = false;
   input.thread = std::thread(KeyInputThread);
+  if (tv_time_on_hold != nullptr) tv_time_on_hold(WakeKeyWaiters);
 }
 
 void StopKeyInput() {
@@ -122,9 +140,11 @@ std::optional<int> HeldKey() {
 void WaitKeysIdle() {
   KeyInput& input = Input();
   std::unique_lock lock(input.mutex);
-  // Without a running thread nothing would drain the queue.
+  // Without a running thread nothing would drain the queue; a key thread
+  // held at a point of TV time drains nothing until it is resumed.
   input.changed.wait(lock, [&] {
-    return (input.queue.empty() && !input.busy) || !input.thread.joinable();
+    return (input.queue.empty() && !input.busy) || !input.thread.joinable() ||
+           (tv_time_thread_held != nullptr && tv_time_thread_held(input.thread.native_handle()));
   });
 }
 

@@ -61,7 +61,8 @@ bool QueueRelease();
 std::optional<int> HeldKey();
 
 // Blocks until every queued key event has been carried out (a held key stays
-// held). Returns at once when the key-input thread is not running.
+// held). Returns at once when the key-input thread is not running, and as
+// soon as it is held at a point of TV time (the scenario's hold step).
 void WaitKeysIdle();
 
 }  // namespace sim
