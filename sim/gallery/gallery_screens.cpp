@@ -206,7 +206,7 @@ std::vector<GalleryScreen> BuildScreens() {
       {"box 5", 1, ShowBox<5>},
       {"box 6", 1, ShowBox<6>},
       {"box 8", 1, ShowBox<8>},
-      {"box 39", 1, ShowBox<39>},
+      {"box 39 (none deleted: 103)", 1, ShowBox<39>},
       {"box 39 (1 deleted: 41)", 1, [] {
          deleted_recording_count = 1;
          ShowBox<39>();
