@@ -17,6 +17,7 @@
 #include "settings/message_catalogue.h"
 #include "settings/dialog_state.h"
 #include "settings/notices.h"
+#include "settings/run_time_reset.h"
 #include "settings/settings_record.h"
 #include "settings/toolbox.h"
 #include "settings/toolbox_items.h"
@@ -286,14 +287,7 @@ bool PrepareScreen(const char* home_dir) {
   settings.osd_opacity = 100;
   settings.image_alpha_percent = 80;
   settings.stop_extra_minutes = 0;
-  ResetSupervisionState();
-  ResetProgrammeState();
-  ResetDialogState();
-  ResetStatusNoticeState();
-  ResetToolboxState();
-  ResetDispatcherState();
-  ResetRecordingState();
-  ResetInfoPaneState();
+  ResetRunTimeState();
   fs.f_type = 0;
   BuildDeviceTable();
   return true;
