@@ -12,6 +12,7 @@
 #include "host/dispatcher_state.h"
 #include "host/key_dispatcher.h"
 #include "host/tv_state.h"
+#include "settings/run_time_reset.h"
 #include "settings/settings_record.h"
 #include "supervision/supervision_state.h"
 
@@ -41,8 +42,7 @@ double TimeBatch(KeyFunction volatile& pointer, int key) {
 // overlay, picture on, the defaults of the settings record.
 void SetPluginState(bool recording) {
   DefaultSettings(&settings);
-  ResetDispatcherState();
-  ResetSupervisionState();
+  ResetRunTimeState();
   ResetTvState();
   recording_active.store(recording ? 1 : 0, std::memory_order_relaxed);
 }

@@ -29,7 +29,7 @@ const std::string& Home() {
 
 // The texts as reading the file line by line with a line buffer gives them:
 // the reference the loader's in-place parse must match.
-void ReferenceTexts(const std::string& path, std::string (&texts)[kMessageCount]) {
+void ReferenceTexts(const std::string& path, std::string (&texts)[kCatalogueTextCount]) {
   for (std::string& text : texts) text = "?";
   FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) std::abort();
@@ -37,7 +37,7 @@ void ReferenceTexts(const std::string& path, std::string (&texts)[kMessageCount]
   while (std::fgets(line, sizeof line, file) != nullptr) {
     CatalogueEntry entry;
     if (ParseCatalogueLine(line, &entry) == CatalogueLine::kEntry && entry.number >= 0 &&
-        entry.number < kMessageCount)
+        entry.number < kCatalogueTextCount)
       texts[entry.number] = entry.text;
   }
   std::fclose(file);
@@ -56,12 +56,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   LoadMessages();
   // The loader reads what a line-by-line reading gives; outside the size
   // limits every slot is "?".
-  static std::string expected[kMessageCount];
+  static std::string expected[kCatalogueTextCount];
   const bool readable = size >= static_cast<size_t>(kCatalogueMinBytes) &&
                         size <= static_cast<size_t>(kCatalogueMaxBytes);
   if (readable) ReferenceTexts(path, expected);
-  for (int n = 0; n < kMessageCount; ++n) {
-    const char* text = mess[n];
+  for (int n = 0; n < kCatalogueTextCount; ++n) {
+    const char* text = n < kMessageCount ? mess[n].load() : Message(n);
     if (text == nullptr) std::abort();
     if (readable ? expected[n] != text : std::strcmp(text, "?") != 0) std::abort();
   }

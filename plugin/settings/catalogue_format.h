@@ -5,7 +5,12 @@
 
 #include <cstddef>
 
+// Texts 0..102 have a slot each in the exported array `mess`, whose layout
+// the loader relies on; the texts from 103 on are read from the same files
+// into a table of kExtraMessageCount slots of their own.
 inline constexpr int kMessageCount = 103;
+inline constexpr int kExtraMessageCount = 8;
+inline constexpr int kCatalogueTextCount = kMessageCount + kExtraMessageCount;
 // Lines are read with a buffer of this size; a longer line arrives in pieces
 // of at most kCatalogueLineBuffer - 1 bytes and each piece counts as a line.
 inline constexpr int kCatalogueLineBuffer = 255;
@@ -16,7 +21,7 @@ inline constexpr long kCatalogueMaxBytes = 3145728;
 enum class CatalogueLine {
   kBlank,      // empty after the line end is cut, or a comment
   kMalformed,  // no "=", or "=" is the first character
-  kEntry,      // number and text; the number may lie outside 0..102
+  kEntry,      // number and text; the number may lie outside the catalogue
 };
 
 struct CatalogueEntry {

@@ -3,23 +3,18 @@
 #include <cstring>
 
 #include "display/osd_surface.h"
-#include "host/dispatcher_state.h"
 #include "host/key_codes.h"
-#include "host/key_hold_state.h"
 #include "host/recording_state.h"
 #include "host/tv_services.h"
 #include "settings/device_table.h"
 #include "settings/dialog_state.h"
 #include "settings/notices.h"
+#include "settings/run_time_reset.h"
 #include "settings/script_state.h"
 #include "settings/scripts.h"
 #include "settings/settings_record.h"
 #include "settings/toolbox.h"
 #include "settings/toolbox_state.h"
-#include "supervision/info_pane_state.h"
-#include "supervision/programme_state.h"
-#include "supervision/supervision_state.h"
-#include "supervision/status_notices_state.h"
 
 namespace {
 
@@ -38,20 +33,6 @@ void TerminateDestination(DeviceEntry& entry) {
   TerminateAtLastByte(entry.product);
   TerminateAtLastByte(entry.serial);
   TerminateAtLastByte(entry.mount);
-}
-
-// Every subsystem's run-time words as at a fresh start.
-void ResetRunTimeState() {
-  ResetDispatcherState();
-  ResetRecordingState();
-  ResetKeyHoldState();
-  ResetSupervisionState();
-  ResetProgrammeState();
-  ResetInfoPaneState();
-  ResetToolboxState();
-  ResetDialogState();
-  ResetScriptState();
-  ResetStatusNoticeState();
 }
 
 }  // namespace

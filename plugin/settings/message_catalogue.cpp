@@ -11,8 +11,14 @@
 #include "settings/settings_record.h"
 
 MessageSlot mess[kMessageCount] = {};
+// The host's side reads `mess` as 103 plain text pointers: new texts go into
+// the extra table, never into this array.
+static_assert(sizeof mess == 103 * sizeof(const char*));
 
 namespace {
+
+// Texts kMessageCount and up: slot n holds text kMessageCount + n.
+MessageSlot extra_texts[kExtraMessageCount] = {};
 
 constexpr char kMissingText[] = "?";
 
@@ -48,6 +54,11 @@ class LoadTurn {
 
 void PointAllSlotsAt(const char* text) {
   for (MessageSlot& slot : mess) slot.store(text, std::memory_order_release);
+  for (MessageSlot& slot : extra_texts) slot.store(text, std::memory_order_release);
+}
+
+MessageSlot& SlotOf(int number) {
+  return number < kMessageCount ? mess[number] : extra_texts[number - kMessageCount];
 }
 
 bool CataloguePath(char* path, size_t size, const char* code) {
@@ -90,7 +101,7 @@ void LoadTaken(int language) {
 
   // The new texts are collected first and published together at the end, so
   // a reader never meets a slot between its old and its new text.
-  const char* fresh[kMessageCount];
+  const char* fresh[kCatalogueTextCount];
   for (const char*& text : fresh) text = kMissingText;
   // A piece's content ends at its line feed, or before at its first carriage
   // return or zero byte. The next of each of those in the file is looked up
@@ -118,7 +129,7 @@ void LoadTaken(int language) {
     if (ParseCatalogueContent(piece, static_cast<size_t>(content_end - piece), &entry) !=
         CatalogueLine::kEntry)
       continue;
-    if (entry.number < 0 || entry.number >= kMessageCount) continue;
+    if (entry.number < 0 || entry.number >= kCatalogueTextCount) continue;
     // Each text is ended where it stands: on the line end that follows it
     // in its piece, or, when the text runs to the piece's last byte (a long
     // line cut by the line buffer, or the file's end), one byte lower, over
@@ -133,7 +144,7 @@ void LoadTaken(int language) {
     used = true;
   }
 
-  for (int n = 0; n < kMessageCount; ++n) mess[n].store(fresh[n], std::memory_order_release);
+  for (int n = 0; n < kCatalogueTextCount; ++n) SlotOf(n).store(fresh[n], std::memory_order_release);
   if (!used) {
     std::free(block);  // no slot points into it
   } else {
@@ -146,8 +157,8 @@ void LoadTaken(int language) {
 }  // namespace
 
 const char* Message(int number) {
-  if (number < 0 || number >= kMessageCount) return kMissingText;
-  const char* text = mess[number].load(std::memory_order_acquire);
+  if (number < 0 || number >= kCatalogueTextCount) return kMissingText;
+  const char* text = SlotOf(number).load(std::memory_order_acquire);
   return text != nullptr ? text : kMissingText;
 }
 

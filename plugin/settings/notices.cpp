@@ -55,7 +55,10 @@ void DrawMessageBox(int text) {
   CopyCentredSkinImage("warnbox", 1, &x, &y);
   const int deleted = deleted_recording_count.load(kRelaxed);
   if (text != 39 || deleted <= 0) {
-    DrawText(18, x + 89, y + 42, Message(text), 8);
+    // Box 39 after a deletion that removed nothing says so (text 103)
+    // instead of reporting the recordings deleted.
+    const int shown = text == 39 ? 103 : text;
+    DrawText(18, x + 89, y + 42, Message(shown), 8);
     return;
   }
   DrawText(18, x + 89, y + 32, Message(39), 8);

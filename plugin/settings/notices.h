@@ -18,8 +18,9 @@
 // Catalogue text `text` (3..102) in the warning box for 2.5 s; afterwards
 // closes the display when close is 1 (clears it while the tick stops a
 // recording). For text 39 a second line gives deleted_recording_count with
-// text 41 (one) or 40 (more), when it is above 0. 255, or 123 when no
-// display could be opened.
+// text 41 (one) or 40 (more), when it is above 0; at 0 the box shows text
+// 103 instead (no recording could be deleted). 255, or 123 when no display
+// could be opened.
 int ShowMessageBox(int text, int close);
 // The "no" icon for 1 s, then the record icon again (or a cleared screen
 // while the pane is hidden by key). 123 when the display is not open,

@@ -17,6 +17,7 @@
 #include "settings/message_catalogue.h"
 #include "settings/dialog_state.h"
 #include "settings/notices.h"
+#include "settings/run_time_reset.h"
 #include "settings/settings_record.h"
 #include "settings/toolbox.h"
 #include "settings/toolbox_items.h"
@@ -207,7 +208,7 @@ std::vector<GalleryScreen> BuildScreens() {
       {"box 5", 1, ShowBox<5>},
       {"box 6", 1, ShowBox<6>},
       {"box 8", 1, ShowBox<8>},
-      {"box 39", 1, ShowBox<39>},
+      {"box 39 (none deleted: 103)", 1, ShowBox<39>},
       {"box 39 (1 deleted: 41)", 1, [] {
          deleted_recording_count = 1;
          ShowBox<39>();
@@ -287,14 +288,7 @@ bool PrepareScreen(const char* home_dir) {
   settings.osd_opacity = 100;
   settings.image_alpha_percent = 80;
   settings.stop_extra_minutes = 0;
-  ResetSupervisionState();
-  ResetProgrammeState();
-  ResetDialogState();
-  ResetStatusNoticeState();
-  ResetToolboxState();
-  ResetDispatcherState();
-  ResetRecordingState();
-  ResetInfoPaneState();
+  ResetRunTimeState();
   fs.f_type = 0;
   BuildDeviceTable();
   return true;

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "catalogue_checker.h"
+#include "settings/catalogue_format.h"
 #include "text_measure.h"
 #include "text_places.h"
 
@@ -27,7 +28,7 @@ class CatalogueCheck : public ::testing::Test {
     path_ = fs::temp_directory_path() / ("recolyx-check-" + std::to_string(getpid()) + "-" +
                                          ::testing::UnitTest::GetInstance()->current_test_info()->name() +
                                          "-messages_EN.txt");
-    for (int n = 0; n < 103; ++n)
+    for (int n = 0; n < kCatalogueTextCount; ++n)
       if (TextUsed(n)) texts_[n] = "Ok";
   }
   void TearDown() override { fs::remove(path_); }
@@ -57,13 +58,16 @@ TEST_F(CatalogueCheck, CompleteFileIsClean) {
 
 TEST_F(CatalogueCheck, FileStructure) {
   texts_.erase(50);
+  const std::string beyond = std::to_string(kCatalogueTextCount);
   auto problems = Check(
-      "no equals\n=starts with equals\n103=too high\n-1=negative\n12x=junk after the number\n"
+      "no equals\n=starts with equals\n" + beyond + "=too high\n-1=negative\n12x=junk after the number\n"
       "9=again\n; a comment\n\n2=unused numbers are fine\n" +
+      std::to_string(kCatalogueTextCount - 1) + "=so is the last slot of the extra table\n" +
       std::string("60=") + std::string(300, 'x') + "\n60=Ok\n");
   EXPECT_TRUE(Reports(problems, "text 50: missing"));
   EXPECT_TRUE(Reports(problems, "has no number and \"=\""));
-  EXPECT_TRUE(Reports(problems, "number 103 lies outside"));
+  EXPECT_TRUE(Reports(problems, "number " + beyond + " lies outside 0.." +
+                                    std::to_string(kCatalogueTextCount - 1)));
   EXPECT_TRUE(Reports(problems, "\"-1\" is not a plain text number"));
   EXPECT_TRUE(Reports(problems, "\"12x\" is not a plain text number"));
   EXPECT_TRUE(Reports(problems, "text 9 again"));
@@ -152,6 +156,20 @@ TEST_F(CatalogueCheck, TextsClearTheCursorArrowsAndLegendsTheScrollMark) {
                                 "\"VálasztásMódosításMentésKilépés\" is 338 px wide, room 304 px"));
   texts_[10] = "Wählen", texts_[11] = "Ändern", texts_[12] = "Speichern", texts_[13] = "Ende";  // 300 px
   EXPECT_FALSE(Reports(Check(), "toolbox footer"));
+}
+
+// Text 103 lives outside the exported array but is drawn in box 39 when
+// nothing was deleted: it must be there and fit the box like the others.
+TEST_F(CatalogueCheck, TextsBeyondTheExportedArrayAreCheckedWhereTheyAreDrawn) {
+  texts_.erase(103);
+  EXPECT_TRUE(Reports(Check(), "text 103: missing"));
+  texts_[103] = "Aucun enregistrement n'a pu être supprimé, ni sur la clé ni sur le disque";
+  auto problems = Check();
+  EXPECT_TRUE(Reports(problems, "message box {103} in font 18: \"Aucun enregistrement"));
+  EXPECT_TRUE(Reports(problems, "room 451 px"));
+  EXPECT_EQ(problems.size(), 1u) << problems.front();
+  texts_[103] = "Aucun enregistrement n'a pu être supprimé";
+  EXPECT_TRUE(Check().empty());
 }
 
 TEST_F(CatalogueCheck, FrenchUnits) {

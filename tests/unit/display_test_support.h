@@ -17,6 +17,7 @@
 #include "host/recording_state.h"
 #include "supervision/supervision_state.h"
 #include "display/osd_surface.h"
+#include "settings/run_time_reset.h"
 #include "settings/settings_record.h"
 #include "sim/screen/png_file.h"
 
@@ -82,7 +83,8 @@ inline std::vector<uint8_t> Snapshot() {
 }
 
 // A fixture with its own home folder: the real text library, skin and fonts
-// linked in, the display closed and the default percentages.
+// linked in, the display closed, the default percentages, and the plug-in's
+// run-time words as at a fresh start.
 class DisplayTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -98,10 +100,7 @@ class DisplayTest : public ::testing::Test {
     settings.osd_opacity = 100;
     settings.image_alpha_percent = 80;
     settings.pane_animation = 1;
-    recording_active = 0;
-    key44_count = 0;
-    recording.memory_dest = 0;
-    recording.network_dest = 0;
+    ResetRunTimeState();
     ForgetDisplay();
   }
 

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "guide_script.h"
+#include "settings/run_time_reset.h"
 #include "settings/settings_record.h"
 #include "sim/platform/sim_time.h"
 #include "stress_rounds.h"
@@ -80,13 +81,11 @@ class HostClockLine : public ::testing::Test {
     settings.name_mode = 1;
     Guide() = GuideScript{};
     Guide().title = u"Race";
-    segment_number = 0;
+    ResetRunTimeState();
   }
   void TearDown() override {
-    stop_timer = 0;
-    stop_time = 0;
-    host_objects_ready = 0;
-    ResetProgrammeState();
+    ResetRunTimeState();
+    host_objects_ready = 0;  // the reset leaves it: it stays 1 for the library's life
     DefaultSettings(&settings);
     sim::UnsetBroadcastTime();
   }

@@ -61,8 +61,6 @@ class InfoPaneTest : public CatalogueScreenTest {
   void SetUp() override {
     CatalogueScreenTest::SetUp();
     settings.active_dest = 1;  // MOVIE001
-    ResetSupervisionState();
-    ResetProgrammeState();
     fs.f_type = 0x4D44;
     // The set's clock held still (a thousand times slower than real time,
     // from a whole second), so the elapsed times drawn are known.
@@ -77,8 +75,7 @@ class InfoPaneTest : public CatalogueScreenTest {
   void TearDown() override {
     InfoPaneShown = 0;
     fs.f_type = 0;
-    ResetSupervisionState();
-    ResetProgrammeState();
+    ResetRunTimeState();
     sim_clock_reset();
     CatalogueScreenTest::TearDown();
   }

@@ -18,6 +18,7 @@
 #include "host/recording_state.h"
 #include "host/tv_state.h"
 #include "settings/dialog_state.h"
+#include "settings/run_time_reset.h"
 #include "settings/settings_record.h"
 #include "settings/toolbox_state.h"
 #include "sim/platform/sim_time.h"
@@ -139,15 +140,9 @@ struct Trace {
 std::ostream& operator<<(std::ostream& out, const Trace& trace) { return out << trace.name; }
 
 void ResetEverything() {
-  ResetDispatcherState();
-  ResetRecordingState();
+  ResetRunTimeState();
   ResetTvState();
   picture_frozen = 0;
-  ResetSupervisionState();
-  ResetProgrammeState();
-  ResetInfoPaneState();
-  ResetToolboxState();
-  ResetDialogState();
   DefaultSettings(&settings);
   key_down = 0;
   fake_start = fake_refused = fake_record_icon = fake_message = fake_freeze = 255;

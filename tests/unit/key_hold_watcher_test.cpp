@@ -18,6 +18,7 @@
 #include "host/key_detours.h"
 #include "host/key_hold_watcher.h"
 #include "host/tv_services.h"
+#include "settings/run_time_reset.h"
 #include "settings/settings_record.h"
 #include "sim/host/host_state.h"
 #include "sim/host/keys/key_input.h"
@@ -74,6 +75,7 @@ class KeyHoldWatcherTest : public TvClockTest {
     sim::ResetHost();
     DefaultSettings(&settings);
     sim::Host().options[15] = 1;
+    ResetRunTimeState();
     ResetPictureOffState();
   }
 

@@ -60,7 +60,7 @@ class Catalogue : public ::testing::Test {
   }
   static std::string Text(int n) { return Message(n); }
   static bool AllMissing() {
-    for (int n = 0; n < kMessageCount; ++n)
+    for (int n = 0; n < kCatalogueTextCount; ++n)
       if (Text(n) != "?") return false;
     return true;
   }
@@ -88,8 +88,8 @@ TEST_F(Catalogue, LineFormat) {
         "=starts with equals\n"
         "no equals sign\n"
         ";5=commented out\n"
-        "\n"
-        "103=too high\n"
+        "\n" +
+        std::to_string(kCatalogueTextCount) + "=too high\n"
         "-1=negative\n"
         " 7=blank before the number\n"
         "5=first\r\n"
@@ -97,6 +97,7 @@ TEST_F(Catalogue, LineFormat) {
         "40x=digits then letters\n"
         "3=\n"
         "9=cut\rafter the carriage return\n"
+        "103=first beyond the exported array\n"
         "102=last");
   Load(18);
   EXPECT_EQ(Text(12), "Hello = world ");
@@ -106,10 +107,25 @@ TEST_F(Catalogue, LineFormat) {
   EXPECT_EQ(Text(3), "");
   EXPECT_EQ(Text(9), "cut");
   EXPECT_EQ(Text(102), "last");
-  for (int n : {0, 1, 2, 4, 6, 8, 10, 101}) EXPECT_EQ(Text(n), "?") << n;
+  EXPECT_EQ(Text(103), "first beyond the exported array");
+  for (int n : {0, 1, 2, 4, 6, 8, 10, 101, 104, kCatalogueTextCount - 1}) EXPECT_EQ(Text(n), "?") << n;
   EXPECT_EQ(LoadedLanguage(), 18);
   EXPECT_STREQ(Message(-1), "?");
-  EXPECT_STREQ(Message(103), "?");
+  EXPECT_STREQ(Message(kCatalogueTextCount), "?");
+}
+
+// Texts from 103 on follow the language like the others, and one that the
+// new language's file lacks shows "?", not the old language's text.
+TEST_F(Catalogue, ExtraTextsFollowTheLanguage) {
+  Write("EN", "9=Settings\n103=Nothing\n104=More\n");
+  Write("FR", "9=Réglages\n103=Rien\n");
+  Load(18);
+  EXPECT_EQ(Text(103), "Nothing");
+  EXPECT_EQ(Text(104), "More");
+  Load(12);
+  EXPECT_EQ(Text(103), "Rien");
+  EXPECT_EQ(Text(104), "?");
+  EXPECT_STREQ(mess[9], "Réglages");
 }
 
 TEST_F(Catalogue, ZeroBytesAndLineEndsEndTheirLineOnly) {
@@ -256,16 +272,19 @@ TEST_F(Catalogue, FreeEmptiesTheSlots) {
   for (const MessageSlot& slot : mess) EXPECT_EQ(slot.load(), nullptr);
   EXPECT_EQ(LoadedLanguage(), -1);
   EXPECT_STREQ(Message(9), "?");
+  EXPECT_STREQ(Message(103), "?");
 }
 
 TEST_F(Catalogue, EarlierTextsStayValidAcrossReloads) {
-  Write("EN", "9=Settings\n");
-  Write("DE", "9=Einstellungen\n");
+  Write("EN", "9=Settings\n103=Nothing\n");
+  Write("DE", "9=Einstellungen\n103=Nichts\n");
   Load(18);
   const char* english = mess[9];
+  const char* extra = Message(103);
   Load(13);
   Load(18);
   EXPECT_STREQ(english, "Settings");  // still readable; ASan would object otherwise
+  EXPECT_STREQ(extra, "Nothing");
   EXPECT_STREQ(mess[9], "Settings");
 }
 
@@ -274,7 +293,7 @@ TEST_F(Catalogue, EarlierTextsStayValidAcrossReloads) {
 // of the two files.
 TEST_F(Catalogue, ThreadDrawsWhileLanguageSwitches) {
   std::string english, german;
-  for (int n = 0; n < kMessageCount; ++n) {
+  for (int n = 0; n < kCatalogueTextCount; ++n) {
     english += std::to_string(n) + "=english text " + std::to_string(n) + "\n";
     german += std::to_string(n) + "=deutscher Text " + std::to_string(n) + "\n";
   }
@@ -288,8 +307,10 @@ TEST_F(Catalogue, ThreadDrawsWhileLanguageSwitches) {
   std::thread drawer([&] {
     while (!done.load(std::memory_order_relaxed)) {
       RefreshMessages();
-      for (int n = 0; n < kMessageCount; ++n) {
-        const char* raw = mess[n];  // as a screen reads the exported slots
+      for (int n = 0; n < kCatalogueTextCount; ++n) {
+        // As a screen reads them: the exported slots directly, the texts
+        // beyond them through Message.
+        const char* raw = n < kMessageCount ? mess[n].load() : Message(n);
         std::string text = raw;
         std::string number = std::to_string(n);
         if (text != "english text " + number && text != "deutscher Text " + number)

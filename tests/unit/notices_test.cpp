@@ -66,14 +66,18 @@ TEST_F(NoticesTest, MessageBoxWithCloseClosesTheDisplay) {
 }
 
 TEST_F(NoticesTest, DeletionBoxCountsTheRecordingsActuallyDeleted) {
-  // Three recordings listed, none deleted: no count line (the box reports
-  // what the deletion did, not the list).
+  // Three recordings listed, none deleted: the box says that nothing could
+  // be deleted (text 103, one line at y 282) instead of claiming success,
+  // and has no count line (it reports what the deletion did, not the list).
   recording.recent_file_count = 3;
   deleted_recording_count = 0;
   ShowMessageBox(39, 0);
   EXPECT_EQ(CountColour(128, 128, 128, 240, 299), 0);
+  ASSERT_STREQ(Message(103), "No recording could be deleted");
   int first_line_right = 0;
   EXPECT_GT(CountColour(200, 200, 200, 282, 300, &first_line_right), 20);
+  EXPECT_NEAR(first_line_right, 470 + TextWidth(18, Message(103)), 3);
+  EXPECT_EQ(CountColour(200, 200, 200, 272, 281), 0);  // nothing above the line
 
   for (int deleted : {1, 3}) {
     FillSurface(0);
@@ -370,7 +374,7 @@ TEST_F(ScreenPictures, IconsBoxesSummaryAndDialog) {
   for (int text : {3, 4, 5, 6, 8, 44, 45, 47, 48}) {
     SaveWhile("notices_box_" + std::to_string(text), [text] { ShowMessageBox(text, 1); });
   }
-  for (int deleted : {1, 3}) {
+  for (int deleted : {0, 1, 3}) {
     deleted_recording_count = deleted;
     SaveWhile("notices_box_39_deleted_" + std::to_string(deleted), [] { ShowMessageBox(39, 1); });
   }
@@ -393,7 +397,7 @@ TEST_F(ScreenPictures, IconsBoxesSummaryAndDialog) {
   ExpectPictures({"notices_record_icon", "notices_refused_icon", "notices_stop_icon",
                   "notices_box_3", "notices_box_4", "notices_box_5", "notices_box_6",
                   "notices_box_8", "notices_box_44", "notices_box_45", "notices_box_47",
-                  "notices_box_48", "notices_box_39_deleted_1", "notices_box_39_deleted_3",
+                  "notices_box_48", "notices_box_39_deleted_0", "notices_box_39_deleted_1", "notices_box_39_deleted_3",
                   "notices_stop_summary", "notices_delete_dialog_right_focus",
                   "notices_delete_dialog_left_focus", "notices_delete_dialog_right_again"});
 }

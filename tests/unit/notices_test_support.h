@@ -46,11 +46,6 @@ class NoticeScreenTest : public DisplayTest {
     settings.key44_passthrough = 1;
     settings.clock_source = 0;
     settings.stop_extra_minutes = 0;
-    ResetDialogState();
-    ResetStatusNoticeState();
-    tick_stop_state = 0;
-    pane_state = 0;
-    stop_timer = 0;
     FreeMessages();
     RefreshMessages();
     sim_clock_set(-1, 100000.0);  // a 3 s notice takes 30 microseconds

@@ -23,6 +23,7 @@
 #include "sandbox_fixture.h"
 #include "settings/device_table.h"
 #include "settings/dialog_state.h"
+#include "settings/run_time_reset.h"
 #include "settings/settings_record.h"
 #include "settings/toolbox_state.h"
 #include "sim/host/recorder.h"
@@ -50,13 +51,7 @@ class RecordingSandbox : public SandboxTest {
     // the screens (with their waits) have tests of their own.
     settings.osd_opacity = 0;
     key_operations = RealKeyOperations;
-    ResetRecordingState();
-    ResetSupervisionState();
-    ResetProgrammeState();
-    ResetInfoPaneState();
-    ResetDispatcherState();
-    ResetToolboxState();
-    ResetDialogState();
+    ResetRunTimeState();
     ResetTvState();
     ClockAt(Utc(2024, 3, 7, 19, 15));
     Guide() = GuideScript{};

@@ -53,8 +53,6 @@ class ScriptsTest : public display_test::DisplayTest {
     DisplayTest::SetUp();
     SetHome(home_);
     settings.device_script = 1;
-    split_in_progress = 0;
-    ResetScriptState();
     ASSERT_TRUE(sim::SetTelnetdRunning(false));
     for (const char* path : {kScriptWrapperPath, kScriptTagPath, kTelnetProbePath, kRanLog}) unlink(path);
     sim::ClearCommandLog();

@@ -19,7 +19,6 @@ class ToolboxTest : public CatalogueScreenTest {
  protected:
   void SetUp() override {
     CatalogueScreenTest::SetUp();
-    ResetToolboxState();
     toolbox_open = 1;
   }
   void TearDown() override {

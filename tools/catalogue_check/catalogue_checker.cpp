@@ -126,8 +126,8 @@ std::vector<std::string> CheckCatalogue(const char* path, const char* code, Text
       report(at + Quoted(key) + " is not a plain text number");
       continue;
     }
-    if (entry.number < 0 || entry.number >= kMessageCount) {
-      report(at + "number " + key + " lies outside 0.." + std::to_string(kMessageCount - 1));
+    if (entry.number < 0 || entry.number >= kCatalogueTextCount) {
+      report(at + "number " + key + " lies outside 0.." + std::to_string(kCatalogueTextCount - 1));
       continue;
     }
     int n = static_cast<int>(entry.number);
@@ -140,7 +140,7 @@ std::vector<std::string> CheckCatalogue(const char* path, const char* code, Text
   }
   std::fclose(file);
 
-  for (int n = 0; n < kMessageCount; ++n) {
+  for (int n = 0; n < kCatalogueTextCount; ++n) {
     std::string name = "text " + std::to_string(n) + ": ";
     auto found = texts.find(n);
     if (found == texts.end()) {

@@ -8,7 +8,8 @@
 class TextMeasure;
 
 // Reports for one catalogue file: size limits, malformed lines (no "=", "="
-// first, a number that is not plain decimal, a number outside 0..102, a line
+// first, a number that is not plain decimal, a number outside the catalogue
+// (0..kCatalogueTextCount - 1: the exported texts and the extra ones), a line
 // longer than the loader's line buffer), duplicate numbers, missing texts,
 // texts that hold "%", control characters or broken UTF-8, letters a font
 // lacks, and lines that do not fit where the screens draw them. code is the

@@ -1,7 +1,10 @@
 #include "text_places.h"
 
 #include "assets/skin_layout.h"
+#include "settings/catalogue_format.h"
 #include "text_measure.h"
+
+static_assert(kLastTextUsed < kCatalogueTextCount, "the catalogue has no slot for the last text used");
 
 namespace {
 
@@ -49,9 +52,10 @@ std::vector<TextPlace> BuildPlaces() {
     places.push_back({where, font, layout, x, limit, neighbour, max_bytes});
   };
 
-  // Message boxes (font 18); box 39 has a second line with the file count.
-  for (const char* layout : {"{3}", "{4}", "{5}", "{6}", "{8}", "{39}", "{44}", "{45}", "{47}",
-                             "{48}", "(10 {40})", "(1 {41})"})
+  // Message boxes (font 18); box 39 has a second line with the file count,
+  // and shows text 103 in place of its own when nothing was deleted.
+  for (const char* layout : {"{3}", "{4}", "{5}", "{6}", "{8}", "{39}", "{103}", "{44}", "{45}",
+                             "{47}", "{48}", "(10 {40})", "(1 {41})"})
     add("message box", 18, layout, kBoxX + 89, kBoxTextEnd);
   // Delete dialog.
   add("delete dialog question", 18, "{36}", kDialogX + 85, kDialogTextEnd);
@@ -127,6 +131,6 @@ bool DrawnInBitmapFont(int number) {
   }
 }
 
-bool TextUsed(int number) { return number >= 3 && number <= 102; }
+bool TextUsed(int number) { return number >= 3 && number <= kLastTextUsed; }
 
 bool MayBeEmpty(int number) { return number == 33; }

@@ -26,7 +26,9 @@ const std::vector<TextPlace>& TextPlaces();
 // the information pane): only ASCII and the fonts' 28 accented letters.
 bool DrawnInBitmapFont(int number);
 
-// Catalogue numbers the product uses: 3..102.
+// Catalogue numbers the product uses: 3..kLastTextUsed (103 on lie in the
+// extra table of the catalogue).
+inline constexpr int kLastTextUsed = 103;
 bool TextUsed(int number);
 
 // Texts that may be empty (a word the language does not need).
