@@ -31,6 +31,7 @@ TIERS = [
     ("supervision/timer_tick.*", ROOT),
     ("*_state.*", LEAF),
     ("export.h", LEAF),
+    ("thread_annotations.h", LEAF),
     ("host/host_interface.h", LEAF),
     ("host/key_codes.h", LEAF),
     ("settings/settings_record.*", LEAF),
