@@ -26,6 +26,7 @@
 #include "settings/settings_record.h"
 #include "settings/toolbox_state.h"
 #include "supervision/info_pane_state.h"
+#include "supervision/local_time.h"
 #include "supervision/programme_info.h"
 #include "supervision/supervision_state.h"
 
@@ -153,22 +154,55 @@ const char* SideFile(const char* ts, const char* mdb) {
 
 bool Exists(const char* path) { return access(path, F_OK) == 0; }
 
+// The date part of a prefix for the start of the current file, from its
+// start time as the tick kept it (moved with every jump of the clock): for
+// a file created while the clock was not set ("_"), once it is. false when
+// the clock is still not set.
+bool ShiftedStartPrefix(char* out, size_t size) {
+  const uint32_t start = segment_number.load(kRelaxed) <= 0 ? rec_start_time.load(kRelaxed)
+                                                            : segment_start_time.load(kRelaxed);
+  struct tm local{};
+  const time_t clock = static_cast<time_t>(start);
+  if (Setting(settings.clock_source) == 1) {
+    gmtime_r(&clock, &local);  // the broadcast clock's names are in its own (UTC) time
+  } else {
+    const TimeZone& zone = TimeZones[ChoiceSetting(settings.time_zone, kTimeZoneCount)];
+    LocalTimeAt(clock, zone.standard, zone.summer, &local);
+  }
+  if (!ClockIsSet(local)) return false;
+  const int written = std::snprintf(out, size, "%04lld-%02d-%02d_%02d-%02d_", CalendarYear(local),
+                                    local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min);
+  return written > 0 && static_cast<size_t>(written) < size;
+}
+
 // Renames the finished file after the tick's sampled title, keeping the
-// date and time of its start, in the folder it is in. Never over another
-// file; a failure leaves the file under its first name.
+// date and time of its start, in the folder it is in. A file created while
+// the clock was not set takes the date and time of its start as the clock
+// now gives it (with the sampled title, or none). Never over another file;
+// a failure leaves the file under its first name.
 void RenameFinished() REQUIRES(recording_owner) {
-  if (Word(title_check_count) == 0 || final_prefix[0] == '\0') return;
+  const bool sampled = Word(title_check_count) != 0 && final_prefix[0] != '\0';
+  char shifted[kPathSize];
+  const bool redated = !HasDate(recording.start_prefix) && ShiftedStartPrefix(shifted, sizeof shifted);
+  if (!sampled && !redated) return;
+  const char* start = redated ? shifted : recording.start_prefix;
   char folder[kPathSize];
   char joined[kPathSize];
   char prefix[kPathSize];
-  if (!FolderOf(folder, sizeof folder, recording.ts_path) ||
-      !FinalPrefix(joined, sizeof joined, recording.start_prefix, final_prefix) ||
-      !FitPrefix(prefix, sizeof prefix, joined, PrefixRoom(folder)) ||
+  if (!FolderOf(folder, sizeof folder, recording.ts_path)) return;
+  if (!sampled || !FinalPrefix(joined, sizeof joined, start, final_prefix)) {
+    if (!redated) return;
+    std::memcpy(joined, shifted, sizeof joined);
+  }
+  if (!FitPrefix(prefix, sizeof prefix, joined, PrefixRoom(folder)) ||
       !RecordingPath(recording.rename_path, sizeof recording.rename_path, folder, prefix,
                      segment_number.load(kRelaxed) + 1, ".ts"))
     return;
-  if (std::strcmp(recording.rename_path, recording.ts_path) == 0 || !Exists(recording.ts_path) || NameTaken(recording.rename_path)) return;
-  if (std::rename(recording.ts_path, recording.rename_path) == 0) std::memcpy(recording.ts_path, recording.rename_path, sizeof recording.ts_path);
+  if (std::strcmp(recording.rename_path, recording.ts_path) == 0 || !Exists(recording.ts_path) ||
+      NameTaken(recording.rename_path))
+    return;
+  if (std::rename(recording.ts_path, recording.rename_path) == 0)
+    std::memcpy(recording.ts_path, recording.rename_path, sizeof recording.ts_path);
 }
 
 // Lists the finished file; a full list keeps its first nine and the newest.

@@ -151,6 +151,8 @@ bool FinalPrefix(char* out, size_t size, const char* start, const char* sampled)
   return Fits(written, size) || Refuse(out, size);
 }
 
+bool HasDate(const char* prefix) { return prefix != nullptr && DatePart(prefix) != 0; }
+
 bool RecordingPath(char* out, size_t size, const char* folder, const char* prefix, int number,
                    const char* extension) {
   int written = std::snprintf(out, size, "%s/R%s%03d%s", folder, prefix, number, extension);

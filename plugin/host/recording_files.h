@@ -41,6 +41,10 @@ bool FitPrefix(char* out, size_t size, const char* prefix, size_t room);
 // result does not fit `size`.
 bool FinalPrefix(char* out, size_t size, const char* start, const char* sampled);
 
+// True when the prefix begins with a date and time ("YYYY-MM-DD_HH-MM"),
+// as a prefix made while the clock was set does; false for "_" and null.
+bool HasDate(const char* prefix);
+
 // "%s/R%s%03d%s" of folder, prefix, number and extension (".ts", ".mdb").
 // false, with out emptied, when it does not fit `size`.
 bool RecordingPath(char* out, size_t size, const char* folder, const char* prefix, int number,
