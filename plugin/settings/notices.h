@@ -13,6 +13,10 @@
 // closing the display, and SDL's timer thread never closes it.
 #pragma once
 
+// The switches these screens ask, and the skin draws that ask them, for the
+// screens' callers (the key dispatcher, the recording) as well.
+#include "settings/screen_switches.h"
+
 // Catalogue text `text` (3..102) in the warning box for 2.5 s; afterwards
 // closes the display when close is 1 (clears it while the tick stops a
 // recording). For text 39 a second line gives deleted_recording_count with

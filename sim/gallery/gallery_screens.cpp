@@ -17,6 +17,7 @@
 #include "settings/message_catalogue.h"
 #include "settings/dialog_state.h"
 #include "settings/notices.h"
+#include "settings/screen_switches.h"
 #include "settings/settings_record.h"
 #include "settings/toolbox.h"
 #include "settings/toolbox_items.h"

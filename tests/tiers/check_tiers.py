@@ -13,6 +13,12 @@ pattern of TIERS that matches its path under plugin/:
   root     entry points, the key dispatcher, the supervision tick: may include
            anything; nothing but a root includes a root's header.
 
+Besides the tiers, WALLS keep a service away from the words of subsystems it
+must not depend on: the drawing toolkit (display/) reads no word of the
+dispatcher or the recording, so it includes nothing of host/ or supervision/
+and none of the settings' state headers; what a draw depends on reaches it as
+a parameter from the screens that call it.
+
 Usage: check_tiers.py PLUGIN_DIR. Prints every offending include with the
 rule it breaks and exits 1; exits 0 when there is none.
 """
@@ -31,6 +37,7 @@ TIERS = [
     ("supervision/timer_tick.*", ROOT),
     ("*_state.*", LEAF),
     ("export.h", LEAF),
+    ("thread_annotations.h", LEAF),
     ("host/host_interface.h", LEAF),
     ("host/key_codes.h", LEAF),
     ("settings/settings_record.*", LEAF),
@@ -42,6 +49,18 @@ TIERS = [
     ("supervision/title_text.*", LEAF),
     ("*", SERVICE),
 ]
+
+# (pattern of the including file, patterns of headers it may not include,
+# the rule's name): paths under plugin/.
+WALLS = [
+    ("display/*", ("host/*", "supervision/*", "settings/*_state.h"),
+     "the drawing toolkit reads no word of the dispatcher or the recording"),
+]
+
+# Includes that break a wall today, each to be removed: (file, header).
+WALL_EXCEPTIONS = {
+    ("display/osd_surface.cpp", "supervision/supervision_state.h"),
+}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
 
@@ -119,6 +138,17 @@ def cycles(edges):
     return found
 
 
+def wall_broken(path, included):
+    """The name of the wall that forbids path to include included, or None."""
+    if (path, included) in WALL_EXCEPTIONS:
+        return None
+    for includer, forbidden, rule in WALLS:
+        if fnmatch.fnmatchcase(path, includer) and any(
+                fnmatch.fnmatchcase(included, pattern) for pattern in forbidden):
+            return rule
+    return None
+
+
 def check(root):
     files = read_files(root)
     problems = []
@@ -133,6 +163,9 @@ def check(root):
                 problems.append(f"{where}: a leaf includes only leaves, this is a {target}")
             if target == ROOT and tier != ROOT:
                 problems.append(f"{where}: only a root includes a root's header")
+            wall = wall_broken(path, included)
+            if wall:
+                problems.append(f"{where}: {wall}")
             source_unit, target_unit = unit_of(path), unit_of(included)
             if tier != ROOT and target != ROOT and source_unit != target_unit:
                 edges.setdefault(source_unit, set()).add(target_unit)
