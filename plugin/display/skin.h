@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "display/display_lock.h"
 #include "display/display_state.h"
 
 // Loads home_dir + "osd/" + name + ".png" (name not null); the caller frees
@@ -78,8 +79,8 @@ int DrawInfoPaneBackground(int animate, DestinationIcon icon);
 // the surface, centred horizontally, its last copied row on the bottom row;
 // colours to B G R and alpha scaled by osd_opacity and image_alpha_percent.
 // Clipped to the surface and to 960x540 whatever the image's size. The
-// caller holds the surface locked.
-void PutInfoPaneImage(SDL_Surface* surface, const SDL_Surface* image, int rows);
+// caller holds the display lock and the surface locked.
+void PutInfoPaneImage(SDL_Surface* surface, const SDL_Surface* image, int rows) REQUIRES(display_mutex);
 
 // Clears InfoPaneShown, then fades the pane's area (the "infopane" image's
 // size, bottom centre) out: with pane_animation 32 frames lowering alpha by

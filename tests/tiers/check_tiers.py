@@ -5,8 +5,8 @@ Every file of plugin/ (*.h, *.cpp) belongs to a tier, given by the first
 pattern of TIERS that matches its path under plugin/:
 
   leaf     state headers, the host interface, the settings record, key codes,
-           file formats, tables and conversions: include nothing of the
-           plug-in but other leaves;
+           the thread-safety annotations, file formats, tables and
+           conversions: include nothing of the plug-in but other leaves;
   service  everything else: include leaves and services, downwards only (no
            include cycle between units; a unit is a header and its source,
            so a.cpp including b.h while b.cpp includes a.h is a cycle);
