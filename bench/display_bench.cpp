@@ -46,8 +46,8 @@ void LoadAlone(const char* name) {
   SDL_FreeSurface(image);
 }
 
-void ShowMessageImageVsImgLoad(benchmark::State& state) {
-  Compare(state, [] { ShowMessageImage("icon_rec"); }, [] { LoadAlone("icon_rec"); });
+void DrawMessageImageVsImgLoad(benchmark::State& state) {
+  Compare(state, [] { DrawMessageImage("icon_rec"); }, [] { LoadAlone("icon_rec"); });
 }
 
 void DrawSkinPanelVsImgLoad(benchmark::State& state) {
@@ -81,7 +81,7 @@ void BigTextPerLine(benchmark::State& state) {
 }
 
 BENCHMARK(ClearOsdVsMemset)->UseManualTime();
-BENCHMARK(ShowMessageImageVsImgLoad)->UseManualTime();
+BENCHMARK(DrawMessageImageVsImgLoad)->UseManualTime();
 BENCHMARK(DrawSkinPanelVsImgLoad)->UseManualTime();
 BENCHMARK(BitmapTextPerGlyph)->UseManualTime();
 BENCHMARK(BigTextPerLine)->UseManualTime();

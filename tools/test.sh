@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds, and runs every suite:
 # the native suite, the suite under AddressSanitizer + UndefinedBehaviorSanitizer,
-# the threaded tests under ThreadSanitizer, the build for the set with its
+# the threaded tests under ThreadSanitizer, the plug-in's library built with
+# clang's thread-safety analysis, the build for the set with its
 # whole suite under qemu-arm (unit, loader and end-to-end tests, and the
 # checks of the package for the set), and a short run of every libFuzzer target.
 # Each suite runs two tests at a time (the test presets); under the emulator
@@ -27,6 +28,25 @@ else
   run_suite tsan -L "stress|threads"
 fi
 SUITE_TARGETS=
+
+# Clang's thread-safety analysis (plugin/thread_annotations.h): the plug-in's
+# library built with -Wthread-safety -Werror, one suite that passes when it
+# builds.
+run_thread_safety() {
+  echo "=== clang thread-safety: configure and build"
+  if ! cmake --preset clang-tsa >build/clang-tsa.configure.log 2>&1; then
+    echo "clang thread-safety: FAILED"; cat build/clang-tsa.configure.log
+    status=1; failed=$((failed + 1)); return
+  fi
+  if ! cmake --build --preset clang-tsa >build/clang-tsa.build.log 2>&1; then
+    echo "clang thread-safety: FAILED"
+    grep -E -A3 "error:|Error [0-9]" build/clang-tsa.build.log | head -n 40
+    status=1; failed=$((failed + 1)); return
+  fi
+  echo "clang thread-safety: passed"; passed=$((passed + 1))
+}
+run_thread_safety
+
 run_suite arm
 
 # libFuzzer targets (clang): each runs a few seconds from its seed corpus,

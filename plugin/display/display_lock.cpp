@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-std::recursive_mutex display_mutex;
+DisplayMutex display_mutex;
 
 namespace {
 // Depth of TimerThreadScope on this thread.
@@ -14,8 +14,8 @@ thread_local void (*pending_quit)() = nullptr;
 std::atomic<int> sdl_quitting{0};
 }  // namespace
 
-DisplayLock::DisplayLock(std::recursive_mutex& mutex) : mutex_(mutex) {
-  mutex_.lock();
+DisplayLock::DisplayLock(DisplayMutex& mutex) : mutex_(mutex) {
+  mutex.lock();
   ++display_lock_depth;
 }
 

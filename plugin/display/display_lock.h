@@ -9,6 +9,8 @@
 //   with display_mutex held: take a DisplayLock for the sequence.
 // - OpenOsd, CloseOsd, ClearOsd and ClearStatusBand take it themselves; it is
 //   recursive, so a sequence that holds it may call them.
+// - The analysis of clang's thread-safety build (thread_annotations.h) sees
+//   DisplayLock take display_mutex; it does not model the recursion.
 // - It is never held across a wait (a notice's 3 s, a message box's 2.5 s,
 //   an icon's 1 s, the summary's 7 s): release it before SDL_Delay, so the
 //   other thread draws meanwhile.
@@ -31,26 +33,29 @@
 
 #include <mutex>
 
-extern std::recursive_mutex display_mutex;
+#include "thread_annotations.h"
+
+using DisplayMutex = AnnotatedMutex<std::recursive_mutex>;
+extern DisplayMutex display_mutex;
 
 // Holds display_mutex for the scope of one drawing sequence. Releasing the
 // thread's outermost one runs the SDL shutdown this thread asked for, with
 // the lock released. Cannot fail.
-class DisplayLock {
+class SCOPED_CAPABILITY DisplayLock {
  public:
-  explicit DisplayLock(std::recursive_mutex& mutex);
-  ~DisplayLock();
+  explicit DisplayLock(DisplayMutex& mutex) ACQUIRE(mutex);
+  ~DisplayLock() RELEASE();
   DisplayLock(const DisplayLock&) = delete;
   DisplayLock& operator=(const DisplayLock&) = delete;
 
  private:
-  std::recursive_mutex& mutex_;
+  DisplayMutex& mutex_;
 };
 
 // Asks for SDL_Quit at the release of the calling thread's outermost
 // DisplayLock (call with the lock held). `quit` runs then, without the lock;
 // SdlQuitting() is true from this call until it has returned.
-void RequestSdlQuit(void (*quit)());
+void RequestSdlQuit(void (*quit)()) REQUIRES(display_mutex);
 
 // Takes back the calling thread's own request, if it made one (SDL stays
 // up). true when there was one.

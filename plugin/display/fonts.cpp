@@ -7,7 +7,7 @@
 #include "display/text_library.h"
 #include "settings/settings_record.h"
 
-std::mutex font_mutex;
+AnnotatedMutex<std::mutex> font_mutex;
 TTF_Font* StandardFont[3] = {};
 FontImages FontImageCache{};
 
@@ -26,8 +26,7 @@ TTF_Font* OpenFontFile(const char* name, int size) {
 
 namespace {
 
-// Call with font_mutex held.
-void FreeFontImages() {
+void FreeFontImages() REQUIRES(font_mutex) {
   for (SDL_Surface** image : {&FontImageCache.font32, &FontImageCache.font118, &FontImageCache.font218}) {
     if (*image != nullptr) {
       SDL_FreeSurface(*image);
@@ -39,7 +38,7 @@ void FreeFontImages() {
 }  // namespace
 
 void OpenTrueTypeFonts() {
-  std::lock_guard<std::mutex> lock(font_mutex);
+  ScopedLock lock(font_mutex);
   // Normally the CloseOsd before freed the images; one that another thread
   // loaded since then is freed here rather than forgotten.
   FreeFontImages();
@@ -49,7 +48,7 @@ void OpenTrueTypeFonts() {
 }
 
 void ReleaseFonts() {
-  std::lock_guard<std::mutex> lock(font_mutex);
+  ScopedLock lock(font_mutex);
   FreeFontImages();
   for (TTF_Font*& font : StandardFont) {
     if (font != nullptr) {

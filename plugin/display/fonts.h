@@ -11,6 +11,8 @@
 
 #include <mutex>
 
+#include "thread_annotations.h"
+
 // The text library's font type, declared as SDL_ttf declares it: the bound
 // entry points are called through pointers of the library's own types.
 struct _TTF_Font;
@@ -18,23 +20,24 @@ typedef struct _TTF_Font TTF_Font;
 
 inline constexpr int kStandardFontSizes[3] = {18, 20, 26};
 
-extern std::mutex font_mutex;
+extern AnnotatedMutex<std::mutex> font_mutex;
 // Point sizes 18, 20, 26; null while not open.
-extern TTF_Font* StandardFont[3];
+extern TTF_Font* StandardFont[3] GUARDED_BY(font_mutex);
 
 struct FontImages {
   SDL_Surface* font32;
   SDL_Surface* font118;
   SDL_Surface* font218;
 };
-extern FontImages FontImageCache;
+extern FontImages FontImageCache GUARDED_BY(font_mutex);
 
 // The TV's own font folder, which takes precedence over the home folder's.
 inline constexpr const char* kTvFontFolder = "/mtd_appdata/Font";
 
 // Opens the standard sizes that are not open yet; forgets the image cache.
-void OpenTrueTypeFonts();
-// Opens name from the TV's font folder, else from the home folder's "fonts".
-TTF_Font* OpenFontFile(const char* name, int size);
+void OpenTrueTypeFonts() EXCLUDES(font_mutex);
+// Opens name from the TV's font folder, else from the home folder's "fonts"
+// (a text library call: under font_mutex).
+TTF_Font* OpenFontFile(const char* name, int size) REQUIRES(font_mutex);
 // Frees the font images and closes the TrueType sizes (CloseOsd's first steps).
-void ReleaseFonts();
+void ReleaseFonts() EXCLUDES(font_mutex);

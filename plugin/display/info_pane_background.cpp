@@ -54,7 +54,7 @@ void PutInfoPaneImage(SDL_Surface* surface, const SDL_Surface* image, int rows) 
   }
 }
 
-int ShowInfoPaneBackground(int animate) {
+int DrawInfoPaneBackground(int animate, DestinationIcon icon) {
   SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
   if (surface == nullptr) return 0;
   SDL_Surface* loaded = LoadSkinImage("infopane");
@@ -63,7 +63,7 @@ int ShowInfoPaneBackground(int animate) {
     SDL_FreeSurface(loaded);
     return 0;
   }
-  DrawDestinationIcon(loaded);
+  DrawDestinationIcon(loaded, icon);
   LockedImage image(loaded);
   const int h = loaded->h;
   for (int k = animate ? 16 : h - 1; k < h;) {

@@ -9,8 +9,6 @@
 #include "display/display_lock.h"
 #include "display/image_file.h"
 #include "display/osd_surface.h"
-#include "host/dispatcher_state.h"
-#include "host/recording_state.h"
 #include "display/pixels.h"
 #include "settings/settings_record.h"
 
@@ -159,12 +157,7 @@ void SetAlphaRect(int x, int y, int width, int height, uint8_t alpha) {
   }
 }
 
-bool PicturesOff() { return OsdOpacity() == 0 || key44_count.load(std::memory_order_relaxed) > 0; }
-
-bool NoticesOff() { return settings.show_notices.load(std::memory_order_relaxed) == 0 || PicturesOff(); }
-
-int ShowMessageImage(const char* name) {
-  if (PicturesOff()) return 1;
+int DrawMessageImage(const char* name) {
   DisplayLock lock(display_mutex);  // a whole draw and flip: the tick may be drawing
   SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
   if (surface == nullptr) return 0;
@@ -221,9 +214,9 @@ void BlendSkinImage(SDL_Surface* target, const char* name, int x, int y, int fir
   }
 }
 
-void DrawDestinationIcon(SDL_Surface* target) {
-  const char* name = recording.memory_dest.load(std::memory_order_relaxed)    ? "destmem"
-                     : recording.network_dest.load(std::memory_order_relaxed) ? "destnet"
-                                                                     : "destusb";
+void DrawDestinationIcon(SDL_Surface* target, DestinationIcon icon) {
+  const char* name = icon == DestinationIcon::kMemory    ? "destmem"
+                     : icon == DestinationIcon::kNetwork ? "destnet"
+                                                         : "destusb";
   BlendSkinImage(target, name, 20, 24, 0);
 }

@@ -3,17 +3,28 @@
 // or blended into another image. Every operation loads its image afresh and
 // frees it after drawing. Nothing is ever written outside the surface or the
 // target image: images reaching beyond it are clipped.
+//
+// The toolkit draws what it is told: whether a picture may show at all, and
+// which destination the pane shows, the screens decide (settings/screen_switches.h).
 #pragma once
 
 #include <SDL.h>
 
 #include <cstdint>
 
+#include "display/display_lock.h"
 #include "display/display_state.h"
 
-// Loads home_dir + "osd/" + name + ".png"; null when it cannot be loaded.
+// Loads home_dir + "osd/" + name + ".png" (name not null); the caller frees
+// it. Null when the path does not fit 256 bytes, the file cannot be loaded,
+// or the image has neither 3 nor 4 bytes a pixel.
 SDL_Surface* LoadSkinImage(const char* name);
 
+// Copies skin image `name` to (x, y), colours to B G R and alpha
+// A * osd_opacity / 100 (255 for 3-byte images); its middle row (h / 2) is
+// drawn `repeat` more times when repeat > 0, and with repeat -1 pure black
+// pixels are left out. Clipped to the surface; no flip, no display lock.
+// 1 drawn, 0 no surface or no image.
 int DrawSkinPanel(int x, int y, const char* name, int repeat);
 
 // Lays the skin image `name` over what the surface shows at (x, y): alpha
@@ -22,13 +33,18 @@ int DrawSkinPanel(int x, int y, const char* name, int repeat);
 // the TV picture. Clipped to the surface; no flip. 1 drawn, 0 no surface or
 // no image.
 int BlendSkinPanel(int x, int y, const char* name);
-void SetAlphaRect(int x, int y, int width, int height, uint8_t alpha);
-int ShowMessageImage(const char* name);
 
-// The screens' switches: pictures are off while osd_opacity is 0 or the
-// key-44 overlay is up; notices also when show_notices is 0.
-bool PicturesOff();
-bool NoticesOff();
+// Sets the alpha byte (only) of the rectangle's pixels, clipped to the
+// surface (nothing for a width or height <= 0). Nothing without a surface;
+// no flip.
+void SetAlphaRect(int x, int y, int width, int height, uint8_t alpha);
+
+// Copies message icon `name` to (10, 10), pure black included, alpha
+// A * osd_opacity * image_alpha_percent / 10000 (halved for "icon_stoprec"),
+// and flips, all under the display lock. Clipped to the surface. 1 drawn,
+// 0 no surface or no image (nothing drawn or flipped).
+int DrawMessageImage(const char* name);
+
 // Loads skin image name and copies it, colours and alpha as they are, to
 // x = floor((960 - width) / 2) + x_offset, y = floor((540 - height) / 2),
 // clipped to the surface whatever the image's size. Returns 1 with that
@@ -36,14 +52,43 @@ bool NoticesOff();
 // cannot be loaded (nothing copied). Does not flip. With first_row > 0 only
 // the image's rows from first_row on are copied (to their usual place).
 int CopyCentredSkinImage(const char* name, int x_offset, int* x, int* y, int first_row = 0);
+
+// Blends skin image `name` into `target` (a 32-bit image in the skin's byte
+// order) at (x, y), from image row first_row on (0 when negative): each
+// channel (s * a + t * (255 - a)) >> 9, pure black pixels left out, the
+// target's alpha kept. Clipped to the target. Nothing when target is null or
+// not 32-bit, or the image cannot be loaded.
 void BlendSkinImage(SDL_Surface* target, const char* name, int x, int y, int first_row);
-void DrawDestinationIcon(SDL_Surface* target);
-int ShowInfoPaneBackground(int animate);
+
+// Where a recording goes, as the pane's icon shows it.
+enum class DestinationIcon { kUsb, kNetwork, kMemory };
+
+// Blends the icon of `icon` ("destusb", "destnet", "destmem") into target at
+// (20, 24), as BlendSkinImage does (nothing when it cannot be drawn).
+void DrawDestinationIcon(SDL_Surface* target, DestinationIcon icon);
+
+// Slides the pane's background ("infopane", with `icon` blended in) up from
+// the bottom edge: with animate, frames of 17 rows and more, 16 rows apart
+// and then 4, 2, 1 near the end (none for an image of 16 rows or fewer),
+// else the whole image in one frame; each frame is drawn and flipped under
+// the display lock, released between frames. Sets InfoPaneShown. 1 shown;
+// 0 no surface, or the image is missing or not 32-bit (nothing changed).
+int DrawInfoPaneBackground(int animate, DestinationIcon icon);
+
 // Copies the first `rows` rows of the pane image (32-bit, R G B A bytes) onto
 // the surface, centred horizontally, its last copied row on the bottom row;
 // colours to B G R and alpha scaled by osd_opacity and image_alpha_percent.
 // Clipped to the surface and to 960x540 whatever the image's size. The
-// caller holds the surface locked.
-void PutInfoPaneImage(SDL_Surface* surface, const SDL_Surface* image, int rows);
+// caller holds the display lock and the surface locked.
+void PutInfoPaneImage(SDL_Surface* surface, const SDL_Surface* image, int rows) REQUIRES(display_mutex);
+
+// Clears InfoPaneShown, then fades the pane's area (the "infopane" image's
+// size, bottom centre) out: with pane_animation 32 frames lowering alpha by
+// 8, then one frame to transparent black; each frame under the display lock
+// and flipped. 1 done; 0 no surface or no image (InfoPaneShown still cleared).
 int HideInfoPaneBackground();
+
+// Clears the full-width rows of the warning box's band (the "warnbox"
+// image's height, centred vertically) to transparent black and flips, under
+// the display lock. Nothing without a surface or the image.
 void ClearWarnBand();

@@ -33,8 +33,9 @@ int TrueTypeSlot(int font_id) {
 }
 
 // Bitmap text: 12 x 18 glyphs of ink intensity, tinted with the colour.
+// `font` is a cached font image: it stays while font_mutex is held.
 void DrawBitmapText(SDL_Surface* surface, SDL_Surface* font, int x, int y, const char* text,
-                    const Colour& colour) {
+                    const Colour& colour) REQUIRES(font_mutex) {
   SurfaceLock surface_lock(surface);
   SurfaceLock font_lock(font);
   const auto* ink = static_cast<const uint8_t*>(font->pixels);
@@ -73,7 +74,7 @@ void DrawTrueTypeText(SDL_Surface* surface, int slot, int x, int y, const char* 
                       const Colour& colour) {
   SDL_Surface* rendered = nullptr;
   {
-    std::lock_guard<std::mutex> lock(font_mutex);
+    ScopedLock lock(font_mutex);
     if (StandardFont[slot] == nullptr) return;
     SDL_Color sdl_colour{colour.red, colour.green, colour.blue, colour.unused};
     rendered = text_library.render_utf8_blended(StandardFont[slot], text, sdl_colour);
@@ -106,7 +107,7 @@ int TextWidth(int font_id, const char* text) {
   if (text == nullptr || *text == '\0') return 0;
   int slot = TrueTypeSlot(font_id);
   if (slot >= 0) {
-    std::lock_guard<std::mutex> lock(font_mutex);
+    ScopedLock lock(font_mutex);
     int width = 0, height = 0;
     if (StandardFont[slot] == nullptr) return kNoFontWidth;
     if (text_library.size_utf8(StandardFont[slot], text, &width, &height) != 0) return kNoFontWidth;
@@ -128,7 +129,7 @@ void DrawText(int font_id, int x, int y, const char* text, int colour) {
     return;
   }
   if (font_id != 118 && font_id != 218) return;
-  std::lock_guard<std::mutex> lock(font_mutex);
+  ScopedLock lock(font_mutex);
   SDL_Surface* font = CachedFontImage(font_id);
   if (font == nullptr) return;
   DrawBitmapText(surface, font, x, y, text, ColourTable[colour]);
@@ -137,7 +138,7 @@ void DrawText(int font_id, int x, int y, const char* text, int colour) {
 void DrawBigText(int x, int y, const char* text) {
   SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
   if (x < 0 || y < 0 || text == nullptr || *text == '\0' || surface == nullptr) return;
-  std::lock_guard<std::mutex> lock(font_mutex);
+  ScopedLock lock(font_mutex);
   SDL_Surface* font = CachedFontImage(32);
   if (font == nullptr) return;
   const int bytes = font->format->BytesPerPixel;

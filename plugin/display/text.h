@@ -6,22 +6,53 @@
 
 #include <cstdint>
 
+#include "display/fonts.h"
+
+// What TextWidth gives when it cannot measure: wider than the screen, so a
+// caller fitting text to a width treats it as too long.
 inline constexpr int kNoFontWidth = 961;
 
 struct Colour {
   uint8_t red, green, blue, unused;
 };
+// The ten text colours, indexed by the `colour` argument 0..9.
 extern const Colour ColourTable[10];
 
-int TextWidth(int font_id, const char* text);
-void DrawText(int font_id, int x, int y, const char* text, int colour);
-void DrawBigText(int x, int y, const char* text);
-// Catalogue text 14 ("yes") when flag is set, else 15, in font 20.
-void DrawOnOffText(int x, int y, int flag, int colour);
-// Catalogue text 16 ("on") when flag is set, else 17, in font 20.
-void DrawFlagPairText(int x, int y, int flag, int colour);
+// None of the drawing calls below takes the display lock or flips: the
+// caller holds the lock for its sequence and flips. Each takes font_mutex
+// (fonts.h) for its use of the fonts: call them without it. Text is read up
+// to its terminator.
 
-// The font image of a bitmap font id (118, 218), or of the big font (32),
-// loaded into the cache on first use. Call with font_mutex held.
-struct SDL_Surface;
-SDL_Surface* CachedFontImage(int font_id);
+// Pixel width of text in font_id: 0 for null or empty text; for 18, 20, 26
+// the text library's width (under font_mutex), kNoFontWidth when that size
+// is not open or the library fails; for 118, 218 the sum of the glyphs'
+// widths (no font needed); kNoFontWidth for any other id.
+int TextWidth(int font_id, const char* text) EXCLUDES(font_mutex);
+// Draws text at (x, y) in ColourTable[colour]. Nothing when x or y < 0, text
+// is null or empty, there is no surface, colour is not 0..9 or font_id is
+// not 18, 20, 26, 118, 218 (or its font is not open / its image missing).
+// TrueType (18, 20, 26): only for x < 960 and y < 540, blended over the
+// surface (its alpha kept), clipped by SDL. Bitmap (118, 218): 12 x 18
+// glyphs whose ink scales the colour, alpha 255, ink 0 left out; a glyph
+// that would pass column 960 starts a new line at x 0, 18 rows down, and a
+// line below row 540 starts again at row 0. Clipped to the surface; reads
+// of the font image never pass its end.
+void DrawText(int font_id, int x, int y, const char* text, int colour) EXCLUDES(font_mutex);
+// The status band's big font (fonts/font32.png, 32 x 32 cells below 3 lead
+// rows, glyph colours as in the image, alpha scaled by osd_opacity and
+// image_alpha_percent). Same preconditions and wrapping as bitmap DrawText
+// (lines 32 rows apart); nothing when the image is missing or has under 3
+// bytes a pixel. Reads of the image never pass its end; clipped to the surface.
+void DrawBigText(int x, int y, const char* text) EXCLUDES(font_mutex);
+// Catalogue text 14 ("yes") when flag is set, else 15, in font 20; nothing
+// when that text is not loaded.
+void DrawOnOffText(int x, int y, int flag, int colour) EXCLUDES(font_mutex);
+// Catalogue text 16 ("on") when flag is set, else 17, in font 20; nothing
+// when that text is not loaded.
+void DrawFlagPairText(int x, int y, int flag, int colour) EXCLUDES(font_mutex);
+
+// The font image of font_id 118, 218 or 32 (the big font; any other id
+// shares its slot), loaded from home_dir + "fonts/font<id>.png" into the
+// cache on first use and kept there (freed by ReleaseFonts). Null when it
+// cannot be loaded (tried again on the next call). Call with font_mutex held.
+SDL_Surface* CachedFontImage(int font_id) REQUIRES(font_mutex);

@@ -18,6 +18,7 @@
 #include "host/tv_services.h"
 #include "settings/dialog_state.h"
 #include "settings/message_catalogue.h"
+#include "settings/screen_switches.h"
 #include "settings/settings_record.h"
 #include "supervision/info_pane_state.h"
 #include "supervision/supervision_state.h"

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "host/recording_state.h"
+#include "settings/screen_switches.h"
 
 // Catalogue text `text` (3..102) in the warning box for 2.5 s; afterwards
 // closes the display when close is 1 (clears it while the tick stops a

@@ -12,6 +12,7 @@
 #include "display/skin.h"
 #include "host/dispatcher_state.h"
 #include "settings/device_table.h"
+#include "settings/screen_switches.h"
 #include "settings/script_state.h"
 #include "settings/settings_record.h"
 #include "supervision/supervision_state.h"

@@ -13,6 +13,7 @@
 #include "host/storage_checks.h"
 #include "settings/device_table.h"
 #include "settings/message_catalogue.h"
+#include "settings/screen_switches.h"
 #include "settings/settings_record.h"
 #include "supervision/clock_styles.h"
 #include "supervision/programme_state.h"
@@ -154,7 +155,7 @@ void DrawInfoPane() {
     SDL_FreeSurface(image);
     return;
   }
-  DrawDestinationIcon(image);
+  DrawDestinationIcon(image, RecordingDestinationIcon());
   const int gauge = free_gauge.load(kRelaxed);
   if (gauge != -1) {
     BlendSkinImage(image, "bar_free", 44, 80, 0);

@@ -14,6 +14,7 @@
 #include "host/recording_state.h"
 #include "host/tv_services.h"
 #include "settings/message_catalogue.h"
+#include "settings/screen_switches.h"
 #include "settings/settings_record.h"
 #include "supervision/local_time.h"
 #include "supervision/programme_state.h"

@@ -18,6 +18,7 @@
 #include "settings/dialog_state.h"
 #include "settings/notices.h"
 #include "settings/run_time_reset.h"
+#include "settings/screen_switches.h"
 #include "settings/settings_record.h"
 #include "settings/toolbox.h"
 #include "settings/toolbox_items.h"

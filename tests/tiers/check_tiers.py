@@ -5,13 +5,19 @@ Every file of plugin/ (*.h, *.cpp) belongs to a tier, given by the first
 pattern of TIERS that matches its path under plugin/:
 
   leaf     state headers, the host interface, the settings record, key codes,
-           file formats, tables and conversions: include nothing of the
-           plug-in but other leaves;
+           the thread-safety annotations, file formats, tables and
+           conversions: include nothing of the plug-in but other leaves;
   service  everything else: include leaves and services, downwards only (no
            include cycle between units; a unit is a header and its source,
            so a.cpp including b.h while b.cpp includes a.h is a cycle);
   root     entry points, the key dispatcher, the supervision tick: may include
            anything; nothing but a root includes a root's header.
+
+Besides the tiers, WALLS keep a service away from the words of subsystems it
+must not depend on: the drawing toolkit (display/) reads no word of the
+dispatcher or the recording, so it includes nothing of host/ or supervision/
+and none of the settings' state headers; what a draw depends on reaches it as
+a parameter from the screens that call it.
 
 Usage: check_tiers.py PLUGIN_DIR. Prints every offending include with the
 rule it breaks and exits 1; exits 0 when there is none.
@@ -43,6 +49,16 @@ TIERS = [
     ("supervision/title_text.*", LEAF),
     ("*", SERVICE),
 ]
+
+# (pattern of the including file, patterns of headers it may not include,
+# the rule's name): paths under plugin/.
+WALLS = [
+    ("display/*", ("host/*", "supervision/*", "settings/*_state.h"),
+     "the drawing toolkit reads no word of the dispatcher or the recording"),
+]
+
+# Includes allowed through a wall: (file, header). None.
+WALL_EXCEPTIONS = set()
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
 
@@ -120,6 +136,17 @@ def cycles(edges):
     return found
 
 
+def wall_broken(path, included):
+    """The name of the wall that forbids path to include included, or None."""
+    if (path, included) in WALL_EXCEPTIONS:
+        return None
+    for includer, forbidden, rule in WALLS:
+        if fnmatch.fnmatchcase(path, includer) and any(
+                fnmatch.fnmatchcase(included, pattern) for pattern in forbidden):
+            return rule
+    return None
+
+
 def check(root):
     files = read_files(root)
     problems = []
@@ -134,6 +161,9 @@ def check(root):
                 problems.append(f"{where}: a leaf includes only leaves, this is a {target}")
             if target == ROOT and tier != ROOT:
                 problems.append(f"{where}: only a root includes a root's header")
+            wall = wall_broken(path, included)
+            if wall:
+                problems.append(f"{where}: {wall}")
             source_unit, target_unit = unit_of(path), unit_of(included)
             if tier != ROOT and target != ROOT and source_unit != target_unit:
                 edges.setdefault(source_unit, set()).add(target_unit)

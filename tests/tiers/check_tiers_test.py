@@ -27,9 +27,11 @@ class Tiers(unittest.TestCase):
     def test_downward_tree_passes(self):
         self.assertEqual(problems({
             "export.h": [],
-            "host/tv_state.h": ["export.h"],
+            "thread_annotations.h": [],
+            "host/tv_state.h": ["export.h", "thread_annotations.h"],
             "host/tv_state.cpp": ["host/tv_state.h"],
-            "display/fonts.h": ["host/tv_state.h"],
+            "display/fonts.h": [],
+            "settings/toolbox.h": ["host/tv_state.h", "display/fonts.h"],
             "display/text.h": [],
             "display/text.cpp": ["display/text.h", "display/fonts.h"],
             "settings/entry_points.h": ["export.h"],
@@ -45,10 +47,10 @@ class Tiers(unittest.TestCase):
     def test_new_file_is_classified_by_its_name(self):
         # A new state header is a leaf, a new supervision tick a root.
         found = problems({"display/text.h": [], "supervision/pane_state.h": ["display/text.h"],
-                          "supervision/tick.h": [], "display/fonts.cpp": ["supervision/tick.h"]})
+                          "supervision/tick.h": [], "settings/toolbox.cpp": ["supervision/tick.h"]})
         self.assertEqual(len(found), 2)
         self.assertIn("plugin/supervision/pane_state.h:3", found[1])
-        self.assertIn('plugin/display/fonts.cpp:3: includes "supervision/tick.h": only a root', found[0])
+        self.assertIn('plugin/settings/toolbox.cpp:3: includes "supervision/tick.h": only a root', found[0])
 
     def test_root_header_only_in_roots(self):
         found = problems({"settings/entry_points.h": [],
@@ -56,6 +58,38 @@ class Tiers(unittest.TestCase):
                           "settings/toolbox.cpp": ["settings/entry_points.h"]})
         self.assertEqual(len(found), 1)
         self.assertIn("settings/toolbox.cpp:3", found[0])
+
+    def test_toolkit_reads_no_word_of_the_dispatcher_or_the_recording(self):
+        words = ["host/dispatcher_state.h", "host/recording_state.h",
+                 "supervision/supervision_state.h", "supervision/info_pane_state.h"]
+        tree = {name: [] for name in words}
+        tree.update({
+            "settings/settings_record.h": [], "settings/message_catalogue.h": [],
+            "display/skin.h": [], "display/text.h": [],
+            # What the toolkit needs: its own units, the settings record, the catalogue.
+            "display/text.cpp": ["display/text.h", "settings/settings_record.h",
+                                 "settings/message_catalogue.h"],
+            # The screens over it may read any subsystem's words.
+            "settings/screen_switches.cpp": ["display/skin.h"] + words,
+            # One of the forbidden words in a header, the others in a source.
+            "display/fonts.h": words[:1],
+            "display/skin.cpp": ["display/skin.h"] + words[1:],
+        })
+        found = problems(tree)
+        self.assertEqual(len(found), 4, found)
+        self.assertIn('plugin/display/fonts.h:3: includes "host/dispatcher_state.h"', found[0])
+        for line, name in enumerate(words[1:], 4):
+            self.assertIn(f'plugin/display/skin.cpp:{line}: includes "{name}"', found[line - 3])
+        for problem in found:
+            self.assertIn("the drawing toolkit reads no word of the dispatcher or the recording",
+                          problem)
+
+    def test_wall_covers_every_state_header_outside_the_settings_record(self):
+        found = problems({"host/tv_services.h": [], "settings/toolbox_state.h": [],
+                          "display/text.cpp": ["host/tv_services.h", "settings/toolbox_state.h"]})
+        self.assertEqual(len(found), 2, found)
+        self.assertIn('includes "host/tv_services.h": the drawing toolkit', found[0])
+        self.assertIn('includes "settings/toolbox_state.h": the drawing toolkit', found[1])
 
     def test_cycle_between_units_through_their_sources(self):
         found = problems({"a/one.h": [], "a/one.cpp": ["a/one.h", "b/two.h"],

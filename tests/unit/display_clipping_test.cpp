@@ -42,7 +42,7 @@ TEST_F(ClippingTest, RandomDrawingStaysInsideTheSurface) {
       case 2: DrawText(20, any(0, 1000), any(0, 600), text, 9); break;
       case 3: DrawSkinPanel(x, y, image, any(-1, 1000)); break;
       case 4: SetAlphaRect(x, y, any(-10, 2000), any(-10, 2000), 100); break;
-      case 5: ShowMessageImage(image); break;
+      case 5: DrawMessageImage(image); break;
       case 6: {
         SDL_Surface* target = SDL_CreateRGBSurface(SDL_SWSURFACE, any(1, 50), any(1, 50), 32, 0xFF, 0xFF00,
                                                    0xFF0000, 0xFF000000);
@@ -51,7 +51,7 @@ TEST_F(ClippingTest, RandomDrawingStaysInsideTheSurface) {
         break;
       }
       default:
-        ShowInfoPaneBackground(0);
+        DrawInfoPaneBackground(0, DestinationIcon::kNetwork);
         HideInfoPaneBackground();
         ClearWarnBand();
         break;

@@ -101,11 +101,11 @@ TEST_F(ScreenTest, SavesAToolboxLikeScreenAndTheContactSheet) {
   DrawBigText(155, 12, "Recording: 1:23:45 Zażółć");
   DrawText(118, 20, 500, "0:12:34 Dot", 5);
   DrawText(218, 200, 500, "0:12:34 LCD", 0);
-  ShowMessageImage("icon_rec");
+  DrawMessageImage("icon_rec");
   std::string error;
   ASSERT_TRUE(sim::SaveScreenshot(folder + "/toolbox.png", &error)) << error;
   ClearOsd();
-  ShowInfoPaneBackground(0);
+  DrawInfoPaneBackground(0, DestinationIcon::kUsb);
   DrawText(26, 242, 385, "USB Stick", 7);
   DrawText(20, 252 + TextWidth(26, "USB Stick"), 389, "FAT", 2);
   DrawText(20, 240, 418, "Total: 12 GB", 9);

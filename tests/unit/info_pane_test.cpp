@@ -16,6 +16,7 @@
 #include "catalogue_screen_test.h"
 #include "two_drawing_threads.h"
 #include "host/storage_checks.h"
+#include "settings/screen_switches.h"
 #include "settings/toolbox.h"
 #include "sim/platform/sim_time.h"
 #include "sim/screen/screen.h"
