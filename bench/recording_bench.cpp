@@ -109,7 +109,7 @@ bool PrepareTick(std::string* file) {
     if (std::strcmp(device_table.entries[i].mount, kMount) == 0) index = i;
   if (!written || index == 0) return false;
   ResetSupervisionState();
-  std::snprintf(recording.ts_path, sizeof recording.ts_path, "%s", file->c_str());
+  std::snprintf(recording.ts_path.data(), sizeof recording.ts_path, "%s", file->c_str());
   settings.active_dest.store(index);
   recording.generation.store(7);
   recording_active.store(1);
@@ -154,7 +154,7 @@ void TickVsItsSystemCalls(benchmark::State& state) {
 // Makes files 001..500 of the prefix a start takes now; their paths.
 bool PrepareFolder(std::vector<std::string>* files) {
   if (!TheSet().ready || StartRecording(73) != 255 || recording_active.load() == 0) return false;
-  const std::string prefix = recording.start_prefix;
+  const std::string prefix = recording.start_prefix.data();
   StopRecording(2);
   for (int number = 1; number <= kEarlierFiles; ++number) {
     char path[512];
@@ -191,9 +191,9 @@ void StartVersus(benchmark::State& state, int statvfs_calls) {
         }
       },
       [&]() -> const char* {
-        const size_t length = std::strlen(recording.ts_path);
+        const size_t length = std::strlen(recording.ts_path.data());
         const bool after_them = result == 255 && recording_active.load() == 1 && length > 6 &&
-                                std::strcmp(recording.ts_path + length - 6, expected) == 0;
+                                std::strcmp(recording.ts_path.data() + length - 6, expected) == 0;
         StopRecording(2);  // the empty file and its side file go
         return after_them ? nullptr : "the start did not take the number after the earlier files";
       });

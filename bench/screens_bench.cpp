@@ -43,8 +43,8 @@ bool OpenDisplay() {
     segment_number = 1;
     segment_size_mb = 512;
     earlier_segments_mb = 4076;
-    std::snprintf(free_text, sizeof free_text, "%s", "41.5 GB");
-    std::snprintf(total_text, sizeof total_text, "%s", "64.0 GB");
+    std::snprintf(free_text.data(), sizeof free_text, "%s", "41.5 GB");
+    std::snprintf(total_text.data(), sizeof total_text, "%s", "64.0 GB");
     free_gauge = 54;
     bitrate = 1234;
     minutes_left = 560;

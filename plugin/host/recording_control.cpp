@@ -64,7 +64,7 @@ void SetStartWords(bool from_rest) REQUIRES(recording_owner) {
   rec_start_time.store(now, kRelaxed);
   last_tick_time.store(now, kRelaxed);
   pane_state.store(0, kRelaxed);
-  std::snprintf(free_text, sizeof free_text, "?");
+  std::snprintf(free_text.data(), sizeof free_text, "?");
   total_text[0] = '\0';
   title_check_counter.store(kTitleCheckStart, kRelaxed);
   free_gauge.store(-1, kRelaxed);
@@ -107,7 +107,7 @@ int StartOwned(bool split) REQUIRES(recording_owner) {
   const char* mount = device_table.entries[choice.index].mount;
   // The tick measures this folder: a later scan of the devices may give
   // the table's slot to another disk.
-  std::snprintf(recording.mount, sizeof recording.mount, "%s", mount);
+  std::snprintf(recording.mount.data(), sizeof recording.mount, "%s", mount);
   const int dvr = FindDvrFolder(mount);
   settings.dvr_folder.store(dvr, kRelaxed);
   char folder[kPathSize];
@@ -117,19 +117,19 @@ int StartOwned(bool split) REQUIRES(recording_owner) {
       !FitPrefix(prefix, sizeof prefix, name_prefix, PrefixRoom(folder)))
     return NoRoomBox(choice.index);
   const int number = FindFreeNumber(folder, prefix, Setting(settings.write_test) != 0);
-  if (number == 0 || !RecordingPath(recording.ts_path, sizeof recording.ts_path, folder, prefix, number, ".ts") ||
-      !RecordingPath(recording.mdb_path, sizeof recording.mdb_path, folder, prefix, number, ".mdb")) {
+  if (number == 0 || !RecordingPath(recording.ts_path.data(), sizeof recording.ts_path, folder, prefix, number, ".ts") ||
+      !RecordingPath(recording.mdb_path.data(), sizeof recording.mdb_path, folder, prefix, number, ".mdb")) {
     recording.ts_path[0] = recording.mdb_path[0] = '\0';
     return NoRoomBox(choice.index);
   }
-  std::memcpy(recording.start_prefix, prefix, sizeof recording.start_prefix);
+  std::memcpy(recording.start_prefix.data(), prefix, sizeof recording.start_prefix);
 
   recording.last_start_failure.store(0, kRelaxed);
   SetStartWords(!split);
   uint32_t generation = recording.generation.load(kRelaxed);
   if (!split) generation = recording.generation.fetch_add(1, kRelaxed) + 1;
   recording_active.store(1, kRelaxed);
-  spI_Stream_Record(recording.ts_path);
+  spI_Stream_Record(recording.ts_path.data());
   if (split) return kConsumed;
 
   EnterPhase(kPhaseRecording);
@@ -183,26 +183,26 @@ bool ShiftedStartPrefix(char* out, size_t size) {
 void RenameFinished() REQUIRES(recording_owner) {
   const bool sampled = Word(title_check_count) != 0 && final_prefix[0] != '\0';
   char shifted[kPathSize];
-  const bool redated = !HasDate(recording.start_prefix) && ShiftedStartPrefix(shifted, sizeof shifted);
+  const bool redated = !HasDate(recording.start_prefix.data()) && ShiftedStartPrefix(shifted, sizeof shifted);
   if (!sampled && !redated) return;
-  const char* start = redated ? shifted : recording.start_prefix;
+  const char* start = redated ? shifted : recording.start_prefix.data();
   char folder[kPathSize];
   char joined[kPathSize];
   char prefix[kPathSize];
-  if (!FolderOf(folder, sizeof folder, recording.ts_path)) return;
-  if (!sampled || !FinalPrefix(joined, sizeof joined, start, final_prefix)) {
+  if (!FolderOf(folder, sizeof folder, recording.ts_path.data())) return;
+  if (!sampled || !FinalPrefix(joined, sizeof joined, start, final_prefix.data())) {
     if (!redated) return;
     std::memcpy(joined, shifted, sizeof joined);
   }
   if (!FitPrefix(prefix, sizeof prefix, joined, PrefixRoom(folder)) ||
-      !RecordingPath(recording.rename_path, sizeof recording.rename_path, folder, prefix,
+      !RecordingPath(recording.rename_path.data(), sizeof recording.rename_path, folder, prefix,
                      segment_number.load(kRelaxed) + 1, ".ts"))
     return;
-  if (std::strcmp(recording.rename_path, recording.ts_path) == 0 || !Exists(recording.ts_path) ||
-      NameTaken(recording.rename_path))
+  if (std::strcmp(recording.rename_path.data(), recording.ts_path.data()) == 0 || !Exists(recording.ts_path.data()) ||
+      NameTaken(recording.rename_path.data()))
     return;
-  if (std::rename(recording.ts_path, recording.rename_path) == 0)
-    std::memcpy(recording.ts_path, recording.rename_path, sizeof recording.ts_path);
+  if (std::rename(recording.ts_path.data(), recording.rename_path.data()) == 0)
+    std::memcpy(recording.ts_path.data(), recording.rename_path.data(), sizeof recording.ts_path);
 }
 
 // Lists the finished file; a full list keeps its first nine and the newest.
@@ -210,8 +210,8 @@ void ListFinished() REQUIRES(recording_owner) {
   int slot = Word(recording.recent_file_count);
   if (slot > kRecentFileSlots - 1) slot = kRecentFileSlots - 1;
   if (slot < 0) slot = 0;
-  std::memcpy(recording.recent_files[slot].ts, recording.ts_path, kPathSize);
-  std::memcpy(recording.recent_files[slot].mdb, recording.mdb_path, kPathSize);
+  std::memcpy(recording.recent_files[slot].ts, recording.ts_path.data(), kPathSize);
+  std::memcpy(recording.recent_files[slot].mdb, recording.mdb_path.data(), kPathSize);
   recording.recent_file_count.store(slot + 1, kRelaxed);
 }
 
@@ -224,7 +224,7 @@ StopOutcome Outcome(int removed) REQUIRES(recording_owner) {
   outcome.size_mb = static_cast<uint32_t>(earlier_segments_mb.load(kRelaxed));
   outcome.start_time = rec_start_time.load(kRelaxed);
   outcome.dvr_folder = settings.dvr_folder.load(kRelaxed);
-  std::memcpy(outcome.last_path, recording.ts_path, sizeof outcome.last_path);
+  std::memcpy(outcome.last_path, recording.ts_path.data(), sizeof outcome.last_path);
   return outcome;
 }
 
@@ -251,14 +251,14 @@ int FinishFile(int key, bool split) REQUIRES(recording_owner) {
   if (key == kKeyStop && !split && Word(pane_state) != 2) ShowMessageImage("icon_stoprec");
   spI_Stream_Record_Stop();
 
-  const int size = FileSizeMb(recording.ts_path);
+  const int size = FileSizeMb(recording.ts_path.data());
   segment_size_mb.store(static_cast<uint32_t>(size), kRelaxed);
   earlier_segments_mb.fetch_add(size, kRelaxed);
-  if (Setting(settings.delete_mdb) && SideFile(recording.ts_path, recording.mdb_path)[0] != '\0') {
-    std::remove(recording.mdb_path);
+  if (Setting(settings.delete_mdb) && SideFile(recording.ts_path.data(), recording.mdb_path.data())[0] != '\0') {
+    std::remove(recording.mdb_path.data());
     recording.mdb_path[0] = '\0';
   }
-  const int removed = RemoveIfEmpty(recording.ts_path, SideFile(recording.ts_path, recording.mdb_path));
+  const int removed = RemoveIfEmpty(recording.ts_path.data(), SideFile(recording.ts_path.data(), recording.mdb_path.data()));
   if (!removed) {
     RenameFinished();
     ListFinished();

@@ -11,7 +11,7 @@ void ResetRecordingState() NO_THREAD_SAFETY_ANALYSIS {
   constexpr auto kRelaxed = std::memory_order_relaxed;
   recording.ts_path[0] = recording.mdb_path[0] = recording.rename_path[0] = '\0';
   recording.start_prefix[0] = recording.mount[0] = '\0';
-  std::memset(recording.recent_files, 0, sizeof recording.recent_files);
+  recording.recent_files = {};
   for (std::atomic<int>* word : {&recording.recent_file_count, &recording.dest_attempt,
                                  &recording.network_dest, &recording.memory_dest,
                                  &recording.last_start_failure, &recording.stop_request})

@@ -11,6 +11,7 @@
 // supervision/supervision_state.h.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 
@@ -18,6 +19,11 @@
 
 inline constexpr int kPathSize = 256;
 inline constexpr int kRecentFileSlots = 10;
+
+// A text of the recording. A std::array rather than a plain array: the
+// thread-safety analysis follows its data() and size() calls, where a plain
+// array's decay to a pointer escapes it.
+using PathText = std::array<char, kPathSize>;
 
 // A shared word's current value, read relaxed: the words of the recording
 // and the tick are each read on their own, and the transitions that must
@@ -68,19 +74,19 @@ struct Recording {
 
   // Path of the current .ts file, its side file (emptied when deleted at
   // the stop), and the name built for the rename at the stop.
-  char ts_path[kPathSize] GUARDED_BY(recording_owner);
-  char mdb_path[kPathSize] GUARDED_BY(recording_owner);
-  char rename_path[kPathSize] GUARDED_BY(recording_owner);
+  PathText ts_path GUARDED_BY(recording_owner);
+  PathText mdb_path GUARDED_BY(recording_owner);
+  PathText rename_path GUARDED_BY(recording_owner);
   // The name prefix the current file was created under: its date and time
   // go into the final name.
-  char start_prefix[kPathSize] GUARDED_BY(recording_owner);
+  PathText start_prefix GUARDED_BY(recording_owner);
   // The destination's mount folder, as the start found it: the tick
   // measures free space here, whatever the device table says meanwhile.
-  char mount[kPathSize] GUARDED_BY(recording_owner);
+  PathText mount GUARDED_BY(recording_owner);
 
   // Files of the last recording, and how many are used (0..10). Key 140
   // empties the list by setting the count to 0.
-  RecentFile recent_files[kRecentFileSlots] GUARDED_BY(recording_owner);
+  std::array<RecentFile, kRecentFileSlots> recent_files GUARDED_BY(recording_owner);
   std::atomic<int> recent_file_count{0};
 
   // 0: the next start from rest tries dest1; 1: dest2 (after dest1 failed).

@@ -15,12 +15,12 @@
 #include "settings/screen_switches.h"
 #include "settings/script_state.h"
 #include "settings/settings_record.h"
+#include "host/recording_state.h"
 #include "supervision/supervision_state.h"
 
 namespace {
 
 constexpr auto kRelaxed = std::memory_order_relaxed;
-constexpr size_t kPathSize = 256;
 // A quoted path: two quotes, and each character may become four ('\'').
 constexpr size_t kQuotedSize = 4 * kPathSize + 3;
 constexpr useconds_t kTagWaitMicroseconds = 100000;

@@ -70,10 +70,10 @@ void DrawStopTimer(const Layout& layout) {
   DrawRight(layout.font, layout.column, 390, text, standby ? 3 : 4);
 }
 
-void DrawSizes(const Layout& layout, int segment) {
+void DrawSizes(const Layout& layout, int segment) REQUIRES(recording_owner) {
   const char* mb = layout.french_units ? "Mo" : "MB";
   char text[64];
-  std::snprintf(text, sizeof text, "%s: %s", Message(24), total_text);
+  std::snprintf(text, sizeof text, "%s: %s", Message(24), total_text.data());
   DrawText(layout.font, 240, 418, text, 9);
   const long size = segment_size_mb.load(kRelaxed);
   std::snprintf(text, sizeof text, "%ld %s", earlier_segments_mb.load(kRelaxed) + size, mb);
@@ -143,7 +143,7 @@ const char* FileSystemName(uint32_t type, char* out, size_t size) {
   return out;
 }
 
-void DrawInfoPane() {
+void DrawInfoPane() REQUIRES(recording_owner) {
   const ClockStyle& style = ClockStyles[ChoiceSetting(settings.clock_style, kClockStyleCount)];
   DisplayLock lock(display_mutex);
   RefreshMessages();
@@ -178,7 +178,7 @@ void DrawInfoPane() {
     std::snprintf(text, sizeof text, "%s %d", Message(26), segment + 1);
     DrawRight(layout.font, 790, 390, text, 0);
   }
-  DrawRight(layout.font, layout.column, 474, free_text, low_space.load(kRelaxed) ? 3 : 0);
+  DrawRight(layout.font, layout.column, 474, free_text.data(), low_space.load(kRelaxed) ? 3 : 0);
   DrawSizes(layout, segment);
   DrawStopTimer(layout);
   DrawDestination();

@@ -7,12 +7,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "host/recording_state.h"
+
 // Draws the whole pane from the latest figures and flips: nothing when the
 // pane is not shown (InfoPaneShown 0), there is no display surface, or the
 // "infopane" image cannot be loaded. Every write stays inside the surface.
 // Holds the display lock for the whole sequence (the tick draws it while the
-// key thread draws other screens).
-void DrawInfoPane();
+// key thread draws other screens). The caller owns the recording (the
+// tick): the pane shows its texts.
+void DrawInfoPane() REQUIRES(recording_owner);
 
 // The name the pane shows for a statfs f_type ("FAT", "NTFS", ...), or the
 // type in upper-case hexadecimal without prefix for a type it does not know

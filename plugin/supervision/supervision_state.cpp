@@ -17,8 +17,8 @@ std::atomic<uint32_t> segment_start_time{0};
 std::atomic<int32_t> segment_number{0};
 std::atomic<uint32_t> segment_size_mb{0};
 std::atomic<int32_t> earlier_segments_mb{0};
-char free_text[kSizeTextSize] = "?";
-char total_text[kSizeTextSize];
+SizeText free_text = {"?"};
+SizeText total_text;
 std::atomic<int> free_gauge{-1};
 std::atomic<uint32_t> minutes_left{0};
 std::atomic<int> low_space{0};
@@ -31,12 +31,14 @@ std::atomic<int> reminder_counter{0};
 std::atomic<int> reminder_count{0};
 std::atomic<int> title_check_count{0};
 std::atomic<int> next_title_sample{0};
-char latest_prefix[kPrefixSize];
-char final_prefix[kPrefixSize];
+PrefixText latest_prefix;
+PrefixText final_prefix;
 std::atomic<uint32_t> last_tick_time{0};
 std::atomic<int> disk_check_failures{0};
 
-void ResetSupervisionState() {
+// Runs at a fresh start and in test fixtures, with no other thread in the
+// plug-in: the texts need no owner then.
+void ResetSupervisionState() NO_THREAD_SAFETY_ANALYSIS {
   constexpr auto kRelaxed = std::memory_order_relaxed;
   for (std::atomic<int>* word :
        {&recording_active, &tick_running, &tick_stop_state, &split_in_progress, &stop_timer,
@@ -52,9 +54,10 @@ void ResetSupervisionState() {
   earlier_segments_mb.store(0, kRelaxed);
   // Nothing measured yet: the pane shows "?" and no gauge.
   free_gauge.store(-1, kRelaxed);
-  std::memcpy(free_text, "?", 2);
-  total_text[0] = '\0';
-  latest_prefix[0] = final_prefix[0] = '\0';
+  free_text = {"?"};
+  total_text = {};
+  latest_prefix = {};
+  final_prefix = {};
 }
 
 int StopTimerMinutesShown(long long now) {

@@ -10,10 +10,12 @@
 // recording's transition (host/recording_state.h), never beside another.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 
 #include "export.h"
+#include "host/recording_state.h"
 
 // 1 from the start of a recording to its stop.
 extern std::atomic<int> recording_active;
@@ -58,8 +60,9 @@ extern std::atomic<int32_t> earlier_segments_mb;
 
 // The two sizes as the pane shows them ("3.00 GB"); "?" until measured.
 inline constexpr int kSizeTextSize = 30;
-extern char free_text[kSizeTextSize];
-extern char total_text[kSizeTextSize];
+using SizeText = std::array<char, kSizeTextSize>;
+extern SizeText free_text GUARDED_BY(recording_owner);
+extern SizeText total_text GUARDED_BY(recording_owner);
 // Free fraction of the destination, 0..83; -1 while not known.
 extern std::atomic<int> free_gauge;
 // Estimated minutes until the destination is full.
@@ -88,8 +91,9 @@ extern std::atomic<int> next_title_sample;
 // The name prefix at the last sample, and one sample older (the stop
 // renames the file after the older one).
 inline constexpr int kPrefixSize = 256;
-extern char latest_prefix[kPrefixSize];
-extern char final_prefix[kPrefixSize];
+using PrefixText = std::array<char, kPrefixSize>;
+extern PrefixText latest_prefix GUARDED_BY(recording_owner);
+extern PrefixText final_prefix GUARDED_BY(recording_owner);
 
 // The system-clock second of the previous tick (clock jumps are measured
 // against it), and the disk checks in a row that could not read the

@@ -83,7 +83,7 @@ uint32_t End(const Tick& tick) {
 // Shows a notice without holding the transition (it takes 3 s), then takes
 // it again. false when the recording stopped meanwhile or the transition
 // could not be had: the tick then holds nothing and must end.
-bool Notice(const Tick& tick, int text) NO_THREAD_SAFETY_ANALYSIS {
+bool Notice(const Tick& tick, int text) RELEASE(recording_owner) TRY_ACQUIRE(true, recording_owner) {
   ReleaseRecordingTransition();
   ShowStatusNotice(text);
   RedrawSettingsScreen();
@@ -94,7 +94,8 @@ bool Notice(const Tick& tick, int text) NO_THREAD_SAFETY_ANALYSIS {
 }
 
 // A notice after which the picture is off again when it was off before.
-bool NoticeKeepingPicture(const Tick& tick, int text) {
+bool NoticeKeepingPicture(const Tick& tick, int text) RELEASE(recording_owner)
+    TRY_ACQUIRE(true, recording_owner) {
   const bool was_off = Word(picture_off) != 0;
   if (!Notice(tick, text)) return false;
   if (was_off) PictureOffIfOn();
@@ -108,7 +109,7 @@ bool NoticeKeepingPicture(const Tick& tick, int text) {
 // phase is kPhaseStopping from the notice on, so that keys that would act
 // on the recording meanwhile (a new stop timer, a start) are refused
 // visibly; the standby after the stop goes only while its phase holds.
-uint32_t TimedStop(Tick& tick, int text, bool stop_first) NO_THREAD_SAFETY_ANALYSIS {
+uint32_t TimedStop(Tick& tick, int text, bool stop_first) RELEASE(recording_owner) {
   EnterPhase(kPhaseStopping);
   if (!stop_first && !Notice(tick, text)) return End(tick);
   tick_stop_state.store(1, kRelaxed);
@@ -138,7 +139,7 @@ uint32_t TimedStop(Tick& tick, int text, bool stop_first) NO_THREAD_SAFETY_ANALY
 // already and the recording ends with it; a restart that ran before the
 // key was seen is stopped at once. The key's notice and summary show here.
 // Gives the owner back; the tick then ends.
-void ViewerStopAtSplit() NO_THREAD_SAFETY_ANALYSIS {
+void ViewerStopAtSplit() RELEASE(recording_owner) {
   tick_stop_state.store(1, kRelaxed);
   if (Word(recording_active)) {
     StopRecording(recording.stop_request.load(kRelaxed));
@@ -158,7 +159,8 @@ void ViewerStopAtSplit() NO_THREAD_SAFETY_ANALYSIS {
 // renamed and listed already; the pane goes, no split notice, and the next
 // remote key closes the display, and the transition is given back (the
 // tick then ends). true when the recording goes on.
-bool Split(Tick& tick, uint32_t pause_ms) NO_THREAD_SAFETY_ANALYSIS {
+bool Split(Tick& tick, uint32_t pause_ms) RELEASE(recording_owner)
+    TRY_ACQUIRE(true, recording_owner) {
   EnterPhase(kPhaseSplitting);
   split_in_progress.store(1, kRelaxed);
   tick_stop_state.store(1, kRelaxed);
@@ -206,31 +208,32 @@ void SetGauge(uint32_t free, uint32_t total) {
   free_gauge.store(gauge < 0 ? 0 : gauge > kGaugeTop ? kGaugeTop : gauge, kRelaxed);
 }
 
-// What the tick does after the free space was read. kNextTickMs to go on;
-// anything else ends the tick with that result.
-enum class Step { kGoOn, kEnded };
+// The steps of a tick return true to go on, with the owner held, or false
+// when they ended the tick (its result in *result), with the owner given
+// back.
 
 // Free-space texts, gauge and the space checks. A destination that reports
 // no blocks at all (total 0) has no gauge and no space checks.
-Step CheckSpace(Tick& tick, uint32_t* result) {
+bool CheckSpace(Tick& tick, uint32_t* result) RELEASE(recording_owner)
+    TRY_ACQUIRE(true, recording_owner) {
   const uint32_t free = free_kb.load(kRelaxed);
   const uint32_t total = total_kb.load(kRelaxed);
   const int language = Setting(settings.language);
-  FormatSpace(free_text, sizeof free_text, free, language);
-  FormatSpace(total_text, sizeof total_text, total, language);
-  if (total == 0) return Step::kGoOn;
+  FormatSpace(free_text.data(), sizeof free_text, free, language);
+  FormatSpace(total_text.data(), sizeof total_text, total, language);
+  if (total == 0) return true;
   SetGauge(free, total);
   const double free_mib = free / 1024.0;
   if (free_mib <= kFullMib) {
     *result = TimedStop(tick, kNoticeDiskFull, true);
-    return Step::kEnded;
+    return false;
   }
   if (free_mib < kLowMib) {
     if (Word(low_space_warned) == 0) {
       low_space.store(1, kRelaxed);
       if (!Notice(tick, kNoticeLowSpace)) {
         *result = End(tick);
-        return Step::kEnded;
+        return false;
       }
       low_space_warned.store(1, kRelaxed);
     }
@@ -238,12 +241,12 @@ Step CheckSpace(Tick& tick, uint32_t* result) {
     low_space_warned.store(0, kRelaxed);
     low_space.store(0, kRelaxed);
   }
-  return Step::kGoOn;
+  return true;
 }
 
 // The figures of the current file: size, bitrate, minutes left.
 void MeasureFile(const Tick& tick) REQUIRES(recording_owner) {
-  const uint32_t size = static_cast<uint32_t>(FileSizeMb(recording.ts_path));
+  const uint32_t size = static_cast<uint32_t>(FileSizeMb(recording.ts_path.data()));
   segment_size_mb.store(size, kRelaxed);
   const uint32_t start = segment_number.load(kRelaxed) <= 0 ? rec_start_time.load(kRelaxed)
                                                             : segment_start_time.load(kRelaxed);
@@ -257,57 +260,58 @@ void MeasureFile(const Tick& tick) REQUIRES(recording_owner) {
 }
 
 // The disk check: every 10th tick, and every tick once space is low.
-Step DiskCheck(Tick& tick, uint32_t* result) {
-  if (Word(disk_check_counter) != 0 && Word(low_space) == 0) return Step::kGoOn;
-  if (ReadFreeSpace(recording.mount)) {
+bool DiskCheck(Tick& tick, uint32_t* result) RELEASE(recording_owner)
+    TRY_ACQUIRE(true, recording_owner) {
+  if (Word(disk_check_counter) != 0 && Word(low_space) == 0) return true;
+  if (ReadFreeSpace(recording.mount.data())) {
     disk_check_failures.store(0, kRelaxed);
-    if (CheckSpace(tick, result) == Step::kEnded) return Step::kEnded;
+    if (!CheckSpace(tick, result)) return false;
   } else if (disk_check_failures.fetch_add(1, kRelaxed) + 1 >= kFailedDiskChecks) {
     // The destination is gone (unplugged, unmounted): a stop like a timed
     // one, keeping what was written, and the viewer is told.
     *result = TimedStop(tick, kNoticeDestinationGone, true);
-    return Step::kEnded;
+    return false;
   }
   MeasureFile(tick);
 
   const int choice = Word(split_choice);
-  if (choice <= 0 || choice >= kSplitChoiceCount || choice == kSplitByProgramme) return Step::kGoOn;
+  if (choice <= 0 || choice >= kSplitChoiceCount || choice == kSplitByProgramme) return true;
   const uint32_t limit = SplitChoices[choice].limit_mb;
   const uint32_t size = segment_size_mb.load(kRelaxed);
-  if (limit == 0) return Step::kGoOn;
+  if (limit == 0) return true;
   if (limit < size) {
     if (!Split(tick, 0)) {
       *result = End(tick);
-      return Step::kEnded;
+      return false;
     }
   } else if (limit < size + kSplitWarnMb && Word(split_warned) == 0) {
     if (!NoticeKeepingPicture(tick, kNoticeSplitSoon)) {
       *result = End(tick);
-      return Step::kEnded;
+      return false;
     }
     split_warned.store(1, kRelaxed);
   }
-  return Step::kGoOn;
+  return true;
 }
 
-// Prefix samples at checks 0, 1, 2, 4, 8, ...: final_prefix holds the one
+// Prefix samples at checks 0, 1, 2, 4, 8, ...: final_prefix.data() holds the one
 // before the last.
-void SamplePrefix(bool ok) {
+void SamplePrefix(bool ok) REQUIRES(recording_owner) {
   const int count = Word(title_check_count);
   const int next = Word(next_title_sample);
   if (count == next) {
     if (count == 0) {
       next_title_sample.store(1, kRelaxed);
       if (ok) {
-        std::snprintf(latest_prefix, sizeof latest_prefix, "%s", name_prefix);
-        std::snprintf(final_prefix, sizeof final_prefix, "%s", name_prefix);
+        std::snprintf(latest_prefix.data(), sizeof latest_prefix, "%s", name_prefix);
+        std::snprintf(final_prefix.data(), sizeof final_prefix, "%s", name_prefix);
       } else {
         latest_prefix[0] = final_prefix[0] = '\0';
       }
     } else {
       if (count >= 2 && latest_prefix[0] != '\0')
-        std::memcpy(final_prefix, latest_prefix, sizeof final_prefix);
-      if (ok) std::snprintf(latest_prefix, sizeof latest_prefix, "%s", name_prefix);
+        std::memcpy(final_prefix.data(), latest_prefix.data(), sizeof final_prefix);
+      if (ok) std::snprintf(latest_prefix.data(), sizeof latest_prefix, "%s", name_prefix);
       if (next < (1 << 30)) next_title_sample.store(next * 2, kRelaxed);
     }
   }
@@ -321,9 +325,10 @@ void ForgetTitleChange() {
 
 // The programme check: every 15th tick, and every tick while a change of
 // programme is suspected.
-Step ProgrammeCheck(Tick& tick, uint32_t* result) {
+bool ProgrammeCheck(Tick& tick, uint32_t* result) RELEASE(recording_owner)
+    TRY_ACQUIRE(true, recording_owner) {
   const bool sampling = Word(title_check_counter) == 0;
-  if (!sampling && title_change_count.load(kRelaxed) < 1) return Step::kGoOn;
+  if (!sampling && title_change_count.load(kRelaxed) < 1) return true;
   const bool ok = RefreshProgrammeInfo() == 1;
   if (title_change_count.load(kRelaxed) >= kChangeConfirmed) {
     if (Word(stop_timer) == -1) {
@@ -332,44 +337,45 @@ Step ProgrammeCheck(Tick& tick, uint32_t* result) {
       if (extra <= 0) {
         stop_timer.store(0, kRelaxed);
         *result = TimedStop(tick, kNoticeStopTime, false);
-        return Step::kEnded;
+        return false;
       }
       stop_timer.store(kRunOnMarker, kRelaxed);
       stop_time.store(tick.now + static_cast<uint32_t>(extra) * 60, kRelaxed);
       if (!Notice(tick, kNoticeRunOn)) {
         *result = End(tick);
-        return Step::kEnded;
+        return false;
       }
     } else if (Word(split_choice) == kSplitByProgramme) {
       ForgetTitleChange();
       if (!Split(tick, kProgrammeSplitPauseMs)) {
         *result = End(tick);
-        return Step::kEnded;
+        return false;
       }
-      return Step::kGoOn;  // no sample at a split
+      return true;  // no sample at a split
     }
   }
   if (sampling) SamplePrefix(ok);
-  return Step::kGoOn;
+  return true;
 }
 
 // While the picture is off: a reminder at 0, 10 and 20 minutes, then every
 // 20 minutes; the video is left unmuted after it.
-Step Reminder(Tick& tick, uint32_t* result) {
+bool Reminder(Tick& tick, uint32_t* result) RELEASE(recording_owner)
+    TRY_ACQUIRE(true, recording_owner) {
   if (Word(reminder_counter) != 0 || OsdOpacity() == 0 || Setting(settings.show_notices) == 0 ||
       Setting(settings.screen_off_notice) == 0 || Word(picture_off) == 0)
-    return Step::kGoOn;
+    return true;
   const int count = reminder_count.fetch_add(1, kRelaxed);
-  if (count >= 3 && count % 2 != 0) return Step::kGoOn;
+  if (count >= 3 && count % 2 != 0) return true;
   if (Word(video_is_muted) == 0) ToggleVideoMute();
   RestorePictureIfOff();
   if (!Notice(tick, kNoticePictureOff)) {
     *result = End(tick);
-    return Step::kEnded;
+    return false;
   }
   PictureOffIfOn();
   ToggleVideoMute();
-  return Step::kGoOn;
+  return true;
 }
 
 void StepCounter(std::atomic<int>& counter, int wrap_above) {
@@ -379,7 +385,7 @@ void StepCounter(std::atomic<int>& counter, int wrap_above) {
 
 // The tick's steps, as the transition's owner. Every path out that ends
 // the tick has given the transition back already.
-uint32_t TickOwned(Tick& tick) NO_THREAD_SAFETY_ANALYSIS {
+uint32_t TickOwned(Tick& tick) RELEASE(recording_owner) {
   FollowClockJump(tick);
   const int timer = Word(stop_timer);
   if (timer >= 1 && tick.now >= stop_time.load(kRelaxed)) {
@@ -387,9 +393,9 @@ uint32_t TickOwned(Tick& tick) NO_THREAD_SAFETY_ANALYSIS {
     return TimedStop(tick, kNoticeStopTime, false);
   }
   uint32_t result = kEndTimer;
-  if (DiskCheck(tick, &result) == Step::kEnded) return result;
-  if (ProgrammeCheck(tick, &result) == Step::kEnded) return result;
-  if (Reminder(tick, &result) == Step::kEnded) return result;
+  if (!DiskCheck(tick, &result)) return result;
+  if (!ProgrammeCheck(tick, &result)) return result;
+  if (!Reminder(tick, &result)) return result;
   StepCounter(disk_check_counter, kDiskCheckPeriod);
   StepCounter(title_check_counter, kTitleCheckPeriod);
   StepCounter(reminder_counter, kReminderPeriod - 1);

@@ -39,7 +39,7 @@ inline constexpr int kNoticeRunOn = 49;
 // a jump of the clock, not time that passed.
 inline constexpr int kClockJumpSeconds = 60;
 
-// The text rule for free_text and total_text: "%0.2f GB" above 2 GiB, else
+// The text rule for free_text.data() and total_text.data(): "%0.2f GB" above 2 GiB, else
 // "%0.2f MB" above 8 MiB, else "%lu KB"; "Go", "Mo", "Ko" for language 12.
 // Always terminated within size.
 void FormatSpace(char* out, size_t size, uint32_t kib, int language);

@@ -66,8 +66,8 @@ void SetRecordingFigures() {
   settings.active_dest = 1;
   fs.f_type = 0x4D44;
   rec_start_time = static_cast<uint32_t>(now - 3723);
-  FormatSpace(total_text, sizeof total_text, 64u << 20, settings.language);
-  FormatSpace(free_text, sizeof free_text, 83u << 19, settings.language);
+  FormatSpace(total_text.data(), sizeof total_text, 64u << 20, settings.language);
+  FormatSpace(free_text.data(), sizeof free_text, 83u << 19, settings.language);
   free_gauge = 54;
   segment_size_mb = 512;
   bitrate = 1234;
@@ -258,7 +258,7 @@ std::vector<GalleryScreen> BuildScreens() {
          settings.standby_after = 1;
          low_space = 1;
          free_gauge = 1;
-         FormatSpace(free_text, sizeof free_text, 20u << 10, settings.language);
+         FormatSpace(free_text.data(), sizeof free_text, 20u << 10, settings.language);
          minutes_left = 2;
          ShowPane(2);
        }},

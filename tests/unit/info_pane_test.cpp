@@ -69,7 +69,7 @@ class InfoPaneTest : public CatalogueScreenTest {
     now_ = time(nullptr);
     recording_active = 1;
     rec_start_time = static_cast<uint32_t>(now_ - 3723);  // 1:02:03
-    std::snprintf(total_text, sizeof total_text, "%s", "12.0 GB");
+    std::snprintf(total_text.data(), sizeof total_text, "%s", "12.0 GB");
     OpenCleared();
     InfoPaneShown = 1;
   }
@@ -245,7 +245,7 @@ TEST_F(InfoPaneTest, BottomLineSplitNoticeLowSpaceOrTitle) {
   SetTitle(u"Evening News");
   ExpectLines({{"Evening News", 20, 241, 505, 2}});
   low_space = 1;
-  std::snprintf(free_text, sizeof free_text, "%s", "20 MB");
+  std::snprintf(free_text.data(), sizeof free_text, "%s", "20 MB");
   ExpectLines({{Message(20), 20, 241, 505, 3}, {"20 MB", 20, 610, 474, 3, true}});
   split_in_progress = 1;
   ExpectLines({{Message(19), 20, 241, 505, 0}});
@@ -404,8 +404,8 @@ TEST_F(InfoPaneTest, RedrawnOnTheTickThreadWhileKeysDrawAndReopen) {
 
 TEST_F(InfoPaneTest, SavesItsPictures) {
   SetTitle(u"Zażółć gęślą jaźń – Evening News");
-  std::snprintf(free_text, sizeof free_text, "%s", "41.5 GB");
-  std::snprintf(total_text, sizeof total_text, "%s", "64.0 GB");
+  std::snprintf(free_text.data(), sizeof free_text, "%s", "41.5 GB");
+  std::snprintf(total_text.data(), sizeof total_text, "%s", "64.0 GB");
   free_gauge = 54;  // 41.5 of 64 GB free
   segment_size_mb = 512;
   bitrate = 1234;
@@ -424,7 +424,7 @@ TEST_F(InfoPaneTest, SavesItsPictures) {
   SavePicture("pane_second_file.png");
   low_space = 1;
   free_gauge = 1;
-  std::snprintf(free_text, sizeof free_text, "%s", "20 MB");
+  std::snprintf(free_text.data(), sizeof free_text, "%s", "20 MB");
   minutes_left = 2;
   settings.clock_style = 2;
   DrawInfoPane();

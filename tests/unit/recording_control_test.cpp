@@ -56,7 +56,7 @@ TEST_F(RecordingControl, AutoTakesTheEntryWithTheMostFreeBytesNotBlocks) {
   Plug("sdc1", SIM_FS_NTFS, 64ull << 30, 4096);   // the largest, but NTFS
   EXPECT_EQ(StartRecording(kKeyRecord), kConsumed);
   ASSERT_EQ(recording_active.load(), 1);
-  EXPECT_EQ(std::string(recording.ts_path), Named("/dtv/usb/sdb1", 1));
+  EXPECT_EQ(std::string(recording.ts_path.data()), Named("/dtv/usb/sdb1", 1));
   EXPECT_STREQ(device_table.entries[settings.active_dest.load()].mount, "/dtv/usb/sdb1");
   EXPECT_EQ(split_choice.load(), 4);  // automatic split on ext: 4076 MiB
   EXPECT_EQ(static_cast<unsigned long>(fs.f_type), SIM_FS_EXT);
@@ -83,7 +83,7 @@ TEST_F(RecordingControl, MissingDest1GivesThreeThenTheNextKeyTriesDest2) {
 
   StartRecording(kKeyRecord);
   ASSERT_EQ(recording_active.load(), 1);
-  EXPECT_EQ(std::string(recording.ts_path), Named("/dtv/usb/sdb1", 1));
+  EXPECT_EQ(std::string(recording.ts_path.data()), Named("/dtv/usb/sdb1", 1));
   EXPECT_EQ(split_choice.load(), 3);  // FAT: 2028 MiB
   StopRecording(kKeyStop);
   EXPECT_EQ(recording.dest_attempt.load(), 0);  // a user stop goes back to dest1
@@ -136,8 +136,8 @@ TEST_F(RecordingControl, HighestDvrFolderWins) {
   ASSERT_EQ(mkdir("/dtv/usb/sda1/DVR2", 0777), 0);
   ASSERT_EQ(mkdir("/dtv/usb/sda1/DVR5", 0777), 0);
   StartRecording(kKeyRecord);
-  EXPECT_EQ(std::string(recording.ts_path), Named("/dtv/usb/sda1/DVR5", 1));
-  EXPECT_EQ(std::string(recording.mdb_path), Named("/dtv/usb/sda1/DVR5", 1, ".mdb"));
+  EXPECT_EQ(std::string(recording.ts_path.data()), Named("/dtv/usb/sda1/DVR5", 1));
+  EXPECT_EQ(std::string(recording.mdb_path.data()), Named("/dtv/usb/sda1/DVR5", 1, ".mdb"));
   EXPECT_EQ(settings.dvr_folder.load(), 5);
 }
 
@@ -155,13 +155,13 @@ TEST_F(RecordingControl, TakenNamesAndSideFilesAreSkipped) {
   Touch("/dtv/usb/sda1/R" + std::string(kPrefix) + "0004.ts");
   settings.write_test = 0;
   StartRecording(kKeyRecord);
-  EXPECT_EQ(std::string(recording.ts_path), Named("/dtv/usb/sda1", 4));
+  EXPECT_EQ(std::string(recording.ts_path.data()), Named("/dtv/usb/sda1", 4));
   StopRecording(kKeyStop);
   // The empty recording went; with a fourth file the next free is 6.
   Touch(Named("/dtv/usb/sda1", 4));
   settings.write_test = 1;
   StartRecording(kKeyRecord);
-  EXPECT_EQ(std::string(recording.ts_path), Named("/dtv/usb/sda1", 6));
+  EXPECT_EQ(std::string(recording.ts_path.data()), Named("/dtv/usb/sda1", 6));
 }
 
 TEST_F(RecordingControl, WriteTestProbesExclusivelyAndDeletesOnlyItsOwnProbe) {
@@ -179,7 +179,7 @@ TEST_F(RecordingControl, WriteTestProbesExclusivelyAndDeletesOnlyItsOwnProbe) {
   ASSERT_EQ(symlink(four.c_str(), four.c_str()), 0);
   settings.write_test = 1;
   StartRecording(kKeyRecord);
-  EXPECT_EQ(std::string(recording.ts_path), Named("/dtv/usb/sda1", 5));
+  EXPECT_EQ(std::string(recording.ts_path.data()), Named("/dtv/usb/sda1", 5));
   EXPECT_TRUE(std::filesystem::is_symlink(three));
   EXPECT_TRUE(std::filesystem::is_symlink(four));
   EXPECT_FALSE(Exists("/dtv/usb/sda1/elsewhere.ts"));
@@ -201,7 +201,7 @@ TEST_F(RecordingControl, NameThatCannotBeCreatedRecordsNothing) {
     EXPECT_EQ(recording_active.load(), 0);
     EXPECT_EQ(recording.last_start_failure.load(), 4);
     EXPECT_FALSE(sim::GetRecorderStatus().recording);
-    EXPECT_STREQ(recording.ts_path, "");
+    EXPECT_STREQ(recording.ts_path.data(), "");
     sim_fault_clear(nullptr);
     EXPECT_FALSE(Exists(Named("/dtv/usb/sda1", 1, ".ts", "2024-03-07_20-15_Das Boot_")));
   }
@@ -211,7 +211,7 @@ TEST_F(RecordingControl, NameThatCannotBeCreatedRecordsNothing) {
   recording.dest_attempt = 1;
   StartRecording(kKeyRecord);
   ASSERT_EQ(recording_active.load(), 1);
-  EXPECT_EQ(std::string(recording.ts_path),
+  EXPECT_EQ(std::string(recording.ts_path.data()),
             Named("/dtv/usb/sda1", 1, ".ts", "2024-03-07_20-15_Das Boot_"));
   EXPECT_TRUE(sim::GetRecorderStatus().recording);
 }
@@ -228,10 +228,10 @@ TEST_F(RecordingControl, Utf8NamesHoldNoControlsAndWholeCharacters) {
   ASSERT_EQ(recording_active.load(), 1);
   std::string title = "A_B___ ";
   for (int i = 0; i < 46; ++i) title += "\xC3\xA4";  // 100 bytes would split the 47th
-  EXPECT_EQ(std::string(recording.ts_path), Named("/dtv/usb/sda1", 1, ".ts",
+  EXPECT_EQ(std::string(recording.ts_path.data()), Named("/dtv/usb/sda1", 1, ".ts",
                                         ("2024-03-07_20-15_" + title + "_").c_str()));
-  EXPECT_TRUE(ValidUtf8(recording.ts_path));
-  EXPECT_TRUE(Exists(recording.ts_path));
+  EXPECT_TRUE(ValidUtf8(recording.ts_path.data()));
+  EXPECT_TRUE(Exists(recording.ts_path.data()));
 }
 
 TEST_F(RecordingControl, NoFreeNameGivesTheDestinationsBox) {
@@ -254,13 +254,13 @@ TEST_F(RecordingControl, LongFolderAndTitleShortenTheTitleAtACharacter) {
   ApplyGuide();
   StartRecording(kKeyRecord);
   ASSERT_EQ(recording_active.load(), 1);
-  EXPECT_LE(std::strlen(recording.mdb_path), 255u);
-  EXPECT_TRUE(ValidUtf8(recording.ts_path));
-  EXPECT_EQ(std::string(recording.ts_path).rfind(mount + "/DVR9/R2024-03-07_20-15_\xC3\xA4", 0), 0u);
-  EXPECT_EQ(std::string(recording.ts_path).substr(std::strlen(recording.ts_path) - 7), "_001.ts");
-  EXPECT_EQ(std::string(recording.mdb_path).substr(0, std::strlen(recording.mdb_path) - 4),
-            std::string(recording.ts_path).substr(0, std::strlen(recording.ts_path) - 3));
-  EXPECT_TRUE(Exists(recording.ts_path));
+  EXPECT_LE(std::strlen(recording.mdb_path.data()), 255u);
+  EXPECT_TRUE(ValidUtf8(recording.ts_path.data()));
+  EXPECT_EQ(std::string(recording.ts_path.data()).rfind(mount + "/DVR9/R2024-03-07_20-15_\xC3\xA4", 0), 0u);
+  EXPECT_EQ(std::string(recording.ts_path.data()).substr(std::strlen(recording.ts_path.data()) - 7), "_001.ts");
+  EXPECT_EQ(std::string(recording.mdb_path.data()).substr(0, std::strlen(recording.mdb_path.data()) - 4),
+            std::string(recording.ts_path.data()).substr(0, std::strlen(recording.ts_path.data()) - 3));
+  EXPECT_TRUE(Exists(recording.ts_path.data()));
 }
 
 TEST(RecordingFiles, PrefixesAreShortenedOnlyInTheTitleOrRefused) {
@@ -312,7 +312,7 @@ TEST_F(RecordingControl, EmptyFileIsDeletedWithItsSideFileAndNotListed) {
   Plug("sda1", SIM_FS_FAT, 1ull << 30);
   settings.delete_empty = 1;
   StartRecording(kKeyRecord);
-  const std::string ts = recording.ts_path, mdb = recording.mdb_path;
+  const std::string ts = recording.ts_path.data(), mdb = recording.mdb_path.data();
   EXPECT_EQ(StopRecording(kKeyStop), kConsumed);  // ShowStopNotice's result
   EXPECT_FALSE(Exists(ts));
   EXPECT_FALSE(Exists(mdb));
@@ -324,11 +324,11 @@ TEST_F(RecordingControl, SideFileDeletedAtTheStopWhenAsked) {
   Plug("sda1", SIM_FS_FAT, 1ull << 30);
   settings.delete_mdb = 1;
   StartRecording(kKeyRecord);
-  const std::string ts = recording.ts_path, mdb = recording.mdb_path;
+  const std::string ts = recording.ts_path.data(), mdb = recording.mdb_path.data();
   EXPECT_EQ(StopRecording(kKeyPower), kKeyPower);  // the power key passes on
   EXPECT_TRUE(Exists(ts));
   EXPECT_FALSE(Exists(mdb));
-  EXPECT_STREQ(recording.mdb_path, "");
+  EXPECT_STREQ(recording.mdb_path.data(), "");
   ASSERT_EQ(recording.recent_file_count.load(), 1);
   EXPECT_EQ(std::string(recording.recent_files[0].ts), ts);
   EXPECT_STREQ(recording.recent_files[0].mdb, "");
@@ -341,32 +341,32 @@ TEST_F(RecordingControl, RenameKeepsTheStartTimeStaysInItsFolderAndReplacesNothi
   // The tick sampled another title half an hour later; meanwhile the table
   // was rescanned and points elsewhere.
   title_check_count = 3;
-  std::snprintf(final_prefix, sizeof final_prefix, "2024-03-07_20-47_Film_");
+  std::snprintf(final_prefix.data(), sizeof final_prefix, "2024-03-07_20-47_Film_");
   settings.active_dest = 1;
   settings.dvr_folder = 0;
   StopRecording(kKeyStop);
   const std::string renamed = Named("/dtv/usb/sda1/DVR3", 1, ".ts", "2024-03-07_20-15_Film_");
-  EXPECT_EQ(std::string(recording.ts_path), renamed);
+  EXPECT_EQ(std::string(recording.ts_path.data()), renamed);
   EXPECT_TRUE(Exists(renamed));
   EXPECT_EQ(std::string(recording.recent_files[0].ts), renamed);
   EXPECT_EQ(std::string(recording.recent_files[0].mdb), Named("/dtv/usb/sda1/DVR3", 1, ".mdb"));
 
   // The second recording's final name is taken already: it keeps its own.
   StartRecording(kKeyRecord);
-  const std::string first_name = recording.ts_path;
+  const std::string first_name = recording.ts_path.data();
   EXPECT_EQ(first_name, Named("/dtv/usb/sda1/DVR3", 2));  // 1 keeps its side file
   title_check_count = 3;
-  std::snprintf(final_prefix, sizeof final_prefix, "2024-03-07_20-47_Film_");
+  std::snprintf(final_prefix.data(), sizeof final_prefix, "2024-03-07_20-47_Film_");
   StopRecording(kKeyStop);
-  EXPECT_EQ(std::string(recording.ts_path), first_name);
+  EXPECT_EQ(std::string(recording.ts_path.data()), first_name);
   EXPECT_TRUE(Exists(first_name));
   EXPECT_TRUE(Exists(renamed));
 
   // Stopped before the first sample: no rename.
   StartRecording(kKeyRecord);
-  const std::string unsampled = recording.ts_path;
+  const std::string unsampled = recording.ts_path.data();
   StopRecording(kKeyStop);
-  EXPECT_EQ(std::string(recording.ts_path), unsampled);
+  EXPECT_EQ(std::string(recording.ts_path.data()), unsampled);
 }
 
 TEST_F(RecordingControl, ListKeepsTheFirstNineAndTheNewestAndDeleteRemovesThem) {
@@ -429,9 +429,9 @@ TEST_F(RecordingControl, SideFileEqualToTheRecordingIsNeverDeletedAsSuch) {
   settings.delete_mdb = 1;
   settings.delete_empty = 1;
   StartRecording(kKeyRecord);
-  Touch(recording.ts_path, "recorded");
-  std::memcpy(recording.mdb_path, recording.ts_path, kPathSize);
-  const std::string ts = recording.ts_path;
+  Touch(recording.ts_path.data(), "recorded");
+  std::memcpy(recording.mdb_path.data(), recording.ts_path.data(), kPathSize);
+  const std::string ts = recording.ts_path.data();
   StopRecording(kKeyStop);
   EXPECT_TRUE(Exists(ts));
   ASSERT_EQ(recording.recent_file_count.load(), 1);
@@ -445,9 +445,9 @@ TEST_F(RecordingControl, OverlayNeverDeclinesAStopAndASecondStartRecordsNothing)
   Plug("sda1", SIM_FS_FAT, 1ull << 30);
   EXPECT_EQ(KeyDispatcher(kKeyRecord), kConsumed);
   ASSERT_EQ(recording_active.load(), 1);
-  const std::string first = recording.ts_path;
+  const std::string first = recording.ts_path.data();
   EXPECT_EQ(StartRecording(kKeyRecord), kConsumed);  // already recording
-  EXPECT_EQ(std::string(recording.ts_path), first);
+  EXPECT_EQ(std::string(recording.ts_path.data()), first);
   EXPECT_EQ(sim::GetRecorderStatus().path, first);
 
   settings.key44_passthrough = 1;
@@ -488,11 +488,11 @@ TEST_F(RecordingControl, StartFromRestSetsTheRecordingsWords) {
   EXPECT_EQ(bitrate.load(), 0u);
   EXPECT_EQ(recording.recent_file_count.load(), 0);
   EXPECT_EQ(free_gauge.load(), -1);
-  EXPECT_STREQ(free_text, "?");
+  EXPECT_STREQ(free_text.data(), "?");
   EXPECT_EQ(title_check_counter.load(), 10);
   EXPECT_EQ(rec_start_time.load(), segment_start_time.load());
   EXPECT_EQ(split_in_progress.load(), 0);
-  EXPECT_STREQ(recording.start_prefix, kPrefix);
+  EXPECT_STREQ(recording.start_prefix.data(), kPrefix);
 }
 
 }  // namespace

@@ -103,7 +103,7 @@ TEST_F(TimerTick, FreeSpaceOfFourMibStopsAndJustAboveWarns) {
 
   // Below 32 MiB the disk is checked on every tick, not every tenth.
   LeaveFree(4 * 1024);
-  const std::string file = recording.ts_path;
+  const std::string file = recording.ts_path.data();
   EXPECT_EQ(Ticks(1), 0u);
   ExpectEndedByTick();
   EXPECT_TRUE(Exists(file));
@@ -171,23 +171,23 @@ TEST_F(TimerTick, ShareWithoutBlocksHasNoGaugeAndNoSpaceChecks) {
   EXPECT_EQ(free_gauge.load(), -1);
   EXPECT_EQ(low_space.load(), 0);
   EXPECT_EQ(recording_active.load(), 1);
-  EXPECT_STREQ(free_text, "0 KB");
+  EXPECT_STREQ(free_text.data(), "0 KB");
 }
 
 TEST_F(TimerTick, SizeBitrateAndMinutesLeft) {
   Record(8ull << 30);
-  ASSERT_TRUE(MakeSparseFile(recording.ts_path, 100ll << 20));
+  ASSERT_TRUE(MakeSparseFile(recording.ts_path.data(), 100ll << 20));
   rec_start_time = static_cast<uint32_t>(now_ - 100);
   EXPECT_EQ(Tick(), kGoOn);  // 100 s after the start
   EXPECT_EQ(segment_size_mb.load(), 100u);
   EXPECT_EQ(bitrate.load(), 1024u);
   EXPECT_EQ(minutes_left.load(), (free_kb.load() - 4096) / 1024 / 60);
-  EXPECT_STRNE(free_text, "?");
+  EXPECT_STRNE(free_text.data(), "?");
 }
 
 TEST_F(TimerTick, VanishedDestinationStopsAfterTwoFailedChecksKeepingTheFile) {
   Record();
-  const std::string file = recording.ts_path;
+  const std::string file = recording.ts_path.data();
   ASSERT_TRUE(MakeSparseFile(file.c_str(), 1 << 20));
   ASSERT_TRUE(sim::UnplugDevice("sda1"));
   EXPECT_EQ(Tick(), kGoOn);  // one failed check
@@ -206,21 +206,21 @@ TEST_F(TimerTick, SplitBySizeWarnsOnceThenSplitsIntoTheNextFile) {
   Record();
   settings.split_mode = 2;
   split_choice = 2;  // 1004 MiB
-  const std::string first = recording.ts_path;
-  ASSERT_TRUE(MakeSparseFile(recording.ts_path, 990ll << 20));
+  const std::string first = recording.ts_path.data();
+  ASSERT_TRUE(MakeSparseFile(recording.ts_path.data(), 990ll << 20));
   EXPECT_EQ(Tick(), kGoOn);
   EXPECT_EQ(split_warned.load(), 1);
   EXPECT_EQ(segment_number.load(), 0);
 
-  ASSERT_TRUE(MakeSparseFile(recording.ts_path, 1005ll << 20));
+  ASSERT_TRUE(MakeSparseFile(recording.ts_path.data(), 1005ll << 20));
   EXPECT_EQ(Ticks(10), kGoOn);  // the next disk check
   EXPECT_EQ(recording_active.load(), 1);
   EXPECT_EQ(segment_number.load(), 1);
   EXPECT_EQ(split_in_progress.load(), 0);
   EXPECT_EQ(split_warned.load(), 0);
   EXPECT_EQ(earlier_segments_mb.load(), 1005);
-  EXPECT_NE(std::string(recording.ts_path), first);
-  EXPECT_EQ(sim::GetRecorderStatus().path, std::string(recording.ts_path));
+  EXPECT_NE(std::string(recording.ts_path.data()), first);
+  EXPECT_EQ(sim::GetRecorderStatus().path, std::string(recording.ts_path.data()));
   ASSERT_EQ(recording.recent_file_count.load(), 1);
   EXPECT_EQ(std::string(recording.recent_files[0].ts), first);
   EXPECT_EQ(tick_stop_state.load(), 0);
@@ -230,7 +230,7 @@ TEST_F(TimerTick, SplitWhoseRestartFailsEndsAsAStop) {
   Record();
   split_choice = kSplitByProgramme;
   pane_state = 1;
-  const std::string first = recording.ts_path;
+  const std::string first = recording.ts_path.data();
   for (int n = 2; n <= 998; ++n) {  // no free name for the next file
     char name[kPathSize];
     std::snprintf(name, sizeof name, "/dtv/usb/sda1/R2024-03-07_20-15_Das_Boot_%03d.ts", n);
@@ -251,7 +251,7 @@ TEST_F(TimerTick, SplitWhoseRestartFailsEndsAsAStop) {
   std::remove("/dtv/usb/sda1/R2024-03-07_20-15_Das_Boot_500.ts");
   EXPECT_EQ(StartRecording(kKeyRecord), kConsumed);
   EXPECT_EQ(recording_active.load(), 1);
-  EXPECT_EQ(std::string(recording.ts_path), "/dtv/usb/sda1/R2024-03-07_20-15_Das_Boot_500.ts");
+  EXPECT_EQ(std::string(recording.ts_path.data()), "/dtv/usb/sda1/R2024-03-07_20-15_Das_Boot_500.ts");
   EXPECT_EQ(Tick(), kGoOn);
 }
 
@@ -264,7 +264,7 @@ TEST_F(TimerTick, ProgrammeChangeSplitsAtEachProgramme) {
   EXPECT_EQ(Tick(), kGoOn);
   EXPECT_EQ(segment_number.load(), 1);
   EXPECT_EQ(title_change_count.load(), 0);
-  EXPECT_EQ(std::string(recording.ts_path), "/dtv/usb/sda1/R2024-03-07_20-15_Tatort_001.ts");
+  EXPECT_EQ(std::string(recording.ts_path.data()), "/dtv/usb/sda1/R2024-03-07_20-15_Tatort_001.ts");
   EXPECT_EQ(recording.recent_file_count.load(), 1);
 }
 
@@ -338,21 +338,21 @@ TEST_F(TimerTick, FinalNameTakesTheTitleSampledBeforeTheLastAndTheStartTime) {
   Record();
   EXPECT_EQ(Ticks(6), kGoOn);  // check 0 on the sixth tick
   EXPECT_EQ(title_check_count.load(), 1);
-  EXPECT_STREQ(final_prefix, "2024-03-07_20-15_Das_Boot_");
+  EXPECT_STREQ(final_prefix.data(), "2024-03-07_20-15_Das_Boot_");
   Guide().title = u"Brennpunkt";
   ApplyGuide();
   EXPECT_EQ(Ticks(15), kGoOn);  // check 1
-  EXPECT_EQ(std::string(latest_prefix).substr(17), "Brennpunkt_");
-  EXPECT_STREQ(final_prefix, "2024-03-07_20-15_Das_Boot_");
+  EXPECT_EQ(std::string(latest_prefix.data()).substr(17), "Brennpunkt_");
+  EXPECT_STREQ(final_prefix.data(), "2024-03-07_20-15_Das_Boot_");
   Guide().title = u"Tagesthemen";
   ApplyGuide();
   EXPECT_EQ(Ticks(15), kGoOn);  // check 2: the older sample becomes final
-  EXPECT_EQ(std::string(final_prefix).substr(17), "Brennpunkt_");
+  EXPECT_EQ(std::string(final_prefix.data()).substr(17), "Brennpunkt_");
   EXPECT_EQ(next_title_sample.load(), 4);
 
   StopRecording(kKeyStop);
-  EXPECT_STREQ(recording.ts_path, "/dtv/usb/sda1/R2024-03-07_20-15_Brennpunkt_001.ts");
-  EXPECT_TRUE(Exists(recording.ts_path));
+  EXPECT_STREQ(recording.ts_path.data(), "/dtv/usb/sda1/R2024-03-07_20-15_Brennpunkt_001.ts");
+  EXPECT_TRUE(Exists(recording.ts_path.data()));
 }
 
 TEST_F(TimerTick, NoProgrammeAtTheFirstCheckLeavesBothPrefixesEmpty) {
@@ -360,15 +360,15 @@ TEST_F(TimerTick, NoProgrammeAtTheFirstCheckLeavesBothPrefixesEmpty) {
   ApplyGuide();
   Record();
   EXPECT_EQ(Ticks(6), kGoOn);
-  EXPECT_STREQ(final_prefix, "");
-  EXPECT_STREQ(latest_prefix, "");
+  EXPECT_STREQ(final_prefix.data(), "");
+  EXPECT_STREQ(latest_prefix.data(), "");
   Guide().has_programme = true;
   ApplyGuide();
   EXPECT_EQ(Ticks(15), kGoOn);
-  EXPECT_STRNE(latest_prefix, "");
-  EXPECT_STREQ(final_prefix, "");
+  EXPECT_STRNE(latest_prefix.data(), "");
+  EXPECT_STREQ(final_prefix.data(), "");
   EXPECT_EQ(Ticks(15), kGoOn);
-  EXPECT_STRNE(final_prefix, "");
+  EXPECT_STRNE(final_prefix.data(), "");
 }
 
 // ---- The timer's life
