@@ -66,6 +66,7 @@ const KeyOperations FakeOperations = {
     .ToolboxPrevious = [] { Called("ToolboxPrevious()"); return 255; },
     .ShowMessageBox = [](int text, int close) { Called("ShowMessageBox(%d,%d)", text, close); return fake_message.load(); },
     .ShowRefusedIcon = [] { Called("ShowRefusedIcon()"); return fake_refused.load(); },
+    .ShowBusyIcon = [] { Called("ShowBusyIcon()"); return 255; },
     .ShowRecordIcon = [] { Called("ShowRecordIcon()"); return fake_record_icon.load(); },
     .OpenDeleteDialog = [](int text) {
       Called("OpenDeleteDialog(%d)", text);
@@ -86,6 +87,7 @@ std::atomic<int>* Word(const std::string& name) {
       {"picture_frozen", &picture_frozen}, {"picture_off", &picture_off},
       {"saved_option15", &saved_option15}, {"option15_restore_count", &option15_restore_count},
       {"recording_active", &recording_active}, {"split_in_progress", &split_in_progress},
+      {"phase", &recording.phase},
       {"stop_timer", &stop_timer}, {"tick_stop_state", &tick_stop_state},
       {"recording.recent_file_count", &recording.recent_file_count}, {"toolbox_open", &toolbox_open},
       {"delete_dialog_open", &delete_dialog_open}, {"delete_choice", &delete_choice},
@@ -363,6 +365,36 @@ const Trace DialogTraces[] = {
      {-70, -73}, {70, 255}, {"StopRecording(70)", "StartRecording(73)"}, "delete_dialog_open=1"},
 };
 INSTANTIATE_TEST_SUITE_P(Dialog, KeyDispatcherTrace, ::testing::ValuesIn(DialogTraces),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The edges of a recording's phases (phase: 1 starting, 3 splitting, 4
+// stopping, 5 summary, 6 standby pending), and the internal codes other
+// than the tick's, which follow the modes like the remote's keys.
+const Trace LifecycleTraces[] = {
+    {"StopKeyDuringASplitEndsTheRecording", "phase=3 split_in_progress=1", {70, 258}, {70, 258},
+     {"StopRecording(70)", "StopRecording(258)"}, ""},
+    {"PowerKeyWithAStopTimerDuringASplitSwitchesTheStandby", "phase=3 stop_timer=30", {2}, {255},
+     {"ShowMessageBox(47,0)", "ClearWarnBand()"}, "standby_after=1"},
+    {"ChannelKeysDuringASplitAreRefused", "phase=3 split_in_progress=1", {19, 4, 59}, {255, 255, 255},
+     {"ShowRefusedIcon()", "ShowRefusedIcon()", "ShowRefusedIcon()"}, ""},
+    {"RecordKeyDuringAStartOrSplitIsBusy", "phase=3", {73}, {255}, {"ShowBusyIcon()"}, ""},
+    {"StopTimerKeysDuringTheStopsNoticeAreBusy", "phase=4 recording_active=1", {72, 69, 71},
+     {255, 255, 255}, {"ShowBusyIcon()", "ShowBusyIcon()", "ShowBusyIcon()"}, "stop_timer=0"},
+    {"RecordKeyDuringTheSummaryIsBusy", "phase=5", {73}, {255}, {"ShowBusyIcon()"}, ""},
+    {"DigitsDuringTheSummaryPass", "phase=5", {19}, {19}, kNone, ""},
+    {"RecordKeyDuringTheStandbyNoticeStarts", "phase=6", {73}, {255}, {"StartRecording(73)"}, ""},
+    {"TickRequestsGoPastThePhase", "phase=3 recording_active=1 split_in_progress=1", {-70, -73},
+     {70, 255}, {"StopRecording(70)", "StartRecording(73)"}, ""},
+    {"InternalPowerKeyFollowsTheDialog", "delete_dialog_open=1 recording_active=1", {-2}, {255},
+     {"ClearOsd()", "CloseOsd()"}, "delete_dialog_open=0"},
+    {"InternalKeysFollowTheSettingsScreen", "toolbox_open=1", {-97, -19}, {255, 255},
+     {"ToolboxDown()"}, "toolbox_open=1"},
+    {"RecordAfterMenuCloseWithTheOverlayUpIsUsedUp",
+     "toolbox_open=1 last_key=26 key44_passthrough=1 key44_count=1", {73}, {255}, kNone, ""},
+    {"RecordAfterMenuCloseDuringASplitIsUsedUp", "toolbox_open=1 last_key=26 phase=3", {73}, {255},
+     kNone, ""},
+};
+INSTANTIATE_TEST_SUITE_P(Lifecycle, KeyDispatcherTrace, ::testing::ValuesIn(LifecycleTraces),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The steps every key takes on its way in and out.
