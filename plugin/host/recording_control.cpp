@@ -291,7 +291,7 @@ int StartRecording(int key) {
   // The settings screen stops only a viewer's start from under it; a
   // split's restart goes on whatever the screen shows.
   if (!split && Word(toolbox_open)) return key;
-  if (!TakeRecordingTransition(kTransitionWaitMs)) return ShowRefusedIcon();
+  if (!TakeRecordingTransition(kTransitionWaitMs)) return ShowBusyIcon();
   int result = kConsumed;
   // A viewer's stop that came during the split wins over its restart.
   if (split && Word(recording.stop_request) != 0) {
@@ -318,7 +318,7 @@ int StopRecording(int key) {
   // A split is only ever carried out by the thread that holds the
   // transition already (the tick).
   const bool split = Word(split_in_progress) != 0 && HoldingRecordingTransition();
-  if (!TakeRecordingTransition(kTransitionWaitMs)) return kConsumed;
+  if (!TakeRecordingTransition(kTransitionWaitMs)) return ShowBusyIcon();
   // Stopped by the other thread meanwhile: nothing left to stop.
   if (!Word(recording_active)) {
     ReleaseRecordingTransition();

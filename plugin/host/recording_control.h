@@ -33,7 +33,7 @@ uint32_t TakeTickRequest();
 // notice is shown once the key thread's transition is given back. Returns 255 at a
 // split; for 70 ShowStopNotice's result; for 2 and 258 the key itself. When
 // no recording runs by the time the transition is taken: 255 for 70, else
-// the key; 255 when the transition was refused.
+// the key; the refused icon's result when the transition stayed busy.
 // During the tick's split (on another thread) the stop is left to the tick
 // as recording.stop_request: 255 for 70, else the key, at once.
 int StopRecording(int key);

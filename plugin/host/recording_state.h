@@ -35,9 +35,12 @@ inline int Word(const std::atomic<int>& word) { return word.load(std::memory_ord
 class CAPABILITY("recording") RecordingOwner {};
 extern RecordingOwner recording_owner;
 
-// A recording's life. Only the owner moves it on, except the last step of
-// kStandbyPending (a start from rest takes it over; the standby goes only
-// when it is still pending).
+// A recording's life. The owner moves it on, with two exceptions that
+// need no owner because nothing else moves it then: the thread that shows
+// a stop's notices after giving the owner back (the stop left kStopping,
+// which refuses starts) enters kSummary and then kIdle; and the standby
+// after a timed stop leaves kStandbyPending for kIdle only if it still
+// holds (a start from rest takes it over, and the standby is not sent).
 enum RecordingPhase : int {
   kPhaseIdle,            // nothing records
   kPhaseStarting,        // a start from rest runs
