@@ -292,19 +292,15 @@ int StartRecording(int key) {
   // split's restart goes on whatever the screen shows.
   if (!split && Word(toolbox_open)) return key;
   if (!TakeRecordingTransition(kTransitionWaitMs)) return ShowBusyIcon();
-  int result = kConsumed;
+  RecordingTurn turn(recording_owner);
   // A viewer's stop that came during the split wins over its restart.
-  if (split && Word(recording.stop_request) != 0) {
-    ReleaseRecordingTransition();
-    return kConsumed;
-  }
+  if (split && Word(recording.stop_request) != 0) return kConsumed;
   // A recording started by the other thread meanwhile is not started twice.
-  if (split || !Word(recording_active)) {
-    if (!split) EnterPhase(kPhaseStarting);
-    result = StartOwned(split);
-    if (!split && !Word(recording_active)) EnterPhase(kPhaseIdle);
-  }
-  ReleaseRecordingTransition();
+  if (!split && Word(recording_active)) return kConsumed;
+  if (split) return StartOwned(true);
+  EnterPhase(kPhaseStarting);
+  const int result = StartOwned(false);
+  if (!Word(recording_active)) EnterPhase(kPhaseIdle);
   return result;
 }
 
@@ -319,19 +315,18 @@ int StopRecording(int key) {
   // transition already (the tick).
   const bool split = Word(split_in_progress) != 0 && HoldingRecordingTransition();
   if (!TakeRecordingTransition(kTransitionWaitMs)) return ShowBusyIcon();
-  // Stopped by the other thread meanwhile: nothing left to stop.
-  if (!Word(recording_active)) {
-    ReleaseRecordingTransition();
-    return key == kKeyStop ? kConsumed : key;
+  StopOutcome outcome;
+  {
+    RecordingTurn turn(recording_owner);
+    // Stopped by the other thread meanwhile: nothing left to stop.
+    if (!Word(recording_active)) return key == kKeyStop ? kConsumed : key;
+    if (split) {
+      FinishFile(key, true);
+      return kConsumed;
+    }
+    EnterPhase(kPhaseStopping);
+    outcome = EndRecording(FinishFile(key, false));
   }
-  if (split) {
-    FinishFile(key, true);
-    ReleaseRecordingTransition();
-    return kConsumed;
-  }
-  EnterPhase(kPhaseStopping);
-  const StopOutcome outcome = EndRecording(FinishFile(key, false));
-  ReleaseRecordingTransition();
   const int result = StopNotice(key, outcome);
   AfterStopNotices();
   return result;
@@ -340,11 +335,14 @@ int StopRecording(int key) {
 int FinishSplitAsStop() {
   if (!TakeRecordingTransition(kTransitionWaitMs)) return kConsumed;
   const int key = recording.stop_request.load(kRelaxed);
-  EnterPhase(kPhaseStopping);
-  if (Word(video_is_muted)) ToggleVideoMute();
-  if (Word(picture_off)) RestorePictureIfOff();
-  const StopOutcome outcome = EndRecording(0);
-  ReleaseRecordingTransition();
+  StopOutcome outcome;
+  {
+    RecordingTurn turn(recording_owner);
+    EnterPhase(kPhaseStopping);
+    if (Word(video_is_muted)) ToggleVideoMute();
+    if (Word(picture_off)) RestorePictureIfOff();
+    outcome = EndRecording(0);
+  }
   const int result = StopNotice(key, outcome);
   AfterStopNotices();
   return result;
@@ -355,6 +353,7 @@ uint32_t TakeTickRequest() { return recording.tick_wanted.exchange(0, kRelaxed);
 void DeleteRecentFiles() {
   int deleted = 0;
   if (TakeRecordingTransition(kTransitionWaitMs)) {
+    RecordingTurn turn(recording_owner);
     int count = Word(recording.recent_file_count);
     if (count > kRecentFileSlots) count = kRecentFileSlots;
     // Deleted recordings leave the list, so that a second confirm does not
@@ -371,7 +370,6 @@ void DeleteRecentFiles() {
       ++kept;
     }
     recording.recent_file_count.store(kept, kRelaxed);
-    ReleaseRecordingTransition();
   }
   deleted_recording_count.store(deleted, kRelaxed);
   ShowMessageBox(39, 1);

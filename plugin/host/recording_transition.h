@@ -19,6 +19,19 @@ void ReleaseRecordingTransition() RELEASE(recording_owner);
 // True when this thread holds the owner.
 bool HoldingRecordingTransition();
 
+// The owner for a scope: adopts a take this thread made (the take itself
+// waits and may fail, so it stays a call that says whether it succeeded)
+// and gives it back when the scope ends.
+//   if (!TakeRecordingTransition(wait_ms)) return ...;
+//   RecordingTurn turn(recording_owner);
+class SCOPED_CAPABILITY RecordingTurn {
+ public:
+  explicit RecordingTurn(RecordingOwner& owner) REQUIRES(owner) {}
+  ~RecordingTurn() RELEASE() { ReleaseRecordingTransition(); }
+  RecordingTurn(const RecordingTurn&) = delete;
+  RecordingTurn& operator=(const RecordingTurn&) = delete;
+};
+
 // Moves the recording to `phase` (as its owner).
 inline void EnterPhase(RecordingPhase phase) REQUIRES(recording_owner) {
   recording.phase.store(phase, std::memory_order_relaxed);
