@@ -237,7 +237,6 @@ TEST_F(RecordingThreads, ConcurrentSizeSplitsAndDiskFullStopsLoseNoFile) {
   ChooseFixed(1, "/dtv/usb/sda1");
   settings.split_mode = 2;  // 1004 MiB
   settings.write_test = 0;
-  settings.stop_summary = 1;
   sim::SetRecorderBitrate(2 << 20);
   sim::SetRecorderGrowth(100 << 20);
   RecorderLog log;
