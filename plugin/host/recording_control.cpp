@@ -54,6 +54,8 @@ void SetStartWords(bool from_rest) REQUIRES(recording_owner) {
     word->store(0, kRelaxed);
   segment_size_mb.store(0, kRelaxed);
   segment_start_time.store(now, kRelaxed);
+  watched_file_bytes = -1;
+  file_grown_at = 0;
   if (!from_rest) {
     segment_number.fetch_add(1, kRelaxed);
     return;
@@ -113,7 +115,9 @@ int StartOwned(bool split) REQUIRES(recording_owner) {
   char folder[kPathSize];
   char prefix[kPathSize];
   RefreshProgrammeInfo();
-  if (!RecordingFolder(folder, sizeof folder, mount, dvr) ||
+  // The folder is reached without following a link: a destination whose
+  // folder leads elsewhere is refused as a missing one.
+  if (!RecordingFolder(folder, sizeof folder, mount, dvr) || !OwnFolder(folder, mount) ||
       !FitPrefix(prefix, sizeof prefix, name_prefix, PrefixRoom(folder)))
     return NoRoomBox(choice.index);
   const int number = FindFreeNumber(folder, prefix, Setting(settings.write_test) != 0);

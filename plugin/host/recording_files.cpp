@@ -104,6 +104,13 @@ bool RecordingFolder(char* out, size_t size, const char* mount, int dvr) {
   return Fits(written, size) || Refuse(out, size);
 }
 
+bool OwnFolder(const char* folder, const char* mount) {
+  struct stat own;
+  struct stat root;
+  if (lstat(folder, &own) != 0 || lstat(mount, &root) != 0) return false;
+  return S_ISDIR(own.st_mode) && S_ISDIR(root.st_mode) && own.st_dev == root.st_dev;
+}
+
 bool FolderOf(char* out, size_t size, const char* path) {
   const char* slash = std::strrchr(path, '/');
   if (slash == nullptr) return Refuse(out, size);

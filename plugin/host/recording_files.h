@@ -18,6 +18,13 @@ int FindDvrFolder(const char* mount);
 // with out emptied, when it does not fit `size`.
 bool RecordingFolder(char* out, size_t size, const char* mount, int dvr);
 
+// True when `folder` is a real directory (lstat: not a symbolic link) on
+// the same file system as the directory `mount` (equal st_dev), so that
+// what is written there stays on the destination it was chosen for; a
+// stick's "DVR9 -> ../../../mtd_appdata" is not. false when either cannot
+// be examined.
+bool OwnFolder(const char* folder, const char* mount);
+
 // The folder part of path (everything before its last "/"); false, with out
 // emptied, when path has no "/" or the folder does not fit.
 bool FolderOf(char* out, size_t size, const char* path);

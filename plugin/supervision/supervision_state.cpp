@@ -34,6 +34,8 @@ std::atomic<int> next_title_sample{0};
 PrefixText latest_prefix;
 PrefixText final_prefix;
 std::atomic<uint32_t> last_tick_time{0};
+int64_t watched_file_bytes = -1;
+uint32_t file_grown_at = 0;
 std::atomic<int> disk_check_failures{0};
 
 // Runs at a fresh start and in test fixtures, with no other thread in the
@@ -56,6 +58,8 @@ void ResetSupervisionState() NO_THREAD_SAFETY_ANALYSIS {
   free_gauge.store(-1, kRelaxed);
   free_text = {"?"};
   total_text = {};
+  watched_file_bytes = -1;
+  file_grown_at = 0;
   latest_prefix = {};
   final_prefix = {};
 }

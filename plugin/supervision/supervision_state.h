@@ -95,6 +95,12 @@ using PrefixText = std::array<char, kPrefixSize>;
 extern PrefixText latest_prefix GUARDED_BY(recording_owner);
 extern PrefixText final_prefix GUARDED_BY(recording_owner);
 
+// The recording's current file as the tick last saw it: its size in bytes
+// (-1: it could not be read), and the system-clock second it last grew (0:
+// not seen yet; moved with the clock's jumps like the recording's times).
+extern int64_t watched_file_bytes GUARDED_BY(recording_owner);
+extern uint32_t file_grown_at GUARDED_BY(recording_owner);
+
 // The system-clock second of the previous tick (clock jumps are measured
 // against it), and the disk checks in a row that could not read the
 // destination.

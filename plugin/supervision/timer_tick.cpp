@@ -1,6 +1,7 @@
 #include "supervision/timer_tick.h"
 
 #include <SDL.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -192,7 +193,7 @@ bool Split(Tick& tick, uint32_t pause_ms) RELEASE(recording_owner)
 // A clock set backwards, or forwards by more than a minute, between two
 // ticks moves the recording's times with it: the recording neither stops at
 // once nor runs on.
-void FollowClockJump(const Tick& tick) {
+void FollowClockJump(const Tick& tick) REQUIRES(recording_owner) {
   const uint32_t last = last_tick_time.exchange(tick.now, kRelaxed);
   if (last == 0) return;
   const int64_t step = static_cast<int64_t>(tick.now) - static_cast<int64_t>(last);
@@ -200,6 +201,7 @@ void FollowClockJump(const Tick& tick) {
   const auto shift = static_cast<uint32_t>(step);  // modulo 2^32: backwards too
   rec_start_time.fetch_add(shift, kRelaxed);
   segment_start_time.fetch_add(shift, kRelaxed);
+  if (file_grown_at != 0) file_grown_at += shift;
   if (Word(stop_timer) != 0) stop_time.fetch_add(shift, kRelaxed);
 }
 
@@ -257,6 +259,25 @@ void MeasureFile(const Tick& tick) REQUIRES(recording_owner) {
   const uint32_t rate = bitrate.load(kRelaxed);
   const uint32_t free = free_kb.load(kRelaxed);
   if (rate != 0 && free >= kKeptFreeKb) minutes_left.store((free - kKeptFreeKb) / rate / 60, kRelaxed);
+}
+
+// The recorder's progress, every tick: a file that has not grown (or
+// cannot be read) for kStalledSeconds is a recorder that stopped writing,
+// while the destination may still answer the disk check. The recording
+// stops as for a vanished destination, with its own notice.
+bool StallCheck(Tick& tick, uint32_t* result) RELEASE(recording_owner)
+    TRY_ACQUIRE(true, recording_owner) {
+  struct stat status;
+  const int64_t bytes = stat(recording.ts_path.data(), &status) == 0 ? status.st_size : -1;
+  if (file_grown_at == 0 || (bytes >= 0 && bytes != watched_file_bytes)) {
+    watched_file_bytes = bytes;
+    file_grown_at = tick.now;
+    return true;
+  }
+  watched_file_bytes = bytes;
+  if (tick.now - file_grown_at < kStalledSeconds) return true;
+  *result = TimedStop(tick, kNoticeNotWriting, true);
+  return false;
 }
 
 // The disk check: every 10th tick, and every tick once space is low.
@@ -393,6 +414,7 @@ uint32_t TickOwned(Tick& tick) RELEASE(recording_owner) {
     return TimedStop(tick, kNoticeStopTime, false);
   }
   uint32_t result = kEndTimer;
+  if (!StallCheck(tick, &result)) return result;
   if (!DiskCheck(tick, &result)) return result;
   if (!ProgrammeCheck(tick, &result)) return result;
   if (!Reminder(tick, &result)) return result;

@@ -35,6 +35,14 @@ inline constexpr int kNoticeDiskFull = 21;
 inline constexpr int kNoticeStopTime = 34;
 inline constexpr int kNoticePictureOff = 35;
 inline constexpr int kNoticeRunOn = 49;
+// The recording was stopped because its file stopped growing.
+inline constexpr int kNoticeNotWriting = 104;
+// Seconds of the system clock without the file growing (or with its size
+// unreadable) after which the recorder counts as stalled: the disk takes no
+// more data (unplugged and put back, write errors) although the destination
+// is still there. Half a minute: a recorder writing even a radio
+// programme's stream flushes its buffer far more often.
+inline constexpr uint32_t kStalledSeconds = 30;
 // A clock step larger than this (or any step backwards) between two ticks is
 // a jump of the clock, not time that passed.
 inline constexpr int kClockJumpSeconds = 60;

@@ -245,6 +245,40 @@ TEST_F(RecordingControl, NoFreeNameGivesTheDestinationsBox) {
   EXPECT_EQ(recording.dest_attempt.load(), 1);  // unchanged
 }
 
+// A stick's DVR folder (or the stick itself) that leads elsewhere through
+// a link, or is not a folder: the destination is refused as a missing one
+// and nothing is written where the link points (the set's flash).
+TEST_F(RecordingControl, FolderReachedThroughALinkIsRefused) {
+  Plug("sda1", SIM_FS_EXT, 1ull << 30);
+  ChooseFixed(1, "/dtv/usb/sda1");
+  const std::string flash = sim::SandboxPath("/mtd_appdata");
+  ASSERT_EQ(symlink(flash.c_str(), sim::SandboxPath("/dtv/usb/sda1/DVR9").c_str()), 0);
+  const auto before = std::distance(std::filesystem::directory_iterator(flash),
+                                    std::filesystem::directory_iterator{});
+  EXPECT_EQ(StartRecording(kKeyRecord), kConsumed);
+  EXPECT_EQ(recording_active.load(), 0);
+  EXPECT_EQ(recording.last_start_failure.load(), 3);
+  EXPECT_FALSE(sim::GetRecorderStatus().recording);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(flash),
+                          std::filesystem::directory_iterator{}),
+            before);
+
+  // A file named like a DVR folder is no folder either.
+  ASSERT_EQ(unlink(sim::SandboxPath("/dtv/usb/sda1/DVR9").c_str()), 0);
+  FILE* file = std::fopen("/dtv/usb/sda1/DVR9", "w");
+  ASSERT_NE(file, nullptr);
+  std::fclose(file);
+  EXPECT_EQ(StartRecording(kKeyRecord), kConsumed);
+  EXPECT_EQ(recording_active.load(), 0);
+
+  // A real DVR folder records.
+  ASSERT_EQ(std::remove("/dtv/usb/sda1/DVR9"), 0);
+  ASSERT_EQ(mkdir("/dtv/usb/sda1/DVR9", 0777), 0);
+  EXPECT_EQ(StartRecording(kKeyRecord), kConsumed);
+  EXPECT_EQ(recording_active.load(), 1);
+  EXPECT_EQ(std::string(recording.ts_path.data()).rfind("/dtv/usb/sda1/DVR9/R", 0), 0u);
+}
+
 TEST_F(RecordingControl, LongFolderAndTitleShortenTheTitleAtACharacter) {
   const std::string mount = "/dtv/usb/" + std::string(118, 'm');  // 127 bytes
   Plug("sda1", SIM_FS_FAT, 1ull << 30, 4096, mount);
