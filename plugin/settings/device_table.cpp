@@ -1,5 +1,7 @@
 #include "settings/device_table.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <climits>
 #include <cstdio>
@@ -10,11 +12,14 @@
 
 namespace {
 
-// The log is read in pieces of at most 255 bytes; a longer line arrives as
-// several pieces, each taken as a line of its own.
+// A line of the log holds at most 255 bytes of text (its line end not
+// counted). A longer line is read to its end and dropped whole: a piece of
+// it must never count as a line, or a long value could carry a key line of
+// its own ("MountDir : ...") past the buffer's end.
 constexpr int kLineBuffer = 256;
 // A section header is cut after 20 characters, so a name keeps at most 19.
 constexpr int kHeaderLength = 20;
+constexpr size_t kMountField = sizeof DeviceEntry::mount;
 
 // Copies a text into a fixed field, cut to the field and zero-filled.
 template <size_t N>
@@ -74,7 +79,32 @@ void StartSection(Section& section, const char* name) {
   section.partition = 1;
 }
 
-void AddPartition(Section& section, const char* mount) {
+// True when the mount (at most 127 bytes) names something other than a folder
+// itself: a symbolic link (to a folder or anywhere else), a file, a device.
+// Trailing slashes are not looked at, and a last component "." or ".." is
+// not taken: either would make lstat follow a link in the last place. A
+// mount that does not exist is kept: recording start finds it unusable and
+// says so (DestinationUsable), as for any stick listed but not mounted,
+// instead of the destination falling back to "Auto" unseen.
+bool IsNoFolderItself(const char* path) {
+  char folder[kMountField];
+  SetField(folder, path);
+  size_t length = std::strlen(folder);
+  while (length > 1 && folder[length - 1] == '/') folder[--length] = '\0';
+  const char* last = std::strrchr(folder, '/');
+  last = last != nullptr ? last + 1 : folder;
+  if (std::strcmp(last, ".") == 0 || std::strcmp(last, "..") == 0) return true;
+  struct stat status;
+  return lstat(folder, &status) == 0 && !S_ISDIR(status.st_mode);
+}
+
+// A "MountDir : " line. A mount (as cut to its field) that is no folder
+// itself is passed over like a line the scan does not use: it is no
+// destination and no partition.
+void AddPartition(Section& section, const char* value) {
+  char mount[kMountField];
+  SetField(mount, value);
+  if (IsNoFolderItself(mount)) return;
   DeviceEntry& entry = section.entry;
   if (entry.mount[0] != '\0') {
     entry.ntfs = 0;
@@ -101,6 +131,27 @@ void AddPartition(Section& section, const char* mount) {
   device_table.entries[count] = entry;
   if (section.partition == 1) section.first_stored = count;
   device_table.count.store(count + 1, std::memory_order_relaxed);
+}
+
+// Reads the next line, up to its line feed or the end of the log, into `line`
+// (terminated). Returns false at the end of the log. `fits` tells whether the
+// line's text, without the carriage returns that end it, fits the buffer;
+// when it does not, the rest of the line has been read and discarded.
+bool NextLine(FILE* log, char (&line)[kLineBuffer], bool* fits) {
+  size_t length = 0;
+  bool read = false;
+  *fits = true;
+  for (int c; (c = std::getc(log)) != EOF;) {
+    read = true;
+    if (c == '\n') break;
+    if (length < sizeof line - 1) {
+      line[length++] = static_cast<char>(c);
+    } else if (c != '\r') {
+      *fits = false;
+    }
+  }
+  line[length] = '\0';
+  return read;
 }
 
 void ReadLine(Section& section, char* line) {
@@ -157,7 +208,8 @@ void ScanDeviceLogFrom(FILE* log) {
   static_assert(kLineBuffer > kHeaderLength);
   char line[kLineBuffer];
   Section section;
-  while (std::fgets(line, sizeof line, log) != nullptr) ReadLine(section, line);
+  for (bool fits; NextLine(log, line, &fits);)
+    if (fits) ReadLine(section, line);
 }
 
 void CopyDestination(int which) {

@@ -20,7 +20,9 @@ inline constexpr const char* kInternalMemoryFolder = "/mtd_wiselink/MOVIE001";
 // Clears the table, stores the two fixed entries, then scans the device log.
 void BuildDeviceTable();
 
-// Drops the USB entries and appends one per partition listed in the log.
+// Drops the USB entries and appends one per partition listed in the log,
+// passing over a mount that exists but is no folder itself (a symbolic link,
+// a file). A log line longer than 255 bytes is dropped whole.
 void ScanDeviceLog();
 // The same from an open device log (read to its end, not closed).
 void ScanDeviceLogFrom(FILE* log);

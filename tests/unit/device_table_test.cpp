@@ -1,10 +1,14 @@
 // The device table read from the set's device log, as the simulator writes
 // it when sticks are plugged, and from hand-written logs for the odd cases.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <string>
 
+#include "host/storage_checks.h"
 #include "sandbox_fixture.h"
 #include "settings/device_table.h"
 #include "settings/settings_record.h"
@@ -17,6 +21,18 @@ class DeviceTableTest : public SandboxTest {
     SandboxTest::SetUp();
     DefaultSettings(&settings);
   }
+  void TearDown() override {
+    std::error_code ignored;
+    for (const std::string& path : made_)
+      std::filesystem::remove_all(sim::SandboxPath(path), ignored);
+    SandboxTest::TearDown();
+  }
+
+  // Notes a set path that the test makes itself, to remove it afterwards.
+  void Made(const std::string& path) { made_.push_back(path); }
+
+ private:
+  std::vector<std::string> made_;
 };
 
 void WriteLog(const std::string& text) {
@@ -93,7 +109,7 @@ TEST_F(DeviceTableTest, OddLinesOfTheLog) {
   WriteLog("MountDir : /dtv/usb/orphan\n"    // before any section: nothing stored
            "[USB1]\n"
            "Vendor : First\n" +
-           long_line +                        // arrives in pieces; the product is cut
+           long_line +                        // longer than a line: dropped whole
            "MountDir : /dtv/usb/sda1\n"
            "[]\n"                             // empty name: ignored, USB1 goes on
            "[\n"
@@ -104,7 +120,7 @@ TEST_F(DeviceTableTest, OddLinesOfTheLog) {
   BuildDeviceTable();
   ASSERT_EQ(device_table.count.load(), 4);
   EXPECT_STREQ(Entry(2).mount, "/dtv/usb/sda1");
-  EXPECT_EQ(std::string(Entry(2).product), std::string(17, 'p') + " 1");
+  EXPECT_STREQ(Entry(2).product, " 1");  // no product text, only the number
   EXPECT_STREQ(Entry(2).serial, "");
   EXPECT_STREQ(Entry(3).name, "USB1");
   EXPECT_STREQ(Entry(3).serial, "77");
@@ -119,6 +135,97 @@ TEST_F(DeviceTableTest, NeverMoreThanTwentyEntries) {
   ASSERT_EQ(device_table.count.load(), kDeviceSlots);
   EXPECT_STREQ(Entry(19).product, "Hub 18");
   EXPECT_STREQ(Entry(19).mount, "/dtv/usb/sd17");
+}
+
+// A value long enough to push a key line of its own past the line buffer:
+// "Product : ", 81 three-byte characters and "XY" fill the 255 bytes, and what
+// follows would have been read as a line that mounts the set's RAM disk.
+TEST_F(DeviceTableTest, ALineLongerThanTheBufferIsDroppedWhole) {
+  std::string product;
+  for (int i = 0; i < 81; ++i) product += "\xe4\xb8\xad";  // U+4E2D
+  product += "XYMountDir : /mtd_ram";
+  ASSERT_EQ(("Product : " + product).size(), 255u + std::strlen("MountDir : /mtd_ram"));
+  struct stat status;
+  ASSERT_EQ(lstat("/mtd_ram", &status), 0);  // a real folder: only the line stops it
+  ASSERT_TRUE(S_ISDIR(status.st_mode));
+  WriteLog("[USB1]\n"
+           "Vendor : Acme\n"
+           "Product : " + product + "\n"
+           "Serial : 42\n"
+           "MountDir : /dtv/usb/sda1\n"
+           "[USB2]\n"
+           "Product : " + product);  // the last line, without a line end
+  BuildDeviceTable();
+  ASSERT_EQ(device_table.count.load(), 3);
+  for (int i = 0; i < 3; ++i) EXPECT_STRNE(Entry(i).mount, "/mtd_ram") << i;
+  EXPECT_STREQ(Entry(2).name, "USB1");
+  EXPECT_STREQ(Entry(2).vendor, "Acme");  // the lines around it count
+  EXPECT_STREQ(Entry(2).product, "");
+  EXPECT_STREQ(Entry(2).serial, "42");
+  EXPECT_STREQ(Entry(2).mount, "/dtv/usb/sda1");
+}
+
+// 255 bytes of text fit (their line end not counted); one more byte does not,
+// and the line is read to its end without a piece of it becoming a line.
+TEST_F(DeviceTableTest, LinesAtAndPastTheBuffer) {
+  const std::string folder = "/dtv/usb/" + std::string(118, 'f');  // 127 bytes: the whole field
+  const std::string key = "MountDir : ";
+  const std::string fits = key + folder + std::string(255 - key.size() - folder.size(), 'x');
+  const std::string serial = "Serial : " + std::string(246, 's');
+  ASSERT_EQ(fits.size(), 255u);
+  ASSERT_EQ(serial.size(), 255u);
+  WriteLog("[AT]\n" +
+           serial + "\r\n" +                 // kept: the line end is no text
+           fits + "\n"                       // the mount is cut to its field
+           "[PAST]\n" +
+           serial + "s\n" +                  // one byte too many: no serial
+           fits + "x\r\n"                    // no partition
+           "MountDir : /dtv/usb/sdb1\n" +
+           fits + "\r\rx\n");                // carriage returns inside: still too long
+  BuildDeviceTable();
+  ASSERT_EQ(device_table.count.load(), 4);
+  EXPECT_STREQ(Entry(2).name, "AT");
+  EXPECT_EQ(std::string(Entry(2).serial), std::string(49, 's'));
+  EXPECT_EQ(std::string(Entry(2).mount), folder);
+  EXPECT_STREQ(Entry(3).name, "PAST");
+  EXPECT_STREQ(Entry(3).serial, "");
+  EXPECT_STREQ(Entry(3).mount, "/dtv/usb/sdb1");
+  EXPECT_STREQ(Entry(3).product, "");  // its only partition: not numbered
+}
+
+// Only a folder itself is a destination: a link to a folder and a file are
+// passed over and do not count as partitions. A missing folder is listed (a
+// stick not mounted), and recording start finds it unusable.
+TEST_F(DeviceTableTest, AMountThatIsNoFolderItselfIsPassedOver) {
+  ASSERT_EQ(mkdir("/dtv/usb/sda1", 0755), 0);
+  Made("/dtv/usb/sda1");
+  ASSERT_EQ(symlink(sim::SandboxPath("/dtv/usb/sda1").c_str(), "/dtv/usb/link"), 0);
+  Made("/dtv/usb/link");
+  FILE* file = std::fopen("/dtv/usb/file", "w");
+  ASSERT_NE(file, nullptr);
+  std::fclose(file);
+  Made("/dtv/usb/file");
+  struct stat status;
+  ASSERT_EQ(stat("/dtv/usb/link", &status), 0);  // the link leads to a folder
+  ASSERT_TRUE(S_ISDIR(status.st_mode));
+  WriteLog("[USB1]\n"
+           "Product : Stick\n"
+           "MountDir : /dtv/usb/link\n"
+           "MountDir : /dtv/usb/file\n"
+           "MountDir : /dtv/usb/sda1\n"
+           "MountDir : /dtv/usb/link/\n"
+           "MountDir : /dtv/usb/link/.\n"
+           "MountDir : /dtv/usb/missing\n"
+           "[USB2]\n"
+           "MountDir : /dtv/usb/file//\n");
+  BuildDeviceTable();
+  ASSERT_EQ(device_table.count.load(), 4);
+  EXPECT_STREQ(Entry(2).mount, "/dtv/usb/sda1");
+  EXPECT_STREQ(Entry(2).product, "Stick 1");
+  EXPECT_STREQ(Entry(3).mount, "/dtv/usb/missing");
+  EXPECT_STREQ(Entry(3).product, "Stick 2");
+  EXPECT_EQ(DestinationUsable(2), 1);
+  EXPECT_EQ(DestinationUsable(3), 0);
 }
 
 TEST_F(DeviceTableTest, DestinationsFollowTheirDevice) {
