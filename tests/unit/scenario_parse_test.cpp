@@ -99,6 +99,28 @@ TEST(ScenarioParse, StepOptionsRefuseParentFoldersToo) {
   EXPECT_EQ(steps.size(), 1u);
 }
 
+TEST(ScenarioParse, PictureFoldersOfTheCommandLineRefuseParentFolders) {
+  for (const char* option : {"--frames", "--contact-sheet"}) {
+    for (const char* path : {"../frames", "a/../../b", "frames/.."}) {
+      sim::CommandLine line;
+      std::vector<std::string> words = {"tvsim", option, path};
+      std::vector<char*> argv;
+      for (std::string& word : words) argv.push_back(word.data());
+      std::string error;
+      EXPECT_FALSE(sim::ParseCommandLine(static_cast<int>(argv.size()), argv.data(), &line, &error))
+          << option << " " << path;
+      EXPECT_NE(error.find("'..' component"), std::string::npos) << error;
+    }
+    sim::CommandLine line;
+    std::vector<std::string> words = {"tvsim", option, "frames/sheet"};
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    std::string error;
+    EXPECT_TRUE(sim::ParseCommandLine(static_cast<int>(argv.size()), argv.data(), &line, &error))
+        << error;
+  }
+}
+
 TEST(ScenarioParse, OnlyChecksFollowTheEnd) {
   EXPECT_EQ(Refusal("key 7\nend\nexpect key 7\nfile . x\nkey 8\n"),
             "line 5: only checks may follow end, not 'key'");
