@@ -5,9 +5,10 @@
  * libraries refers to a newer version. A pin names a symbol only; a file
  * that never calls the function gains no reference from it.
  *
- * stat64 and lstat64 have no GLIBC_2.4 version of their own: before 2.33
- * they were inline calls of __xstat64 and __lxstat64, which
- * runtime_compat.cpp reproduces inside recolyx.so. */
+ * stat64, lstat64 and fstat64 have no GLIBC_2.4 version of their own:
+ * before 2.33 they were inline calls of __xstat64, __lxstat64 and
+ * __fxstat64, which runtime_compat.cpp reproduces inside recolyx.so; so is
+ * fcntl64 (2.28), over the set's fcntl. */
 #ifndef RECOLYX_SET_ABI_GLIBC_PINS_H
 #define RECOLYX_SET_ABI_GLIBC_PINS_H
 
@@ -22,6 +23,8 @@ __asm__(".symver pthread_kill,pthread_kill@GLIBC_2.4");
 __asm__(".symver pthread_sigmask,pthread_sigmask@GLIBC_2.4");
 __asm__(".symver __xstat64,__xstat64@GLIBC_2.4");
 __asm__(".symver __lxstat64,__lxstat64@GLIBC_2.4");
+__asm__(".symver __fxstat64,__fxstat64@GLIBC_2.4");
+__asm__(".symver fcntl_compat,fcntl@GLIBC_2.4");
 #endif
 
 #endif

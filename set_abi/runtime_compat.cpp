@@ -2,9 +2,13 @@
 // runtime and the C library, so that the library needs nothing newer than
 // GLIBC_2.4 and carries only the runtime parts it uses.
 //
-//  - stat64 and lstat64: the set's C library has them only as __xstat64 and
-//    __lxstat64 (GLIBC_2.4, pinned by glibc_pins.h), called here with the
-//    structure version of 32-bit ARM. Hidden, so they serve this library alone.
+//  - stat64, lstat64 and fstat64: the set's C library has them only as
+//    __xstat64, __lxstat64 and __fxstat64 (GLIBC_2.4, pinned by
+//    glibc_pins.h), called here with the structure version of 32-bit ARM.
+//    Hidden, so they serve this library alone.
+//  - fcntl64 (GLIBC_2.28), what fcntl becomes with 64-bit file offsets: the
+//    set's fcntl (GLIBC_2.4) with the same argument; no command the plug-in
+//    gives takes a 64-bit lock structure.
 //  - std::__throw_system_error: what a failed std::mutex lock calls. The
 //    runtime's own throws a std::system_error, whose object brings in the
 //    standard exception classes, their copy-on-write strings and, through
@@ -19,6 +23,7 @@
 //    counts and exception code to skip atomic operations. Always zero here:
 //    the runtime takes the atomic path, which is right in any process.
 #include <errno.h>
+#include <stdarg.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -27,6 +32,9 @@
 extern "C" {
 int __xstat64(int version, const char* path, struct stat64* status);
 int __lxstat64(int version, const char* path, struct stat64* status);
+int __fxstat64(int version, int fd, struct stat64* status);
+// The set's fcntl, bound to its GLIBC_2.4 version by glibc_pins.h.
+int fcntl_compat(int fd, int command, ...);
 }
 
 namespace {
@@ -51,6 +59,18 @@ __attribute__((visibility("hidden"))) int stat64(const char* path, struct stat64
 
 __attribute__((visibility("hidden"))) int lstat64(const char* path, struct stat64* status) {
   return __lxstat64(StatVersion, path, status);
+}
+
+__attribute__((visibility("hidden"))) int fstat64(int fd, struct stat64* status) {
+  return __fxstat64(StatVersion, fd, status);
+}
+
+__attribute__((visibility("hidden"))) int fcntl64(int fd, int command, ...) {
+  va_list arguments;
+  va_start(arguments, command);
+  void* argument = va_arg(arguments, void*);  // an int or a pointer: one register
+  va_end(arguments);
+  return fcntl_compat(fd, command, argument);
 }
 
 __attribute__((visibility("hidden"))) char __libc_single_threaded = 0;

@@ -1,8 +1,10 @@
 // The definitions recolyx.so for the set takes ahead of the C library and the
-// C++ runtime (set_abi/runtime_compat.cpp), run under qemu-arm: stat64 and
-// lstat64 through the GLIBC_2.4 entry points give what the current calls
-// give, and a failed lock ends the process with the error named.
+// C++ runtime (set_abi/runtime_compat.cpp), run under qemu-arm: stat64,
+// lstat64, fstat64 and fcntl through the GLIBC_2.4 entry points give what
+// the current calls give, and a failed lock ends the process with the error
+// named.
 #include <errno.h>
+#include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -69,6 +71,37 @@ TEST_F(StatCompat, MissingPathsFailWithTheirErrno) {
   errno = 0;
   EXPECT_EQ(lstat64((file_ + "/below_a_file").c_str(), &status), -1);
   EXPECT_EQ(errno, ENOTDIR);
+}
+
+// fstat64 and fcntl64 through the set's older entry points: an open file's
+// status whole, a descriptor copied above a floor, its flags read back, and
+// a bad descriptor's error.
+TEST_F(StatCompat, OpenFilesThroughTheOlderEntryPoints) {
+  FILE* in = fopen(file_.c_str(), "r");
+  ASSERT_NE(in, nullptr);
+  struct stat64 open_status {};
+  ASSERT_EQ(fstat64(fileno(in), &open_status), 0);
+  EXPECT_TRUE(S_ISREG(open_status.st_mode));
+  EXPECT_EQ(open_status.st_size, 5000);
+  EXPECT_EQ(open_status.st_nlink, 1u);
+
+  const int copy = fcntl(fileno(in), F_DUPFD, 20);
+  EXPECT_GE(copy, 20);
+  EXPECT_EQ(fcntl(copy, F_SETFD, FD_CLOEXEC), 0);
+  EXPECT_EQ(fcntl(copy, F_GETFD) & FD_CLOEXEC, FD_CLOEXEC);
+  struct stat64 copy_status {};
+  ASSERT_EQ(fstat64(copy, &copy_status), 0);
+  EXPECT_EQ(copy_status.st_ino, open_status.st_ino);
+  close(copy);
+  fclose(in);
+
+  errno = 0;
+  EXPECT_EQ(fcntl(copy, F_GETFD), -1);
+  EXPECT_EQ(errno, EBADF);
+  struct stat64 none {};
+  errno = 0;
+  EXPECT_EQ(fstat64(copy, &none), -1);
+  EXPECT_EQ(errno, EBADF);
 }
 
 TEST(RuntimeCompat, FailedLockEndsTheProcessNamingTheError) {
