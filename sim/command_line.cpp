@@ -108,9 +108,18 @@ const Option Options[] = {
     {"--window", "", "a window; the PC keyboard is the remote at once", nullptr,
      [](CommandLine* l, const std::string&, std::string*) { l->screen.window = true; return true; }},
     {"--frames", "DIR", "save every frame the plug-in flips as DIR/frame_NNNNN.png", nullptr,
-     [](CommandLine* l, const std::string& v, std::string*) { l->screen.frame_folder = v; return true; }},
+     [](CommandLine* l, const std::string& v, std::string* e) {
+       // Pictures go below the folder tvsim runs in or where named, never up.
+       if (!StaysBelow(v, e)) return false;
+       l->screen.frame_folder = v;
+       return true;
+     }},
     {"--contact-sheet", "FILE", "save every skin image and font sheet as one PNG", nullptr,
-     [](CommandLine* l, const std::string& v, std::string*) { l->contact_sheet_path = v; return true; }},
+     [](CommandLine* l, const std::string& v, std::string* e) {
+       if (!StaysBelow(v, e)) return false;
+       l->contact_sheet_path = v;
+       return true;
+     }},
     {"--telnetd-running", "", "the set boots with its telnet daemon running", nullptr,
      [](CommandLine* l, const std::string&, std::string*) { l->telnetd_running = true; return true; }},
     {"--bitrate", "KIB_S", "the recorder's bitrate in KiB per second of TV time", nullptr,

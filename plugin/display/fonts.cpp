@@ -11,16 +11,15 @@ AnnotatedMutex<std::mutex> font_mutex;
 TTF_Font* StandardFont[3] = {};
 FontImages FontImageCache{};
 
+bool HomeFontPath(char* out, size_t size, const char* name) {
+  return HomePathFormat(out, size, "fonts/%s", name);
+}
+
 TTF_Font* OpenFontFile(const char* name, int size) {
   char path[256];
   int n = std::snprintf(path, sizeof path, "%s/%s", kTvFontFolder, name);
   bool in_tv_folder = n > 0 && static_cast<size_t>(n) < sizeof path && access(path, F_OK) == 0;
-  if (!in_tv_folder) {
-    char relative[256];
-    n = std::snprintf(relative, sizeof relative, "fonts/%s", name);
-    if (n < 0 || static_cast<size_t>(n) >= sizeof relative) return nullptr;
-    if (!HomePath(path, sizeof path, relative)) return nullptr;
-  }
+  if (!in_tv_folder && !HomeFontPath(path, sizeof path, name)) return nullptr;
   return text_library.open_font(path, size);
 }
 
@@ -43,7 +42,7 @@ void OpenTrueTypeFonts() {
   // loaded since then is freed here rather than forgotten.
   FreeFontImages();
   for (int i = 0; i < 3; ++i) {
-    if (StandardFont[i] == nullptr) StandardFont[i] = OpenFontFile("shadow.ttf", kStandardFontSizes[i]);
+    if (StandardFont[i] == nullptr) StandardFont[i] = OpenFontFile(kTrueTypeFace, kStandardFontSizes[i]);
   }
 }
 

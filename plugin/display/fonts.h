@@ -9,6 +9,8 @@
 
 #include <SDL.h>
 
+#include <cstddef>
+
 #include <mutex>
 
 #include "thread_annotations.h"
@@ -36,6 +38,11 @@ inline constexpr const char* kTvFontFolder = "/mtd_appdata/Font";
 
 // Opens the standard sizes that are not open yet; forgets the image cache.
 void OpenTrueTypeFonts() EXCLUDES(font_mutex);
+// The TrueType face of the standard fonts.
+inline constexpr const char* kTrueTypeFace = "shadow.ttf";
+// Builds home_dir + "fonts/" + name into out. False, with out emptied, when
+// it does not fit `size`.
+bool HomeFontPath(char* out, size_t size, const char* name);
 // Opens name from the TV's font folder, else from the home folder's "fonts"
 // (a text library call: under font_mutex).
 TTF_Font* OpenFontFile(const char* name, int size) REQUIRES(font_mutex);

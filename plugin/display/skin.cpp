@@ -80,12 +80,13 @@ void AlphaTableFor(const SkinPixels& image, SkinForm form, int opacity, int perc
 
 }  // namespace
 
+bool SkinImagePath(char* out, size_t size, const char* name) {
+  return HomePathFormat(out, size, "osd/%s.png", name);
+}
+
 SDL_Surface* LoadSkinImage(const char* name) {
-  char relative[256];
-  int n = std::snprintf(relative, sizeof relative, "osd/%s.png", name);
-  if (n < 0 || static_cast<size_t>(n) >= sizeof relative) return nullptr;
   char path[256];
-  if (!HomePath(path, sizeof path, relative)) return nullptr;
+  if (!SkinImagePath(path, sizeof path, name)) return nullptr;
   SDL_Surface* image = LoadImageFile(path);
   if (image != nullptr && !SkinBytesPerPixel(image)) {
     SDL_FreeSurface(image);

@@ -106,12 +106,14 @@ SDL_Surface* CachedFontImage(int font_id) {
                        : font_id == 218 ? &FontImageCache.font218
                                         : &FontImageCache.font32;
   if (*slot == nullptr) {
-    char relative[32];
-    std::snprintf(relative, sizeof relative, "fonts/font%d.png", font_id);
     char path[256];
-    if (HomePath(path, sizeof path, relative)) *slot = LoadImageFile(path);
+    if (FontImagePath(path, sizeof path, font_id)) *slot = LoadImageFile(path);
   }
   return *slot;
+}
+
+bool FontImagePath(char* out, size_t size, int font_id) {
+  return HomePathFormat(out, size, "fonts/font%d.png", font_id);
 }
 
 int TextWidth(int font_id, const char* text) {

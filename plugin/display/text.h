@@ -51,6 +51,12 @@ void DrawOnOffText(int x, int y, int flag, int colour) EXCLUDES(font_mutex);
 // when that text is not loaded.
 void DrawFlagPairText(int x, int y, int flag, int colour) EXCLUDES(font_mutex);
 
+// The font images of the bitmap fonts (118, 218) and of the big font (32).
+inline constexpr int kFontImageIds[] = {32, 118, 218};
+// Builds home_dir + "fonts/font<id>.png" into out. False, with out emptied,
+// when it does not fit `size`.
+bool FontImagePath(char* out, size_t size, int font_id);
+
 // The font image of font_id 118, 218 or 32 (the big font; any other id
 // shares its slot), loaded from home_dir + "fonts/font<id>.png" into the
 // cache on first use and kept there (freed by ReleaseFonts). Null when it

@@ -31,10 +31,12 @@ int ReportMissingSymbol(void* handle, const char* name) {
   return 0;
 }
 
+bool TextLibraryPath(char* out, size_t size) { return HomePath(out, size, "osd_ttf.so"); }
+
 int LoadTrueTypeLibrary() {
   if (TextLibraryBound.load(std::memory_order_acquire)) return 1;
   char path[256];
-  if (!HomePath(path, sizeof path, "osd_ttf.so")) return 0;
+  if (!TextLibraryPath(path, sizeof path)) return 0;
   void* handle = dlopen(path, RTLD_LAZY);
   if (handle == nullptr) return 0;
   TextLibrary bound{};

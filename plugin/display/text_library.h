@@ -4,6 +4,8 @@
 
 #include <SDL.h>
 
+#include <cstddef>
+
 #include "display/display_state.h"
 
 // The text library's font type, declared as SDL_ttf declares it: the bound
@@ -25,6 +27,10 @@ struct TextLibrary {
 // Written only by the key or timer thread that opens the display, before
 // TextLibraryBound is set.
 extern TextLibrary text_library;
+
+// Builds home_dir + "osd_ttf.so" into out. False, with out emptied, when it
+// does not fit `size`.
+bool TextLibraryPath(char* out, size_t size);
 
 // 1 when the library is bound (loading and binding it if needed), else 0:
 // no library in the home folder (nothing logged), or an entry point missing,

@@ -12,7 +12,6 @@ namespace {
 constexpr auto kRelaxed = std::memory_order_relaxed;
 constexpr int kPictureOffOption = 15;
 constexpr int kPictureOffValue = 5;
-constexpr int kTransportPacketBytes = 188;
 constexpr DTV_APPLICATION kEventApplication = static_cast<DTV_APPLICATION>(2);
 }  // namespace
 
@@ -95,9 +94,11 @@ int SendHostKey(int key) {
 }
 
 int SetRecorderValue(int value) {
-  // The recorder writes whole transport packets: anything but a positive
-  // multiple of their 188 bytes would corrupt what it writes.
-  if (value <= 0 || value % kTransportPacketBytes != 0) return 0;
+  // The recorder writes whole transport packets: anything but a multiple of
+  // their 188 bytes would corrupt what it writes, and a chunk beyond the
+  // bound would ask the set for more memory than it can spare.
+  if (value < kTransportPacketBytes || value > kMaxRecorderValue || value % kTransportPacketBytes != 0)
+    return 0;
   void* instance = nullptr;
   int result = spIPvr_GetRecInstance(0, &instance);
   rec_instance.store(instance, kRelaxed);

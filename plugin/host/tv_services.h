@@ -29,7 +29,18 @@ int ToggleFreeze();
 // Injects `key` through the host's key object: 1 sent, 0 when the loader
 // gave no key object or its identifying word does not match.
 int SendHostKey(int key);
+// The recorder's write chunk: the recorder gathers this many bytes of the
+// stream in memory before each write to the disk. Whole transport packets
+// of 188 bytes, from one packet up to kMaxRecorderPackets of them (32768
+// packets, 6160384 bytes, under 6 MiB: about three and a half times the
+// default of 9216 packets). A larger chunk would hold seconds of a
+// high-bitrate stream in the set's small memory and ask it for a buffer it
+// may not have.
+inline constexpr int kTransportPacketBytes = 188;
+inline constexpr int kMaxRecorderPackets = 32768;
+inline constexpr int kMaxRecorderValue = kMaxRecorderPackets * kTransportPacketBytes;
 // Writes `value` into the host recorder instance's write chunk (byte 44).
-// Only a positive multiple of 188 is written; anything else leaves the
-// recorder untouched and gives 0. Otherwise the host call's result.
+// Only a multiple of 188 from 188 to kMaxRecorderValue is written; anything
+// else leaves the recorder untouched with the chunk the host chose itself,
+// and gives 0. Otherwise the host call's result.
 int SetRecorderValue(int value);

@@ -8,6 +8,7 @@
 #include "host/tv_services.h"
 #include "settings/device_table.h"
 #include "settings/dialog_state.h"
+#include "settings/home_folder.h"
 #include "settings/notices.h"
 #include "settings/run_time_reset.h"
 #include "settings/script_state.h"
@@ -44,6 +45,7 @@ int init_config(const void* record) {
   TerminateDestination(settings.dest1);
   TerminateDestination(settings.dest2);
   ResetRunTimeState();
+  CheckHomeFolder();
   telnet_running.store(TelnetRunning(), kRelaxed);
   BuildDeviceTable();
   ForgetDisplay();
@@ -59,6 +61,7 @@ int setup() {
     delete_dialog_open.store(0, kRelaxed);
     CloseOsd();
   }
+  ShowHomeFolderNotice();  // a home folder too long for some of its files
   toolbox_open.store(1, kRelaxed);
   toolbox_item.store(0, kRelaxed);
   toolbox_row.store(0, kRelaxed);

@@ -61,12 +61,6 @@ MessageSlot& SlotOf(int number) {
   return number < kMessageCount ? mess[number] : extra_texts[number - kMessageCount];
 }
 
-bool CataloguePath(char* path, size_t size, const char* code) {
-  char relative[32];
-  std::snprintf(relative, sizeof relative, "messages_%s.txt", code);
-  return HomePath(path, size, relative);
-}
-
 // The load of the catalogue for language; the caller holds the load turn.
 void LoadTaken(int language) {
   char path[256];
@@ -192,3 +186,7 @@ void FreeMessages() {
 }
 
 int LoadedLanguage() { return loaded_language.load(std::memory_order_acquire); }
+
+bool CataloguePath(char* out, size_t size, const char* code) {
+  return HomePathFormat(out, size, "messages_%s.txt", code);
+}

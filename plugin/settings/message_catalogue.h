@@ -17,6 +17,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 
 #include "export.h"
 #include "settings/catalogue_format.h"
@@ -35,6 +36,10 @@ extern "C" RECOLYX_EXPORT MessageSlot mess[kMessageCount];
 // for 103 up to kCatalogueTextCount - 1; "?" for a number outside those or an
 // empty slot.
 const char* Message(int number);
+
+// Builds home_dir + "messages_" + code + ".txt" into out. False, with out
+// emptied, when it does not fit `size`.
+bool CataloguePath(char* out, size_t size, const char* code);
 
 // (Re)fills the slots from home_dir + "messages_XX.txt" of the language in
 // settings.language (the "EN" file when that language has none).

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "display/debug_log.h"
 #include "display/osd_surface.h"
 #include "display/skin.h"
 #include "host/dispatcher_state.h"
@@ -27,24 +28,32 @@ constexpr useconds_t kTagWaitMicroseconds = 100000;
 
 static_assert(sizeof(DeviceEntry{}.product) == sizeof(DeviceEntry{}.name));
 
-// Removes whatever is at `path` (a file, or a link but never its target) and
-// creates the file anew, exclusively and without following a link that
-// appears there meanwhile. The descriptor (close-on-exec), or -1.
-int CreateFresh(const char* path, int access, mode_t mode) {
-  unlink(path);
-  return open(path, access | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-}
+// A copy of fd that a command started through system() inherits, for the
+// length of one command: the shell reaches the plug-in's file through it as
+// "/proc/self/fd/N", never through the file's name in the shared folder.
+// The plug-in's own descriptors stay close-on-exec.
+class HandedDown {
+ public:
+  explicit HandedDown(int fd) : fd_(fcntl(fd, F_DUPFD, 3)) {}
+  ~HandedDown() {
+    if (fd_ >= 0) close(fd_);
+  }
+  HandedDown(const HandedDown&) = delete;
+  HandedDown& operator=(const HandedDown&) = delete;
+  // "/proc/self/fd/N" in single quotes, or false.
+  bool Path(char* out, size_t size) const {
+    char path[32];
+    return fd_ >= 0 && std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd_) < static_cast<int>(sizeof path) &&
+           ShellQuote(out, size, path);
+  }
 
-// home_dir + "scripts/" + name, or false when it does not fit.
-bool ScriptPath(char* out, size_t size, const char* name) {
-  char relative[kPathSize];
-  int n = std::snprintf(relative, sizeof relative, "%s/%s", kScriptFolder, name);
-  if (n < 0 || static_cast<size_t>(n) >= sizeof relative) return false;
-  return HomePath(out, size, relative);
-}
+ private:
+  int fd_;
+};
 
 // The wrapper's text: keep the folder, run the script from its own folder,
-// go back, and touch the tag once the script has ended.
+// go back, and remove the tag once the script has ended. Removing a name
+// never follows a link, whatever stands there by then.
 bool WrapperText(char* out, size_t size, const char* script_path) {
   char folder[kPathSize];
   char quoted_folder[kQuotedSize], quoted_script[kQuotedSize], quoted_tag[kQuotedSize];
@@ -53,27 +62,22 @@ bool WrapperText(char* out, size_t size, const char* script_path) {
       !ShellQuote(quoted_script, sizeof quoted_script, script_path) ||
       !ShellQuote(quoted_tag, sizeof quoted_tag, kScriptTagPath))
     return false;
-  int n = std::snprintf(out, size, "opwd=`pwd`\ncd %s\n%s\ncd \"$opwd\"\n\ntouch %s\n",
+  int n = std::snprintf(out, size, "opwd=`pwd`\ncd %s\n%s\ncd \"$opwd\"\n\nrm -f %s\n",
                         quoted_folder, quoted_script, quoted_tag);
   return n > 0 && static_cast<size_t>(n) < size;
 }
 
-// Writes the wrapper file; on any failure nothing is left at its name.
-bool WriteWrapper(const char* text) {
-  int fd = CreateFresh(kScriptWrapperPath, O_WRONLY, 0644);
-  if (fd < 0) return false;
-  FILE* file = fdopen(fd, "w");
-  if (file == nullptr) {
+// The wrapper file, made anew and written; the descriptor (close-on-exec),
+// or -1 with nothing left at its name.
+int WriteWrapper(const char* text) {
+  int fd = CreateRamFile(kScriptWrapperPath, O_RDWR, 0600);
+  if (fd < 0) return -1;
+  if (!WriteAll(fd, text, std::strlen(text))) {
     close(fd);
     unlink(kScriptWrapperPath);
-    return false;
+    return -1;
   }
-  bool written = std::fputs(text, file) >= 0;
-  if (std::fclose(file) != 0 || !written) {
-    unlink(kScriptWrapperPath);
-    return false;
-  }
-  return true;
+  return fd;
 }
 
 // True once telnetd is known to run: probed, and started when not found.
@@ -84,15 +88,37 @@ bool TelnetKnownRunning() {
   return true;
 }
 
-// Waits until the wrapper has touched the tag, at most kScriptTagWaits times
+// The tag is the plug-in's file: the script has ended once its name no
+// longer leads to that file (the wrapper removed it).
+bool TagRemoved(const struct stat& tag) {
+  struct stat now;
+  return lstat(kScriptTagPath, &now) != 0 || now.st_dev != tag.st_dev || now.st_ino != tag.st_ino;
+}
+
+// Waits until the wrapper has removed the tag, at most kScriptTagWaits times
 // 100 ms; at least 100 ms.
-void WaitForTag() {
+void WaitForTag(const struct stat& tag) {
   for (int wait = 0; wait < kScriptTagWaits; ++wait) {
-    struct stat status;
-    bool tagged = lstat(kScriptTagPath, &status) == 0;
+    bool removed = TagRemoved(tag);
     usleep(kTagWaitMicroseconds);
-    if (tagged) return;
+    if (removed) return;
   }
+}
+
+// Starts the wrapper in the background: the shell reads it through a copy
+// of the plug-in's descriptor, so whatever someone puts at the wrapper's
+// name meanwhile is neither run nor changed. False when the shell could not
+// be run.
+bool StartWrapper(int wrapper) {
+  // system() returns once the shell has started the wrapper, so the host's
+  // SIGINT and SIGQUIT, which system() ignores while it waits, are back at
+  // once, and the key thread waits only for the tag.
+  HandedDown handed(wrapper);
+  char path[64];
+  char command[96];
+  return handed.Path(path, sizeof path) &&
+         std::snprintf(command, sizeof command, "sh %s &", path) < static_cast<int>(sizeof command) &&
+         std::system(command) != -1;
 }
 
 bool IsNameCharacter(char c) {
@@ -101,6 +127,10 @@ bool IsNameCharacter(char c) {
 }
 
 }  // namespace
+
+bool ScriptPath(char* out, size_t size, const char* name) {
+  return HomePathFormat(out, size, "%s/%s", kScriptFolder, name);
+}
 
 bool ShellQuote(char* out, size_t size, const char* text) {
   size_t used = 0;
@@ -134,28 +164,20 @@ int RunScript(const char* name) {
   char script[kPathSize];
   if (name == nullptr || !ScriptPath(script, sizeof script, name) || access(script, F_OK) != 0) return 0;
   char text[3 * kQuotedSize + 64];
-  if (!WrapperText(text, sizeof text, script) || !WriteWrapper(text)) return -1;
-  unlink(kScriptTagPath);  // a tag left by an earlier run would end the wait at once
-  if (!TelnetKnownRunning()) {
-    unlink(kScriptWrapperPath);
-    return -1;
-  }
-  // The wrapper runs in the background: system() returns once the shell has
-  // started it, so the host's SIGINT and SIGQUIT, which system() ignores while
-  // it waits, are back at once, and the key thread waits only for the tag.
-  char wrapper[kQuotedSize];
-  char command[2 * kQuotedSize + 32];
-  if (!ShellQuote(wrapper, sizeof wrapper, kScriptWrapperPath) ||
-      std::snprintf(command, sizeof command, "chmod a+x %s;%s &", wrapper, wrapper) >=
-          static_cast<int>(sizeof command) ||
-      std::system(command) == -1) {
-    unlink(kScriptWrapperPath);
-    return -1;
-  }
-  WaitForTag();
+  if (!WrapperText(text, sizeof text, script)) return -1;
+  int wrapper = WriteWrapper(text);
+  if (wrapper < 0) return -1;
+  // The plug-in makes the tag itself (whatever an earlier run left there
+  // goes first) and holds it; the wrapper only removes it.
+  struct stat tag_status;
+  int tag = CreateRamFile(kScriptTagPath, O_RDONLY, 0600);
+  bool started = tag >= 0 && fstat(tag, &tag_status) == 0 && TelnetKnownRunning() && StartWrapper(wrapper);
+  if (started) WaitForTag(tag_status);
+  if (tag >= 0) close(tag);
+  close(wrapper);
   unlink(kScriptWrapperPath);
   unlink(kScriptTagPath);
-  return 1;
+  return started ? 1 : -1;
 }
 
 int RunDeviceScript(int index) {
@@ -182,16 +204,22 @@ void ShowScriptIcon() {
 
 int TelnetRunning() {
   // The shell writes the process list into a file the plug-in has just made
-  // and still holds: what is read back is that file, whatever the name meets.
-  int fd = CreateFresh(kTelnetProbePath, O_RDWR, 0600);
+  // and still holds, through a copy of its descriptor: what is read back is
+  // that file, whatever someone puts at its name meanwhile.
+  int fd = CreateRamFile(kTelnetProbePath, O_RDONLY, 0600);
   if (fd < 0) return 0;
-  char probe[kQuotedSize];
-  char command[kQuotedSize + 32];
   int found = 0;
-  if (ShellQuote(probe, sizeof probe, kTelnetProbePath) &&
-      std::snprintf(command, sizeof command, "ps|grep 'telnet[d]' >%s", probe) <
-          static_cast<int>(sizeof command) &&
-      std::system(command) != -1) {
+  bool ran = false;
+  {
+    HandedDown handed(fd);
+    char probe[64];
+    char command[96];
+    ran = handed.Path(probe, sizeof probe) &&
+          std::snprintf(command, sizeof command, "ps|grep 'telnet[d]' >%s", probe) <
+              static_cast<int>(sizeof command) &&
+          std::system(command) != -1;
+  }
+  if (ran) {
     FILE* log = fdopen(fd, "r");
     if (log != nullptr) {
       fd = -1;  // closed with the stream

@@ -4,16 +4,21 @@
 // "source.sh" or "favch.sh" (the key dispatcher decides when), and a recording
 // start can run the script named after its destination device. A script is not
 // started directly: a small wrapper written to the RAM folder runs it and
-// touches a tag file when it has ended. The wrapper runs in the background and
-// the plug-in waits for the tag at most 10 s, so a script never holds the
-// remote longer than that. Before the first script runs, telnetd is started
-// when it does not run already (it opens a root shell to the home network).
+// removes a tag file, which the plug-in made beforehand, when it has ended.
+// The wrapper runs in the background and the plug-in waits for the tag to go
+// at most 10 s, so a script never holds the remote longer than that. Before
+// the first script runs, telnetd is started when it does not run already (it
+// opens a root shell to the home network).
 //
-// Only the fixed wrapper path and the script's path ever reach a command line,
-// each in single quotes; no programme title or recording name does. The
-// wrapper, the tag and the probe output are never written through a link that
-// someone placed at their names: each name is removed first and the plug-in's
-// own files are created exclusively. All run on the key thread, one at a time.
+// Only fixed text and the script's path ever reach a command line, each path
+// in single quotes; no programme title or recording name does. The RAM folder
+// is shared: the wrapper, the tag and the probe output are made anew by the
+// plug-in, exclusively and never through a link someone placed at their
+// names (whatever stands there is removed first). The shell never opens them
+// by name: it reads the wrapper and writes the probe output through copies of
+// the plug-in's descriptors ("/proc/self/fd/N", inherited for that one
+// command), and the wrapper's only use of the tag's name is to remove it,
+// which never follows a link. All run on the key thread, one at a time.
 #pragma once
 
 #include <cstddef>
@@ -33,10 +38,12 @@ inline constexpr int kScriptTagWaits = 100;
 // telnetd runs (while telnet_running is 0). Returns
 //   1  the script was started, whether or not it ended within the wait;
 //   0  no such script, or its path does not fit 256 bytes: nothing is written;
-//  -1  the wrapper could not be written, telnetd was neither found nor
-//      started, or the shell could not be run: the wrapper is removed.
+//  -1  the wrapper or the tag could not be made, telnetd was neither found
+//      nor started, or the shell could not be run: both are removed.
 // Returns within about 10 s plus the shell's start, however long the script
-// runs; the wrapper and the tag are gone afterwards.
+// runs; the wrapper and the tag are gone afterwards. A wrapper whose script
+// outlives the wait removes whatever is at the tag's name when it ends,
+// which at worst ends a later script's wait early.
 int RunScript(const char* name);
 
 // Runs the script of table entry `index` (the destination) before a recording
@@ -58,6 +65,12 @@ int TelnetRunning();
 // Mounts /dev/pts and starts telnetd. 0 when both commands ran, 1 when the
 // shell could not be run for either. Their exit status is not examined.
 int StartTelnet();
+
+// Builds home_dir + "scripts/" + name into out. False, with out emptied,
+// when it does not fit `size`.
+bool ScriptPath(char* out, size_t size, const char* name);
+// The scripts shipped to be bound to keys 1 and 68.
+inline constexpr const char* kKeyScripts[] = {"source.sh", "favch.sh"};
 
 // Writes `text` in single quotes for the shell, each quote inside as '\''.
 // Returns false, with out emptied, when the result does not fit `size`.

@@ -3,24 +3,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
 namespace {
-
-// Writes all of buffer to fd, resuming after partial writes.
-bool WriteAll(int fd, const unsigned char* buffer, size_t size) {
-  while (size > 0) {
-    ssize_t written = write(fd, buffer, size);
-    if (written <= 0) return false;
-    buffer += written;
-    size -= static_cast<size_t>(written);
-  }
-  return true;
-}
-
-constexpr char kSettingsName[] = "recolyx.cfg";
-constexpr char kTemporaryName[] = "recolyx.tmp";
 
 // Makes the home folder's entries durable, so that the rename survives a
 // power cut. Some file systems refuse to sync a folder; the new file is in
@@ -48,14 +35,37 @@ bool HomePath(char* out, size_t size, const char* relative) {
   return true;
 }
 
+bool HomePathFormat(char* out, size_t size, const char* format, ...) {
+  char relative[256];
+  va_list arguments;
+  va_start(arguments, format);
+  int n = std::vsnprintf(relative, sizeof relative, format, arguments);
+  va_end(arguments);
+  if (n < 0 || static_cast<size_t>(n) >= sizeof relative) {
+    if (size > 0) out[0] = '\0';
+    return false;
+  }
+  return HomePath(out, size, relative);
+}
+
+bool WriteAll(int fd, const void* data, size_t size) {
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  while (size > 0) {
+    ssize_t written = write(fd, bytes, size);
+    if (written <= 0) return false;
+    bytes += written;
+    size -= static_cast<size_t>(written);
+  }
+  return true;
+}
+
 int SaveSettings() {
   // The temporary name is no longer than the settings file's own, so every
   // home folder whose settings path fits also fits the temporary path.
-  static_assert(sizeof kTemporaryName <= sizeof kSettingsName);
   char path[256];
   char temporary[256];
-  if (!HomePath(path, sizeof path, kSettingsName) ||
-      !HomePath(temporary, sizeof temporary, kTemporaryName))
+  if (!HomePath(path, sizeof path, kSettingsFileName) ||
+      !HomePath(temporary, sizeof temporary, kSettingsTemporaryName))
     return 0;
 
   // A snapshot of the record, so that the file holds one consistent state.

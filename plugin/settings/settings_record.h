@@ -202,11 +202,26 @@ constexpr SettingsRecord DefaultRecord() {
 // home_dir need not be terminated within its 256 bytes.
 bool HomePath(char* out, size_t size, const char* relative);
 
+// The same for a relative name printed from format and its arguments (in a
+// buffer of 256 bytes): home_dir + the name into out. False, with out
+// emptied, when either does not fit.
+bool HomePathFormat(char* out, size_t size, const char* format, ...) __attribute__((format(printf, 3, 4)));
+
+// Writes all of the size bytes at data to fd, resuming after partial
+// writes. False at the first write that fails or writes nothing.
+bool WriteAll(int fd, const void* data, size_t size);
+
 // Fills a record with the defaults (what the loader uses when there is no
 // settings file). home_dir is left empty. Defined apart from the record in
 // force (settings_defaults.cpp), so that programs reading settings files
 // need none of the plug-in's state.
 void DefaultSettings(SettingsRecord* record);
+
+// The settings file in the home folder, and the temporary file a save
+// writes first (a name no longer than the file's own).
+inline constexpr char kSettingsFileName[] = "recolyx.cfg";
+inline constexpr char kSettingsTemporaryName[] = "recolyx.tmp";
+static_assert(sizeof kSettingsTemporaryName <= sizeof kSettingsFileName);
 
 // Writes the record to home_dir + "recolyx.cfg" without ever leaving a
 // damaged or partial settings file: the bytes go to "recolyx.tmp" in the same

@@ -16,7 +16,13 @@
  * The same wrappers inject the faults of faults.h: a call that would change
  * something below a faulty folder, and a write through a descriptor or
  * stream whose file lies there, fail with the fault's errno. A set path that
- * climbs out of the set's folders with ".." fails with EACCES (sandbox.h). */
+ * climbs out of the set's folders with ".." fails with EACCES (sandbox.h),
+ * and so does a relative path that climbs out of them from a folder of the
+ * sandbox (the working folder, or an *at call's folder).
+ *
+ * The files, folders, streams, disk figures and shell commands are here;
+ * links, nodes, times, attributes, temporary names and the names read back
+ * (link targets, the working folder, resolved paths) in name_wrappers.c. */
 #undef _FILE_OFFSET_BITS
 #define _GNU_SOURCE
 #include <dirent.h>
@@ -34,17 +40,12 @@
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
-#include <sys/time.h>
 #include <sys/types.h>
 #include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <utime.h>
 
-#include "disk_state.h"
-#include "faults.h"
-#include "next_symbol.h"
-#include "sandbox.h"
+#include "wrapper_macros.h"
 
 extern char **environ;
 
@@ -53,36 +54,6 @@ int __open_2(const char *path, int flags);
 int __open64_2(const char *path, int flags);
 int __openat_2(int folder, const char *path, int flags);
 int __openat64_2(int folder, const char *path, int flags);
-
-/* Maps `path` into the local `mapped_<path>`; returns `fail` when it does not fit. */
-#define MAP(path, fail)                                                  \
-  char buffer_##path[PATH_MAX];                                          \
-  const char *mapped_##path = sim_map_path(path, buffer_##path, PATH_MAX); \
-  if (mapped_##path == NULL) return fail
-
-/* Fails the call with the fault injected for the mapped `path`, if any
- * (faults.h): returns `fail` with errno set. */
-#define FAULT(kind, path, fail)                                                 \
-  do {                                                                          \
-    if (mapped_##path != path) {                                                \
-      int error_ = sim_fault_for(kind, sim_set_path_of(mapped_##path));         \
-      if (error_ != 0) {                                                        \
-        errno = error_;                                                         \
-        return fail;                                                            \
-      }                                                                         \
-    }                                                                           \
-  } while (0)
-
-/* A call that changes the file or folder at its path: refused below a
- * read-only folder, or by the fault of its kind. */
-#define WRAP_CHANGE(kind, name, params, args) \
-  int name params {                           \
-    MAP(path, -1);                            \
-    FAULT(kind, path, -1);                    \
-    int result_ = NEXT(name) args;            \
-    if (result_ == 0) sim_disk_note_change(); \
-    return result_;                           \
-  }
 
 /* Open flags that write, create or truncate. */
 static int opens_for_change(int flags) {
@@ -93,14 +64,14 @@ static int opens_for_change(int flags) {
 #define OPEN_FAULT(path, flags) \
   if (opens_for_change(flags)) FAULT(SIM_FAULT_READONLY, path, -1)
 
-/* The fortified opens (no mode argument). */
-#define WRAP_OPEN_2(name, params, args) \
-  int name params {                     \
-    MAP(path, -1);                      \
-    OPEN_FAULT(path, flags);            \
-    int result_ = NEXT(name) args;      \
+/* The fortified opens (no mode argument), relative to `folder`. */
+#define WRAP_OPEN_2(folder, name, params, args)                        \
+  int name params {                                                    \
+    MAP_AT(folder, path, -1);                                          \
+    OPEN_FAULT(path, flags);                                           \
+    int result_ = NEXT(name) args;                                     \
     if (result_ >= 0 && opens_for_change(flags)) sim_disk_note_change(); \
-    return result_;                     \
+    return result_;                                                    \
   }
 
 /* fopen modes other than plain reading. */
@@ -108,15 +79,7 @@ static int stream_mode_changes(const char *mode) {
   return mode != NULL && (mode[0] != 'r' || strchr(mode, '+') != NULL);
 }
 
-/* ---- one path, int result ----
- * The folder-relative calls (the *at family) use the same wrapper: a relative
- * path never names a set folder, so only absolute ones are mapped. */
-#define WRAP_PATH(name, params, args) \
-  int name params {                   \
-    MAP(path, -1);                    \
-    return NEXT(name) args;           \
-  }
-
+/* ---- one path, int result ---- */
 WRAP_PATH(access, (const char *path, int mode), (mapped_path, mode))
 WRAP_PATH(euidaccess, (const char *path, int mode), (mapped_path, mode))
 WRAP_PATH(eaccess, (const char *path, int mode), (mapped_path, mode))
@@ -148,53 +111,32 @@ int __lxstat64(int version, const char *path, struct stat64 *status) {
   return NEXT(lstat64)(mapped_path, status);
 }
 #endif
-WRAP_PATH(utime, (const char *path, const struct utimbuf *times), (mapped_path, times))
-WRAP_PATH(utimes, (const char *path, const struct timeval times[2]), (mapped_path, times))
 WRAP_CHANGE(SIM_FAULT_READONLY, creat, (const char *path, mode_t mode), (mapped_path, mode))
 WRAP_CHANGE(SIM_FAULT_READONLY, creat64, (const char *path, mode_t mode), (mapped_path, mode))
-WRAP_OPEN_2(__open_2, (const char *path, int flags), (mapped_path, flags))
-WRAP_OPEN_2(__open64_2, (const char *path, int flags), (mapped_path, flags))
+WRAP_OPEN_2(AT_FDCWD, __open_2, (const char *path, int flags), (mapped_path, flags))
+WRAP_OPEN_2(AT_FDCWD, __open64_2, (const char *path, int flags), (mapped_path, flags))
 WRAP_PATH(execv, (const char *path, char *const argv[]), (mapped_path, argv))
 WRAP_PATH(execvp, (const char *path, char *const argv[]), (mapped_path, argv))
 WRAP_PATH(execve, (const char *path, char *const argv[], char *const envp[]),
           (mapped_path, argv, envp))
 
-ssize_t readlink(const char *path, char *text, size_t size) {
-  MAP(path, -1);
-  return NEXT(readlink)(mapped_path, text, size);
-}
-
 /* ---- folder-relative calls ---- */
-WRAP_OPEN_2(__openat_2, (int folder, const char *path, int flags), (folder, mapped_path, flags))
-WRAP_OPEN_2(__openat64_2, (int folder, const char *path, int flags), (folder, mapped_path, flags))
-WRAP_PATH(fstatat, (int folder, const char *path, struct stat *status, int flags),
+WRAP_OPEN_2(folder, __openat_2, (int folder, const char *path, int flags), (folder, mapped_path, flags))
+WRAP_OPEN_2(folder, __openat64_2, (int folder, const char *path, int flags), (folder, mapped_path, flags))
+WRAP_AT(fstatat, (int folder, const char *path, struct stat *status, int flags),
         (folder, mapped_path, status, flags))
-WRAP_PATH(fstatat64, (int folder, const char *path, struct stat64 *status, int flags),
+WRAP_AT(fstatat64, (int folder, const char *path, struct stat64 *status, int flags),
         (folder, mapped_path, status, flags))
-WRAP_PATH(statx, (int folder, const char *path, int flags, unsigned mask, struct statx *status),
+WRAP_AT(statx, (int folder, const char *path, int flags, unsigned mask, struct statx *status),
         (folder, mapped_path, flags, mask, status))
-WRAP_PATH(faccessat, (int folder, const char *path, int mode, int flags),
+WRAP_AT(faccessat, (int folder, const char *path, int mode, int flags),
         (folder, mapped_path, mode, flags))
-WRAP_CHANGE(SIM_FAULT_READONLY, mkdirat, (int folder, const char *path, mode_t mode), (folder, mapped_path, mode))
-WRAP_CHANGE(SIM_FAULT_REMOVE, unlinkat, (int folder, const char *path, int flags), (folder, mapped_path, flags))
-WRAP_PATH(fchmodat, (int folder, const char *path, mode_t mode, int flags),
+WRAP_CHANGE_AT(folder, SIM_FAULT_READONLY, mkdirat, (int folder, const char *path, mode_t mode), (folder, mapped_path, mode))
+WRAP_CHANGE_AT(folder, SIM_FAULT_REMOVE, unlinkat, (int folder, const char *path, int flags), (folder, mapped_path, flags))
+WRAP_AT(fchmodat, (int folder, const char *path, mode_t mode, int flags),
         (folder, mapped_path, mode, flags))
-WRAP_PATH(fchownat, (int folder, const char *path, uid_t owner, gid_t group, int flags),
+WRAP_AT(fchownat, (int folder, const char *path, uid_t owner, gid_t group, int flags),
         (folder, mapped_path, owner, group, flags))
-
-/* A null path (act on the folder descriptor itself) is allowed here, although
- * the header marks the argument non-null. */
-#pragma GCC diagnostic ignored "-Wnonnull-compare"
-int utimensat(int folder, const char *path, const struct timespec times[2], int flags) {
-  if (path == NULL) return NEXT(utimensat)(folder, path, times, flags);
-  MAP(path, -1);
-  return NEXT(utimensat)(folder, mapped_path, times, flags);
-}
-
-ssize_t readlinkat(int folder, const char *path, char *text, size_t size) {
-  MAP(path, -1);
-  return NEXT(readlinkat)(folder, mapped_path, text, size);
-}
 
 /* ---- open, with its optional mode ---- */
 static mode_t open_mode(int flags, va_list arguments) {
@@ -203,22 +145,23 @@ static mode_t open_mode(int flags, va_list arguments) {
 }
 
 /* open and openat alike: `params` end with the path, the flags and "...". */
-#define WRAP_OPEN(name, params, args)                                  \
+#define WRAP_OPEN(folder, name, params, args)                          \
   int name params {                                                    \
     va_list arguments;                                                 \
     va_start(arguments, flags);                                        \
     mode_t mode = open_mode(flags, arguments);                         \
     va_end(arguments);                                                 \
-    MAP(path, -1);                                                     \
+    MAP_AT(folder, path, -1);                                          \
     OPEN_FAULT(path, flags);                                           \
     int result_ = NEXT(name) args;                                     \
     if (result_ >= 0 && opens_for_change(flags)) sim_disk_note_change(); \
     return result_;                                                    \
   }
-WRAP_OPEN(open, (const char *path, int flags, ...), (mapped_path, flags, mode))
-WRAP_OPEN(open64, (const char *path, int flags, ...), (mapped_path, flags, mode))
-WRAP_OPEN(openat, (int folder, const char *path, int flags, ...), (folder, mapped_path, flags, mode))
-WRAP_OPEN(openat64, (int folder, const char *path, int flags, ...),
+WRAP_OPEN(AT_FDCWD, open, (const char *path, int flags, ...), (mapped_path, flags, mode))
+WRAP_OPEN(AT_FDCWD, open64, (const char *path, int flags, ...), (mapped_path, flags, mode))
+WRAP_OPEN(folder, openat, (int folder, const char *path, int flags, ...),
+          (folder, mapped_path, flags, mode))
+WRAP_OPEN(folder, openat64, (int folder, const char *path, int flags, ...),
           (folder, mapped_path, flags, mode))
 
 /* ---- streams and folders ---- */
@@ -273,8 +216,8 @@ int rename(const char *from, const char *to) {
 }
 
 int renameat(int from_folder, const char *from, int to_folder, const char *to) {
-  MAP(from, -1);
-  MAP(to, -1);
+  MAP_AT(from_folder, from, -1);
+  MAP_AT(to_folder, to, -1);
   FAULT(SIM_FAULT_RENAME, from, -1);
   FAULT(SIM_FAULT_RENAME, to, -1);
   int result = NEXT(renameat)(from_folder, mapped_from, to_folder, mapped_to);
@@ -283,30 +226,11 @@ int renameat(int from_folder, const char *from, int to_folder, const char *to) {
 }
 
 int renameat2(int from_folder, const char *from, int to_folder, const char *to, unsigned flags) {
-  MAP(from, -1);
-  MAP(to, -1);
+  MAP_AT(from_folder, from, -1);
+  MAP_AT(to_folder, to, -1);
   FAULT(SIM_FAULT_RENAME, from, -1);
   FAULT(SIM_FAULT_RENAME, to, -1);
   int result = NEXT(renameat2)(from_folder, mapped_from, to_folder, mapped_to, flags);
-  if (result == 0) sim_disk_note_change();
-  return result;
-}
-
-int link(const char *from, const char *to) {
-  MAP(from, -1);
-  MAP(to, -1);
-  FAULT(SIM_FAULT_READONLY, to, -1);
-  int result = NEXT(link)(mapped_from, mapped_to);
-  if (result == 0) sim_disk_note_change();
-  return result;
-}
-
-/* A symbolic link's target text stays as written: it is resolved again
- * through these wrappers when it is followed by name. */
-int symlink(const char *target, const char *to) {
-  MAP(to, -1);
-  FAULT(SIM_FAULT_READONLY, to, -1);
-  int result = NEXT(symlink)(target, mapped_to);
   if (result == 0) sim_disk_note_change();
   return result;
 }

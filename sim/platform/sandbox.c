@@ -2,6 +2,7 @@
 #include "sandbox.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <pthread.h>
 #include <stdio.h>
@@ -118,6 +119,90 @@ const char *sim_map_path(const char *path, char *buffer, size_t size) {
     return NULL;
   }
   return buffer;
+}
+
+/* 1 when a component of `path` is "..". */
+static int goes_up(const char *path) {
+  for (const char *at = path; *at != '\0';) {
+    while (*at == '/') ++at;
+    const char *end = at;
+    while (*end != '\0' && *end != '/') ++end;
+    if (end - at == 2 && at[0] == '.' && at[1] == '.') return 1;
+    at = end;
+  }
+  return 0;
+}
+
+/* The set path of the folder `folder` (a descriptor, or AT_FDCWD for the
+ * working folder) written to `out`; NULL when it is not below a set folder
+ * of the sandbox. */
+static const char *folder_set_path(int folder, char *out, size_t size) {
+  const char *set = NULL;
+  if (folder == AT_FDCWD) {
+    if (NEXT(getcwd)(out, size) != NULL) set = sim_set_path_of(out);
+  } else {
+    set = sim_descriptor_set_path(folder, out, size);
+  }
+  if (set != NULL) memmove(out, set, strlen(set) + 1);
+  return set != NULL ? out : NULL;
+}
+
+/* "<folder's set path>/<path>" for a relative path whose folder lies in the
+ * sandbox: 1 with it in `out`, 0 when the folder does not, -1 with errno
+ * ENAMETOOLONG when it does not fit. */
+static int join_to_folder(int folder, const char *path, char *out, size_t size) {
+  char base[PATH_MAX];
+  if (folder_set_path(folder, base, sizeof base) == NULL) return 0;
+  if (snprintf(out, size, "%s/%s", base, path) >= (int)size) {
+    errno = ENAMETOOLONG;
+    return -1;
+  }
+  return 1;
+}
+
+const char *sim_map_path_at(int folder, const char *path, char *buffer, size_t size) {
+  if (path == NULL || path[0] == '/' || sim_sandbox_root()[0] == '\0' || !goes_up(path))
+    return sim_map_path(path, buffer, size);
+  char joined[PATH_MAX];
+  int joins = join_to_folder(folder, path, joined, sizeof joined);
+  if (joins <= 0) return joins == 0 ? path : NULL;
+  /* Named from a set folder, it is a set path: one that ends outside the
+   * set's folders is refused as climbing out of them. */
+  return sim_map_path(joined, buffer, size);
+}
+
+const char *sim_map_link_target(const char *target, int folder, const char *link, char *buffer,
+                                size_t size) {
+  if (target == NULL || sim_sandbox_root()[0] == '\0') return target;
+  if (target[0] == '/') return sim_map_path(target, buffer, size);
+  if (!goes_up(target) || link == NULL) return target;
+  /* The link's own set path, then its folder's. */
+  char named[PATH_MAX], at[PATH_MAX];
+  if (link[0] == '/') {
+    if (snprintf(named, sizeof named, "%s", link) >= (int)sizeof named) return target;
+  } else if (join_to_folder(folder, link, named, sizeof named) != 1) {
+    return target;
+  }
+  if (sim_normal_path(named, at, sizeof at) < 0 || !sim_is_set_path(at)) return target;
+  *strrchr(at, '/') = '\0';
+  char joined[PATH_MAX];
+  if (snprintf(joined, sizeof joined, "%s/%s", at, target) >= (int)sizeof joined) {
+    errno = ENAMETOOLONG;
+    return NULL;
+  }
+  char normal[PATH_MAX];
+  int length = sim_normal_path(joined, normal, sizeof normal);
+  if (length < 0 || !sim_is_set_path(normal)) {
+    if (length >= 0 || errno != ENAMETOOLONG) errno = EACCES; /* it leaves the set's folders */
+    return NULL;
+  }
+  return sim_map_path(normal, buffer, size);
+}
+
+char *sim_set_path_in_place(char *path) {
+  const char *set = path != NULL ? sim_set_path_of(path) : NULL;
+  if (set != NULL) memmove(path, set, strlen(set) + 1);
+  return path;
 }
 
 const char *sim_set_path_of(const char *mapped) {

@@ -48,6 +48,34 @@ int sim_normal_path(const char *path, char *out, size_t size);
  * mapped path does not fit `size` or PATH_MAX. */
 const char *sim_map_path(const char *path, char *buffer, size_t size);
 
+/* sim_map_path for a path relative to the folder `folder` (a descriptor,
+ * or AT_FDCWD for the working folder), as the *at calls and the calls that
+ * take a relative path name it. An absolute path, or a relative one that
+ * does not go up with "..", is mapped as sim_map_path maps it (the folder
+ * itself lies in the sandbox already). A relative path that goes up with
+ * ".." from a folder of the sandbox is taken as the set path it names from
+ * there, and mapped as that: NULL with errno EACCES when it leaves the set's
+ * folders, as the absolute path would. */
+const char *sim_map_path_at(int folder, const char *path, char *buffer, size_t size);
+
+/* The target a symbolic link made at `link` (relative to `folder`, as in
+ * sim_map_path_at) holds, so that following it leads where it leads on the
+ * set and never out of the sandbox: an absolute set path is mapped into the
+ * sandbox; a relative target that goes up with ".." from a link in the set's
+ * folders becomes the mapped set path it names from the link's folder;
+ * anything else (a PC path, a relative target that only goes down) is kept
+ * as written. Returns `target`, or `buffer` holding the mapped target, or
+ * NULL with errno EACCES when the target leaves the set's folders with ".."
+ * (or ENAMETOOLONG). */
+const char *sim_map_link_target(const char *target, int folder, const char *link, char *buffer,
+                                size_t size);
+
+/* A PC path that lies below a set folder of the sandbox rewritten in place
+ * as the set's path ("<root>/mtd_ram/x" becomes "/mtd_ram/x"): what reading
+ * a name back (a link's target, the working folder, a resolved path) gives
+ * on the set. Returns `path` (NULL stays NULL); other paths are unchanged. */
+char *sim_set_path_in_place(char *path);
+
 /* The set path inside a mapped sandbox path ("<root>/dtv/x" gives "/dtv/x",
  * a pointer into `mapped`); NULL when `mapped` is not below a set folder of
  * the sandbox. */

@@ -287,10 +287,9 @@ bool FaultStep(const Step& step, LoadedPlugin&, std::string* reason) {
   return true;
 }
 
-bool HealStep(const Step& step, LoadedPlugin&, std::string* reason) {
+bool HealStep(const Step& step, LoadedPlugin&, std::string*) {
   WaitKeysIdle();
   const std::string& path = step.words[1];
-  if (path != "all" && SetPathArgument(path, reason).empty()) return false;
   int removed = sim_fault_clear(path == "all" ? nullptr : path.c_str());
   HostLog("healed " + path + " (" + std::to_string(removed) + " faults)");
   return true;
@@ -403,7 +402,7 @@ const StepKind StepKinds[] = {
      "the next recordings also grow MIB_S sparse MiB/s"},
     {"fault", "KIND PATH [ERROR]", "fse", 2, FaultStep,
      "below PATH: write, rename, remove fail / readonly"},
-    {"heal", "PATH|all", "w", 1, HealStep,
+    {"heal", "PATH|all", "a", 1, HealStep,
      "the faults set at PATH (all: every fault) end"},
     {"hold", "POINT", "o", 1, HoldStep,
      "the next thread to reach POINT stays there (record-start record-stop tick flip wait wait-MS)"},
@@ -415,7 +414,7 @@ const StepKind StepKinds[] = {
      "the TV's wall clock jumps (negative: backwards)"},
     {"tv", "", "", 0, TvStep,
      "print freeze, video mute and option 15 (picture off)"},
-    {"screenshot", "FILE", "w", 1, ScreenshotStep,
+    {"screenshot", "FILE", "g", 1, ScreenshotStep,
      "save the screen as a PNG"},
     {"say", "TEXT", "w*", 0, SayStep,
      "print TEXT"},

@@ -92,7 +92,10 @@
 //
 // Paths (MOUNT, FILE, PATH, a partition's MOUNT) must stay within the set's
 // folders: "/dtv/usb/../../../x" is refused with its line before anything
-// runs, as the platform layer refuses it at run time.
+// runs, as the platform layer refuses it at run time. No path of a step or
+// a check (those, a screenshot's FILE, a file or nofile FOLDER) may have a
+// ".." component at all, not even "/dtv/usb/../usb" or "shots/../x.png":
+// the line is refused the same way.
 //
 // Every key the host processes is printed as "key SENT -> PROCESSED passed |
 // replaced | consumed, arg ARG" (sim/host/keys/key_calls.h), its release as

@@ -1,5 +1,6 @@
 #include "sim/scenario/step_arguments.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <map>
@@ -66,12 +67,25 @@ bool ToPartition(const std::string& word, Partition* partition) {
          !partition->mount.empty();
 }
 
+bool StaysBelow(const std::string& word, std::string* reason) {
+  for (size_t at = 0; at <= word.size();) {
+    size_t end = std::min(word.find('/', at), word.size());
+    if (word.compare(at, end - at, "..") == 0) {
+      *reason = "path " + QuotedWord(word) +
+                " has a '..' component: scenario paths may not go up a folder";
+      return false;
+    }
+    at = end + 1;
+  }
+  return true;
+}
+
 std::string SetPathArgument(const std::string& word, std::string* reason) {
   std::string folder = SetFolder(word);
   if (folder.empty())
     *reason = "path " + QuotedWord(word) + " is not within the set's folders (/dtv, /mtd_ram, "
               "/mtd_wiselink, /mtd_appdata) or is longer than 255 bytes";
-  return folder;
+  return folder.empty() || !StaysBelow(word, reason) ? "" : folder;
 }
 
 std::string FolderArgumentPath(const std::string& word) {
@@ -106,7 +120,11 @@ bool CheckArgument(char kind, const std::vector<std::string>& words, size_t inde
     case 's':
       return !SetPathArgument(word, reason).empty();
     case 'h':
-      return word[0] != '/' || !SetPathArgument(word, reason).empty();
+      return word[0] != '/' ? StaysBelow(word, reason) : !SetPathArgument(word, reason).empty();
+    case 'g':
+      return StaysBelow(word, reason);
+    case 'a':
+      return word == "all" || !SetPathArgument(word, reason).empty();
     case 'f':
       if (ToFaultKind(word) != SIM_FAULT_KINDS) return true;
       *reason = "fault takes write, rename, remove or readonly, not " + QuotedWord(word);

@@ -8,6 +8,9 @@
 //   s  a path of the set that stays within the set's folders
 //   h  a folder: a path of the set (as s) or a path relative to the folder
 //      tvsim runs in (screenshots, frames, the home folder)
+//   g  a file tvsim writes (a screenshot): relative to the folder tvsim runs
+//      in, or absolute (a path of the set lands in the sandbox)
+//   a  all, or a path of the set (as s)
 //   f  a fault kind: write, rename, remove, readonly
 //   e  an error name: nospace, io, access, readonly, missing
 //   v  a value for the setting named by the argument before it
@@ -20,6 +23,9 @@
 //   W  a width of the screen (1-960), H a height (1-540)
 //   k  a colour RRGGBB in hexadecimal
 //   o  a point of TV time where a thread can be held (kPointNames)
+// No path of any kind may have a ".." component, not even one that would
+// stay within the set's folders or below the folder tvsim runs in: a
+// scenario names its files and folders without going up.
 // A trailing '*' lets the last kind repeat.
 #pragma once
 
@@ -52,9 +58,13 @@ bool ToPartition(const std::string& word, Partition* partition);
 // The fault kind named, or SIM_FAULT_KINDS.
 sim_fault_kind ToFaultKind(const std::string& word);
 
-// A path of the set, in its normal form; "" with a reason when it is none or
-// climbs out of the set's folders.
+// A path of the set, in its normal form; "" with a reason when it is none,
+// climbs out of the set's folders or has a ".." component.
 std::string SetPathArgument(const std::string& word, std::string* reason);
+
+// False with a reason naming the path when it has a ".." component (any
+// path of a scenario or of tvsim's command line).
+bool StaysBelow(const std::string& word, std::string* reason);
 
 // The PC path of a folder argument (kind h): a set path inside the sandbox,
 // else the path as given.

@@ -172,6 +172,38 @@ TEST_F(CatalogueCheck, TextsBeyondTheExportedArrayAreCheckedWhereTheyAreDrawn) {
   EXPECT_TRUE(Check().empty());
 }
 
+// Text 104 is a status-band notice (the recording stopped because its disk
+// took no more data) in the bitmap font, like 7 and 21; text 105 says in a
+// message box that the home folder's path is too long, in the TrueType face
+// like 103. Both must be there and fit where they are drawn.
+TEST_F(CatalogueCheck, TheBandNoticeAndTheHomeFolderBoxAreCheckedWhereTheyAreDrawn) {
+  texts_.erase(104);
+  texts_.erase(105);
+  auto problems = Check();
+  EXPECT_TRUE(Reports(problems, "text 104: missing"));
+  EXPECT_TRUE(Reports(problems, "text 105: missing"));
+
+  texts_[104] = "Запись остановлена - диск не пишет";  // the band has no Cyrillic
+  texts_[105] = "Слишком длинный путь к домашней папке";  // the box has
+  problems = Check();
+  EXPECT_TRUE(Reports(problems, "text 104: \"Запись остановлена - диск не пишет\" is drawn in the bitmap "
+                                "fonts, which lack \"З\""));
+  EXPECT_FALSE(Reports(problems, "text 105"));
+
+  texts_[104] = "Enregistrement arrete - le disque ne prend plus rien";  // 805 px of room
+  texts_[105] = "Le chemin du dossier personnel du module est beaucoup trop long";
+  problems = Check();
+  EXPECT_TRUE(Reports(problems, "status notice {104} in font 32: \"Enregistrement arrete"));
+  EXPECT_TRUE(Reports(problems, "room 805 px"));
+  EXPECT_TRUE(Reports(problems, "message box {105} in font 18: \"Le chemin du dossier"));
+  EXPECT_TRUE(Reports(problems, "room 451 px"));
+  EXPECT_EQ(problems.size(), 2u) << problems.front();
+
+  texts_[104] = "Zapis ostanovlena - disk ne zapisyvaet";
+  texts_[105] = "Chemin du dossier personnel trop long";
+  EXPECT_TRUE(Check().empty());
+}
+
 TEST_F(CatalogueCheck, FrenchUnits) {
   texts_[24] = std::string(20, 'x');  // too long in every style
   EXPECT_TRUE(Reports(Check("", "EN"), "9999.99 GB\""));

@@ -2,6 +2,7 @@
 // host's signal dispositions across SDL's start and stop.
 #include <dlfcn.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -228,6 +229,44 @@ TEST_F(BindingTest, TheLogCutsOverlongLines) {
   DebugLog(text.c_str());
   DebugLog("next");
   EXPECT_EQ(ReadFile(log_), std::string(258, 'x') + "\nnext\n");
+}
+
+// The log lives in the RAM folder the TV's other programs share: whatever
+// stands at its name and is not the plug-in's own plain file (a symbolic
+// link, a second name of another file, a FIFO) is replaced, never written
+// through; an earlier log of the plug-in is appended to.
+TEST_F(BindingTest, TheLogNeverWritesThroughWhatOthersPutAtItsName) {
+  std::string victim = home_ + "/victim";
+  std::ofstream(victim) << "keep";
+  ASSERT_EQ(symlink(victim.c_str(), kDebugLogPath), 0);
+  DebugLog("through a link");
+  ASSERT_EQ(ReadFile(victim), "keep");
+  struct stat status;
+  ASSERT_EQ(lstat(kDebugLogPath, &status), 0);
+  EXPECT_TRUE(S_ISREG(status.st_mode));
+  EXPECT_EQ(ReadFile(log_), "through a link\n");
+
+  // An earlier log of the plug-in goes on.
+  DebugLog("again");
+  EXPECT_EQ(ReadFile(log_), "through a link\nagain\n");
+
+  // A hard link to another file of the RAM folder.
+  std::string other = sim::SandboxPath("/mtd_ram/other");
+  std::ofstream(other) << "keep";
+  unlink(log_.c_str());
+  ASSERT_EQ(link(other.c_str(), log_.c_str()), 0);
+  DebugLog("second name");
+  ASSERT_EQ(ReadFile(other), "keep");
+  EXPECT_EQ(ReadFile(log_), "second name\n");
+  unlink(other.c_str());
+
+  // A FIFO nobody reads would block the host's thread for good.
+  unlink(log_.c_str());
+  ASSERT_EQ(mkfifo(log_.c_str(), 0666), 0);
+  DebugLog("not a pipe");
+  ASSERT_EQ(lstat(kDebugLogPath, &status), 0);
+  EXPECT_TRUE(S_ISREG(status.st_mode));
+  EXPECT_EQ(ReadFile(log_), "not a pipe\n");
 }
 
 TEST_F(BindingTest, TheTvFontFolderTakesPrecedence) {

@@ -104,12 +104,12 @@ TEST_F(EntryPoints, InitConfigStartsEverythingFromRest) {
 }
 
 TEST_F(EntryPoints, RecorderValueOnlyAsWholePackets) {
-  for (int value : {188 * 50, 0, -188, 1000, 0x7fffffff, 188 * 7}) {
+  for (int value : {188 * 50, 0, -188, 1000, 0x7fffffff, 188 * 7, 2147483580, 188 * 32768, 188 * 32769}) {
     sim::ResetHost();
     const int untouched = sim::RecorderChunkBytes();
     record_.recorder_value = value;
     int result = init_config(&record_);
-    bool whole_packets = value > 0 && value % 188 == 0;
+    bool whole_packets = value > 0 && value % 188 == 0 && value <= 188 * 32768;
     EXPECT_EQ(sim::RecorderChunkBytes(), whole_packets ? value : untouched) << value;
     if (!whole_packets) {
       EXPECT_EQ(result, 0) << value;

@@ -48,6 +48,79 @@ TEST(ScenarioParse, RefusesChecksWithArgumentsTheyDoNotTake) {
             "line 1: muted takes yes or no, not '" + std::string(40, 'y') + "...'");
 }
 
+// No path of a scenario goes up a folder with "..", not even one that would
+// stay within the set's folders or the folder tvsim runs in: every step and
+// check that takes a file or a folder refuses it with its line.
+TEST(ScenarioParse, EveryPathRefusesParentFolders) {
+  const std::string plug = "plug USB1 Acme Stick 1 fat:8G:/dtv/usb/sda1\n";
+  for (const std::string& line :
+       {std::string("screenshot ../../shot.png"), std::string("screenshot shots/../../shot.png"),
+        std::string("screenshot /mtd_ram/../mtd_ram/shot.png"), std::string("screenshot .."),
+        std::string("files /dtv/usb/sda1/.."), std::string("show /mtd_ram/../mtd_ram/x"),
+        std::string("fill /dtv/usb/sda1/../sda1 1"), std::string("folder /dtv/usb/x/../y"),
+        std::string("record /dtv/usb/sda1/DVR/../r.ts"), std::string("fault write /dtv/usb/x/.."),
+        std::string("fault readonly /dtv/usb/../usb access"), std::string("heal /dtv/usb/../usb"),
+        std::string("plug USB2 Acme Stick 2 fat:8G:/dtv/usb/sdb1/../sdc1"),
+        std::string("plug USB2 Acme Stick 2 fat:8G:/dtv/usb/sdb1 ntfs:1G:/dtv/usb/x/../sdc2"),
+        std::string("remount USB1 0 /dtv/usb/../usb/sdc1"), std::string("file .. outside"),
+        std::string("file sandbox/../.. x 1"), std::string("nofile ../sandbox x"),
+        std::string("file /dtv/usb/sda1/.. x"), std::string("nofile /dtv/./usb/.. x")}) {
+    const std::string refusal = Refusal(plug + "wait 10\n" + line + "\n");
+    EXPECT_EQ(refusal.rfind("line 3: path '", 0), 0u) << line << ": " << refusal;
+    EXPECT_NE(refusal.find("' has a '..' component: scenario paths may not go up a folder"),
+              std::string::npos)
+        << line << ": " << refusal;
+  }
+  // Dots within a name are no step up.
+  EXPECT_EQ(Refusal("screenshot shot..png\nscreenshot ..shot.png\nscreenshot a/...\n"
+                    "folder /dtv/usb/sda1/..x/x..\nfile ./.hidden x\nheal all\nheal /mtd_ram/.y\n"),
+            "");
+  // Climbing out of the set's folders still says so.
+  EXPECT_NE(Refusal("record /dtv/usb/../../../r.ts\n").find("is not within the set's folders"),
+            std::string::npos);
+  EXPECT_NE(Refusal("heal /tmp\n").find("is not within the set's folders"), std::string::npos);
+}
+
+// A step given on tvsim's command line is refused like the same step in a
+// scenario file, with the line it takes after the file's lines.
+TEST(ScenarioParse, StepOptionsRefuseParentFoldersToo) {
+  sim::CommandLine line;
+  std::vector<char*> argv;
+  std::vector<std::string> words = {"tvsim", "--record", "/dtv/usb/sda1/../r.ts", "--screenshot",
+                                    "../x.png"};
+  for (std::string& word : words) argv.push_back(word.data());
+  std::string error;
+  ASSERT_TRUE(sim::ParseCommandLine(static_cast<int>(argv.size()), argv.data(), &line, &error));
+  line.scenario_text = "tv\n" + line.scenario_text;
+  std::vector<sim::ScenarioStep> steps;
+  EXPECT_FALSE(sim::ParseScenario(line.scenario_text, &steps, &error));
+  EXPECT_EQ(error.rfind("line 2: path '/dtv/usb/sda1/../r.ts' has a '..' component", 0), 0u)
+      << error;
+  EXPECT_EQ(steps.size(), 1u);
+}
+
+TEST(ScenarioParse, PictureFoldersOfTheCommandLineRefuseParentFolders) {
+  for (const char* option : {"--frames", "--contact-sheet"}) {
+    for (const char* path : {"../frames", "a/../../b", "frames/.."}) {
+      sim::CommandLine line;
+      std::vector<std::string> words = {"tvsim", option, path};
+      std::vector<char*> argv;
+      for (std::string& word : words) argv.push_back(word.data());
+      std::string error;
+      EXPECT_FALSE(sim::ParseCommandLine(static_cast<int>(argv.size()), argv.data(), &line, &error))
+          << option << " " << path;
+      EXPECT_NE(error.find("'..' component"), std::string::npos) << error;
+    }
+    sim::CommandLine line;
+    std::vector<std::string> words = {"tvsim", option, "frames/sheet"};
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    std::string error;
+    EXPECT_TRUE(sim::ParseCommandLine(static_cast<int>(argv.size()), argv.data(), &line, &error))
+        << error;
+  }
+}
+
 TEST(ScenarioParse, OnlyChecksFollowTheEnd) {
   EXPECT_EQ(Refusal("key 7\nend\nexpect key 7\nfile . x\nkey 8\n"),
             "line 5: only checks may follow end, not 'key'");

@@ -2,6 +2,7 @@
 // the sandbox's RAM folder, the set's stand-in ps, mount and telnetd, and the
 // scripts of a scratch home folder. Each test script appends a line to
 // /mtd_wiselink/ran.log, so that the test sees what ran and in which folder.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -9,6 +10,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -21,6 +23,7 @@
 #include "settings/device_table.h"
 #include "settings/script_state.h"
 #include "settings/scripts.h"
+#include "sim/platform/sandbox.h"
 #include "sim/platform/set_commands.h"
 #include "sim/platform/sim_time.h"
 #include "sim/screen/screen.h"
@@ -97,7 +100,68 @@ class ScriptsTest : public display_test::DisplayTest {
   std::string scripts_;
 };
 
-const std::string kRunWrapper = "chmod a+x '/mtd_ram/_script.sh';'/mtd_ram/_script.sh' &";
+// The wrapper runs in the background, read through a descriptor handed down
+// to the shell.
+const std::string kRunWrapper = "sh '/proc/self/fd/[0-9]+' &";
+const std::string kProbe = "ps\\|grep 'telnet\\[d\\]' >'/proc/self/fd/[0-9]+'";
+
+// Each line matches its regular expression, and there are as many.
+testing::AssertionResult MatchAll(const std::vector<std::string>& lines,
+                                  const std::vector<std::string>& patterns) {
+  bool same = lines.size() == patterns.size();
+  for (size_t i = 0; same && i < lines.size(); ++i) same = std::regex_match(lines[i], std::regex(patterns[i]));
+  if (same) return testing::AssertionSuccess();
+  auto result = testing::AssertionFailure();
+  for (const std::string& line : lines) result << "\n  " << line;
+  return result;
+}
+
+// Holds the plug-in's next command between the moment the plug-in has made
+// its files and the moment the shell starts: the simulator logs every
+// command line to its command log before it starts the shell, and the log is
+// made a FIFO that is full. While held, the test can put links at the RAM
+// folder's names; Release lets the command go on.
+class CommandGate {
+ public:
+  CommandGate() {
+    char buffer[4096];
+    log_ = sim_platform_file("commands.log", buffer, sizeof buffer);
+    aside_ = log_ + ".aside";
+    rename(log_.c_str(), aside_.c_str());
+    EXPECT_EQ(mkfifo(log_.c_str(), 0644), 0);
+    fifo_ = open(log_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    EXPECT_GE(fifo_, 0);
+    std::string block(4096, '#');
+    while (write(fifo_, block.data(), block.size()) > 0) {
+    }
+  }
+  ~CommandGate() {
+    Release();
+    close(fifo_);
+    unlink(log_.c_str());
+    rename(aside_.c_str(), log_.c_str());
+  }
+  // Empties the FIFO: the command's log line, and the shell's, find room.
+  void Release() {
+    char buffer[4096];
+    while (read(fifo_, buffer, sizeof buffer) > 0) {
+    }
+  }
+
+ private:
+  std::string log_, aside_;
+  int fifo_ = -1;
+};
+
+// Waits, on the PC's clock, until `path` exists (the plug-in made it).
+bool Appears(const char* path) {
+  struct stat status;
+  for (int i = 0; i < 1000; ++i) {
+    if (lstat(path, &status) == 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
+}
 
 // ---- names and quoting ----
 
@@ -163,17 +227,25 @@ TEST_F(ScriptsTest, NothingRunsForAutoWhenSwitchedOffOnASplitOrWithoutScript) {
 
 // ---- running a script ----
 
-TEST_F(ScriptsTest, TheWrapperRunsExactlyTheScriptThenTouchesTheTag) {
+TEST_F(ScriptsTest, TheWrapperRunsExactlyTheScriptThenRemovesTheTag) {
   WriteScript("source.sh", "cp /mtd_ram/_script.sh /mtd_wiselink/wrapper\n"
-                           "[ -e /mtd_ram/_script.tag ] && echo stale tag >>/mtd_wiselink/ran.log\n");
-  std::ofstream(sim::SandboxPath(kScriptTagPath)) << "";  // left by an earlier run
+                           "[ -s /mtd_ram/_script.tag ] && echo stale tag >>/mtd_wiselink/ran.log\n"
+                           "[ -f /mtd_ram/_script.tag ] && echo tag made >>/mtd_wiselink/ran.log\n");
+  std::ofstream(sim::SandboxPath(kScriptTagPath)) << "old";  // left by an earlier run
   telnet_running = 1;
+  auto descriptors = [] {
+    auto entries = std::filesystem::directory_iterator("/proc/self/fd");
+    return std::distance(begin(entries), end(entries));
+  };
+  const auto open_before = descriptors();
   EXPECT_EQ(RunScript("source.sh"), 1);
-  EXPECT_EQ(Ran(), "source.sh in " + scripts_ + "\n");
+  EXPECT_EQ(descriptors(), open_before);  // the wrapper, the tag and their copies closed
+  // The plug-in made a new tag for the run; the wrapper removed it.
+  EXPECT_EQ(Ran(), "source.sh in " + scripts_ + "\ntag made\n");
   EXPECT_EQ(ReadText("/mtd_wiselink/wrapper"),
             "opwd=`pwd`\ncd '" + scripts_ + "'\n'" + scripts_ + "/source.sh'\ncd \"$opwd\"\n"
-            "\ntouch '/mtd_ram/_script.tag'\n");
-  EXPECT_EQ(ShellCommands(), std::vector<std::string>{kRunWrapper});
+            "\nrm -f '/mtd_ram/_script.tag'\n");
+  EXPECT_TRUE(MatchAll(ShellCommands(), {kRunWrapper}));
   EXPECT_FALSE(Exists(kScriptWrapperPath));
   EXPECT_FALSE(Exists(kScriptTagPath));
 }
@@ -215,7 +287,7 @@ TEST_F(ScriptsTest, TelnetdFoundAtStartIsNeverStartedAgain) {
   sim::ClearCommandLog();
   WriteScript("source.sh");
   EXPECT_EQ(RunScript("source.sh"), 1);
-  EXPECT_EQ(ShellCommands(), std::vector<std::string>{kRunWrapper});
+  EXPECT_TRUE(MatchAll(ShellCommands(), {kRunWrapper}));
 }
 
 TEST_F(ScriptsTest, TheFirstScriptStartsTelnetdWhenItDoesNotRun) {
@@ -224,15 +296,15 @@ TEST_F(ScriptsTest, TheFirstScriptStartsTelnetdWhenItDoesNotRun) {
   EXPECT_EQ(telnet_running.load(), 1);
   EXPECT_EQ(Ran(), "source.sh in " + scripts_ + "\ntelnetd up\n");
   // Only fixed command lines reach the shell; the script's own ps comes last.
-  EXPECT_EQ(sim::CommandLog(), (std::vector<std::string>{
-                                   "system: ps|grep 'telnet[d]' >'/mtd_ram/_is_td.log'", "ps",
-                                   "system: mount -t devpts devpts /dev/pts", "mount -t devpts devpts /dev/pts",
-                                   "system: telnetd", "telnetd started", "system: " + kRunWrapper, "ps"}));
+  EXPECT_TRUE(MatchAll(sim::CommandLog(), {"system: " + kProbe, "ps",
+                                           "system: mount -t devpts devpts /dev/pts",
+                                           "mount -t devpts devpts /dev/pts", "system: telnetd",
+                                           "telnetd started", "system: " + kRunWrapper, "ps"}));
   EXPECT_FALSE(Exists(kTelnetProbePath));
   // Known to run now: the next script neither probes nor starts it.
   sim::ClearCommandLog();
   EXPECT_EQ(RunScript("source.sh"), 1);
-  EXPECT_EQ(ShellCommands(), std::vector<std::string>{kRunWrapper});
+  EXPECT_TRUE(MatchAll(ShellCommands(), {kRunWrapper}));
 }
 
 // ---- the RAM folder ----
@@ -255,6 +327,60 @@ TEST_F(ScriptsTest, LinksPlacedAtTheFixedNamesAreNeverFollowed) {
     EXPECT_EQ(status.st_mode & 0111, 0u) << victim;  // chmod a+x did not reach it
   }
   for (const char* name : {kScriptWrapperPath, kScriptTagPath, kTelnetProbePath}) EXPECT_FALSE(Exists(name));
+}
+
+// Links put at the names after the plug-in made its files and before the
+// shell starts: the shell runs the wrapper the plug-in wrote and writes the
+// probe output into the plug-in's file, and nothing reaches the targets.
+TEST_F(ScriptsTest, LinksPlacedWhileTheShellStartsAreNeverFollowed) {
+  WriteScript("source.sh");
+  telnet_running = 1;
+  // A script of someone else's, and a tag target that does not exist yet.
+  std::string decoy = home_ + "/decoy.sh";
+  std::ofstream(decoy) << "echo decoy ran >>" << sim::SandboxPath(kRanLog) << "\n";
+  std::string tag_target = home_ + "/tag_target";
+  int result = 0;
+  {
+    CommandGate gate;
+    std::thread run([&] { result = RunScript("source.sh"); });
+    bool made = Appears(kScriptTagPath);  // the wrapper is written before the tag
+    unlink(kScriptWrapperPath);
+    unlink(kScriptTagPath);
+    EXPECT_EQ(symlink(decoy.c_str(), kScriptWrapperPath), 0);
+    EXPECT_EQ(symlink(tag_target.c_str(), kScriptTagPath), 0);
+    gate.Release();
+    run.join();
+    EXPECT_TRUE(made);
+  }
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(Ran(), "source.sh in " + scripts_ + "\n");  // the decoy never ran
+  struct stat status;
+  ASSERT_EQ(stat(decoy.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0111, 0u);  // nor was it made executable
+  EXPECT_NE(lstat(tag_target.c_str(), &status), 0);  // nor the tag's target made
+  // The links went with the plug-in's own names.
+  EXPECT_FALSE(Exists(kScriptWrapperPath));
+  EXPECT_FALSE(Exists(kScriptTagPath));
+}
+
+TEST_F(ScriptsTest, ALinkPlacedAtTheProbeWhileTheShellStartsIsNeverFollowed) {
+  ASSERT_TRUE(sim::SetTelnetdRunning(true));
+  std::string victim = home_ + "/victim";
+  std::ofstream(victim) << "keep";
+  int found = -1;
+  {
+    CommandGate gate;
+    std::thread probe([&] { found = TelnetRunning(); });
+    bool made = Appears(kTelnetProbePath);
+    unlink(kTelnetProbePath);
+    EXPECT_EQ(symlink(victim.c_str(), kTelnetProbePath), 0);
+    gate.Release();
+    probe.join();
+    EXPECT_TRUE(made);
+  }
+  EXPECT_EQ(ReadText(victim), "keep");
+  EXPECT_EQ(found, 1);  // the process list reached the plug-in's own file
+  EXPECT_FALSE(Exists(kTelnetProbePath));
 }
 
 TEST_F(ScriptsTest, AnUnwritableRamFolderGivesMinusOneAndLeavesNoWrapper) {
@@ -298,13 +424,19 @@ TEST_F(ScriptsTest, AScriptThatRunsOnGivesTheRemoteBackAfterTenSeconds) {
   EXPECT_FALSE(Exists(kScriptWrapperPath));
   EXPECT_FALSE(Exists(kScriptTagPath));
 
-  // The script still runs; once it is stopped, the wrapper touches the tag late.
+  // The script still runs. Someone puts a link at the tag's name; once the
+  // script is stopped, the wrapper removes that link, and its target stays
+  // as it was: not even made.
+  std::string target = home_ + "/tag_target";
+  ASSERT_EQ(symlink(target.c_str(), kScriptTagPath), 0);
   pid_t sleeper = std::atoi(ReadText("/mtd_wiselink/sleeper.pid").c_str());
   ASSERT_GT(sleeper, 0);
   EXPECT_EQ(kill(sleeper, SIGTERM), 0);
-  for (int i = 0; i < 500 && !Exists(kScriptTagPath); ++i)
+  for (int i = 0; i < 500 && Exists(kScriptTagPath); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_TRUE(Exists(kScriptTagPath));
+  EXPECT_FALSE(Exists(kScriptTagPath));
+  struct stat status;
+  EXPECT_NE(lstat(target.c_str(), &status), 0);
   unlink(kScriptTagPath);
 }
 

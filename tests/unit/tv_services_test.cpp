@@ -163,6 +163,21 @@ TEST_F(TvServices, RecorderValueIsAPositiveMultipleOf188) {
   }
 }
 
+// The chunk is a buffer of whole packets from one packet to the bound; a
+// larger multiple of 188 (the largest int32 one is 2147483580) leaves the
+// host with the chunk it chose itself, as a value below one packet does.
+TEST_F(TvServices, RecorderValueStaysWithinOnePacketAndTheBound) {
+  sim::Host().rec_instance_result = 7;
+  EXPECT_EQ(SetRecorderValue(188), 7);
+  EXPECT_EQ(sim::RecorderChunkBytes(), 188);
+  EXPECT_EQ(SetRecorderValue(188 * 32768), 7);  // the bound: 6160384 bytes
+  EXPECT_EQ(sim::RecorderChunkBytes(), 188 * 32768);
+  for (int value : {188 * 32769, 2147483580, 188 * 65536, 186, 94}) {
+    EXPECT_EQ(SetRecorderValue(value), 0) << value;
+    EXPECT_EQ(sim::RecorderChunkBytes(), 188 * 32768) << value;
+  }
+}
+
 TEST_F(TvServices, InitConfigTakesTheRecordAndPrimesTheHost) {
   SettingsRecord record;
   DefaultSettings(&record);

@@ -53,9 +53,10 @@ std::vector<TextPlace> BuildPlaces() {
   };
 
   // Message boxes (font 18); box 39 has a second line with the file count,
-  // and shows text 103 in place of its own when nothing was deleted.
+  // and shows text 103 in place of its own when nothing was deleted; box
+  // 105 tells that the home folder's path is too long for its files.
   for (const char* layout : {"{3}", "{4}", "{5}", "{6}", "{8}", "{39}", "{103}", "{44}", "{45}",
-                             "{47}", "{48}", "(10 {40})", "(1 {41})"})
+                             "{47}", "{48}", "(10 {40})", "(1 {41})", "{105}"})
     add("message box", 18, layout, kBoxX + 89, kBoxTextEnd);
   // Delete dialog.
   add("delete dialog question", 18, "{36}", kDialogX + 85, kDialogTextEnd);
@@ -104,10 +105,11 @@ std::vector<TextPlace> BuildPlaces() {
   add("info pane bottom line", 20, "{19}", 241, 790);
   add("info pane bottom line", 20, "{20}", 241, 790);
 
-  // Status band notices and the stop-timer line (84-byte buffer, blanks
-  // drawn as 20-pixel glyphs like the big font's space).
+  // Status band notices (104: the recording stopped because its file no
+  // longer grew) and the stop-timer line (84-byte buffer, blanks drawn as
+  // 20-pixel glyphs like the big font's space).
   for (const char* layout :
-       {"{7}", "{18}", "{19}", "{20}", "{21}", "{34}", "{35}", "{46}", "{49}"})
+       {"{7}", "{18}", "{19}", "{20}", "{21}", "{34}", "{35}", "{46}", "{49}", "{104}"})
     add("status notice", kBigFontId, layout, kBandX, kScreenRight);
   add("stop-timer line", kBigFontId, " {15} ", kBandX, kScreenRight, nullptr, 84);
   add("stop-timer line", kBigFontId, " {42} +30min ", kBandX, kScreenRight, nullptr, 84);
@@ -124,7 +126,7 @@ const std::vector<TextPlace>& TextPlaces() {
 bool DrawnInBitmapFont(int number) {
   switch (number) {
     case 7: case 15: case 18: case 19: case 20: case 21: case 22: case 23: case 24: case 25:
-    case 26: case 34: case 35: case 42: case 46: case 49:
+    case 26: case 34: case 35: case 42: case 46: case 49: case 104:
       return true;
     default:
       return false;

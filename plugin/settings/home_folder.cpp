@@ -1,0 +1,79 @@
+#include "settings/home_folder.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+#include "display/debug_log.h"
+#include "display/fonts.h"
+#include "display/skin.h"
+#include "display/text.h"
+#include "display/text_library.h"
+#include "host/recording_state.h"
+#include "settings/language.h"
+#include "settings/message_catalogue.h"
+#include "settings/notices.h"
+#include "settings/scripts.h"
+#include "settings/settings_record.h"
+
+namespace {
+
+constexpr auto kRelaxed = std::memory_order_relaxed;
+
+// Set by a check that found a path out of reach, taken by the box.
+std::atomic<int> notice_armed{0};
+
+// Calls visit(build) for every path the plug-in builds from home_dir, where
+// build(out, size) is the builder its user calls.
+template <typename Visit>
+void ForEachHomePath(Visit visit) {
+  for (const char* image : kSkinImages)
+    visit([image](char* out, size_t size) { return SkinImagePath(out, size, image); });
+  for (int font_id : kFontImageIds)
+    visit([font_id](char* out, size_t size) { return FontImagePath(out, size, font_id); });
+  visit([](char* out, size_t size) { return HomeFontPath(out, size, kTrueTypeFace); });
+  visit([](char* out, size_t size) { return TextLibraryPath(out, size); });
+  // Every language's file name has the same length; the loader falls back
+  // to the English one.
+  const char* code = LanguageCode(settings.language.load(kRelaxed));
+  visit([code](char* out, size_t size) { return CataloguePath(out, size, code); });
+  visit([](char* out, size_t size) { return CataloguePath(out, size, "EN"); });
+  visit([](char* out, size_t size) { return HomePath(out, size, kScriptFolder); });
+  for (const char* script : kKeyScripts)
+    visit([script](char* out, size_t size) { return ScriptPath(out, size, script); });
+  visit([](char* out, size_t size) { return HomePath(out, size, kSettingsFileName); });
+  visit([](char* out, size_t size) { return HomePath(out, size, kSettingsTemporaryName); });
+}
+
+}  // namespace
+
+int CheckHomeFolder() {
+  const size_t home = strnlen(settings.home_dir, sizeof settings.home_dir);
+  int unfit = 0;
+  size_t longest = 0;            // the longest name below home_dir
+  char first[kPathSize] = "?";   // the first file out of reach, below home_dir
+  ForEachHomePath([&](auto build) {
+    char path[kPathSize];        // the size every user builds its path in
+    char whole[2 * kPathSize];   // room for the path as it would be
+    const bool fits = build(path, sizeof path);
+    const bool named = build(whole, sizeof whole) && std::strlen(whole) >= home;
+    if (named) longest = std::max(longest, std::strlen(whole + home));
+    if (!fits && unfit++ == 0 && named) std::snprintf(first, sizeof first, "%s", whole + home);
+  });
+  notice_armed.store(unfit > 0, kRelaxed);
+  if (unfit > 0) {
+    const size_t reach = longest < kPathSize ? kPathSize - 1 - longest : 0;
+    char line[260];
+    std::snprintf(line, sizeof line,
+                  "Home folder path too long: %zu bytes, at most %zu reach every file; %.64s%s out of reach",
+                  home, reach, first, unfit > 1 ? " and more" : "");
+    DebugLog(line);
+  }
+  return unfit;
+}
+
+void ShowHomeFolderNotice() {
+  if (notice_armed.exchange(0, kRelaxed) == 0) return;
+  ShowMessageBox(kHomeFolderText, 1);
+}
