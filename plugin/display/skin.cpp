@@ -15,11 +15,6 @@
 
 namespace {
 
-bool SkinBytesPerPixel(const SDL_Surface* image) {
-  int bytes = image->format->BytesPerPixel;
-  return bytes == 3 || bytes == 4;
-}
-
 // Puts image row `row` on surface row y from column x: a converted row is
 // copied as it is, a decoded one converted with alpha_of on its way. With
 // skip_black, pure black pixels are left out.
@@ -79,21 +74,6 @@ void AlphaTableFor(const SkinPixels& image, SkinForm form, int opacity, int perc
 }
 
 }  // namespace
-
-bool SkinImagePath(char* out, size_t size, const char* name) {
-  return HomePathFormat(out, size, "osd/%s.png", name);
-}
-
-SDL_Surface* LoadSkinImage(const char* name) {
-  char path[256];
-  if (!SkinImagePath(path, sizeof path, name)) return nullptr;
-  SDL_Surface* image = LoadImageFile(path);
-  if (image != nullptr && !SkinBytesPerPixel(image)) {
-    SDL_FreeSurface(image);
-    return nullptr;
-  }
-  return image;
-}
 
 int DrawSkinPanel(int x, int y, const char* name, int repeat) {
   DisplayLock display(display_mutex);  // the kept images are shared with the other thread

@@ -3,7 +3,7 @@
 #include <bit>
 #include <cstring>
 
-#include "display/skin.h"
+#include "display/skin_files.h"
 
 namespace {
 
