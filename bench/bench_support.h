@@ -4,9 +4,13 @@
 #pragma once
 
 #include <benchmark/benchmark.h>
+#include <linux/perf_event.h>
+#include <sys/ioctl.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -24,6 +28,56 @@ inline std::string Home() {
   return path.substr(0, path.rfind('/')) + "/home/";
 }
 
+// The instructions this thread runs in user space, from the kernel's
+// hardware counter (perf_event_open). Unavailable where the kernel or the
+// machine refuses it (perf_event_paranoid above 2, a virtual machine without
+// counters): the benchmarks then say "instructions n/a" and callgrind gives
+// the figure (README).
+class InstructionCounter {
+ public:
+  InstructionCounter() {
+    perf_event_attr attr{};
+    attr.type = PERF_TYPE_HARDWARE;
+    attr.size = sizeof attr;
+    attr.config = PERF_COUNT_HW_INSTRUCTIONS;
+    attr.disabled = 1;
+    attr.exclude_kernel = 1;
+    attr.exclude_hv = 1;
+    fd_ = static_cast<int>(syscall(SYS_perf_event_open, &attr, 0, -1, -1, 0));
+  }
+  ~InstructionCounter() {
+    if (fd_ >= 0) close(fd_);
+  }
+  InstructionCounter(const InstructionCounter&) = delete;
+  InstructionCounter& operator=(const InstructionCounter&) = delete;
+  bool available() const { return fd_ >= 0; }
+  void Start() {
+    if (fd_ >= 0) ioctl(fd_, PERF_EVENT_IOC_ENABLE, 0);
+  }
+  void Stop() {
+    if (fd_ >= 0) ioctl(fd_, PERF_EVENT_IOC_DISABLE, 0);
+  }
+  // Instructions counted while started, since the counter was opened.
+  uint64_t Count() const {
+    uint64_t count = 0;
+    if (fd_ < 0 || read(fd_, &count, sizeof count) != static_cast<ssize_t>(sizeof count)) return 0;
+    return count;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+// Reports instructions per operation as the counter "instructions", or the
+// label "instructions n/a" when the counter is unavailable.
+inline void ReportInstructions(benchmark::State& state, const InstructionCounter& counter, double operations) {
+  if (!counter.available()) {
+    state.SetLabel("instructions n/a");
+    return;
+  }
+  state.counters["instructions"] = operations > 0 ? static_cast<double>(counter.Count()) / operations : 0;
+}
+
 // Points home_dir at the build's home folder, sets full opacity and an image
 // alpha of 80 %, and opens the display; true when it has a surface.
 inline bool OpenHomeDisplay() {
@@ -37,14 +91,17 @@ inline bool OpenHomeDisplay() {
 // Times op and bound alternately; after each pair, untimed, `settle` checks
 // what op did and tidies up (nullptr, or why the run is void). Reports op's
 // time per iteration (per `per` units) and, as the counter "ratio", the ratio
-// of the two totals.
+// of the two totals, and op's instructions per iteration (ReportInstructions).
 template <typename Op, typename Bound, typename Settle>
 void CompareSettled(benchmark::State& state, Op op, Bound bound, Settle settle, double per = 1) {
   using Clock = std::chrono::steady_clock;
   double op_total = 0, bound_total = 0;
+  InstructionCounter instructions;
   for (auto _ : state) {
     auto t0 = Clock::now();
+    instructions.Start();
     op();
+    instructions.Stop();
     auto t1 = Clock::now();
     bound();
     auto t2 = Clock::now();
@@ -58,6 +115,7 @@ void CompareSettled(benchmark::State& state, Op op, Bound bound, Settle settle, 
     state.SetIterationTime(op_seconds / per);
   }
   state.counters["ratio"] = bound_total > 0 ? op_total / bound_total : 0;
+  ReportInstructions(state, instructions, static_cast<double>(state.iterations()));
 }
 
 // The same with nothing to check; skips with an error when `ready` is false.

@@ -9,6 +9,8 @@
 
 #include <chrono>
 
+#include "bench_support.h"
+
 #include "host/dispatcher_state.h"
 #include "host/key_dispatcher.h"
 #include "host/tv_state.h"
@@ -49,7 +51,8 @@ void SetPluginState(bool recording) {
 
 // Times kBatch calls of the dispatcher and of the empty function with `key`,
 // alternately; reports the dispatcher's time per batch, its time per call
-// ("ns_per_key") and the ratio of the two totals. The dispatcher must pass
+// ("ns_per_key"), the ratio of the two totals and the dispatcher's
+// instructions per key. The dispatcher must pass
 // the key.
 void KeyVersusEmptyFunction(benchmark::State& state, int key, bool recording) {
   SetPluginState(recording);
@@ -58,8 +61,11 @@ void KeyVersusEmptyFunction(benchmark::State& state, int key, bool recording) {
     return;
   }
   double dispatcher_total = 0, empty_total = 0;
+  bench::InstructionCounter instructions;
   for (auto _ : state) {
+    instructions.Start();
     double dispatcher_seconds = TimeBatch(dispatcher_pointer, key);
+    instructions.Stop();
     empty_total += TimeBatch(empty_pointer, key);
     dispatcher_total += dispatcher_seconds;
     state.SetIterationTime(dispatcher_seconds);
@@ -67,6 +73,7 @@ void KeyVersusEmptyFunction(benchmark::State& state, int key, bool recording) {
   const double calls = static_cast<double>(state.iterations()) * kBatch;
   state.counters["ns_per_key"] = calls > 0 ? dispatcher_total * 1e9 / calls : 0;
   state.counters["ratio"] = empty_total > 0 ? dispatcher_total / empty_total : 0;
+  bench::ReportInstructions(state, instructions, calls);  // per key (the clock reads included)
   SetPluginState(false);
 }
 

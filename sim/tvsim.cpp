@@ -129,6 +129,13 @@ int main(int argc, char** argv) {
     sim::SetPictureCaption(*channel, programme ? programme->title : "");
   }
   options.screen.home_dir = home;
+  // The flipped overlay is copied at each flip only for a scenario that
+  // looks at the screen.
+  options.screen.keep_shown = false;
+  for (const sim::ScenarioStep& step : scenario) {
+    if (!step.words.empty() && (step.words[0] == "screenshot" || step.words[0] == "pixel" || step.words[0] == "area"))
+      options.screen.keep_shown = true;
+  }
   sim::ConfigureScreen(options.screen);
   if (options.screen.window) {
     if (!sim::WindowOpen()) {

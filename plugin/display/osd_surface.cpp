@@ -5,6 +5,7 @@
 #include "display/display_lock.h"
 #include "display/fonts.h"
 #include "display/signal_guard.h"
+#include "display/skin_images.h"
 #include "display/text_library.h"
 
 namespace {
@@ -78,6 +79,7 @@ void ReleaseVideo() {
 
 void CloseOsd() {
   DisplayLock lock(display_mutex);
+  ReleaseAllSkinImages();  // the screen closes: nothing of its skin stays
   // SDL's timer thread only clears: SDL_Quit there would join the thread it
   // runs on, and the key thread may be drawing with the fonts.
   if (OnTimerThread() || DisplayKept.load(std::memory_order_relaxed)) {
@@ -88,12 +90,19 @@ void CloseOsd() {
   ReleaseVideo();
 }
 
-void ForgetDisplay() { ResetDisplayState(); }
+void ForgetDisplay() {
+  {
+    DisplayLock lock(display_mutex);
+    ReleaseAllSkinImages();
+  }
+  ResetDisplayState();
+}
 
 void KeepDisplayOpen(bool keep) { DisplayKept.store(keep ? 1 : 0, std::memory_order_relaxed); }
 
 void ClearOsd() {
   DisplayLock lock(display_mutex);
+  ReleaseAllSkinImages();  // whatever screen showed is gone, and its skin images
   SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
   if (surface == nullptr) return;
   ClearRows(surface, 0, kOsdHeight - 1, 0, kOsdRowBytes);

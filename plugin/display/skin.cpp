@@ -10,54 +10,55 @@
 #include "display/image_file.h"
 #include "display/osd_surface.h"
 #include "display/pixels.h"
+#include "display/skin_images.h"
 #include "settings/settings_record.h"
 
 namespace {
 
-bool SkinBytesPerPixel(const SDL_Surface* image) {
-  int bytes = image->format->BytesPerPixel;
-  return bytes == 3 || bytes == 4;
+// Puts image row `row` on surface row y from column x: a converted row is
+// copied as it is, a decoded one converted with alpha_of on its way. With
+// skip_black, pure black pixels are left out.
+void PutImageRow(SDL_Surface* surface, const SkinPixels& image, int row, int x, int y, bool skip_black,
+                 const uint8_t (&alpha_of)[256]) {
+  if (y < 0 || y >= surface->h) return;
+  const Span columns = ClipSpan(x, image.w, surface->w);
+  if (columns.empty()) return;
+  const int n = columns.last - columns.first;
+  const uint8_t* in = image.pixels + row * image.pitch + (columns.first - x) * image.bytes;
+  uint8_t* out = PixelAt(surface, columns.first, y);
+  if (!image.converted) {
+    ConvertSkinRow(in, image.bytes, n, out, alpha_of, skip_black);
+  } else if (!skip_black) {
+    std::memcpy(out, in, static_cast<size_t>(n) * 4);
+  } else {
+    for (int i = 0; i < n; ++i, in += 4, out += 4) {
+      if ((in[0] | in[1] | in[2]) != 0) std::memcpy(out, in, 4);
+    }
+  }
 }
 
-// Calls put(source, pixel) for each pixel of image row `row` that lands on
-// surface row `y` when the row starts at column x: the image's bytes (3 or
-// 4) and the surface's blue-green-red-alpha word.
+// Calls put(source, pixel) for each pixel of (decoded) image row `row` that
+// lands on surface row `y` when the row starts at column x: the image's
+// bytes (3 or 4) and the surface's blue-green-red-alpha word.
 template <typename Put>
-void ForEachRowPixel(SDL_Surface* surface, const SDL_Surface* image, int row, int x, int y, Put put) {
+void ForEachRowPixel(SDL_Surface* surface, const SkinPixels& image, int row, int x, int y, Put put) {
   if (y < 0 || y >= surface->h) return;
-  const int bytes = image->format->BytesPerPixel;
-  Span columns = ClipSpan(x, image->w, surface->w);
-  const uint8_t* in = static_cast<const uint8_t*>(image->pixels) + row * image->pitch;
+  const int bytes = image.bytes;
+  Span columns = ClipSpan(x, image.w, surface->w);
+  const uint8_t* in = image.pixels + row * image.pitch;
   uint8_t* out = PixelAt(surface, 0, y);
   for (int column = columns.first; column < columns.last; ++column) put(in + (column - x) * bytes, out + column * 4);
-}
-
-// Copies image row `row` to surface row `y` from column x: colours swapped
-// from the image's red-green-blue to the surface's blue-green-red, alpha from
-// alpha_of(image alpha). With skip_black, pure black pixels are left out.
-template <typename AlphaOf>
-void CopyImageRow(SDL_Surface* surface, const SDL_Surface* image, int row, int x, int y,
-                  bool skip_black, AlphaOf alpha_of) {
-  const bool four = image->format->BytesPerPixel == 4;
-  ForEachRowPixel(surface, image, row, x, y, [&](const uint8_t* source, uint8_t* pixel) {
-    if (skip_black && source[0] + source[1] + source[2] == 0) return;
-    pixel[0] = source[2];
-    pixel[1] = source[1];
-    pixel[2] = source[0];
-    pixel[3] = static_cast<uint8_t>(alpha_of(four ? source[3] : 255));
-  });
 }
 
 // Lays image row `row` over surface row `y` from column x (source over, the
 // surface's alpha not premultiplied): where the image is transparent the
 // surface keeps its pixel, where it is opaque the image's pixel replaces it,
 // and in between the two mix. Alpha of the image from alpha_of.
-template <typename AlphaOf>
-void BlendImageRow(SDL_Surface* surface, const SDL_Surface* image, int row, int x, int y,
-                   AlphaOf alpha_of) {
-  const bool four = image->format->BytesPerPixel == 4;
+void BlendImageRow(SDL_Surface* surface, const SkinPixels& image, int row, int x, int y,
+                   const uint8_t (&alpha_of)[256]) {
+  const bool four = image.bytes == 4;
   ForEachRowPixel(surface, image, row, x, y, [&](const uint8_t* source, uint8_t* pixel) {
-    const int top = alpha_of(four ? source[3] : 255);
+    const int top = alpha_of[four ? source[3] : 255];
     const int under = pixel[3] * (255 - top) / 255;  // what shows of the surface
     const int alpha = top + under;
     if (alpha == 0) return;
@@ -66,46 +67,34 @@ void BlendImageRow(SDL_Surface* surface, const SDL_Surface* image, int row, int 
   });
 }
 
-// A panel's alpha: the image's scaled by osd_opacity, 255 for 3-byte images.
-auto PanelAlphaOf(const SDL_Surface* image) {
-  const int opacity = OsdOpacity();
-  const bool four_bytes = image->format->BytesPerPixel == 4;
-  return [opacity, four_bytes](int a) { return four_bytes ? a * opacity / 100 : 255; };
+// The alpha table of a form for an image as it is held: a converted one
+// needs none.
+void AlphaTableFor(const SkinPixels& image, SkinForm form, int opacity, int percent, uint8_t (&table)[256]) {
+  if (!image.converted) FillSkinAlphaTable(form, image.bytes, opacity, percent, table);
 }
 
 }  // namespace
 
-bool SkinImagePath(char* out, size_t size, const char* name) {
-  return HomePathFormat(out, size, "osd/%s.png", name);
-}
-
-SDL_Surface* LoadSkinImage(const char* name) {
-  char path[256];
-  if (!SkinImagePath(path, sizeof path, name)) return nullptr;
-  SDL_Surface* image = LoadImageFile(path);
-  if (image != nullptr && !SkinBytesPerPixel(image)) {
-    SDL_FreeSurface(image);
-    return nullptr;
-  }
-  return image;
-}
-
 int DrawSkinPanel(int x, int y, const char* name, int repeat) {
+  DisplayLock display(display_mutex);  // the kept images are shared with the other thread
   SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
   if (surface == nullptr) return 0;
-  LockedImage image(LoadSkinImage(name));
-  if (image.get() == nullptr) return 0;
-  auto alpha_of = PanelAlphaOf(image.get());
-  const int half = image.get()->h / 2;
+  const int opacity = OsdOpacity();
+  SkinImage held(name, SkinForm::kPanel, opacity);
+  const SkinPixels* image = held.get();
+  if (image == nullptr) return 0;
+  uint8_t alpha_of[256];
+  AlphaTableFor(*image, SkinForm::kPanel, opacity, 0, alpha_of);
+  const int half = image->h / 2;
   SurfaceLock lock(surface);
   long out_row = y;
   auto copy_row = [&](int row) {
     if (out_row >= 0 && out_row < surface->h) {
-      CopyImageRow(surface, image.get(), row, x, static_cast<int>(out_row), repeat == -1, alpha_of);
+      PutImageRow(surface, *image, row, x, static_cast<int>(out_row), repeat == -1, alpha_of);
     }
     ++out_row;
   };
-  for (int row = 0; row < image.get()->h; ++row) {
+  for (int row = 0; row < image->h; ++row) {
     copy_row(row);
     if (row != half || repeat <= 0) continue;
     // The middle row again, repeat more times; rows above the surface are
@@ -117,7 +106,7 @@ int DrawSkinPanel(int x, int y, const char* name, int repeat) {
       extra -= skipped;
     }
     // The row is converted once; its further copies are the same bytes.
-    const Span columns = ClipSpan(x, image.get()->w, surface->w);
+    const Span columns = ClipSpan(x, image->w, surface->w);
     long converted = -1;  // a surface row that holds the converted middle row
     for (; extra > 0 && out_row < surface->h; --extra) {
       if (converted < 0 || columns.empty()) {
@@ -136,13 +125,16 @@ int DrawSkinPanel(int x, int y, const char* name, int repeat) {
 }
 
 int BlendSkinPanel(int x, int y, const char* name) {
+  DisplayLock display(display_mutex);
   SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
   if (surface == nullptr) return 0;
-  LockedImage image(LoadSkinImage(name));
-  if (image.get() == nullptr) return 0;
-  auto alpha_of = PanelAlphaOf(image.get());
+  SkinImage held(name, SkinForm::kDecoded);
+  const SkinPixels* image = held.get();
+  if (image == nullptr) return 0;
+  uint8_t alpha_of[256];
+  FillSkinAlphaTable(SkinForm::kPanel, image->bytes, OsdOpacity(), 0, alpha_of);
   SurfaceLock lock(surface);
-  for (int row = 0; row < image.get()->h; ++row) BlendImageRow(surface, image.get(), row, x, y + row, alpha_of);
+  for (int row = 0; row < image->h; ++row) BlendImageRow(surface, *image, row, x, y + row, alpha_of);
   return 1;
 }
 
@@ -162,16 +154,16 @@ int DrawMessageImage(const char* name) {
   DisplayLock lock(display_mutex);  // a whole draw and flip: the tick may be drawing
   SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
   if (surface == nullptr) return 0;
-  LockedImage image(LoadSkinImage(name));
-  if (image.get() == nullptr) return 0;
+  SkinImage held(name, SkinForm::kDecoded);
+  const SkinPixels* image = held.get();
+  if (image == nullptr) return 0;
   int percent = OsdOpacity() * ImageAlphaPercent();
   if (std::strcmp(name, "icon_stoprec") == 0) percent /= 2;
+  uint8_t alpha_of[256];
+  for (int a = 0; a < 256; ++a) alpha_of[a] = static_cast<uint8_t>(percent * a / 10000);
   {
     SurfaceLock lock(surface);
-    for (int row = 0; row < image.get()->h; ++row) {
-      CopyImageRow(surface, image.get(), row, 10, 10 + row, false,
-                   [&](int a) { return percent * a / 10000; });
-    }
+    for (int row = 0; row < image->h; ++row) PutImageRow(surface, *image, row, 10, 10 + row, false, alpha_of);
   }
   SDL_Flip(surface);
   return 1;
@@ -180,15 +172,19 @@ int DrawMessageImage(const char* name) {
 int CopyCentredSkinImage(const char* name, int x_offset, int* x, int* y, int first_row) {
   *x = 0;
   *y = 0;
+  DisplayLock display(display_mutex);
   SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
   if (surface == nullptr) return 0;
-  LockedImage image(LoadSkinImage(name));
-  if (image.get() == nullptr) return 0;
-  *x = FloorHalf(kOsdWidth - image.get()->w) + x_offset;
-  *y = FloorHalf(kOsdHeight - image.get()->h);
+  SkinImage held(name, SkinForm::kCopy);
+  const SkinPixels* image = held.get();
+  if (image == nullptr) return 0;
+  uint8_t alpha_of[256];
+  AlphaTableFor(*image, SkinForm::kCopy, 0, 0, alpha_of);
+  *x = FloorHalf(kOsdWidth - image->w) + x_offset;
+  *y = FloorHalf(kOsdHeight - image->h);
   SurfaceLock lock(surface);
-  for (int row = first_row < 0 ? 0 : first_row; row < image.get()->h; ++row) {
-    CopyImageRow(surface, image.get(), row, *x, *y + row, false, [](int a) { return a; });
+  for (int row = first_row < 0 ? 0 : first_row; row < image->h; ++row) {
+    PutImageRow(surface, *image, row, *x, *y + row, false, alpha_of);
   }
   return 1;
 }

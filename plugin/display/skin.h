@@ -1,7 +1,8 @@
 // The skin: PNG images in the home folder's "osd" folder, put onto the
 // display (panels, icons, message icons, the information pane's background)
-// or blended into another image. Every operation loads its image afresh and
-// frees it after drawing. Nothing is ever written outside the surface or the
+// or blended into another image. An operation draws the image kept for the
+// screen being drawn (display/skin_images.h), else loads it afresh and frees
+// it after drawing. Nothing is ever written outside the surface or the
 // target image: images reaching beyond it are clipped.
 //
 // The toolkit draws what it is told: whether a picture may show at all, and
@@ -15,29 +16,15 @@
 
 #include "display/display_lock.h"
 #include "display/display_state.h"
-
-// Every skin image the screens draw, by name: the images of the home
-// folder's "osd" folder.
-inline constexpr const char* kSkinImages[] = {
-    "bar_free",     "bar_full",      "button",         "button_focus",  "destmem",     "destnet",
-    "destusb",      "icon_down",     "icon_enter",     "icon_exit",     "icon_left",   "icon_leftright",
-    "icon_no",      "icon_rec",      "icon_red",       "icon_right",    "icon_script", "icon_stop",
-    "icon_stoprec", "icon_up",       "icon_updown",    "infopane",      "toolbox_footer",
-    "toolbox_frame", "toolbox_header", "warnbox",      "warnbox_ext"};
-
-// Builds home_dir + "osd/" + name + ".png" into out. False, with out
-// emptied, when it does not fit `size`.
-bool SkinImagePath(char* out, size_t size, const char* name);
-
-// Loads home_dir + "osd/" + name + ".png" (name not null); the caller frees
-// it. Null when the path does not fit 256 bytes, the file cannot be loaded,
-// or the image has neither 3 nor 4 bytes a pixel.
-SDL_Surface* LoadSkinImage(const char* name);
+#include "display/skin_files.h"
+#include "display/skin_images.h"
 
 // Copies skin image `name` to (x, y), colours to B G R and alpha
 // A * osd_opacity / 100 (255 for 3-byte images); its middle row (h / 2) is
 // drawn `repeat` more times when repeat > 0, and with repeat -1 pure black
-// pixels are left out. Clipped to the surface; no flip, no display lock.
+// pixels are left out. Clipped to the surface; no flip. Like the other
+// operations on the surface it holds the display lock for its run (the
+// caller's sequence may hold it already).
 // 1 drawn, 0 no surface or no image.
 int DrawSkinPanel(int x, int y, const char* name, int repeat);
 
@@ -89,12 +76,17 @@ void DrawDestinationIcon(SDL_Surface* target, DestinationIcon icon);
 // 0 no surface, or the image is missing or not 32-bit (nothing changed).
 int DrawInfoPaneBackground(int animate, DestinationIcon icon);
 
-// Copies the first `rows` rows of the pane image (32-bit, R G B A bytes) onto
-// the surface, centred horizontally, its last copied row on the bottom row;
-// colours to B G R and alpha scaled by osd_opacity and image_alpha_percent.
-// Clipped to the surface and to 960x540 whatever the image's size. The
-// caller holds the display lock and the surface locked.
-void PutInfoPaneImage(SDL_Surface* surface, const SDL_Surface* image, int rows) REQUIRES(display_mutex);
+// Copies the first `rows` rows of the pane image (as kept for the pane:
+// SkinForm::kPane, or decoded with 4 bytes a pixel) onto the surface,
+// centred horizontally, its last copied row on the bottom row; colours to
+// B G R and alpha scaled by osd_opacity and image_alpha_percent. Then blends
+// the destination icon at (20, 24) of the pane, and with gauge != -1 the
+// free-space bar ("bar_free" whole, "bar_full" from row gauge) at (44, 80),
+// as BlendSkinImage would into the pane's image. Clipped to the surface and
+// to 960x540 whatever the image's size. The caller holds the display lock
+// and the surface locked.
+void PutInfoPane(SDL_Surface* surface, const SkinPixels& pane, int rows, DestinationIcon icon, int gauge)
+    REQUIRES(display_mutex);
 
 // Clears InfoPaneShown, then fades the pane's area (the "infopane" image's
 // size, bottom centre) out: with pane_animation 32 frames lowering alpha by

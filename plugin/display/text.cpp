@@ -40,6 +40,19 @@ void DrawBitmapText(SDL_Surface* surface, SDL_Surface* font, int x, int y, const
   SurfaceLock font_lock(font);
   const auto* ink = static_cast<const uint8_t*>(font->pixels);
   const long ink_size = static_cast<long>(font->pitch) * font->h;
+  // The pixel each ink value gives, and what of the surface's pixel stays:
+  // all of it for ink 0 (left out), nothing otherwise. A pixel is then one
+  // look-up and no branch.
+  uint32_t tinted[256];
+  uint32_t kept[256];
+  for (int d = 0; d < 256; ++d) {
+    const uint8_t bytes[4] = {static_cast<uint8_t>(d * colour.blue / 255), static_cast<uint8_t>(d * colour.green / 255),
+                              static_cast<uint8_t>(d * colour.red / 255), 255};
+    std::memcpy(&tinted[d], bytes, 4);
+    kept[d] = 0;
+  }
+  tinted[0] = 0;
+  kept[0] = ~0u;
   while (*text != '\0') {
     int glyph = NextGlyphUnit(&text);
     int width = SmallGlyphTable[glyph].width;
@@ -51,18 +64,16 @@ void DrawBitmapText(SDL_Surface* surface, SDL_Surface* font, int x, int y, const
     if (glyph != ' ') {
       Span columns = ClipSpan(x, width, surface->w);
       for (int row = 0; row < kSmallGlyphRows && y + row < surface->h; ++row) {
-        long base = SmallGlyphTable[glyph].offset + static_cast<long>(row) * font->pitch;
+        const long base = SmallGlyphTable[glyph].offset + static_cast<long>(row) * font->pitch;
+        // Reads stop at the font image's end.
+        const long last = std::min<long>(columns.last, x + (ink_size - base));
         uint8_t* out = PixelAt(surface, 0, y + row);
-        for (int column = columns.first; column < columns.last; ++column) {
-          long at = base + (column - x);
-          if (at >= ink_size) break;
-          unsigned d = ink[at];
-          if (d == 0) continue;
-          uint8_t* pixel = out + column * 4;
-          pixel[0] = static_cast<uint8_t>(d * colour.blue / 255);
-          pixel[1] = static_cast<uint8_t>(d * colour.green / 255);
-          pixel[2] = static_cast<uint8_t>(d * colour.red / 255);
-          pixel[3] = 255;
+        for (long column = columns.first; column < last; ++column) {
+          const unsigned d = ink[base + (column - x)];
+          uint32_t pixel;
+          std::memcpy(&pixel, out + column * 4, 4);
+          pixel = (pixel & kept[d]) | tinted[d];
+          std::memcpy(out + column * 4, &pixel, 4);
         }
       }
     }

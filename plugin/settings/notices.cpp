@@ -10,6 +10,7 @@
 #include "display/osd_surface.h"
 #include "display/pixels.h"
 #include "display/skin.h"
+#include "display/skin_images.h"
 #include "display/text.h"
 #include "display/text_fit.h"
 #include "host/dispatcher_state.h"
@@ -178,6 +179,7 @@ int ShowMessageBox(int text, int close) {
       if (close == 1) CloseOsd();
       return kDisplayUnusable;
     }
+    SkinScreenScope screen(SkinScreen::kMessageBox);
     RefreshMessages();
     DrawMessageBox(text);
     Flip();
@@ -268,6 +270,7 @@ int OpenDeleteDialog(int text) {
     CloseOsd();
     return kDisplayUnusable;
   }
+  SkinScreenScope screen(SkinScreen::kDialog);  // its images stay until it closes
   RefreshMessages();
   int x = 0, y = 0;
   if (!CopyCentredSkinImage("warnbox_ext", 0, &x, &y)) return kConsumed;
@@ -281,6 +284,7 @@ int OpenDeleteDialog(int text) {
 void DrawDeleteDialogButtons() {
   DisplayLock lock(display_mutex);
   if (Surface() == nullptr) return;
+  SkinScreenScope screen(SkinScreen::kDialog);
   RefreshMessages();
   // The box under the buttons is copied again and the buttons laid over it:
   // their rounded corners show the box, not the TV picture, and nothing of

@@ -3,6 +3,7 @@
 #include "display/display_lock.h"
 #include "display/osd_surface.h"
 #include "display/skin.h"
+#include "display/skin_images.h"
 #include "display/text.h"
 #include "host/key_codes.h"
 #include "settings/message_catalogue.h"
@@ -117,6 +118,7 @@ int StepValue(int direction) {
 
 void DrawToolbox() {
   DisplayLock lock(display_mutex);
+  SkinScreenScope screen(SkinScreen::kToolbox);  // its images stay until it closes
   RefreshMessages();
   SDL_Surface* surface = OsdSurface.load(kRelaxed);
   if (surface == nullptr) return;

@@ -8,6 +8,7 @@
 #include "display/display_state.h"
 #include "display/osd_surface.h"
 #include "display/skin.h"
+#include "display/skin_images.h"
 #include "display/text.h"
 #include "display/text_fit.h"
 #include "host/storage_checks.h"
@@ -148,25 +149,18 @@ void DrawInfoPane() REQUIRES(recording_owner) {
   DisplayLock lock(display_mutex);
   RefreshMessages();
   SDL_Surface* surface = OsdSurface.load(kRelaxed);
-  if (InfoPaneShown.load(kRelaxed) == 0 || surface == nullptr) return;
-  SDL_Surface* image = LoadSkinImage("infopane");
-  if (image == nullptr) return;
-  if (image->format->BytesPerPixel != 4) {
-    SDL_FreeSurface(image);
+  if (InfoPaneShown.load(kRelaxed) == 0 || surface == nullptr) {
+    ReleaseSkinImages(SkinScreen::kPane);  // hidden without its fade-out
     return;
   }
-  DrawDestinationIcon(image, RecordingDestinationIcon());
-  const int gauge = free_gauge.load(kRelaxed);
-  if (gauge != -1) {
-    BlendSkinImage(image, "bar_free", 44, 80, 0);
-    BlendSkinImage(image, "bar_full", 44, 80, gauge);
-  }
+  // The pane's images stay decoded, the pane ready in the surface's format,
+  // while it shows: a redraw only copies and blends.
+  SkinScreenScope screen(SkinScreen::kPane);
+  SkinImage pane("infopane", SkinForm::kPane, OsdOpacity(), ImageAlphaPercent());
+  if (pane.get() == nullptr) return;
   SDL_LockSurface(surface);
-  SDL_LockSurface(image);
-  PutInfoPaneImage(surface, image, image->h);
-  SDL_UnlockSurface(image);
+  PutInfoPane(surface, *pane.get(), pane.get()->h, RecordingDestinationIcon(), free_gauge.load(kRelaxed));
   SDL_UnlockSurface(surface);
-  SDL_FreeSurface(image);
 
   const Layout layout{style.font_id, 790 - 10 * style.column_width, static_cast<long>(time(nullptr)),
                       settings.language.load(kRelaxed) == 12};

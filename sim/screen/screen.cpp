@@ -27,8 +27,11 @@ struct ScreenState {
   uint8_t* overlay_block = nullptr;  // the overlay's pixels with their guard bands
   int guard_faults = 0;              // checks that found a guard band written
   // The overlay as the plug-in last flipped it: what the viewer sees, while
-  // the plug-in may be drawing the next picture into the surface.
+  // the plug-in may be drawing the next picture into the surface. Copied at
+  // a flip only while something reads it (KeepsShown); otherwise a flip only
+  // counts, and what was flipped is the overlay itself.
   std::vector<uint8_t> shown;
+  bool keep_shown = false;  // screenshots or screen checks will read it
   bool overlay_active = false;
   int flips = 0;
   int channel = 1;
@@ -222,9 +225,25 @@ void DrawPicture(ScreenState& state, uint8_t* rgba) {
   if (frozen) DrawLabel(rgba, kScreenWidth, kScreenHeight, font, 800, 68, 2, "FREEZE", 255, 64, 64);
 }
 
+// Whether anything reads the overlay as flipped: screenshots and screen
+// checks, the window, saved frames, an observer of the flips.
+bool KeepsShown(const ScreenState& state) {
+  return state.keep_shown || state.window != nullptr || !state.options.frame_folder.empty() ||
+         static_cast<bool>(state.observer);
+}
+
+// Takes the overlay as it is now as the one shown (a flip, or a reader that
+// starts reading).
+void CopyShownLocked(ScreenState& state) {
+  if (state.overlay == nullptr) return;
+  const auto* pixels = static_cast<const uint8_t*>(state.overlay->pixels);
+  state.shown.assign(pixels, pixels + kPixelBytes);
+}
+
 // The picture with the overlay over it: the overlay as it is now, or as it
-// was last flipped (`shown`).
+// was last flipped (`shown`; the overlay itself while nothing keeps a copy).
 void ComposeLocked(ScreenState& state, uint8_t* rgba, bool shown = false) {
+  if (shown && !KeepsShown(state)) shown = false;
   DrawPicture(state, rgba);
   if (!state.overlay_active || state.overlay == nullptr) return;
   if (shown && state.shown.empty()) return;
@@ -262,7 +281,11 @@ void PresentInWindow(ScreenState& state, const uint8_t* rgba) {
 void ConfigureScreen(const ScreenOptions& options) {
   ScreenState& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
+  const bool kept = KeepsShown(state);
   state.options = options;
+  state.keep_shown = options.keep_shown;
+  // A reader from now on: the overlay as it is stands for the last flip.
+  if (!kept && KeepsShown(state) && state.overlay_active && state.flips > 0) CopyShownLocked(state);
   if (!options.window) {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     return;
@@ -279,7 +302,9 @@ void ConfigureScreen(const ScreenOptions& options) {
 void ObserveFlips(FlipObserver observer) {
   ScreenState& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
+  const bool kept = KeepsShown(state);
   state.observer = std::move(observer);
+  if (!kept && KeepsShown(state) && state.overlay_active && state.flips > 0) CopyShownLocked(state);
 }
 
 bool WindowOpen() { return State().window != nullptr; }
@@ -382,10 +407,10 @@ void OverlayFlipped() {
   ++state.flips;
   std::string damage = CheckGuardsLocked(state);
   if (!damage.empty()) ReportGuardDamage(damage, ("flip " + std::to_string(state.flips)).c_str());
-  if (state.overlay != nullptr) {
-    const auto* pixels = static_cast<const uint8_t*>(state.overlay->pixels);
-    state.shown.assign(pixels, pixels + kPixelBytes);
-  }
+  // Nobody reads what was flipped (a benchmark, a test that only draws):
+  // the flip only counts, and the 2 MiB copy is saved.
+  if (!KeepsShown(state)) return;
+  CopyShownLocked(state);
   if (state.options.frame_folder.empty() && state.window == nullptr && !state.observer) return;
   std::vector<uint8_t> rgba(kScreenWidth * kScreenHeight * 4);
   ComposeLocked(state, rgba.data());

@@ -22,9 +22,15 @@ struct ScreenOptions {
   bool window = false;         // show a real window (else SDL's dummy driver)
   std::string frame_folder;    // when set, every flip is saved there as frame_NNNNN.png
   std::string home_dir;        // the plug-in's home (its font118.png labels the picture)
+  // Screenshots or screen checks will read the overlay as last flipped: each
+  // flip keeps a copy of it (the window, saved frames and a flip observer
+  // keep one anyway). Without any of them a flip only counts, and
+  // screenshots see the overlay as it is.
+  bool keep_shown = true;
 };
 
-// Call before the plug-in is loaded. With options.window, opens the window
+// Call before the plug-in is loaded. Without a call (a benchmark), nothing
+// keeps the flipped overlay. With options.window, opens the window
 // (titled with WindowTitle()); WindowOpen() then says whether that worked.
 void ConfigureScreen(const ScreenOptions& options);
 
