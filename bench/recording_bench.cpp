@@ -110,6 +110,7 @@ bool PrepareTick(std::string* file) {
   if (!written || index == 0) return false;
   ResetSupervisionState();
   std::snprintf(recording.ts_path.data(), sizeof recording.ts_path, "%s", file->c_str());
+  std::snprintf(recording.mount.data(), sizeof recording.mount, "%s", kMount);  // what the tick measures
   settings.active_dest.store(index);
   recording.generation.store(7);
   recording_active.store(1);
