@@ -243,14 +243,17 @@ StopOutcome EndRecording(int removed) REQUIRES(recording_owner) {
   return Outcome(removed);
 }
 
+// Sound and picture as before the recording, at its stop.
+void RestoreTvForStop() {
+  if (Word(video_is_muted)) ToggleVideoMute();
+  if (Word(picture_off)) RestorePictureIfOff();
+}
+
 // Stops the recorder and finishes its file: measured, the side file (with
 // delete_mdb) and an empty file (with delete_empty) deleted, the rest
 // renamed and listed. 1 when the file was empty and has been deleted.
 int FinishFile(int key, bool split) REQUIRES(recording_owner) {
-  if (!split) {
-    if (Word(video_is_muted)) ToggleVideoMute();
-    if (Word(picture_off)) RestorePictureIfOff();
-  }
+  if (!split) RestoreTvForStop();
   recording_active.store(0, kRelaxed);
   if (key == kKeyStop && !split && Word(pane_state) != 2) ShowMessageImage("icon_stoprec");
   spI_Stream_Record_Stop();
@@ -271,21 +274,20 @@ int FinishFile(int key, bool split) REQUIRES(recording_owner) {
 }
 
 // What a stop shows afterwards, without the owner (the notice takes
-// seconds): key 70's notice and summary; other keys pass on.
-int StopNotice(int key, const StopOutcome& outcome) {
-  if (key != kKeyStop) return key;
-  const int result = ShowStopNotice(outcome.removed);
-  if (Setting(settings.stop_summary) && !outcome.removed) {
-    recording.phase.store(kPhaseSummary, kRelaxed);
-    ShowStopSummary(outcome);
+// seconds): key 70's notice and summary; other keys pass on. Then the phase
+// the stop leaves behind: idle, unless the tick's timed stop still has its
+// standby to send (it moves on then).
+int StopNotices(int key, const StopOutcome& outcome) {
+  int result = key;
+  if (key == kKeyStop) {
+    result = ShowStopNotice(outcome.removed);
+    if (Setting(settings.stop_summary) && !outcome.removed) {
+      recording.phase.store(kPhaseSummary, kRelaxed);
+      ShowStopSummary(outcome);
+    }
   }
-  return result;
-}
-
-// The phase a stop leaves behind once its notices are over: idle, unless
-// the tick's timed stop still has its standby to send (it moves on then).
-void AfterStopNotices() {
   if (tick_stop_state.load(kRelaxed) == 0) recording.phase.store(kPhaseIdle, kRelaxed);
+  return result;
 }
 
 }  // namespace
@@ -331,9 +333,7 @@ int StopRecording(int key) {
     EnterPhase(kPhaseStopping);
     outcome = EndRecording(FinishFile(key, false));
   }
-  const int result = StopNotice(key, outcome);
-  AfterStopNotices();
-  return result;
+  return StopNotices(key, outcome);
 }
 
 int FinishSplitAsStop() {
@@ -343,13 +343,10 @@ int FinishSplitAsStop() {
   {
     RecordingTurn turn(recording_owner);
     EnterPhase(kPhaseStopping);
-    if (Word(video_is_muted)) ToggleVideoMute();
-    if (Word(picture_off)) RestorePictureIfOff();
+    RestoreTvForStop();
     outcome = EndRecording(0);
   }
-  const int result = StopNotice(key, outcome);
-  AfterStopNotices();
-  return result;
+  return StopNotices(key, outcome);
 }
 
 uint32_t TakeTickRequest() { return recording.tick_wanted.exchange(0, kRelaxed); }

@@ -3,6 +3,8 @@
 #include <SDL.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -248,7 +250,10 @@ bool CheckSpace(Tick& tick, uint32_t* result) RELEASE(recording_owner)
 
 // The figures of the current file: size, bitrate, minutes left.
 void MeasureFile(const Tick& tick) REQUIRES(recording_owner) {
-  const uint32_t size = static_cast<uint32_t>(FileSizeMb(recording.ts_path.data()));
+  // The size StallCheck read this tick (-1: unreadable, counted as 0).
+  constexpr int64_t kMib = 1 << 20;
+  const uint32_t size =
+      watched_file_bytes <= 0 ? 0u : static_cast<uint32_t>(std::min<int64_t>(watched_file_bytes / kMib, INT32_MAX));
   segment_size_mb.store(size, kRelaxed);
   const uint32_t start = segment_number.load(kRelaxed) <= 0 ? rec_start_time.load(kRelaxed)
                                                             : segment_start_time.load(kRelaxed);
