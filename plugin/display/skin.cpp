@@ -10,6 +10,7 @@
 #include "display/image_file.h"
 #include "display/osd_surface.h"
 #include "display/pixels.h"
+#include "display/screen_opacity.h"
 #include "display/skin_images.h"
 #include "settings/settings_record.h"
 
@@ -79,7 +80,7 @@ int DrawSkinPanel(int x, int y, const char* name, int repeat) {
   DisplayLock display(display_mutex);  // the kept images are shared with the other thread
   SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
   if (surface == nullptr) return 0;
-  const int opacity = OsdOpacity();
+  const int opacity = DrawingOpacity();
   SkinImage held(name, SkinForm::kPanel, opacity);
   const SkinPixels* image = held.get();
   if (image == nullptr) return 0;
@@ -132,7 +133,7 @@ int BlendSkinPanel(int x, int y, const char* name) {
   const SkinPixels* image = held.get();
   if (image == nullptr) return 0;
   uint8_t alpha_of[256];
-  FillSkinAlphaTable(SkinForm::kPanel, image->bytes, OsdOpacity(), 0, alpha_of);
+  FillSkinAlphaTable(SkinForm::kPanel, image->bytes, DrawingOpacity(), 0, alpha_of);
   SurfaceLock lock(surface);
   for (int row = 0; row < image->h; ++row) BlendImageRow(surface, *image, row, x, y + row, alpha_of);
   return 1;
@@ -157,7 +158,7 @@ int DrawMessageImage(const char* name) {
   SkinImage held(name, SkinForm::kDecoded);
   const SkinPixels* image = held.get();
   if (image == nullptr) return 0;
-  int percent = OsdOpacity() * ImageAlphaPercent();
+  int percent = DrawingOpacity() * ImageAlphaPercent();
   if (std::strcmp(name, "icon_stoprec") == 0) percent /= 2;
   uint8_t alpha_of[256];
   for (int a = 0; a < 256; ++a) alpha_of[a] = static_cast<uint8_t>(percent * a / 10000);

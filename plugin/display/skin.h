@@ -19,6 +19,9 @@
 #include "display/skin_files.h"
 #include "display/skin_images.h"
 
+// Below, osd_opacity stands for the drawing opacity (display/screen_opacity.h):
+// osd_opacity unless the screen being drawn set another.
+//
 // Copies skin image `name` to (x, y), colours to B G R and alpha
 // A * osd_opacity / 100 (255 for 3-byte images); its middle row (h / 2) is
 // drawn `repeat` more times when repeat > 0, and with repeat -1 pure black

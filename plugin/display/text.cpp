@@ -11,6 +11,7 @@
 #include "display/image_file.h"
 #include "display/osd_surface.h"
 #include "display/pixels.h"
+#include "display/screen_opacity.h"
 #include "display/text_library.h"
 #include "settings/message_catalogue.h"
 #include "settings/settings_record.h"
@@ -198,7 +199,7 @@ void DrawBigText(int x, int y, const char* text) {
   if (font == nullptr) return;
   const int bytes = font->format->BytesPerPixel;
   if (bytes < 3) return;
-  const int opacity = OsdOpacity();
+  const int opacity = DrawingOpacity();
   const int percent = ImageAlphaPercent();
   // The alpha written for each source alpha, scaled by both percentages.
   uint8_t alpha_of[256];

@@ -14,6 +14,8 @@ bool PicturesOff() { return OsdOpacity() == 0 || key44_count.load(kRelaxed) > 0;
 
 bool NoticesOff() { return settings.show_notices.load(kRelaxed) == 0 || PicturesOff(); }
 
+int SettingsScreenOpacity() { return OsdOpacity() == 0 ? 100 : OsdOpacity(); }
+
 DestinationIcon RecordingDestinationIcon() {
   if (recording.memory_dest.load(kRelaxed)) return DestinationIcon::kMemory;
   if (recording.network_dest.load(kRelaxed)) return DestinationIcon::kNetwork;

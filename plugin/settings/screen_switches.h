@@ -13,6 +13,10 @@
 bool PicturesOff();
 // Notices are off while pictures are off or show_notices is 0.
 bool NoticesOff();
+// The opacity the settings screen draws at: osd_opacity, or full (100) when
+// that is 0. Opacity 0 switches every other screen off; this one stays, so
+// that the viewer can set it back.
+int SettingsScreenOpacity();
 
 // The icon of the destination the recording goes to: the internal memory
 // before a network share (memory_dest, network_dest), else USB.

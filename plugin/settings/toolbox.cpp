@@ -2,11 +2,13 @@
 
 #include "display/display_lock.h"
 #include "display/osd_surface.h"
+#include "display/screen_opacity.h"
 #include "display/skin.h"
 #include "display/skin_images.h"
 #include "display/text.h"
 #include "host/key_codes.h"
 #include "settings/message_catalogue.h"
+#include "settings/screen_switches.h"
 #include "settings/settings_record.h"
 #include "settings/toolbox_items.h"
 #include "settings/toolbox_state.h"
@@ -23,7 +25,7 @@ int RowY(int row) { return 106 + 39 * row; }
 // Frame with its see-through middle, footer.
 void DrawFrame() {
   DrawSkinPanel(210, 45, "toolbox_header", 212);
-  SetAlphaRect(212, 83, 526, 369, static_cast<uint8_t>(OsdOpacity() * 2 % 256));
+  SetAlphaRect(212, 83, 526, 369, static_cast<uint8_t>(DrawingOpacity() * 2 % 256));
   DrawSkinPanel(210, 454, "toolbox_footer", 0);
 }
 
@@ -119,6 +121,7 @@ int StepValue(int direction) {
 void DrawToolbox() {
   DisplayLock lock(display_mutex);
   SkinScreenScope screen(SkinScreen::kToolbox);  // its images stay until it closes
+  OpacityScope opacity(SettingsScreenOpacity());  // visible at osd_opacity 0 too
   RefreshMessages();
   SDL_Surface* surface = OsdSurface.load(kRelaxed);
   if (surface == nullptr) return;

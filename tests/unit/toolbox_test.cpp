@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "display/screen_opacity.h"
+#include "display/skin.h"
 #include "display/text.h"
 #include "display/text_fit.h"
 #include "catalogue_screen_test.h"
@@ -373,6 +375,32 @@ TEST_F(ToolboxTest, AStoredPositionOutOfRangeIsDrawnWithinTheList) {
   PointAt(-7, 0, 0);
   ToolboxUp();
   EXPECT_EQ(toolbox_item.load(), 26);
+}
+
+// Opacity 0 switches the screens off, all but this one: it is drawn as at
+// full opacity (the same alpha in every pixel), so that the viewer can set
+// it back. Drawing outside it keeps the switch.
+TEST_F(ToolboxTest, AtOpacityZeroTheScreenIsDrawnAtFullOpacity) {
+  OpenCleared();
+  DrawToolbox();
+  const std::vector<uint8_t> full = Snapshot();
+  FillSurface(0);
+  settings.osd_opacity = 0;
+  DrawToolbox();
+  const std::vector<uint8_t> off = Snapshot();
+  int visible = 0;
+  for (size_t i = 3; i < full.size(); i += 4) {
+    ASSERT_EQ(off[i], full[i]) << "pixel " << i / 4 % kOsdWidth << "," << i / 4 / kOsdWidth;
+    visible += off[i] != 0;
+  }
+  EXPECT_GT(visible, 526 * 400);
+  EXPECT_EQ(DrawingOpacity(), 0);
+  FillSurface(0);
+  DrawSkinPanel(210, 45, "toolbox_header", 212);
+  EXPECT_EQ(DrawnPixels(), 0);
+  settings.osd_opacity = 40;  // any other opacity is the screen's own
+  DrawToolbox();
+  EXPECT_EQ(Pixel(480, 270)[3], 80);
 }
 
 TEST_F(ToolboxTest, DrawsNothingWithoutADisplay) {
