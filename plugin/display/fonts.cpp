@@ -28,12 +28,9 @@ TTF_Font* OpenFontFile(const char* name, int size) {
 namespace {
 
 void FreeFontImages() REQUIRES(font_mutex) {
-  for (SDL_Surface** image : {&FontImageCache.font32, &FontImageCache.font118, &FontImageCache.font218}) {
-    if (*image != nullptr) {
-      SDL_FreeSurface(*image);
-      *image = nullptr;
-    }
-  }
+  FreeBigFontImage(&FontImageCache.font32);
+  FreeSmallFontImage(&FontImageCache.font118);
+  FreeSmallFontImage(&FontImageCache.font218);
 }
 
 }  // namespace

@@ -9,12 +9,11 @@
 
 #include <SDL.h>
 
-#include <array>
 #include <cstddef>
-#include <cstdint>
 
 #include <mutex>
 
+#include "display/font_images.h"
 #include "thread_annotations.h"
 
 // The text library's font type, declared as SDL_ttf declares it: the bound
@@ -35,13 +34,12 @@ extern TTF_Font* StandardFont[3] GUARDED_BY(font_mutex);
 // and 218 cannot draw; opened at the first such text, null while not open.
 extern TTF_Font* FallbackFont GUARDED_BY(font_mutex);
 
+// The bitmap fonts' images, each in the form its drawing uses
+// (display/font_images.h), loaded on first use (text.h).
 struct FontImages {
-  SDL_Surface* font32;
-  SDL_Surface* font118;
-  SDL_Surface* font218;
-  // The big font's ink (red, green, blue, alpha), found when font32 loads:
-  // the colour the TrueType face draws in its place.
-  std::array<uint8_t, 4> big_ink;
+  BigFontImage font32;
+  SmallFontImage font118;
+  SmallFontImage font218;
 };
 extern FontImages FontImageCache GUARDED_BY(font_mutex);
 

@@ -1,22 +1,21 @@
 #include "display/text.h"
 
 #include <algorithm>
-#include <array>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 
 #include "display/face_text.h"
+#include "display/font_images.h"
 #include "display/fonts.h"
+#include "display/glyph_pen.h"
 #include "display/glyph_tables.h"
 #include "display/image_file.h"
 #include "display/osd_surface.h"
 #include "display/pixels.h"
-#include "display/screen_opacity.h"
 #include "display/text_library.h"
 #include "settings/message_catalogue.h"
 #include "settings/settings_record.h"
-
-#include <SDL_image.h>
 
 const Colour ColourTable[10] = {
     {0, 255, 255, 0},   {128, 128, 128, 0}, {82, 82, 82, 0},    {255, 41, 41, 0},
@@ -25,32 +24,6 @@ const Colour ColourTable[10] = {
 };
 
 namespace {
-
-// The status band's own colour, red, green, blue, alpha: the pixel the big
-// font's drawing starts from.
-constexpr uint8_t kBandPixel[4] = {8, 8, 8, 128};
-
-// The big font's ink: of the image's pixels, the most opaque and, among
-// those, the brightest (the letters' full colour).
-std::array<uint8_t, 4> BigFontInk(SDL_Surface* font) {
-  std::array<uint8_t, 4> ink{kBandPixel[0], kBandPixel[1], kBandPixel[2], kBandPixel[3]};
-  const int bytes = font->format->BytesPerPixel;
-  if (bytes < 3) return ink;
-  SurfaceLock lock(font);
-  int best_alpha = -1, best_light = -1;
-  for (int y = 0; y < font->h; ++y) {
-    const auto* row = static_cast<const uint8_t*>(font->pixels) + y * font->pitch;
-    for (int x = 0; x < font->w; ++x) {
-      const uint8_t* p = row + x * bytes;
-      const int alpha = bytes >= 4 ? p[3] : kBandPixel[3];
-      const int light = p[0] + p[1] + p[2];
-      if (alpha < best_alpha || (alpha == best_alpha && light <= best_light)) continue;
-      best_alpha = alpha, best_light = light;
-      ink = {p[0], p[1], p[2], static_cast<uint8_t>(alpha)};
-    }
-  }
-  return ink;
-}
 
 int TrueTypeSlot(int font_id) {
   switch (font_id) {
@@ -61,52 +34,47 @@ int TrueTypeSlot(int font_id) {
   }
 }
 
-// The pixel each ink value gives in colour: blue, green, red scaled by the
-// ink, alpha 255; 0 for ink 0 (left out by the drawing).
-void TintTable(const Colour& colour, uint32_t (&tinted)[256]) {
-  for (int d = 0; d < 256; ++d) {
-    const uint8_t bytes[4] = {static_cast<uint8_t>(d * colour.blue / 255), static_cast<uint8_t>(d * colour.green / 255),
-                              static_cast<uint8_t>(d * colour.red / 255), 255};
-    std::memcpy(&tinted[d], bytes, 4);
-  }
-  tinted[0] = 0;
+// The pixel ink value d gives in colour: blue, green, red scaled by the
+// ink, alpha 255.
+uint32_t Tinted(const Colour& colour, int d) {
+  const uint8_t bytes[4] = {static_cast<uint8_t>(d * colour.blue / 255), static_cast<uint8_t>(d * colour.green / 255),
+                            static_cast<uint8_t>(d * colour.red / 255), 255};
+  uint32_t word;
+  std::memcpy(&word, bytes, 4);
+  return word;
 }
 
-// Bitmap text: 12 x 18 glyphs of ink intensity, tinted with the colour.
-// `font` is a cached font image: it stays while font_mutex is held.
-void DrawBitmapText(SDL_Surface* surface, SDL_Surface* font, int x, int y, const char* text,
+// Bitmap text: 12 x 18 glyphs of ink intensity, tinted with the colour: a
+// pixel of ink d becomes tinted[d] (set for the inks the font holds), ink 0
+// leaves the surface's pixel. Only the columns with ink are visited.
+// `font` is the cached font: it stays while font_mutex is held.
+void DrawBitmapText(SDL_Surface* surface, const SmallFontImage& font, int x, int y, const char* text,
                     const uint32_t (&tinted)[256]) REQUIRES(font_mutex) {
   SurfaceLock surface_lock(surface);
-  SurfaceLock font_lock(font);
-  const auto* ink = static_cast<const uint8_t*>(font->pixels);
-  const long ink_size = static_cast<long>(font->pitch) * font->h;
-  // What of the surface's pixel stays: all of it for ink 0 (left out),
-  // nothing otherwise. A pixel is then one look-up and no branch.
-  uint32_t kept[256];
-  for (uint32_t& word : kept) word = 0;
-  kept[0] = ~0u;
+  SurfaceLock font_lock(font.image);
+  const auto* ink = static_cast<const uint8_t*>(font.image->pixels);
+  const long pitch = font.image->pitch;
   while (*text != '\0') {
-    int glyph = NextGlyphUnit(&text);
-    int width = SmallGlyphTable[glyph].width;
-    if (x > kOsdWidth - width) {
-      x = 0;
-      y += kSmallGlyphRows;
-    }
-    if (y > kOsdHeight) y = 0;
-    if (glyph != ' ') {
-      Span columns = ClipSpan(x, width, surface->w);
-      for (int row = 0; row < kSmallGlyphRows && y + row < surface->h; ++row) {
-        const long base = SmallGlyphTable[glyph].offset + static_cast<long>(row) * font->pitch;
-        // Reads stop at the font image's end.
-        const long last = std::min<long>(columns.last, x + (ink_size - base));
-        uint8_t* out = PixelAt(surface, 0, y + row);
-        for (long column = columns.first; column < last; ++column) {
-          const unsigned d = ink[base + (column - x)];
-          uint32_t pixel;
-          std::memcpy(&pixel, out + column * 4, 4);
-          pixel = (pixel & kept[d]) | tinted[d];
-          std::memcpy(out + column * 4, &pixel, 4);
-        }
+    int width = 0;
+    const int glyph = NextPenGlyph(&text, SmallGlyphTable, kSmallGlyphRows, &x, &y, &width);
+    const Span columns = ClipSpan(x, width, surface->w);
+    if (glyph != ' ' && !columns.empty() && y < surface->h) {
+      // The glyph's columns on the surface, as bits.
+      const unsigned visible = ((1u << (columns.last - x)) - 1) & ~((1u << (columns.first - x)) - 1);
+      const int rows = std::min(kSmallGlyphRows, surface->h - y);
+      const uint16_t* row_columns = font.ink_columns[glyph];
+      const long first_ink = SmallGlyphTable[glyph].offset;
+      uint8_t* out = PixelAt(surface, x, y);
+      for (int row = 0; row < rows; ++row, out += surface->pitch) {
+        unsigned bits = row_columns[row] & visible;
+        if (bits == 0) continue;
+        // The ink of these columns lies in the image (font_images.h).
+        const uint8_t* in = ink + first_ink + row * pitch;
+        do {
+          const int column = std::countr_zero(bits);
+          bits &= bits - 1;
+          std::memcpy(out + column * 4, &tinted[in[column]], 4);
+        } while (bits != 0);
       }
     }
     x += width;
@@ -133,16 +101,22 @@ void DrawTrueTypeText(SDL_Surface* surface, int slot, int x, int y, const char* 
 
 }  // namespace
 
-SDL_Surface* CachedFontImage(int font_id) {
-  SDL_Surface** slot = font_id == 118   ? &FontImageCache.font118
-                       : font_id == 218 ? &FontImageCache.font218
-                                        : &FontImageCache.font32;
-  if (*slot == nullptr) {
+const SmallFontImage* CachedSmallFont(int font_id) {
+  SmallFontImage& font = font_id == 218 ? FontImageCache.font218 : FontImageCache.font118;
+  if (font.image == nullptr) {
     char path[256];
-    if (FontImagePath(path, sizeof path, font_id)) *slot = LoadImageFile(path);
-    if (*slot != nullptr && slot == &FontImageCache.font32) FontImageCache.big_ink = BigFontInk(*slot);
+    if (FontImagePath(path, sizeof path, font_id == 218 ? 218 : 118)) MakeSmallFontImage(LoadImageFile(path), &font);
   }
-  return *slot;
+  return font.image != nullptr ? &font : nullptr;
+}
+
+const BigFontImage* CachedBigFont() {
+  BigFontImage& font = FontImageCache.font32;
+  if (!font.loaded()) {
+    char path[256];
+    if (FontImagePath(path, sizeof path, kBigFontId)) MakeBigFontImage(LoadImageFile(path), &font);
+  }
+  return font.loaded() ? &font : nullptr;
 }
 
 bool FontImagePath(char* out, size_t size, int font_id) {
@@ -179,119 +153,18 @@ void DrawText(int font_id, int x, int y, const char* text, int colour) {
     return;
   }
   if (font_id != 118 && font_id != 218) return;
+  const Colour& tint = ColourTable[colour];
   uint32_t tinted[256];
-  TintTable(ColourTable[colour], tinted);
   ScopedLock lock(font_mutex);
   if (TTF_Font* face = FallbackFace(font_id, text)) {
+    for (int d = 0; d < 256; ++d) tinted[d] = Tinted(tint, d);
     DrawFaceText(surface, face, x, y, text, tinted);
     return;
   }
-  SDL_Surface* font = CachedFontImage(font_id);
+  const SmallFontImage* font = CachedSmallFont(font_id);
   if (font == nullptr) return;
-  DrawBitmapText(surface, font, x, y, text, tinted);
-}
-
-void DrawBigText(int x, int y, const char* text) {
-  SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
-  if (x < 0 || y < 0 || text == nullptr || *text == '\0' || surface == nullptr) return;
-  ScopedLock lock(font_mutex);
-  SDL_Surface* font = CachedFontImage(32);
-  if (font == nullptr) return;
-  const int bytes = font->format->BytesPerPixel;
-  if (bytes < 3) return;
-  const int opacity = DrawingOpacity();
-  const int percent = ImageAlphaPercent();
-  // The alpha written for each source alpha, scaled by both percentages.
-  uint8_t alpha_of[256];
-  for (int a = 0; a < 256; ++a) alpha_of[a] = static_cast<uint8_t>(percent * (a * opacity / 100) / 100);
-  if (TTF_Font* face = FallbackFace(kBigFontId, text)) {
-    BigFontColours colours;
-    std::memcpy(colours.band, kBandPixel, 4);
-    std::memcpy(colours.ink, FontImageCache.big_ink.data(), 4);
-    DrawFaceBigText(surface, face, x, y, text, colours, alpha_of);
-    return;
-  }
-  SurfaceLock surface_lock(surface);
-  SurfaceLock font_lock(font);
-  const auto* image = static_cast<const uint8_t*>(font->pixels);
-  const long image_size = static_cast<long>(font->pitch) * font->h;
-  // The carried pixel: red, green, blue, source alpha. A glyph pixel that
-  // lies outside the font image repeats the pixel before it.
-  uint8_t carried[4] = {kBandPixel[0], kBandPixel[1], kBandPixel[2], kBandPixel[3]};
-  auto take = [&](long at) {
-    if (at + bytes > image_size) return;
-    carried[0] = image[at];
-    carried[1] = image[at + 1];
-    carried[2] = image[at + 2];
-    if (bytes >= 4) carried[3] = image[at + 3];
-  };
-  auto put = [&](uint8_t* pixel) {
-    pixel[0] = carried[2];
-    pixel[1] = carried[1];
-    pixel[2] = carried[0];
-    pixel[3] = alpha_of[carried[3]];
-  };
-  while (*text != '\0') {
-    int glyph = NextGlyphUnit(&text);
-    int width = BigGlyphTable[glyph].width;
-    if (x > kOsdWidth - width) {
-      x = 0;
-      y += kBigGlyphRows;
-    }
-    if (y > kOsdHeight) y = 0;
-    if (glyph != ' ') {
-      // Columns of the glyph that lie on the surface; the rest is only read.
-      const int visible = std::max(0, std::min(width, surface->w - x));
-      for (int row = 0; row < kBigLeadRows && y + row < surface->h; ++row) {
-        uint8_t* out = PixelAt(surface, x, y + row);
-        for (int column = 0; column < visible; ++column) put(out + column * 4);
-      }
-      for (int row = 0; row < kBigGlyphRows; ++row) {
-        const long base = BigGlyphTable[glyph].offset + static_cast<long>(row) * font->pitch;
-        const int target_row = y + kBigLeadRows + row;
-        int column = 0;
-        if (target_row < surface->h) {
-          uint8_t* out = PixelAt(surface, x, target_row);
-          if (base + static_cast<long>(visible) * bytes <= image_size) {
-            // The whole visible run lies in the image: no per-pixel check.
-            const uint8_t* in = image + base;
-            if (bytes == 4) {
-              for (; column < visible; ++column, in += 4) {
-                out[column * 4] = in[2];
-                out[column * 4 + 1] = in[1];
-                out[column * 4 + 2] = in[0];
-                out[column * 4 + 3] = alpha_of[in[3]];
-              }
-            } else {
-              const uint8_t alpha = alpha_of[carried[3]];
-              for (; column < visible; ++column, in += bytes) {
-                out[column * 4] = in[2];
-                out[column * 4 + 1] = in[1];
-                out[column * 4 + 2] = in[0];
-                out[column * 4 + 3] = alpha;
-              }
-            }
-            if (visible > 0) take(base + static_cast<long>(visible - 1) * bytes);
-          } else {
-            for (; column < visible; ++column) {
-              take(base + static_cast<long>(column) * bytes);
-              put(out + column * 4);
-            }
-          }
-        }
-        // Pixels off the surface are not drawn, but the last of them that
-        // lies in the image is what the next pixel repeats.
-        for (int last = width - 1; last >= column; --last) {
-          const long at = base + static_cast<long>(last) * bytes;
-          if (at + bytes <= image_size) {
-            take(at);
-            break;
-          }
-        }
-      }
-    }
-    x += width;
-  }
+  for (int i = 0; i < font->ink_count; ++i) tinted[font->inks[i]] = Tinted(tint, font->inks[i]);
+  DrawBitmapText(surface, *font, x, y, text, tinted);
 }
 
 namespace {

@@ -62,8 +62,10 @@ inline constexpr int kFontImageIds[] = {32, 118, 218};
 // when it does not fit `size`.
 bool FontImagePath(char* out, size_t size, int font_id);
 
-// The font image of font_id 118, 218 or 32 (the big font; any other id
-// shares its slot), loaded from home_dir + "fonts/font<id>.png" into the
-// cache on first use and kept there (freed by ReleaseFonts). Null when it
-// cannot be loaded (tried again on the next call). Call with font_mutex held.
-SDL_Surface* CachedFontImage(int font_id) REQUIRES(font_mutex);
+// The font of font_id 118 or 218 (any other id stands for 118), and the big
+// font, loaded from home_dir + "fonts/font<id>.png" into FontImageCache on
+// first use, in the form drawing uses (display/font_images.h), and kept
+// there (freed by ReleaseFonts). Null when it cannot be loaded (tried again
+// on the next call). Call with font_mutex held.
+const SmallFontImage* CachedSmallFont(int font_id) REQUIRES(font_mutex);
+const BigFontImage* CachedBigFont() REQUIRES(font_mutex);

@@ -5,6 +5,7 @@
 
 #include <SDL_ttf.h>
 
+#include "display/fonts.h"
 #include "display/glyph_tables.h"
 #include "display/skin.h"
 #include "display/text.h"
@@ -215,26 +216,104 @@ std::vector<uint8_t> PlainBigText(const TestImage& font, int x, int y, const std
   return screen;
 }
 
+// Up to 39 pieces drawn at random.
+std::string RandomText(std::mt19937& random, const std::string (&pieces)[7]) {
+  std::string text;
+  for (int n = random() % 40; n > 0; --n) text += pieces[random() % 7];
+  return text;
+}
+
+// Whether the big font is held as a palette of its colours (display/font_images.h).
+bool BigFontHeldAsPalette() {
+  ScopedLock lock(font_mutex);
+  return FontImageCache.font32.entries != nullptr;
+}
+
 TEST_F(TextTest, BigTextMatchesThePlainDrawingAnywhere) {
   std::mt19937 random(11);
   // Pieces the big font has every letter of (control codes included: the
   // stop-timer line's blank is one); texts with others go to the face.
   const std::string pieces[] = {"A", "g", " ", "\xC5\xBC", "\x10\x01", "Rec", "0:12"};
-  // RGBA and RGB fonts, whole and cut short (the lower glyphs lie outside).
-  for (auto [channels, height] : {std::pair{4, 256}, std::pair{3, 256}, std::pair{4, 100}}) {
-    SCOPED_TRACE(channels * 1000 + height);
-    TestImage font(512, height, channels);
-    for (uint8_t& byte : font.bytes) byte = static_cast<uint8_t>(random());
+  // RGBA and RGB fonts, whole and cut short (the lower glyphs lie outside);
+  // of random bytes (held as decoded) or of 200 colours (held as a palette).
+  struct Font {
+    int channels, height, colours;
+  };
+  for (const Font& kind : {Font{4, 256, 0}, Font{3, 256, 0}, Font{4, 100, 0}, Font{4, 256, 200}, Font{4, 100, 200}}) {
+    SCOPED_TRACE(kind.channels * 1000000 + kind.height * 1000 + kind.colours);
+    TestImage font(512, kind.height, kind.channels);
+    std::vector<uint32_t> palette(kind.colours);
+    for (uint32_t& colour : palette) colour = static_cast<uint32_t>(random());
+    for (size_t i = 0; i < font.bytes.size(); i += kind.channels) {
+      const uint32_t colour = kind.colours > 0 ? palette[random() % kind.colours] : static_cast<uint32_t>(random());
+      std::memcpy(&font.bytes[i], &colour, kind.channels);
+    }
     CloseOsd();
     WriteImage("fonts/font32.png", font);
     OpenCleared();
     for (int draw = 0; draw < 40; ++draw) {
-      std::string text;
-      for (int n = random() % 40; n > 0; --n) text += pieces[random() % 7];
+      const std::string text = RandomText(random, pieces);
       int x = static_cast<int>(random() % 1000), y = static_cast<int>(random() % 560);
       FillSurface(0);
       DrawBigText(x, y, text.c_str());
       ASSERT_EQ(Snapshot(), PlainBigText(font, x, y, text, 100, 80)) << x << "," << y << " " << text;
+    }
+    EXPECT_EQ(BigFontHeldAsPalette(), kind.colours > 0);
+  }
+}
+
+// Fonts 118 and 218 drawn pixel by pixel the plain way: each glyph byte read
+// at the table's offset (when it lies in the image) and, when above 0,
+// tinted onto the screen.
+std::vector<uint8_t> PlainSmallText(const TestImage& font, int x, int y, const std::string& text, int colour) {
+  std::vector<uint8_t> screen(kOsdHeight * kOsdRowBytes, 0);
+  const long pitch = (static_cast<long>(font.w) * font.channels + 3) / 4 * 4;
+  const long size = pitch * font.h;
+  auto byte_at = [&](long at) { return font.bytes[at / pitch * font.w * font.channels + at % pitch]; };
+  const Colour& c = ColourTable[colour];
+  const char* at = text.c_str();
+  while (*at != '\0') {
+    int glyph = NextGlyphUnit(&at);
+    if (x > kOsdWidth - 12) x = 0, y += kSmallGlyphRows;
+    if (y > kOsdHeight) y = 0;
+    for (int row = 0; glyph != ' ' && row < kSmallGlyphRows && y + row < kOsdHeight; ++row) {
+      for (int column = 0; column < 12; ++column) {
+        const long from = SmallGlyphTable[glyph].offset + row * pitch + column;
+        if (from >= size || (from % pitch) >= font.w * font.channels) continue;
+        const int d = byte_at(from);
+        if (d == 0) continue;
+        uint8_t* pixel = &screen[(y + row) * kOsdRowBytes + (x + column) * 4];
+        pixel[0] = static_cast<uint8_t>(d * c.blue / 255), pixel[1] = static_cast<uint8_t>(d * c.green / 255);
+        pixel[2] = static_cast<uint8_t>(d * c.red / 255), pixel[3] = 255;
+      }
+    }
+    x += 12;
+  }
+  return screen;
+}
+
+TEST_F(TextTest, SmallTextMatchesThePlainDrawingAnywhere) {
+  std::mt19937 random(29);
+  const std::string pieces[] = {"A", "g", " ", "\xC5\xBC", "\x10\x01\x7F", "Rec", "0:12"};
+  // Grey fonts whole and cut short, and a 4-byte one whose bytes the glyph
+  // table addresses as if they were ink; a third of the bytes 0.
+  struct Font {
+    int w, h, channels;
+  };
+  for (const Font& kind : {Font{192, 144, 1}, Font{192, 90, 1}, Font{64, 120, 4}}) {
+    SCOPED_TRACE(kind.w * 1000 + kind.h);
+    TestImage font(kind.w, kind.h, kind.channels);
+    for (uint8_t& byte : font.bytes) byte = random() % 3 == 0 ? 0 : static_cast<uint8_t>(random());
+    CloseOsd();
+    WriteImage("fonts/font118.png", font);
+    OpenCleared();
+    for (int draw = 0; draw < 40; ++draw) {
+      const std::string text = RandomText(random, pieces);
+      int x = static_cast<int>(random() % 1000), y = static_cast<int>(random() % 560);
+      const int colour = static_cast<int>(random() % 10);
+      FillSurface(0);
+      DrawText(118, x, y, text.c_str(), colour);
+      ASSERT_EQ(Snapshot(), PlainSmallText(font, x, y, text, colour)) << x << "," << y << " " << text;
     }
   }
 }
