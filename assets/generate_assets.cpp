@@ -246,24 +246,60 @@ const char* GlyphText(int index, char* ascii) {
   return nullptr;
 }
 
+// The accented letters of indices 1..28 are drawn as their base letter with
+// a mark made for the font's size: sampled from the face, accents too small
+// for the cells merge with the letter or each other (two dots into a bar)
+// or vanish. ß (29) is a letter of its own.
+struct Accent {
+  char base;
+  Mark mark;
+};
+Accent AccentOf(int index) {
+  static const Accent kAccents[29] = {
+      {0, Mark::kNone},        {'A', Mark::kOgonek},    {'C', Mark::kAcute},     {'E', Mark::kOgonek},
+      {'L', Mark::kStroke},    {'N', Mark::kAcute},     {'O', Mark::kAcute},     {'S', Mark::kAcute},
+      {'Z', Mark::kAcute},     {'Z', Mark::kDot},       {'A', Mark::kDiaeresis}, {'O', Mark::kDiaeresis},
+      {'U', Mark::kDiaeresis}, {'e', Mark::kGrave},     {'e', Mark::kAcute},     {'e', Mark::kCircumflex},
+      {0, Mark::kNone},        {'a', Mark::kOgonek},    {'c', Mark::kAcute},     {'e', Mark::kOgonek},
+      {'l', Mark::kStroke},    {'n', Mark::kAcute},     {'o', Mark::kAcute},     {'s', Mark::kAcute},
+      {'z', Mark::kAcute},     {'z', Mark::kDot},       {'a', Mark::kDiaeresis}, {'o', Mark::kDiaeresis},
+      {'u', Mark::kDiaeresis}};
+  return index >= 1 && index <= 28 ? kAccents[index] : Accent{0, Mark::kNone};
+}
+
+// The text a glyph is drawn from (its base letter for the accented ones),
+// and the mark to add; null for no glyph.
+const char* GlyphSource(int index, char* text, Mark* mark) {
+  const Accent accent = AccentOf(index);
+  *mark = accent.mark;
+  if (accent.base == 0) return GlyphText(index, text);
+  text[0] = accent.base;
+  text[1] = '\0';
+  return text;
+}
+
 // font118 (dot matrix) and font218 (segments): 12 x 18 cells of ink.
 bool WriteSmallFont(const char* name, bool dots) {
   Grey sheet(192, 144);
   for (int index = 0; index < 128; ++index) {
     int cx = (index % 16) * 12, cy = (index / 16) * 18;
-    char ascii[2];
-    const char* text = GlyphText(index, ascii);
+    char letter[2];
+    Mark mark = Mark::kNone;
+    const char* text = GlyphSource(index, letter, &mark);
     Grey cell(12, 18);
     if (index == 16) {
       cell.ReplacementMark();
+    } else if (!dots && index >= '0' && index <= '9') {
+      cell.SevenSegment(index - '0');
     } else if (text != nullptr) {
-      Coverage glyph = RenderCoverage(mono, text);
+      const bool above = mark != Mark::kNone && mark != Mark::kOgonek && mark != Mark::kStroke;
+      DotGrid grid;
+      if (!above || !SmallCapital(text[0], &grid)) grid = SampleDots(RenderCoverage(mono, text));
+      MarkDots(&grid, mark);
       if (dots) {
-        cell.DotMatrix(glyph);
-      } else if (index >= '0' && index <= '9') {
-        cell.SevenSegment(index - '0');
+        cell.DotMatrix(grid);
       } else {
-        cell.Segments(glyph);
+        cell.Segments(grid);
       }
     }
     sheet.Paste(cell, cx, cy);
@@ -289,12 +325,13 @@ bool WriteBigFont() {
   const Rgba band{8, 8, 8, 128};
   Image sheet(512, 256, band);
   for (int index = 0; index < 128; ++index) {
-    char ascii[2];
-    const char* text = GlyphText(index, ascii);
+    char letter[2];
+    Mark mark = Mark::kNone;
+    const char* text = GlyphSource(index, letter, &mark);
     if (text == nullptr) continue;  // index 16 and the control codes: plain band
-    Coverage glyph = RenderCoverage(big, text);
-    sheet.BandGlyph(glyph, (index % 16) * 32, (index / 16) * 32, kWidths[index], band,
-                    Rgba{240, 240, 240, 255});
+    Coverage cell = BandCell(RenderCoverage(big, text), kWidths[index]);
+    MarkBandCell(&cell, mark);
+    sheet.PaintCell(cell, (index % 16) * 32, (index / 16) * 32, band, Rgba{240, 240, 240, 255});
   }
   return Save(sheet, "fonts", "font32");
 }

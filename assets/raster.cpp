@@ -17,6 +17,40 @@ void Coverage::Bounds(int* x0, int* y0, int* x1, int* y1) const {
   if (*x1 == 0) *x0 = *y0 = 0;
 }
 
+namespace {
+
+// Adds coverage to the pixels of the box x0..x1, y0..y1 (clipped to the
+// coverage) whose 4 x 4 samples `inside` takes.
+template <typename Inside>
+void AddShape(Coverage* coverage, double x0, double y0, double x1, double y1, Inside inside) {
+  const int left = std::max(0, static_cast<int>(std::floor(x0))), right = std::min(coverage->w, static_cast<int>(std::ceil(x1)));
+  const int top = std::max(0, static_cast<int>(std::floor(y0))), bottom = std::min(coverage->h, static_cast<int>(std::ceil(y1)));
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) {
+      int count = 0;
+      for (int s = 0; s < 16; ++s) count += inside(x + (s % 4 + 0.5) / 4, y + (s / 4 + 0.5) / 4);
+      uint8_t& ink = coverage->ink[y * coverage->w + x];
+      ink = std::max<uint8_t>(ink, static_cast<uint8_t>(count * 255 / 16));
+    }
+  }
+}
+
+}  // namespace
+
+void Coverage::Box(double x0, double y0, double x1, double y1) {
+  AddShape(this, x0, y0, x1, y1, [&](double x, double y) { return x >= x0 && x < x1 && y >= y0 && y < y1; });
+}
+
+void Coverage::Stroke(double x0, double y0, double x1, double y1, double width) {
+  const double r = width / 2, dx = x1 - x0, dy = y1 - y0, length2 = dx * dx + dy * dy;
+  AddShape(this, std::min(x0, x1) - r, std::min(y0, y1) - r, std::max(x0, x1) + r, std::max(y0, y1) + r,
+           [&](double x, double y) {
+             double t = length2 > 0 ? std::clamp(((x - x0) * dx + (y - y0) * dy) / length2, 0.0, 1.0) : 0;
+             double ex = x - (x0 + t * dx), ey = y - (y0 + t * dy);
+             return ex * ex + ey * ey <= r * r;
+           });
+}
+
 Coverage RenderCoverage(TTF_Font* font, const char* utf8) {
   Coverage coverage;
   coverage.ascent = TTF_FontAscent(font);
@@ -172,20 +206,86 @@ void Image::ReplaceTransparentWith(Rgba c) {
   }
 }
 
-void Image::BandGlyph(const Coverage& glyph, int x, int y, int width, Rgba band, Rgba ink) {
-  constexpr int kBaseline = 25;
-  int x0, y0, x1, y1;
-  glyph.Bounds(&x0, &y0, &x1, &y1);
-  int shift = (width - (x1 - x0)) / 2 - x0;
-  for (int gy = y0; gy < y1; ++gy) {
-    int row = gy - glyph.ascent + kBaseline;
-    if (row < 0 || row >= 32) continue;
-    for (int gx = x0; gx < x1; ++gx) {
-      int column = gx + shift;
-      if (column < 0 || column >= width) continue;
-      int coverage = glyph.At(gx, gy);
+void Image::PaintCell(const Coverage& cell, int x, int y, Rgba band, Rgba ink) {
+  for (int row = 0; row < cell.h; ++row) {
+    for (int column = 0; column < cell.w; ++column) {
+      int coverage = cell.At(column, row);
       auto mix = [coverage](int a, int b) { return static_cast<uint8_t>(a + (b - a) * coverage / 255); };
       Set(x + column, y + row, Rgba{mix(band.r, ink.r), mix(band.g, ink.g), mix(band.b, ink.b), mix(band.a, ink.a)});
+    }
+  }
+}
+
+namespace {
+
+constexpr int kBandRows = 32;
+constexpr int kBandBaseline = 25;
+
+// The first run of ink of 128 or more on row y: [*first, *last).
+bool InkRun(const Coverage& cell, int y, int* first, int* last) {
+  int x = 0;
+  while (x < cell.w && cell.At(x, y) < 128) ++x;
+  if (x == cell.w) return false;
+  *first = x;
+  while (x < cell.w && cell.At(x, y) >= 128) ++x;
+  *last = x;
+  return true;
+}
+
+}  // namespace
+
+Coverage BandCell(const Coverage& glyph, int width) {
+  Coverage cell;
+  cell.w = width, cell.h = kBandRows, cell.ascent = kBandBaseline;
+  cell.ink.assign(static_cast<size_t>(width) * kBandRows, 0);
+  int x0, y0, x1, y1;
+  glyph.Bounds(&x0, &y0, &x1, &y1);
+  const int shift = (width - (x1 - x0)) / 2 - x0;
+  for (int gy = y0; gy < y1; ++gy) {
+    const int row = gy - glyph.ascent + kBandBaseline;
+    if (row < 0 || row >= kBandRows) continue;
+    for (int gx = x0; gx < x1; ++gx) {
+      const int column = gx + shift;
+      if (column >= 0 && column < width) cell.ink[row * width + column] = static_cast<uint8_t>(glyph.At(gx, gy));
+    }
+  }
+  return cell;
+}
+
+void MarkBandCell(Coverage* cell, Mark mark) {
+  int x0, y0, x1, y1;
+  cell->Bounds(&x0, &y0, &x1, &y1);
+  const double cx = (x0 + x1) / 2.0, top = y0;
+  switch (mark) {
+    case Mark::kNone:
+      break;
+    case Mark::kAcute:
+      cell->Stroke(cx - 1.5, top - 2, cx + 2.5, top - 6, 3);
+      break;
+    case Mark::kGrave:
+      cell->Stroke(cx + 1.5, top - 2, cx - 2.5, top - 6, 3);
+      break;
+    case Mark::kCircumflex:
+      cell->Stroke(cx - 4, top - 1.8, cx, top - 5.8, 2.8);
+      cell->Stroke(cx, top - 5.8, cx + 4, top - 1.8, 2.8);
+      break;
+    case Mark::kDot:
+      cell->Box(cx - 1.75, top - 5, cx + 1.75, top - 1.5);
+      break;
+    case Mark::kDiaeresis:
+      cell->Box(cx - 5, top - 4.5, cx - 2, top - 1.5);
+      cell->Box(cx + 2, top - 4.5, cx + 5, top - 1.5);
+      break;
+    case Mark::kOgonek:
+      cell->Stroke(x1 - 2, kBandBaseline - 0.5, x1 - 4, kBandBaseline + 2.5, 2.2);
+      cell->Stroke(x1 - 4, kBandBaseline + 2.5, x1 - 2.5, kBandBaseline + 4.5, 2.2);
+      cell->Stroke(x1 - 2.5, kBandBaseline + 4.5, x1, kBandBaseline + 4.5, 2.0);
+      break;
+    case Mark::kStroke: {
+      const int mid = (y0 + kBandBaseline) / 2;
+      int first, last;
+      if (InkRun(*cell, mid, &first, &last)) cell->Stroke(first - 3, mid + 2.5, last + 3, mid - 2.5, 2.4);
+      break;
     }
   }
 }
@@ -210,27 +310,117 @@ void Grey::ReplacementMark() {
 
 namespace {
 
-// Average ink of the glyph over a 6 x 9 grid spanning its advance and line.
-void SampleGrid(const Coverage& glyph, int grid[9][6]) {
+// The grid row of a dot: the average ink of the glyph's rows y0..y1 over the
+// six columns spanning its advance.
+void SampleRow(const Coverage& glyph, int y0, int y1, bool (&dots)[6]) {
+  for (int i = 0; i < 6; ++i) {
+    int sum = 0, count = 0;
+    for (int y = y0; y < y1; ++y) {
+      for (int x = i * glyph.w / 6; x < (i + 1) * glyph.w / 6; ++x, ++count) sum += glyph.At(x, y);
+    }
+    dots[i] = count > 0 && sum / count >= 70;
+  }
+}
+
+// The rows of grid that hold dots: [*top, *bottom]; false when none.
+bool DotRows(const DotGrid& grid, int* top, int* bottom) {
+  *top = 9, *bottom = -1;
+  for (int j = 0; j < 9; ++j) {
+    for (bool dot : grid.dot[j]) {
+      if (dot) *top = std::min(*top, j), *bottom = std::max(*bottom, j);
+    }
+  }
+  return *bottom >= 0;
+}
+
+// The row of a letter's top under a mark: two rows for the mark and one
+// free row between.
+constexpr int kMarkedTop = 3;
+
+}  // namespace
+
+DotGrid SampleDots(const Coverage& glyph) {
+  // Average ink of the glyph over a 6 x 9 grid spanning its advance and line.
+  DotGrid grid;
+  for (int j = 0; j < 9; ++j) SampleRow(glyph, j * glyph.h / 9, (j + 1) * glyph.h / 9, grid.dot[j]);
+  return grid;
+}
+
+bool SmallCapital(char letter, DotGrid* grid) {
+  // Rows 3 to 6, columns 1 to 4: a free column keeps them apart.
+  struct Capital {
+    char letter;
+    const char* rows[4];
+  };
+  static const Capital kCapitals[] = {
+      {'A', {"..##..", ".#..#.", ".####.", ".#..#."}}, {'C', {"..###.", ".#....", ".#....", "..###."}},
+      {'N', {".#..#.", ".##.#.", ".#.##.", ".#..#."}}, {'O', {"..##..", ".#..#.", ".#..#.", "..##.."}},
+      {'S', {"..###.", ".##...", "...##.", ".###.."}}, {'U', {".#..#.", ".#..#.", ".#..#.", "..##.."}},
+      {'Z', {".####.", "...#..", "..#...", ".####."}},
+  };
+  for (const Capital& capital : kCapitals) {
+    if (capital.letter != letter) continue;
+    *grid = DotGrid{};
+    for (int j = 0; j < 4; ++j) {
+      for (int i = 0; i < 6; ++i) grid->dot[kMarkedTop + j][i] = capital.rows[j][i] == '#';
+    }
+    return true;
+  }
+  return false;
+}
+
+void MarkDots(DotGrid* grid, Mark mark) {
+  int top, bottom;
+  if (!DotRows(*grid, &top, &bottom)) return;
+  int left = 6, right = -1;
   for (int j = 0; j < 9; ++j) {
     for (int i = 0; i < 6; ++i) {
-      int sum = 0, count = 0;
-      for (int y = j * glyph.h / 9; y < (j + 1) * glyph.h / 9; ++y) {
-        for (int x = i * glyph.w / 6; x < (i + 1) * glyph.w / 6; ++x, ++count) sum += glyph.At(x, y);
-      }
-      grid[j][i] = count > 0 ? sum / count : 0;
+      if (grid->dot[j][i]) left = std::min(left, i), right = std::max(right, i);
+    }
+  }
+  auto set = [grid](int i, int j) {
+    if (i >= 0 && i < 6 && j >= 0 && j < 9) grid->dot[j][i] = true;
+  };
+  // Marks above take the two rows over the free row above the letter.
+  const int centre = (left + right) / 2, upper = top - 3, lower = top - 2;
+  switch (mark) {
+    case Mark::kNone:
+      break;
+    case Mark::kAcute:
+      set(centre + 1, upper), set(centre, lower);
+      break;
+    case Mark::kGrave:
+      set(centre, upper), set(centre + 1, lower);
+      break;
+    case Mark::kCircumflex:
+      set(centre - 1, lower), set(centre, upper), set(centre + 1, upper), set(centre + 2, lower);
+      break;
+    case Mark::kDot:
+      set(centre, upper), set(centre + 1, upper), set(centre, lower), set(centre + 1, lower);
+      break;
+    case Mark::kDiaeresis:
+      set(centre - 1, lower), set(centre + 2, lower);
+      break;
+    case Mark::kOgonek:
+      set(right, bottom + 1), set(right + 1 < 6 ? right + 1 : right - 1, bottom + 2);
+      break;
+    case Mark::kStroke: {
+      // A slash through the stem at half its height.
+      const int mid = (top + bottom) / 2;
+      int first = 0;
+      while (first < 6 && !grid->dot[mid][first]) ++first;
+      int last = first;
+      while (last + 1 < 6 && grid->dot[mid][last + 1]) ++last;
+      set(first - 1, mid + 1), set(first - 2, mid + 2), set(last + 1, mid - 1), set(last + 2, mid - 2);
+      break;
     }
   }
 }
 
-}  // namespace
-
-void Grey::DotMatrix(const Coverage& glyph) {
-  int grid[9][6];
-  SampleGrid(glyph, grid);
+void Grey::DotMatrix(const DotGrid& grid) {
   for (int j = 0; j < 9; ++j) {
     for (int i = 0; i < 6; ++i) {
-      if (grid[j][i] < 70) continue;
+      if (!grid.dot[j][i]) continue;
       // A round dot: bright centre, dim rim, dark corner between dots.
       ink[(j * 2) * w + i * 2] = 255;
       ink[(j * 2) * w + i * 2 + 1] = 140;
@@ -239,12 +429,10 @@ void Grey::DotMatrix(const Coverage& glyph) {
   }
 }
 
-void Grey::Segments(const Coverage& glyph) {
-  int grid[9][6];
-  SampleGrid(glyph, grid);
+void Grey::Segments(const DotGrid& grid) {
   for (int j = 0; j < 9; ++j) {
     for (int i = 0; i < 6; ++i) {
-      if (grid[j][i] < 70) continue;
+      if (!grid.dot[j][i]) continue;
       for (int y = 0; y < 2; ++y) {
         for (int x = 0; x < 2; ++x) ink[(j * 2 + y) * w + i * 2 + x] = 230;
       }

@@ -106,7 +106,7 @@ bool RenderSheet(const GalleryOptions& options, const GalleryLanguage& language,
                std::to_string(capture.flips) + " flips)";
       return false;
     }
-    pictures.push_back(Cropped(capture, screen.caption));
+    pictures.push_back(Magnified(Cropped(capture, screen.caption), screen.magnify));
   }
   PrepareScreen(home.c_str());
   report->code = language.code;
@@ -116,6 +116,22 @@ bool RenderSheet(const GalleryOptions& options, const GalleryLanguage& language,
 }
 
 }  // namespace
+
+sim::SheetPicture Magnified(const sim::SheetPicture& picture, int factor) {
+  if (factor <= 1) return picture;
+  sim::SheetPicture big;
+  big.label = picture.label;
+  big.width = picture.width * factor;
+  big.height = picture.height * factor;
+  big.rgba.resize(static_cast<size_t>(big.width) * big.height * 4);
+  for (int y = 0; y < big.height; ++y) {
+    for (int x = 0; x < big.width; ++x) {
+      const uint8_t* from = &picture.rgba[(static_cast<size_t>(y / factor) * picture.width + x / factor) * 4];
+      std::memcpy(&big.rgba[(static_cast<size_t>(y) * big.width + x) * 4], from, 4);
+    }
+  }
+  return big;
+}
 
 std::vector<GalleryLanguage> GalleryLanguages() {
   std::vector<GalleryLanguage> languages;

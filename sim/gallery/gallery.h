@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/screen/screen.h"
+
 namespace gallery {
 
 // A language of the gallery: its catalogue code and a host language number
@@ -15,6 +17,10 @@ struct GalleryLanguage {
   std::string code;  // "BG", ..., "EN"
   int number;
 };
+
+// The picture with each pixel factor times as wide and high (itself for a
+// factor of 1 or less).
+sim::SheetPicture Magnified(const sim::SheetPicture& picture, int factor);
 
 // Every language with a catalogue: the codes the plug-in maps host numbers
 // to, English included; sorted by code.

@@ -10,6 +10,7 @@
 #include "display/osd_surface.h"
 #include "display/skin.h"
 #include "display/text.h"
+#include "display/text_fit.h"
 #include "host/dispatcher_state.h"
 #include "host/recording_state.h"
 #include "host/storage_checks.h"
@@ -191,6 +192,29 @@ void ShowStopTimerAt(int timer) {
   ShowStopTimer();
 }
 
+// The 28 accented letters of the bitmap fonts after their base letters, in
+// two lines, in the big font (font_id kBigFontId) on its own band cells, or
+// in font 118 or 218 in white on black.
+void ShowAccentedLetters(int font_id) {
+  static const char* const kLines[2] = {"A\u0104\u00C4 C\u0106 E\u0118 L\u0141 N\u0143 O\u00D3\u00D6 "
+                                        "S\u015A Z\u0179\u017B U\u00DC",
+                                        "a\u0105\u00E4 c\u0107 e\u00E8\u00E9\u00EA\u0119 l\u0142 n\u0144 "
+                                        "o\u00F3\u00F6 s\u015B z\u017A\u017C u\u00FC \u00DF"};
+  OpenOsd();
+  DisplayLock lock(display_mutex);
+  SDL_Surface* surface = OsdSurface.load();
+  if (surface == nullptr) return;
+  for (int line = 0; line < 2; ++line) {
+    if (font_id == kBigFontId) {
+      DrawBigText(10, 10 + line * 40, kLines[line]);
+    } else {
+      SetAlphaRect(6, 6 + line * 22, TextWidth(font_id, kLines[line]) + 8, 22, 255);  // black
+      DrawText(font_id, 10, 8 + line * 22, kLines[line], 9);
+    }
+  }
+  SDL_Flip(surface);
+}
+
 std::vector<GalleryScreen> BuildScreens() {
   std::vector<GalleryScreen> screens = {
       {"record icon", 1, [] { ShowRecordIcon(); }},
@@ -264,6 +288,14 @@ std::vector<GalleryScreen> BuildScreens() {
        }},
   };
   screens.insert(screens.end(), panes.begin(), panes.end());
+  // The accented letters of the three bitmap fonts beside their base
+  // letters, magnified.
+  const std::vector<GalleryScreen> letters = {
+      {"accented letters: band (big font), 3x", 1, [] { ShowAccentedLetters(kBigFontId); }, 3},
+      {"accented letters: pane Dot Matrix (118), 4x", 1, [] { ShowAccentedLetters(118); }, 4},
+      {"accented letters: pane LCD (218), 4x", 1, [] { ShowAccentedLetters(218); }, 4},
+  };
+  screens.insert(screens.end(), letters.begin(), letters.end());
   AddToolboxItems(&screens, std::make_index_sequence<kToolboxItems>());
   return screens;
 }

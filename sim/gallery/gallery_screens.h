@@ -10,11 +10,13 @@ namespace gallery {
 // One screen: caption is what the sheet labels it with (ASCII, at most 48
 // letters); show puts the plug-in's state in place and calls the plug-in's
 // drawing code, which flips one or more times; the gallery keeps the frame
-// of flip number keep_flip (1 = the first flip of that call).
+// of flip number keep_flip (1 = the first flip of that call), each pixel
+// magnify times as wide and high on the sheet.
 struct GalleryScreen {
   const char* caption;
   int keep_flip;
   void (*show)();
+  int magnify = 1;
 };
 
 // All screens, in the order of the sheet. Each show starts from the state

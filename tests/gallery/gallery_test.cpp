@@ -137,6 +137,25 @@ TEST(GalleryLanguages, TwentyFiveCatalogueCodesEachWithAShippedFile) {
   EXPECT_FALSE(gallery::FindLanguage("", &found));
 }
 
+// The accented letters of the three bitmap fonts are on every sheet, their
+// pictures magnified: each pixel a square of pixels.
+TEST(GalleryScreens, AccentedLettersAreShownMagnified) {
+  int magnified = 0;
+  for (const gallery::GalleryScreen& screen : gallery::GalleryScreens()) {
+    if (std::string(screen.caption).rfind("accented letters", 0) == 0) magnified += screen.magnify > 1;
+  }
+  EXPECT_EQ(magnified, 3);
+  sim::SheetPicture picture{"p", 2, 1, {1, 2, 3, 4, 5, 6, 7, 8}};
+  sim::SheetPicture big = gallery::Magnified(picture, 3);
+  ASSERT_EQ(big.width, 6);
+  ASSERT_EQ(big.height, 3);
+  EXPECT_EQ(big.label, "p");
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 6; ++x) EXPECT_EQ(big.rgba[(y * 6 + x) * 4], x < 3 ? 1 : 5) << x << "," << y;
+  }
+  EXPECT_EQ(gallery::Magnified(picture, 1).rgba, picture.rgba);
+}
+
 // ---- What it refuses, by name
 
 TEST_F(GalleryTest, FailuresNameTheirCauseAndWriteNoSheet) {
