@@ -1,5 +1,6 @@
 // The fonts the display keeps open: the three TrueType sizes of the standard
-// face and the three bitmap font images, loaded on first use.
+// face, the size of it that draws in the small bitmap fonts' places, and the
+// three bitmap font images, the last two loaded on first use.
 //
 // The key thread and the SDL timer thread both draw text, and one of them may
 // close the display while the other draws. Every use of these handles, and of
