@@ -4,11 +4,13 @@
 
 #include <cstdio>
 
+#include "display/glyph_tables.h"
 #include "display/text_library.h"
 #include "settings/settings_record.h"
 
 AnnotatedMutex<std::mutex> font_mutex;
 TTF_Font* StandardFont[3] = {};
+TTF_Font* FallbackFont = nullptr;
 FontImages FontImageCache{};
 
 bool HomeFontPath(char* out, size_t size, const char* name) {
@@ -49,13 +51,27 @@ void OpenTrueTypeFonts() {
 void ReleaseFonts() {
   ScopedLock lock(font_mutex);
   FreeFontImages();
-  for (TTF_Font*& font : StandardFont) {
-    if (font != nullptr) {
-      text_library.close_font(font);
-      font = nullptr;
+  for (TTF_Font** font : {&StandardFont[0], &StandardFont[1], &StandardFont[2], &FallbackFont}) {
+    if (*font != nullptr) {
+      text_library.close_font(*font);
+      *font = nullptr;
     }
   }
   if (TextLibraryBound.load(std::memory_order_acquire) && text_library.was_init() != 0) {
     text_library.quit();
   }
+}
+
+static_assert(kBigFallbackSize == kStandardFontSizes[2], "the big font's face is the standard size 26");
+
+TTF_Font* FallbackFace(int font_id, const char* text) {
+  if (BitmapFontsDraw(text)) return nullptr;
+  if (font_id == kBigFontId) return StandardFont[2];
+  if (font_id != 118 && font_id != 218) return nullptr;
+  // Only while the library runs: after the display closed its fonts (a
+  // draw on the kept display) the bitmap font draws.
+  if (FallbackFont == nullptr && TextLibraryBound.load(std::memory_order_acquire) && text_library.was_init() != 0) {
+    FallbackFont = OpenFontFile(kTrueTypeFace, kSmallFallbackSize);
+  }
+  return FallbackFont;
 }

@@ -9,7 +9,9 @@
 
 #include <SDL.h>
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 
 #include <mutex>
 
@@ -25,11 +27,17 @@ inline constexpr int kStandardFontSizes[3] = {18, 20, 26};
 extern AnnotatedMutex<std::mutex> font_mutex;
 // Point sizes 18, 20, 26; null while not open.
 extern TTF_Font* StandardFont[3] GUARDED_BY(font_mutex);
+// The face at kSmallFallbackSize (glyph_tables.h), for the texts fonts 118
+// and 218 cannot draw; opened at the first such text, null while not open.
+extern TTF_Font* FallbackFont GUARDED_BY(font_mutex);
 
 struct FontImages {
   SDL_Surface* font32;
   SDL_Surface* font118;
   SDL_Surface* font218;
+  // The big font's ink (red, green, blue, alpha), found when font32 loads:
+  // the colour the TrueType face draws in its place.
+  std::array<uint8_t, 4> big_ink;
 };
 extern FontImages FontImageCache GUARDED_BY(font_mutex);
 
@@ -48,3 +56,11 @@ bool HomeFontPath(char* out, size_t size, const char* name);
 TTF_Font* OpenFontFile(const char* name, int size) REQUIRES(font_mutex);
 // Frees the font images and closes the TrueType sizes (CloseOsd's first steps).
 void ReleaseFonts() EXCLUDES(font_mutex);
+
+// The TrueType face that draws text in the place of bitmap font font_id
+// (118, 218, or kBigFontId for the big font), or null when the bitmap font
+// draws it: when it has every letter of the text, and also when the face
+// cannot be opened (the bitmap font then draws its replacement glyph). The
+// small fonts' face is opened here at its first use; the big font's is the
+// standard size 26.
+TTF_Font* FallbackFace(int font_id, const char* text) REQUIRES(font_mutex);

@@ -59,3 +59,12 @@ int NextGlyphUnit(const char** text) {
   *text = p[1] == '\0' ? p + 1 : p + 2;
   return glyph;
 }
+
+bool BitmapFontsDraw(const char* text) {
+  if (text == nullptr) return true;
+  while (*text != '\0') {
+    const bool two_bytes = static_cast<unsigned char>(*text) >= 0x80;
+    if (NextGlyphUnit(&text) == kMissingGlyph && two_bytes) return false;
+  }
+  return true;
+}

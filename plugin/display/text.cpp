@@ -1,9 +1,11 @@
 #include "display/text.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 
+#include "display/face_text.h"
 #include "display/fonts.h"
 #include "display/glyph_tables.h"
 #include "display/image_file.h"
@@ -23,6 +25,32 @@ const Colour ColourTable[10] = {
 
 namespace {
 
+// The status band's own colour, red, green, blue, alpha: the pixel the big
+// font's drawing starts from.
+constexpr uint8_t kBandPixel[4] = {8, 8, 8, 128};
+
+// The big font's ink: of the image's pixels, the most opaque and, among
+// those, the brightest (the letters' full colour).
+std::array<uint8_t, 4> BigFontInk(SDL_Surface* font) {
+  std::array<uint8_t, 4> ink{kBandPixel[0], kBandPixel[1], kBandPixel[2], kBandPixel[3]};
+  const int bytes = font->format->BytesPerPixel;
+  if (bytes < 3) return ink;
+  SurfaceLock lock(font);
+  int best_alpha = -1, best_light = -1;
+  for (int y = 0; y < font->h; ++y) {
+    const auto* row = static_cast<const uint8_t*>(font->pixels) + y * font->pitch;
+    for (int x = 0; x < font->w; ++x) {
+      const uint8_t* p = row + x * bytes;
+      const int alpha = bytes >= 4 ? p[3] : kBandPixel[3];
+      const int light = p[0] + p[1] + p[2];
+      if (alpha < best_alpha || (alpha == best_alpha && light <= best_light)) continue;
+      best_alpha = alpha, best_light = light;
+      ink = {p[0], p[1], p[2], static_cast<uint8_t>(alpha)};
+    }
+  }
+  return ink;
+}
+
 int TrueTypeSlot(int font_id) {
   switch (font_id) {
     case 18: return 0;
@@ -32,26 +60,29 @@ int TrueTypeSlot(int font_id) {
   }
 }
 
-// Bitmap text: 12 x 18 glyphs of ink intensity, tinted with the colour.
-// `font` is a cached font image: it stays while font_mutex is held.
-void DrawBitmapText(SDL_Surface* surface, SDL_Surface* font, int x, int y, const char* text,
-                    const Colour& colour) REQUIRES(font_mutex) {
-  SurfaceLock surface_lock(surface);
-  SurfaceLock font_lock(font);
-  const auto* ink = static_cast<const uint8_t*>(font->pixels);
-  const long ink_size = static_cast<long>(font->pitch) * font->h;
-  // The pixel each ink value gives, and what of the surface's pixel stays:
-  // all of it for ink 0 (left out), nothing otherwise. A pixel is then one
-  // look-up and no branch.
-  uint32_t tinted[256];
-  uint32_t kept[256];
+// The pixel each ink value gives in colour: blue, green, red scaled by the
+// ink, alpha 255; 0 for ink 0 (left out by the drawing).
+void TintTable(const Colour& colour, uint32_t (&tinted)[256]) {
   for (int d = 0; d < 256; ++d) {
     const uint8_t bytes[4] = {static_cast<uint8_t>(d * colour.blue / 255), static_cast<uint8_t>(d * colour.green / 255),
                               static_cast<uint8_t>(d * colour.red / 255), 255};
     std::memcpy(&tinted[d], bytes, 4);
-    kept[d] = 0;
   }
   tinted[0] = 0;
+}
+
+// Bitmap text: 12 x 18 glyphs of ink intensity, tinted with the colour.
+// `font` is a cached font image: it stays while font_mutex is held.
+void DrawBitmapText(SDL_Surface* surface, SDL_Surface* font, int x, int y, const char* text,
+                    const uint32_t (&tinted)[256]) REQUIRES(font_mutex) {
+  SurfaceLock surface_lock(surface);
+  SurfaceLock font_lock(font);
+  const auto* ink = static_cast<const uint8_t*>(font->pixels);
+  const long ink_size = static_cast<long>(font->pitch) * font->h;
+  // What of the surface's pixel stays: all of it for ink 0 (left out),
+  // nothing otherwise. A pixel is then one look-up and no branch.
+  uint32_t kept[256];
+  for (uint32_t& word : kept) word = 0;
   kept[0] = ~0u;
   while (*text != '\0') {
     int glyph = NextGlyphUnit(&text);
@@ -108,6 +139,7 @@ SDL_Surface* CachedFontImage(int font_id) {
   if (*slot == nullptr) {
     char path[256];
     if (FontImagePath(path, sizeof path, font_id)) *slot = LoadImageFile(path);
+    if (*slot != nullptr && slot == &FontImageCache.font32) FontImageCache.big_ink = BigFontInk(*slot);
   }
   return *slot;
 }
@@ -127,6 +159,10 @@ int TextWidth(int font_id, const char* text) {
     return width;
   }
   if (font_id != 118 && font_id != 218) return kNoFontWidth;
+  if (!BitmapFontsDraw(text)) {
+    ScopedLock lock(font_mutex);
+    if (TTF_Font* face = FallbackFace(font_id, text)) return FaceTextWidth(face, text);
+  }
   int width = 0;
   while (*text != '\0') width += SmallGlyphTable[NextGlyphUnit(&text)].width;
   return width;
@@ -142,10 +178,16 @@ void DrawText(int font_id, int x, int y, const char* text, int colour) {
     return;
   }
   if (font_id != 118 && font_id != 218) return;
+  uint32_t tinted[256];
+  TintTable(ColourTable[colour], tinted);
   ScopedLock lock(font_mutex);
+  if (TTF_Font* face = FallbackFace(font_id, text)) {
+    DrawFaceText(surface, face, x, y, text, tinted);
+    return;
+  }
   SDL_Surface* font = CachedFontImage(font_id);
   if (font == nullptr) return;
-  DrawBitmapText(surface, font, x, y, text, ColourTable[colour]);
+  DrawBitmapText(surface, font, x, y, text, tinted);
 }
 
 void DrawBigText(int x, int y, const char* text) {
@@ -158,16 +200,23 @@ void DrawBigText(int x, int y, const char* text) {
   if (bytes < 3) return;
   const int opacity = OsdOpacity();
   const int percent = ImageAlphaPercent();
+  // The alpha written for each source alpha, scaled by both percentages.
+  uint8_t alpha_of[256];
+  for (int a = 0; a < 256; ++a) alpha_of[a] = static_cast<uint8_t>(percent * (a * opacity / 100) / 100);
+  if (TTF_Font* face = FallbackFace(kBigFontId, text)) {
+    BigFontColours colours;
+    std::memcpy(colours.band, kBandPixel, 4);
+    std::memcpy(colours.ink, FontImageCache.big_ink.data(), 4);
+    DrawFaceBigText(surface, face, x, y, text, colours, alpha_of);
+    return;
+  }
   SurfaceLock surface_lock(surface);
   SurfaceLock font_lock(font);
   const auto* image = static_cast<const uint8_t*>(font->pixels);
   const long image_size = static_cast<long>(font->pitch) * font->h;
-  // The alpha written for each source alpha, scaled by both percentages.
-  uint8_t alpha_of[256];
-  for (int a = 0; a < 256; ++a) alpha_of[a] = static_cast<uint8_t>(percent * (a * opacity / 100) / 100);
   // The carried pixel: red, green, blue, source alpha. A glyph pixel that
   // lies outside the font image repeats the pixel before it.
-  uint8_t carried[4] = {8, 8, 8, 128};
+  uint8_t carried[4] = {kBandPixel[0], kBandPixel[1], kBandPixel[2], kBandPixel[3]};
   auto take = [&](long at) {
     if (at + bytes > image_size) return;
     carried[0] = image[at];

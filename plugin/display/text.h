@@ -1,7 +1,9 @@
 // Text on the display: TrueType text through the text library (font ids 18,
 // 20, 26), bitmap fonts cut from PNG images (ids 118 and 218) and the big
 // font of the status band. Text is UTF-8; the bitmap fonts know ASCII and 28
-// accented letters.
+// accented letters, and a text with any other letter is drawn in their place
+// with the TrueType face (fonts.h, FallbackFace; display/face_text.h), and
+// measured with it.
 #pragma once
 
 #include <cstdint>
@@ -26,7 +28,8 @@ extern const Colour ColourTable[10];
 // Pixel width of text in font_id: 0 for null or empty text; for 18, 20, 26
 // the text library's width (under font_mutex), kNoFontWidth when that size
 // is not open or the library fails; for 118, 218 the sum of the glyphs'
-// widths (no font needed); kNoFontWidth for any other id.
+// widths (no font needed), or the face's width when the face draws the text;
+// kNoFontWidth for any other id.
 int TextWidth(int font_id, const char* text) EXCLUDES(font_mutex);
 // Draws text at (x, y) in ColourTable[colour]. Nothing when x or y < 0, text
 // is null or empty, there is no surface, colour is not 0..9 or font_id is
@@ -36,13 +39,19 @@ int TextWidth(int font_id, const char* text) EXCLUDES(font_mutex);
 // glyphs whose ink scales the colour, alpha 255, ink 0 left out; a glyph
 // that would pass column 960 starts a new line at x 0, 18 rows down, and a
 // line below row 540 starts again at row 0. Clipped to the surface; reads
-// of the font image never pass its end.
+// of the font image never pass its end. A text the bitmap fonts cannot draw
+// is drawn with the face at kSmallFallbackSize, its line's top at y, each
+// pixel it covers tinted as ink of that coverage would be; no wrap.
 void DrawText(int font_id, int x, int y, const char* text, int colour) EXCLUDES(font_mutex);
 // The status band's big font (fonts/font32.png, 32 x 32 cells below 3 lead
 // rows, glyph colours as in the image, alpha scaled by osd_opacity and
 // image_alpha_percent). Same preconditions and wrapping as bitmap DrawText
 // (lines 32 rows apart); nothing when the image is missing or has under 3
-// bytes a pixel. Reads of the image never pass its end; clipped to the surface.
+// bytes a pixel. Reads of the image never pass its end; clipped to the
+// surface. A text the big font cannot draw is drawn with the face at
+// kBigFallbackSize below the 3 lead rows, in the band colour mixed towards
+// the big font's ink by the face's coverage, on one line (no wrap);
+// kDrawnBlank is a space of the face then.
 void DrawBigText(int x, int y, const char* text) EXCLUDES(font_mutex);
 // Catalogue text 14 ("yes") when flag is set, else 15, in font 20; nothing
 // when that text is not loaded.

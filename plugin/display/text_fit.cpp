@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "display/face_text.h"
 #include "display/glyph_tables.h"
 #include "display/text.h"
 
@@ -26,7 +27,11 @@ int WidthIn(int font_id, const char* text) {
 }  // namespace
 
 int BigTextWidth(const char* text) {
-  if (text == nullptr) return 0;
+  if (text == nullptr || *text == '\0') return 0;
+  if (!BitmapFontsDraw(text)) {
+    ScopedLock lock(font_mutex);
+    if (TTF_Font* face = FallbackFace(kBigFontId, text)) return FaceTextWidth(face, text);
+  }
   int width = 0;
   while (*text != '\0') width += BigGlyphTable[NextGlyphUnit(&text)].width;
   return width;

@@ -5,12 +5,13 @@
 
 #include <cstddef>
 
-// The big font of the status band, as a font id for CutToWidth.
-inline constexpr int kBigFontId = 32;
+#include "display/fonts.h"
+#include "display/glyph_tables.h"
 
-// Width in pixels of text as DrawBigText lays it out on one line (its glyph
-// widths summed). 0 for null or an empty text.
-int BigTextWidth(const char* text);
+// Width in pixels of text as DrawBigText lays it out on one line: its glyph
+// widths summed, or the TrueType face's width when that draws it (takes
+// font_mutex then). 0 for null or an empty text.
+int BigTextWidth(const char* text) EXCLUDES(font_mutex);
 
 // Removes whole UTF-8 characters from the end of text while it is wider than
 // max_width pixels in font_id (18, 20, 26, 118, 218, or kBigFontId). Stops at

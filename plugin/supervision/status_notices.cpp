@@ -41,8 +41,6 @@ constexpr uint32_t kStopTimerMs = 1000;
 
 constexpr int kStandbyKey = 258;
 constexpr int kStandbyNoticeText = 46;
-// DrawBigText draws this code as its 20-pixel glyph instead of skipping it.
-constexpr char kDrawnBlank = 16;
 
 SDL_Surface* Surface() { return OsdSurface.load(kRelaxed); }
 bool OverlayUp() { return key44_count.load(kRelaxed) > 0; }

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <SDL_ttf.h>
+
 #include "catalogue_checker.h"
 #include "settings/catalogue_format.h"
 #include "text_measure.h"
@@ -100,18 +102,68 @@ TEST_F(CatalogueCheck, TextBytes) {
   EXPECT_FALSE(Reports(problems, "text 33"));
 }
 
-TEST_F(CatalogueCheck, BitmapFontLetters) {
+// Texts with letters the bitmap fonts lack are drawn in their places with
+// the TrueType face, and measured with it there: no report of the letters,
+// the widths SDL_ttf gives at the fallback sizes, and a letter the face lacks
+// too is a replacement glyph where the text is drawn.
+TEST_F(CatalogueCheck, LettersTheBitmapFontsLackAreDrawnAndMeasuredWithTheFace) {
   texts_[18] = "Zażółć gęślą jaźń Größe été";  // all in the bitmap fonts
   texts_[21] = "Záznam";
   texts_[22] = "Битрейт";
   texts_[42] = "Ç";
-  texts_[27] = "Запись завершена";  // TrueType only: fine
   auto problems = Check();
-  EXPECT_FALSE(Reports(problems, "text 18"));
-  EXPECT_TRUE(Reports(problems, "text 21: \"Záznam\" is drawn in the bitmap fonts, which lack \"á\""));
-  EXPECT_TRUE(Reports(problems, "text 22: \"Битрейт\" is drawn in the bitmap fonts, which lack \"Б\""));
-  EXPECT_TRUE(Reports(problems, "text 42: \"Ç\" is drawn in the bitmap fonts"));
-  EXPECT_FALSE(Reports(problems, "text 27"));
+  EXPECT_TRUE(problems.empty()) << problems.front();
+
+  TTF_Font* band_face = TTF_OpenFont(RECOLYX_CHECK_FONT, 26);
+  TTF_Font* pane_face = TTF_OpenFont(RECOLYX_CHECK_FONT, 15);
+  ASSERT_NE(band_face, nullptr);
+  ASSERT_NE(pane_face, nullptr);
+  auto face_width = [](TTF_Font* face, const char* text) {
+    int w = 0, h = 0;
+    TTF_SizeUTF8(face, text, &w, &h);
+    return w;
+  };
+  EXPECT_EQ(measure_->Width(kBigFontId, "Záznam"), face_width(band_face, "Záznam"));
+  EXPECT_EQ(measure_->Width(kBigFontId, "Zaznam"), BitmapWidth(kBigFontId, "Zaznam"));
+  EXPECT_EQ(measure_->Width(118, "Битрейт: 7999 KB/s"), face_width(pane_face, "Битрейт: 7999 KB/s"));
+  EXPECT_EQ(measure_->Width(218, "Bitrate: 7999 KB/s"), 18 * 12);
+  // The stop-timer line's drawn blanks are the face's spaces.
+  EXPECT_EQ(measure_->Width(kBigFontId, "\x10Ç\x10"), face_width(band_face, " Ç "));
+  TTF_CloseFont(band_face);
+  TTF_CloseFont(pane_face);
+
+  // Wider than the band with the face, and a letter no font has.
+  texts_[21] = "Запись остановлена: на диске нет места, осталось меньше четырёх мегабайт";
+  texts_[42] = "Конец \xF0\x9F\x93\xBA";
+  problems = Check();
+  EXPECT_TRUE(Reports(problems, "status notice {21} in font 32: \"Запись остановлена"));
+  EXPECT_TRUE(Reports(problems, "px wide, room 805 px"));
+  EXPECT_TRUE(Reports(problems, "text 42: \"Конец \xF0\x9F\x93\xBA\": the TrueType face lacks"));
+  EXPECT_TRUE(Reports(problems, "stop-timer line  {42} +30min  in font 32: \" Конец \xF0\x9F\x93\xBA +30min \" "
+                                "draws 1 replacement glyph"));
+  std::vector<std::string> where;
+  EXPECT_EQ(CountReplacementGlyphs(path_.c_str(), "EN", *measure_, &where), 1);
+  ASSERT_EQ(where.size(), 1u);
+  EXPECT_NE(where[0].find("stop-timer line"), std::string::npos) << where[0];
+}
+
+// Every shipped catalogue, every text in every place it is drawn, with the
+// font that draws it there: not one replacement glyph.
+TEST(ShippedCatalogues, NoTextDrawsAReplacementGlyphAnywhere) {
+  std::string error;
+  auto measure = OpenFontMeasure(RECOLYX_CHECK_FONT, &error);
+  ASSERT_NE(measure, nullptr) << error;
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(RECOLYX_CATALOGUE_DIR)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("messages_", 0) != 0 || entry.path().extension() != ".txt") continue;
+    ++files;
+    const std::string code = CodeOfCatalogueFile(entry.path().c_str());
+    std::vector<std::string> where;
+    EXPECT_EQ(CountReplacementGlyphs(entry.path().c_str(), code.c_str(), *measure, &where), 0)
+        << name << ": " << (where.empty() ? "" : where.front());
+  }
+  EXPECT_EQ(files, 25);
 }
 
 TEST_F(CatalogueCheck, TrueTypeFaceLetters) {
@@ -183,12 +235,10 @@ TEST_F(CatalogueCheck, TheBandNoticeAndTheHomeFolderBoxAreCheckedWhereTheyAreDra
   EXPECT_TRUE(Reports(problems, "text 104: missing"));
   EXPECT_TRUE(Reports(problems, "text 105: missing"));
 
-  texts_[104] = "Запись остановлена - диск не пишет";  // the band has no Cyrillic
-  texts_[105] = "Слишком длинный путь к домашней папке";  // the box has
-  problems = Check();
-  EXPECT_TRUE(Reports(problems, "text 104: \"Запись остановлена - диск не пишет\" is drawn in the bitmap "
-                                "fonts, which lack \"З\""));
-  EXPECT_FALSE(Reports(problems, "text 105"));
+  // In their own script: the band draws it with the TrueType face.
+  texts_[104] = "Запись остановлена - диск не пишет";
+  texts_[105] = "Слишком длинный путь к домашней папке";
+  EXPECT_TRUE(Check().empty());
 
   texts_[104] = "Enregistrement arrete - le disque ne prend plus rien";  // 805 px of room
   texts_[105] = "Le chemin du dossier personnel du module est beaucoup trop long";

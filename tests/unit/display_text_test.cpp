@@ -3,9 +3,12 @@
 #include <random>
 #include <string>
 
+#include <SDL_ttf.h>
+
 #include "display/glyph_tables.h"
 #include "display/skin.h"
 #include "display/text.h"
+#include "display/text_fit.h"
 #include "display_test_support.h"
 #include "settings/message_catalogue.h"
 
@@ -33,6 +36,17 @@ TEST(GlyphUnits, AccentedLettersAndReplacements) {
   glyphs.clear();
   while (*text) glyphs.push_back(NextGlyphUnit(&text));
   EXPECT_EQ(glyphs, (std::vector<int>{'A', 16}));
+}
+
+TEST(GlyphUnits, TheBitmapFontsDrawTextsWithoutReplacementGlyphs) {
+  EXPECT_TRUE(BitmapFontsDraw(nullptr));
+  EXPECT_TRUE(BitmapFontsDraw(""));
+  EXPECT_TRUE(BitmapFontsDraw("Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87 Gr\xC3\xB6\xC3\x9F" "e"));
+  EXPECT_TRUE(BitmapFontsDraw("\x10+90min\x10\n"));  // one-byte codes have glyphs of their own
+  EXPECT_FALSE(BitmapFontsDraw("Disk \xD0\xBE\xD1\x82"));  // Cyrillic
+  EXPECT_FALSE(BitmapFontsDraw("grava\xC3\xA7\xC3\xA3o"));  // ç, ã
+  EXPECT_FALSE(BitmapFontsDraw("5 \xE2\x82\xAC"));          // a three-byte character
+  EXPECT_FALSE(BitmapFontsDraw("A\xC4"));                     // a lone lead byte
 }
 
 TEST(GlyphUnits, TablesMatchTheFontImages) {
@@ -203,7 +217,9 @@ std::vector<uint8_t> PlainBigText(const TestImage& font, int x, int y, const std
 
 TEST_F(TextTest, BigTextMatchesThePlainDrawingAnywhere) {
   std::mt19937 random(11);
-  const std::string pieces[] = {"A", "g", " ", "\xC5\xBC", "\xE2\x82\xAC", "Rec", "0:12"};
+  // Pieces the big font has every letter of (control codes included: the
+  // stop-timer line's blank is one); texts with others go to the face.
+  const std::string pieces[] = {"A", "g", " ", "\xC5\xBC", "\x10\x01", "Rec", "0:12"};
   // RGBA and RGB fonts, whole and cut short (the lower glyphs lie outside).
   for (auto [channels, height] : {std::pair{4, 256}, std::pair{3, 256}, std::pair{4, 100}}) {
     SCOPED_TRACE(channels * 1000 + height);
@@ -261,6 +277,144 @@ TEST_F(TextTest, CatalogueChoicesDrawTheirTexts) {
   DrawFlagPairText(10, 80, 0, 9);  // empty slot: nothing drawn
   EXPECT_EQ(Snapshot(), before);
   for (int i = 0; i < 4; ++i) mess[14 + i] = saved[i];
+}
+
+
+// The face as SDL_ttf itself renders it, for comparison: the home folder's
+// shadow.ttf at one size, and the coverage of each pixel of a text. SDL_ttf
+// counts its initialisations: make one after the display's, so that the
+// display's own close ends the library.
+class DirectFace {
+ public:
+  explicit DirectFace(int size) {
+    TTF_Init();
+    font_ = TTF_OpenFont((BuildHome() + "/fonts/shadow.ttf").c_str(), size);
+  }
+  ~DirectFace() {
+    if (font_ != nullptr) TTF_CloseFont(font_);
+    TTF_Quit();
+  }
+  DirectFace(const DirectFace&) = delete;
+  DirectFace& operator=(const DirectFace&) = delete;
+  bool open() const { return font_ != nullptr; }
+  int Width(const char* text) const {
+    int w = 0, h = 0;
+    TTF_SizeUTF8(font_, text, &w, &h);
+    return w;
+  }
+  // Coverage rows of text, w x h.
+  std::vector<uint8_t> Coverage(const char* text, int* w, int* h) const {
+    SDL_Surface* rendered = TTF_RenderUTF8_Blended(font_, text, SDL_Color{255, 255, 255, 0});
+    *w = rendered->w, *h = rendered->h;
+    std::vector<uint8_t> coverage(static_cast<size_t>(*w) * *h);
+    SDL_LockSurface(rendered);
+    for (int y = 0; y < *h; ++y) {
+      for (int x = 0; x < *w; ++x) {
+        Uint8 r, g, b, a;
+        uint32_t pixel;
+        std::memcpy(&pixel, static_cast<uint8_t*>(rendered->pixels) + y * rendered->pitch + x * 4, 4);
+        SDL_GetRGBA(pixel, rendered->format, &r, &g, &b, &a);
+        coverage[y * *w + x] = a;
+      }
+    }
+    SDL_UnlockSurface(rendered);
+    SDL_FreeSurface(rendered);
+    return coverage;
+  }
+
+ private:
+  TTF_Font* font_ = nullptr;
+};
+
+// A text the bitmap fonts lack a letter of is drawn in their place with the
+// face at 15 points (a line of 18 rows), each covered pixel tinted as ink of
+// that strength (opaque, the ground left where nothing covers), and measured
+// with it: a pane line in Russian as the dot-matrix style draws it.
+TEST_F(TextTest, PaneLinesTheBitmapFontsLackAreDrawnWithTheFaceAsInk) {
+  const char* text = "\xD0\x91\xD0\xB8\xD1\x82\xD1\x80\xD0\xB5\xD0\xB9\xD1\x82: 1234 KB/s";  // Битрейт
+  OpenCleared();
+  DirectFace face(kSmallFallbackSize);
+  ASSERT_TRUE(face.open());
+  constexpr uint32_t kGround = 0xB80E162Eu;  // the pane's dark blue
+  FillSurface(kGround);
+  EXPECT_EQ(TextWidth(118, text), face.Width(text));
+  EXPECT_EQ(TextWidth(218, text), face.Width(text));
+  DrawText(118, 240, 446, text, 0);
+  int w = 0, h = 0;
+  const std::vector<uint8_t> coverage = face.Coverage(text, &w, &h);
+  EXPECT_EQ(h, kSmallGlyphRows);
+  const Colour& cyan = ColourTable[0];
+  int inked = 0;
+  for (int y = 440; y < 470; ++y) {
+    for (int x = 230; x < 240 + w + 10; ++x) {
+      const bool inside = x >= 240 && x < 240 + w && y >= 446 && y < 446 + h;
+      const int c = inside ? coverage[(y - 446) * w + (x - 240)] : 0;
+      const uint32_t expected = c == 0 ? kGround
+                                       : 0xFF000000u | (c * cyan.red / 255) << 16 | (c * cyan.green / 255) << 8 |
+                                             (c * cyan.blue / 255);
+      ASSERT_EQ(PixelWord(x, y), expected) << x << "," << y;
+      inked += c != 0;
+    }
+  }
+  EXPECT_GT(inked, 100);
+  // The same line in letters the font has stays the bitmap font's.
+  FillSurface(kGround);
+  DrawText(118, 240, 446, "Bitrate: 1234 KB/s", 0);
+  EXPECT_EQ(TextWidth(118, "Bitrate: 1234 KB/s"), 18 * 12);
+  EXPECT_EQ(PixelWord(240 + 18 * 12, 446), kGround);
+}
+
+// In the status band the face draws at 26 points (a line of 32 rows) under
+// the big font's 3 lead rows: one block as wide as the text, every pixel the
+// band colour mixed towards the font's ink (240, 240, 240, opaque in the
+// generated font) by the coverage, alpha scaled as the big font's. The
+// stop-timer line's blanks are the face's spaces, and the band's cut
+// measures with the face.
+TEST_F(TextTest, BandTextsTheBigFontLacksAreDrawnWithTheFaceOnTheBand) {
+  const char* text = "\xD0\x97\xD0\xB0\xD0\xBF\xD0\xB8\xD1\x81\xD1\x8C gr\xC3\xA1";  // Запись grá
+  OpenCleared();
+  DirectFace face(kBigFallbackSize);
+  ASSERT_TRUE(face.open());
+  DrawBigText(155, 12, text);
+  int w = 0, h = 0;
+  const std::vector<uint8_t> coverage = face.Coverage(text, &w, &h);
+  EXPECT_EQ(h, kBigGlyphRows);
+  EXPECT_EQ(BigTextWidth(text), w);
+  auto mix = [](int from, int to, int c) { return from + (to - from) * c / 255; };
+  for (int y = 0; y < 60; ++y) {
+    for (int x = 140; x < 155 + w + 10; ++x) {
+      const int row = y - 12 - kBigLeadRows;
+      const bool block = x >= 155 && x < 155 + w && y >= 12 && y < 12 + kBigLeadRows + kBigGlyphRows;
+      if (!block) {
+        ASSERT_EQ(PixelWord(x, y), 0u) << x << "," << y;
+        continue;
+      }
+      const int c = row >= 0 && row < h ? coverage[row * w + (x - 155)] : 0;
+      const uint32_t grey = static_cast<uint32_t>(mix(8, 240, c));
+      const uint32_t alpha = static_cast<uint32_t>(80 * mix(128, 255, c) / 100);
+      ASSERT_EQ(PixelWord(x, y), alpha << 24 | grey << 16 | grey << 8 | grey) << x << "," << y;
+    }
+  }
+  EXPECT_EQ(PixelWord(155, 12), 0x66080808u);  // the band's colour, as the big font's lead rows
+
+  FillSurface(0);
+  DrawBigText(155, 12, " \xD0\x97 ");
+  const std::vector<uint8_t> spaced = Snapshot();
+  FillSurface(0);
+  DrawBigText(155, 12, "\x10\xD0\x97\x10");
+  EXPECT_EQ(Snapshot(), spaced);
+  EXPECT_EQ(BigTextWidth("\x10\xD0\x97\x10"), face.Width(" \xD0\x97 "));
+
+  // Cut to the band's width with the face: the longest start that fits.
+  std::string long_text;
+  while (face.Width(long_text.c_str()) <= 805) long_text += "\xD0\x97\xD0\xB0\xD0\xBF\xD0\xB8\xD1\x81\xD1\x8C ";
+  char cut[512];
+  std::snprintf(cut, sizeof cut, "%s", long_text.c_str());
+  CutToWidth(cut, kBigFontId, 805);
+  const std::string kept = cut;
+  EXPECT_LE(face.Width(cut), 805);
+  const size_t next = kept.size() + (static_cast<unsigned char>(long_text[kept.size()]) >= 0x80 ? 2 : 1);
+  EXPECT_GT(face.Width(long_text.substr(0, next).c_str()), 805) << kept;
 }
 
 }  // namespace

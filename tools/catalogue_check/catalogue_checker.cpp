@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
 
 #include "settings/catalogue_format.h"
@@ -72,29 +73,32 @@ std::string CodeOfCatalogueFile(const char* path) {
   return "EN";
 }
 
-std::vector<std::string> CheckCatalogue(const char* path, const char* code, TextMeasure& measure) {
-  std::vector<std::string> problems;
-  auto report = [&](const std::string& problem) { problems.push_back(problem); };
+namespace {
+
+// Reads the texts of a catalogue file exactly as the loader does (pieces of
+// a line buffer, the last text of a number counting) into texts, and
+// reports each problem of its size and lines. false when the file cannot be
+// read at all.
+bool ReadCatalogue(const char* path, std::map<int, std::string>* texts_out,
+                   const std::function<void(const std::string&)>& report) {
+  std::map<int, std::string>& texts = *texts_out;
 
   struct stat info;
   if (stat(path, &info) != 0) {
     report("cannot be read");
-    return problems;
+    return false;
   }
   if (info.st_size < kCatalogueMinBytes || info.st_size > kCatalogueMaxBytes) {
     report("is " + std::to_string(info.st_size) + " bytes; the loader reads only " +
            std::to_string(kCatalogueMinBytes) + " to " + std::to_string(kCatalogueMaxBytes));
-    return problems;
+    return false;
   }
   FILE* file = std::fopen(path, "re");
   if (file == nullptr) {
     report("cannot be opened");
-    return problems;
+    return false;
   }
 
-  // Read exactly as the loader does: pieces of a line buffer, the last text
-  // of a number counting.
-  std::map<int, std::string> texts;
   std::map<int, int> first_line;
   char piece[kCatalogueLineBuffer];
   int line_number = 0;
@@ -139,6 +143,16 @@ std::vector<std::string> CheckCatalogue(const char* path, const char* code, Text
     texts[n] = entry.text;
   }
   std::fclose(file);
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> CheckCatalogue(const char* path, const char* code, TextMeasure& measure) {
+  std::vector<std::string> problems;
+  auto report = [&](const std::string& problem) { problems.push_back(problem); };
+  std::map<int, std::string> texts;
+  if (!ReadCatalogue(path, &texts, report)) return problems;
 
   for (int n = 0; n < kCatalogueTextCount; ++n) {
     std::string name = "text " + std::to_string(n) + ": ";
@@ -153,11 +167,6 @@ std::vector<std::string> CheckCatalogue(const char* path, const char* code, Text
     if (!bytes.empty()) {
       report(name + Quoted(text) + " " + bytes);
       continue;
-    }
-    if (DrawnInBitmapFont(n)) {
-      std::string missing = BitmapMissingGlyph(text.c_str());
-      if (!missing.empty())
-        report(name + Quoted(text) + " is drawn in the bitmap fonts, which lack " + Quoted(missing));
     }
     std::string missing = measure.MissingGlyph(20, text.c_str());
     if (!missing.empty()) report(name + Quoted(text) + ": the TrueType face lacks " + Quoted(missing));
@@ -174,9 +183,28 @@ std::vector<std::string> CheckCatalogue(const char* path, const char* code, Text
                         std::to_string(place.font) + ": " + Quoted(line);
     if (width > room)
       report(where + " is " + std::to_string(width) + " px wide, room " + std::to_string(room) + " px");
+    if (int replaced = measure.ReplacementGlyphs(place.font, line.c_str()); replaced > 0)
+      report(where + " draws " + std::to_string(replaced) + " replacement glyph" + (replaced > 1 ? "s" : ""));
     if (place.max_bytes > 0 && static_cast<int>(line.size()) >= place.max_bytes)
       report(where + " needs " + std::to_string(line.size() + 1) + " bytes, the buffer has " +
              std::to_string(place.max_bytes));
   }
   return problems;
+}
+
+int CountReplacementGlyphs(const char* path, const char* code, TextMeasure& measure,
+                           std::vector<std::string>* where) {
+  std::map<int, std::string> texts;
+  if (!ReadCatalogue(path, &texts, [](const std::string&) {})) return 0;
+  const bool french = std::strcmp(code, "FR") == 0;
+  int count = 0;
+  for (const TextPlace& place : TextPlaces()) {
+    const std::string line = Compose(place.layout, texts, french);
+    const int replaced = measure.ReplacementGlyphs(place.font, line.c_str());
+    if (replaced > 0 && where != nullptr)
+      where->push_back(std::string(place.where) + " " + place.layout + " in font " + std::to_string(place.font) +
+                       ": " + Quoted(line));
+    count += replaced;
+  }
+  return count;
 }

@@ -123,16 +123,6 @@ const std::vector<TextPlace>& TextPlaces() {
   return places;
 }
 
-bool DrawnInBitmapFont(int number) {
-  switch (number) {
-    case 7: case 15: case 18: case 19: case 20: case 21: case 22: case 23: case 24: case 25:
-    case 26: case 34: case 35: case 42: case 46: case 49: case 104:
-      return true;
-    default:
-      return false;
-  }
-}
-
 bool TextUsed(int number) { return number >= 3 && number <= kLastTextUsed; }
 
 bool MayBeEmpty(int number) { return number == 33; }

@@ -22,10 +22,6 @@ struct TextPlace {
 // Every place of every text of the product.
 const std::vector<TextPlace>& TextPlaces();
 
-// Texts that the bitmap fonts draw (status band, stop-timer line, labels of
-// the information pane): only ASCII and the fonts' 28 accented letters.
-bool DrawnInBitmapFont(int number);
-
 // Catalogue numbers the product uses: 3..kLastTextUsed (103 on lie in the
 // extra table of the catalogue).
 inline constexpr int kLastTextUsed = 105;
