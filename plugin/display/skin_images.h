@@ -83,13 +83,14 @@ class SkinImage {
 // for it (and not kept). false when it cannot be loaded.
 bool SkinImageSize(const char* name, int* w, int* h) REQUIRES(display_mutex);
 
-// Frees the images kept for `screen` (those another screen also uses stay).
+// Frees the images kept for `screen` (those another screen also uses stay);
+// for the pane, what display/pane_canvas.h keeps too.
 void ReleaseSkinImages(SkinScreen screen) REQUIRES(display_mutex);
 // Frees every kept image.
 void ReleaseAllSkinImages() REQUIRES(display_mutex);
 
-// Bytes of pixels kept now, and skin images decoded here so far (for tests
-// and measurements).
+// Bytes of pixels kept now (the pane's included), and skin images decoded
+// here so far (for tests and measurements).
 long KeptSkinImageBytes() REQUIRES(display_mutex);
 long SkinImageDecodes() REQUIRES(display_mutex);
 

@@ -38,6 +38,11 @@ int TextWidth(int font_id, const char* text) EXCLUDES(font_mutex);
 // line below row 540 starts again at row 0. Clipped to the surface; reads
 // of the font image never pass its end.
 void DrawText(int font_id, int x, int y, const char* text, int colour) EXCLUDES(font_mutex);
+// DrawText onto `surface` (an image in the display's format, or the display
+// itself): the same pixels as DrawText gives the display where the text
+// lies inside both. Nothing when surface is null.
+void DrawTextOn(SDL_Surface* surface, int font_id, int x, int y, const char* text, int colour)
+    EXCLUDES(font_mutex);
 // The status band's big font (fonts/font32.png, 32 x 32 cells below 3 lead
 // rows, glyph colours as in the image, alpha scaled by osd_opacity and
 // image_alpha_percent). Same preconditions and wrapping as bitmap DrawText
