@@ -27,6 +27,10 @@ bool Overlap(const Rect& a, const Rect& b) {
   return !a.empty() && !b.empty() && a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
 }
 
+Rect Bound(const Rect& a, const Rect& b) {
+  return {std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
+}
+
 Rect Meet(const Rect& a, const Rect& b) {
   return {std::max(a.x0, b.x0), std::max(a.y0, b.y0), std::min(a.x1, b.x1), std::min(a.y1, b.y1)};
 }
@@ -344,8 +348,13 @@ void UpdateCanvas(DestinationIcon icon, int gauge, const Rect (&old_boxes)[kPane
   }
   for (int i = 0; i < kPaneLines; ++i) {
     if (!changed[i]) continue;
-    dirty[count++] = {InPane(old_boxes[i]), i};
-    dirty[count++] = {InPane(slots[i].box), i};
+    const Rect before = InPane(old_boxes[i]), now = InPane(slots[i].box);
+    if (Overlap(before, now)) {
+      dirty[count++] = {Bound(before, now), i};  // mostly the same pixels: put back once
+    } else {
+      dirty[count++] = {before, i};
+      dirty[count++] = {now, i};
+    }
   }
   // Putting the background back wipes whatever lies there: only the
   // changed line's own pixels may.
