@@ -96,7 +96,9 @@ void FreeCanvas() REQUIRES(display_mutex) {
 }
 
 void ForgetLines() REQUIRES(display_mutex) {
-  std::memset(static_cast<void*>(slots), 0, sizeof slots);
+  for (Slot& s : slots) {
+    if (s.used) std::memset(static_cast<void*>(&s), 0, sizeof s);
+  }
   slot_fonts = {};
   canvas.lines_drawn = false;
 }

@@ -1,6 +1,5 @@
 #include "supervision/info_pane.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -47,26 +46,62 @@ struct Layout {
   bool french_units;
 };
 
+// A line's text built piece by piece into its buffer, as snprintf would
+// print it but without parsing a format at every redraw. Refused (not drawn)
+// when it does not fit.
+class LineText {
+ public:
+  LineText(char* out, size_t size) : out_(out), size_(size) {
+    if (size_ > 0) out_[0] = '\0';
+  }
+  LineText& Text(const char* text) {
+    const size_t n = std::strlen(text);
+    if (length_ + n >= size_) {
+      fits_ = false;
+      return *this;
+    }
+    std::memcpy(out_ + length_, text, n + 1);
+    length_ += n;
+    return *this;
+  }
+  // Decimal, with at least `digits` digits (leading zeros).
+  LineText& Number(long long value, int digits = 1) {
+    char reversed[24];
+    int n = 0;
+    unsigned long long magnitude = value < 0 ? 0ull - static_cast<unsigned long long>(value) : value;
+    do {
+      reversed[n++] = static_cast<char>('0' + magnitude % 10);
+      magnitude /= 10;
+    } while (magnitude > 0 || n < digits);
+    char text[26];
+    int at = 0;
+    if (value < 0) text[at++] = '-';
+    while (n > 0) text[at++] = reversed[--n];
+    text[at] = '\0';
+    return Text(text);
+  }
+  const char* text() const { return fits_ && size_ > 0 ? out_ : nullptr; }
+
+ private:
+  char* out_;
+  size_t size_;
+  size_t length_ = 0;
+  bool fits_ = true;
+};
+
 // The lines of one redraw, in the order they are drawn; the figures are
-// formatted into the lines' own buffers.
+// built into the lines' own buffers.
 struct Lines {
   PaneText line[kPaneLines];
   char text[kPaneLines][kPaneTextSize];
   int count = 0;
 
   void Add(int font, int x, int y, const char* shown, int colour, PaneAnchor anchor = PaneAnchor::kLeft) {
-    if (count < kPaneLines) line[count++] = PaneText{font, x, y, colour, shown, anchor};
+    if (count < kPaneLines && shown != nullptr) line[count++] = PaneText{font, x, y, colour, shown, anchor};
   }
-  // The formatted text; nothing when it does not fit its buffer.
-  void AddFormat(int font, int x, int y, int colour, PaneAnchor anchor, const char* format, ...)
-      __attribute__((format(printf, 7, 8))) {
-    if (count >= kPaneLines) return;
-    va_list arguments;
-    va_start(arguments, format);
-    const int length = std::vsnprintf(text[count], sizeof text[count], format, arguments);
-    va_end(arguments);
-    if (length >= 0 && length < static_cast<int>(sizeof text[count])) Add(font, x, y, text[count], colour, anchor);
-  }
+  // A builder of the next line's text (refusing everything when the lines
+  // are all taken); Add(..., built.text(), ...) adds it.
+  LineText Build() { return count < kPaneLines ? LineText(text[count], sizeof text[count]) : LineText(nullptr, 0); }
 };
 
 constexpr PaneAnchor kLeft = PaneAnchor::kLeft;
@@ -76,29 +111,37 @@ constexpr PaneAnchor kRight = PaneAnchor::kRight;
 void AddElapsed(Lines& lines, const Layout& layout, uint32_t since, int y, int colour) {
   long seconds = layout.now - static_cast<long>(since);
   if (seconds < 0) seconds = 0;
-  lines.AddFormat(layout.font, 790, y, colour, kRight, "%ld:%02ld:%02ld", seconds / 3600, seconds / 60 % 60,
-                  seconds % 60);
+  LineText text = lines.Build();
+  text.Number(seconds / 3600).Text(":").Number(seconds / 60 % 60, 2).Text(":").Number(seconds % 60, 2);
+  lines.Add(layout.font, 790, y, text.text(), colour, kRight);
 }
 
 void AddStopTimer(Lines& lines, const Layout& layout) {
   const int timer = stop_timer.load(kRelaxed);
   if (timer == 0) return;
   const bool standby = settings.standby_after.load(kRelaxed) != 0;
-  const int colour = standby ? 3 : 4;
+  LineText text = lines.Build();
   if (timer == -1) {
-    lines.AddFormat(layout.font, layout.column, 390, colour, kRight, "+EPG%s", standby ? " !" : "");
+    text.Text("+EPG");
   } else {
-    lines.AddFormat(layout.font, layout.column, 390, colour, kRight, "+%dmin%s", StopTimerMinutesShown(layout.now),
-                    standby ? " !" : "");
+    text.Text("+").Number(StopTimerMinutesShown(layout.now)).Text("min");
   }
+  if (standby) text.Text(" !");
+  lines.Add(layout.font, layout.column, 390, text.text(), standby ? 3 : 4, kRight);
 }
 
 void AddSizes(Lines& lines, const Layout& layout, int segment) REQUIRES(recording_owner) {
-  const char* mb = layout.french_units ? "Mo" : "MB";
-  lines.AddFormat(layout.font, 240, 418, 9, kLeft, "%s: %s", Message(24), total_text.data());
+  const char* mb = layout.french_units ? " Mo" : " MB";
+  LineText total = lines.Build();
+  lines.Add(layout.font, 240, 418, total.Text(Message(24)).Text(": ").Text(total_text.data()).text(), 9);
   const long size = segment_size_mb.load(kRelaxed);
-  lines.AddFormat(layout.font, layout.column, 418, 9, kRight, "%ld %s", earlier_segments_mb.load(kRelaxed) + size, mb);
-  if (segment > 0) lines.AddFormat(layout.font, layout.column, 446, 1, kRight, "%ld %s", size, mb);
+  LineText sum = lines.Build();
+  lines.Add(layout.font, layout.column, 418, sum.Number(earlier_segments_mb.load(kRelaxed) + size).Text(mb).text(), 9,
+            kRight);
+  if (segment > 0) {
+    LineText part = lines.Build();
+    lines.Add(layout.font, layout.column, 446, part.Number(size).Text(mb).text(), 1, kRight);
+  }
 }
 
 // The destination's label, cut to 150 pixels in font 20 and drawn in font
@@ -121,14 +164,17 @@ void AddBitrate(Lines& lines, const Layout& layout) {
   const uint32_t rate = bitrate.load(kRelaxed);
   if (rate == 0) return;
   if (rate < 8000) {
-    lines.AddFormat(layout.font, 240, 446, 0, kLeft, "%s: %u %s/s", Message(22), rate,
-                    layout.french_units ? "Ko" : "KB");
+    LineText text = lines.Build();
+    text.Text(Message(22)).Text(": ").Number(rate).Text(layout.french_units ? " Ko/s" : " KB/s");
+    lines.Add(layout.font, 240, 446, text.text(), 0);
   } else {
-    lines.AddFormat(layout.font, 240, 446, 0, kLeft, "%s", Message(23));
+    lines.Add(layout.font, 240, 446, Message(23), 0);
   }
   const long left = minutes_left.load(kRelaxed);
-  if (left <= 180) lines.AddFormat(layout.font, 790, 474, left <= 3 ? 3 : 0, kRight, "%ld min", left);
-  else lines.AddFormat(layout.font, 790, 474, left <= 3 ? 3 : 0, kRight, "%ld h", left / 60);
+  LineText text = lines.Build();
+  if (left <= 180) text.Number(left).Text(" min");
+  else text.Number(left / 60).Text(" h");
+  lines.Add(layout.font, 790, 474, text.text(), left <= 3 ? 3 : 0, kRight);
 }
 
 static_assert(kTitleTextSize == kPaneTextSize, "the title is cut with its dots as in its own buffer");
@@ -182,7 +228,8 @@ void DrawInfoPane() REQUIRES(recording_owner) {
   AddElapsed(lines, layout, rec_start_time.load(kRelaxed), 418, 5);
   if (segment > 0) {
     AddElapsed(lines, layout, segment_start_time.load(kRelaxed), 446, 6);
-    lines.AddFormat(layout.font, 790, 390, 0, kRight, "%s %d", Message(26), segment + 1);
+    LineText part = lines.Build();
+    lines.Add(layout.font, 790, 390, part.Text(Message(26)).Text(" ").Number(segment + 1).text(), 0, kRight);
   }
   lines.Add(layout.font, layout.column, 474, free_text.data(), low_space.load(kRelaxed) ? 3 : 0, kRight);
   AddSizes(lines, layout, segment);
