@@ -242,7 +242,7 @@ void UpdateSlots(const PaneText* lines, int count, Rect (&old_boxes)[kPaneLines]
     if (line == nullptr || line->text == nullptr || std::strlen(line->text) >= kPaneTextSize) {
       changed[i] = s.used;
       moved = s.used;
-      std::memset(static_cast<void*>(&s), 0, sizeof s);
+      if (s.used) std::memset(static_cast<void*>(&s), 0, sizeof s);
       continue;
     }
     if (SameAsk(s, *line) && !(moved && line->anchor == PaneAnchor::kAfterPrevious)) {
@@ -382,12 +382,15 @@ void CopyCanvas(SDL_Surface* surface) REQUIRES(display_mutex) {
   const int bottom = std::min(surface->h, kOsdHeight);
   if (columns.empty()) return;
   const size_t bytes = static_cast<size_t>(columns.last - columns.first) * 4;
-  const auto* from = static_cast<const uint8_t*>(canvas.pixels->pixels) + (columns.first - PaneLeft()) * 4;
-  for (int r = 0; r < base.runs.h; ++r) {
-    const int y = PaneTop() + r;
-    if (y < 0 || y >= bottom) continue;
-    std::memcpy(PixelAt(surface, columns.first, y), from + r * canvas.pixels->pitch, bytes);
-  }
+  const int top = PaneTop();
+  const int first = std::max(0, -top);
+  const int last = std::min(base.runs.h, bottom - top);
+  if (first >= last) return;
+  const int from_pitch = canvas.pixels->pitch, to_pitch = surface->pitch;
+  const auto* from = static_cast<const uint8_t*>(canvas.pixels->pixels) + first * from_pitch +
+                     (columns.first - PaneLeft()) * 4;
+  uint8_t* to = PixelAt(surface, columns.first, top + first);
+  for (int r = first; r < last; ++r, from += from_pitch, to += to_pitch) std::memcpy(to, from, bytes);
 }
 
 }  // namespace
