@@ -15,6 +15,12 @@
 #include "display/text_library.h"
 #include "settings/settings_record.h"
 
+// The loops over the lines stay loops: copied once per line, as an
+// optimising compiler likes to, they would cost the set's library
+// kilobytes for no speed that shows (each turn calls the text library or
+// copies a box of pixels).
+#define PANE_ROLLED_LOOP _Pragma("GCC unroll 1")
+
 namespace {
 
 // A rectangle of the pane, columns [x0, x1) and rows [y0, y1).
@@ -72,10 +78,13 @@ struct Canvas {
   bool lines_drawn = false;  // the slots' lines are in it
 };
 
-PaneBase base GUARDED_BY(display_mutex);
-Slot slots[kPaneLines] GUARDED_BY(display_mutex);
-Canvas canvas GUARDED_BY(display_mutex);
-FontHandles slot_fonts GUARDED_BY(display_mutex) = {};  // the fonts the slots were measured and drawn with
+constinit PaneBase base GUARDED_BY(display_mutex);
+constinit Slot slots[kPaneLines] GUARDED_BY(display_mutex) = {};
+// One past the last slot in use. The loops over the slots stop there: fewer
+// turns, and the compiler does not copy their bodies once per slot.
+constinit int slots_in_use GUARDED_BY(display_mutex) = 0;
+constinit Canvas canvas GUARDED_BY(display_mutex);
+constinit FontHandles slot_fonts GUARDED_BY(display_mutex) = {};  // the fonts the slots were measured and drawn with
 
 // ---- the background
 
@@ -96,9 +105,8 @@ void FreeCanvas() REQUIRES(display_mutex) {
 }
 
 void ForgetLines() REQUIRES(display_mutex) {
-  for (Slot& s : slots) {
-    if (s.used) std::memset(static_cast<void*>(&s), 0, sizeof s);
-  }
+  if (slots_in_use > 0) std::memset(static_cast<void*>(slots), 0, sizeof slots);
+  slots_in_use = 0;
   slot_fonts = {};
   canvas.lines_drawn = false;
 }
@@ -230,11 +238,16 @@ bool SameAsk(const Slot& s, const PaneText& line) {
 
 // Brings the slots to this redraw's lines (at most kPaneLines; a text of
 // kPaneTextSize bytes or more is not drawn). A slot that changed gets
-// changed[i] set and its box from before in old_boxes[i].
-void UpdateSlots(const PaneText* lines, int count, Rect (&old_boxes)[kPaneLines], bool (&changed)[kPaneLines])
+// changed[i] set and its box from before in old_boxes[i] (both left alone
+// past the slots looked at). Returns how many slots it looked at: those in
+// use before or now.
+int UpdateSlots(const PaneText* lines, int count, Rect (&old_boxes)[kPaneLines], bool (&changed)[kPaneLines])
     REQUIRES(display_mutex) {
+  count = std::clamp(count, 0, kPaneLines);
+  const int span = std::max(count, slots_in_use);
   bool moved = false;  // the line before changed its place or width
-  for (int i = 0; i < kPaneLines; ++i) {
+  PANE_ROLLED_LOOP
+  for (int i = 0; i < span; ++i) {
     Slot& s = slots[i];
     old_boxes[i] = s.box;
     changed[i] = false;
@@ -265,6 +278,8 @@ void UpdateSlots(const PaneText* lines, int count, Rect (&old_boxes)[kPaneLines]
     changed[i] = true;
     moved = !was_used || s.left != left || s.width != width;
   }
+  slots_in_use = count;
+  return span;
 }
 
 // A box of the screen in the pane's coordinates.
@@ -299,8 +314,9 @@ Target CanvasTarget() REQUIRES(display_mutex) {
 
 void RedrawAll() REQUIRES(display_mutex) {
   PutBase(CanvasTarget(), WholePane(), canvas.icon, canvas.gauge);
-  for (const Slot& s : slots) {
-    if (s.used) DrawSlot(s);
+  PANE_ROLLED_LOOP
+  for (int i = 0; i < slots_in_use; ++i) {
+    if (slots[i].used) DrawSlot(slots[i]);
   }
   canvas.lines_drawn = true;
 }
@@ -320,10 +336,22 @@ bool KeepCanvas(const SDL_Surface* surface, DestinationIcon icon, int gauge) REQ
   return true;
 }
 
+// Whether rect meets a line other than `line` (-1: any line) of the first
+// `span`, as it is now or, when it changed, as it was.
+bool TouchesAnotherLine(const Rect& rect, int line, int span, const Rect (&old_boxes)[kPaneLines],
+                        const bool (&changed)[kPaneLines]) REQUIRES(display_mutex) {
+  PANE_ROLLED_LOOP
+  for (int j = 0; j < span; ++j) {
+    if (j == line) continue;
+    if (Overlap(rect, InPane(slots[j].box)) || (changed[j] && Overlap(rect, InPane(old_boxes[j])))) return true;
+  }
+  return false;
+}
+
 // Brings the composed pane up to the slots and the new icon and gauge:
 // what changed is put back to its background and drawn again; where that
 // would touch another line, everything is.
-void UpdateCanvas(DestinationIcon icon, int gauge, const Rect (&old_boxes)[kPaneLines],
+void UpdateCanvas(DestinationIcon icon, int gauge, int span, const Rect (&old_boxes)[kPaneLines],
                   const bool (&changed)[kPaneLines]) REQUIRES(display_mutex) {
   struct Dirty {
     Rect rect;
@@ -348,7 +376,8 @@ void UpdateCanvas(DestinationIcon icon, int gauge, const Rect (&old_boxes)[kPane
     RedrawAll();
     return;
   }
-  for (int i = 0; i < kPaneLines; ++i) {
+  PANE_ROLLED_LOOP
+  for (int i = 0; i < span; ++i) {
     if (!changed[i]) continue;
     const Rect before = InPane(old_boxes[i]), now = InPane(slots[i].box);
     if (Overlap(before, now)) {
@@ -360,19 +389,18 @@ void UpdateCanvas(DestinationIcon icon, int gauge, const Rect (&old_boxes)[kPane
   }
   // Putting the background back wipes whatever lies there: only the
   // changed line's own pixels may.
+  PANE_ROLLED_LOOP
   for (int d = 0; d < count; ++d) {
-    for (int j = 0; j < kPaneLines; ++j) {
-      if (j == dirty[d].line) continue;
-      if (Overlap(dirty[d].rect, InPane(slots[j].box)) ||
-          (changed[j] && Overlap(dirty[d].rect, InPane(old_boxes[j])))) {
-        RedrawAll();
-        return;
-      }
+    if (TouchesAnotherLine(dirty[d].rect, dirty[d].line, span, old_boxes, changed)) {
+      RedrawAll();
+      return;
     }
   }
   const Target target = CanvasTarget();
+  PANE_ROLLED_LOOP
   for (int d = 0; d < count; ++d) PutBase(target, dirty[d].rect, icon, gauge);
-  for (int i = 0; i < kPaneLines; ++i) {
+  PANE_ROLLED_LOOP
+  for (int i = 0; i < span; ++i) {
     if (changed[i] && slots[i].used) DrawSlot(slots[i]);
   }
 }
@@ -429,11 +457,12 @@ bool DrawComposedPane(SDL_Surface* surface, DestinationIcon icon, int gauge, con
   if (!(slot_fonts == CurrentFonts())) ForgetLines();  // measured and drawn with other fonts
   Rect old_boxes[kPaneLines];
   bool changed[kPaneLines];
-  UpdateSlots(lines, count, old_boxes, changed);
+  const int span = UpdateSlots(lines, count, old_boxes, changed);
   bool composed = PaneLeft() >= 0 && PaneTop() >= 0;
-  for (const Slot& s : slots) composed = composed && (!s.used || Inside(s.box));
+  PANE_ROLLED_LOOP
+  for (int i = 0; i < slots_in_use; ++i) composed = composed && (!slots[i].used || Inside(slots[i].box));
   if (composed && KeepCanvas(surface, icon, gauge)) {
-    UpdateCanvas(icon, gauge, old_boxes, changed);
+    UpdateCanvas(icon, gauge, span, old_boxes, changed);
     slot_fonts = CurrentFonts();  // the bitmap fonts load at their first line
     SurfaceLock lock(surface);
     CopyCanvas(surface);
@@ -445,7 +474,9 @@ bool DrawComposedPane(SDL_Surface* surface, DestinationIcon icon, int gauge, con
     SurfaceLock lock(surface);
     PutPaneBackground(surface, base.runs.h, icon, gauge);
   }
-  for (const Slot& s : slots) {
+  PANE_ROLLED_LOOP
+  for (int i = 0; i < slots_in_use; ++i) {
+    const Slot& s = slots[i];
     if (s.used) DrawText(s.font, s.left, s.y, s.shown, s.colour);
   }
   slot_fonts = CurrentFonts();

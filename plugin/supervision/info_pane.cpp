@@ -18,6 +18,7 @@
 #include "settings/screen_switches.h"
 #include "settings/settings_record.h"
 #include "supervision/clock_styles.h"
+#include "supervision/line_text.h"
 #include "supervision/programme_state.h"
 #include "supervision/supervision_state.h"
 #include "supervision/title_text.h"
@@ -44,49 +45,6 @@ struct Layout {
   int column;  // C: right edge of the sizes column
   long now;
   bool french_units;
-};
-
-// A line's text built piece by piece into its buffer, as snprintf would
-// print it but without parsing a format at every redraw. Refused (not drawn)
-// when it does not fit.
-class LineText {
- public:
-  LineText(char* out, size_t size) : out_(out), size_(size) {
-    if (size_ > 0) out_[0] = '\0';
-  }
-  LineText& Text(const char* text) {
-    const size_t n = std::strlen(text);
-    if (length_ + n >= size_) {
-      fits_ = false;
-      return *this;
-    }
-    std::memcpy(out_ + length_, text, n + 1);
-    length_ += n;
-    return *this;
-  }
-  // Decimal, with at least `digits` digits (leading zeros).
-  LineText& Number(long long value, int digits = 1) {
-    char reversed[24];
-    int n = 0;
-    unsigned long long magnitude = value < 0 ? 0ull - static_cast<unsigned long long>(value) : value;
-    do {
-      reversed[n++] = static_cast<char>('0' + magnitude % 10);
-      magnitude /= 10;
-    } while (magnitude > 0 || n < digits);
-    char text[26];
-    int at = 0;
-    if (value < 0) text[at++] = '-';
-    while (n > 0) text[at++] = reversed[--n];
-    text[at] = '\0';
-    return Text(text);
-  }
-  const char* text() const { return fits_ && size_ > 0 ? out_ : nullptr; }
-
- private:
-  char* out_;
-  size_t size_;
-  size_t length_ = 0;
-  bool fits_ = true;
 };
 
 // The lines of one redraw, in the order they are drawn; the figures are
