@@ -114,6 +114,8 @@ void ForgetLines() REQUIRES(display_mutex) {
 // The runs of "infopane" for the current percentages: kept, or decoded and
 // converted now (the composed pane goes with the old ones).
 bool KeepBase() REQUIRES(display_mutex) {
+  static constexpr SkinScreenKeeper kPaneKeeper{SkinScreen::kPane, ReleasePane, KeptPaneBytes};
+  AddSkinScreenKeeper(&kPaneKeeper);  // freed with the pane's images
   const int opacity = OsdOpacity();
   const int percent = ImageAlphaPercent();
   if (base.runs.block != nullptr && base.opacity == opacity && base.percent == percent) return true;

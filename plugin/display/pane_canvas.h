@@ -6,8 +6,8 @@
 // image itself is kept as runs of equal pixels (display/pixel_runs.h), from
 // which the background under a changed line is written back, and which the
 // slide-in draws from. Everything is freed with the pane's skin images
-// (ReleaseSkinImages, display/skin_images.h): nothing is kept between
-// screens.
+// (ReleaseSkinImages, display/skin_images.h, through its keeper): nothing is
+// kept between screens.
 //
 // Every pixel is the one the pane's plain drawing gives (the background, then
 // each line with DrawText in order). Where that cannot be kept up line by

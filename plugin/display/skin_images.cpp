@@ -3,7 +3,6 @@
 #include <bit>
 #include <cstring>
 
-#include "display/pane_canvas.h"
 #include "display/skin_files.h"
 
 namespace {
@@ -24,6 +23,7 @@ constexpr int kKeptSlots = 16;
 
 Kept kept[kKeptSlots] GUARDED_BY(display_mutex) = {};
 unsigned current_screen GUARDED_BY(display_mutex) = 0;
+const SkinScreenKeeper* keeper GUARDED_BY(display_mutex) = nullptr;
 long decodes GUARDED_BY(display_mutex) = 0;
 
 void FreeSlot(Kept& slot) {
@@ -243,8 +243,12 @@ bool SkinImageSize(const char* name, int* w, int* h) {
   return true;
 }
 
+void AddSkinScreenKeeper(const SkinScreenKeeper* added) { keeper = added; }
+
 void ReleaseSkinImages(SkinScreen screen) {
-  if ((static_cast<unsigned>(screen) & static_cast<unsigned>(SkinScreen::kPane)) != 0) ReleasePane();
+  if (keeper != nullptr && (static_cast<unsigned>(screen) & static_cast<unsigned>(keeper->screen)) != 0) {
+    keeper->release();
+  }
   for (Kept& slot : kept) {
     if (slot.screens == 0) continue;
     slot.screens &= ~static_cast<unsigned>(screen);
@@ -253,14 +257,14 @@ void ReleaseSkinImages(SkinScreen screen) {
 }
 
 void ReleaseAllSkinImages() {
-  ReleasePane();
+  if (keeper != nullptr) keeper->release();
   for (Kept& slot : kept) {
     if (slot.screens != 0) FreeSlot(slot);
   }
 }
 
 long KeptSkinImageBytes() {
-  long bytes = KeptPaneBytes();
+  long bytes = keeper != nullptr ? keeper->bytes() : 0;
   for (const Kept& slot : kept) {
     if (slot.screens != 0) bytes += static_cast<long>(slot.pixels.pitch) * slot.pixels.h;
   }
