@@ -5,6 +5,7 @@
 
 #include <benchmark/benchmark.h>
 #include <linux/perf_event.h>
+#include <valgrind/callgrind.h>
 #include <sys/ioctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -16,6 +17,7 @@
 
 #include "display/osd_surface.h"
 #include "settings/settings_record.h"
+#include "sim/screen/screen.h"
 
 namespace bench {
 
@@ -28,11 +30,25 @@ inline std::string Home() {
   return path.substr(0, path.rfind('/')) + "/home/";
 }
 
+// Operations counted under callgrind so far in this process, and what each
+// counted stop adds; printed at the end ("callgrind: N operations counted"),
+// so that tools/bench-figures.sh divides the instructions callgrind
+// collected by it.
+struct CallgrindTally {
+  double operations = 0;
+  ~CallgrindTally() {
+    if (RUNNING_ON_VALGRIND && operations > 0) std::fprintf(stderr, "callgrind: %.0f operations counted\n", operations);
+  }
+};
+inline CallgrindTally callgrind_tally;
+
 // The instructions this thread runs in user space, from the kernel's
 // hardware counter (perf_event_open). Unavailable where the kernel or the
 // machine refuses it (perf_event_paranoid above 2, a virtual machine without
-// counters): the benchmarks then say "instructions n/a" and callgrind gives
-// the figure (README).
+// counters): the benchmarks then say "instructions n/a". Run under callgrind
+// with --collect-atstart=no (tools/bench-figures.sh), the counter switches
+// callgrind's collection on and off around the operations instead, so that
+// callgrind counts them alone.
 class InstructionCounter {
  public:
   InstructionCounter() {
@@ -52,10 +68,20 @@ class InstructionCounter {
   InstructionCounter& operator=(const InstructionCounter&) = delete;
   bool available() const { return fd_ >= 0; }
   void Start() {
-    if (fd_ >= 0) ioctl(fd_, PERF_EVENT_IOC_ENABLE, 0);
+    if (fd_ >= 0) {
+      ioctl(fd_, PERF_EVENT_IOC_ENABLE, 0);
+    } else if (RUNNING_ON_VALGRIND) {
+      CALLGRIND_TOGGLE_COLLECT;
+    }
   }
-  void Stop() {
-    if (fd_ >= 0) ioctl(fd_, PERF_EVENT_IOC_DISABLE, 0);
+  // `operations`: how many operations ran since Start.
+  void Stop(double operations = 1) {
+    if (fd_ >= 0) {
+      ioctl(fd_, PERF_EVENT_IOC_DISABLE, 0);
+    } else if (RUNNING_ON_VALGRIND) {
+      CALLGRIND_TOGGLE_COLLECT;
+      callgrind_tally.operations += operations;
+    }
   }
   // Instructions counted while started, since the counter was opened.
   uint64_t Count() const {
@@ -72,11 +98,18 @@ class InstructionCounter {
 // label "instructions n/a" when the counter is unavailable.
 inline void ReportInstructions(benchmark::State& state, const InstructionCounter& counter, double operations) {
   if (!counter.available()) {
-    state.SetLabel("instructions n/a");
+    state.SetLabel(RUNNING_ON_VALGRIND ? "instructions: callgrind's" : "instructions n/a");
     return;
   }
   state.counters["instructions"] = operations > 0 ? static_cast<double>(counter.Count()) / operations : 0;
 }
+
+// The surface's guard bands checked once, when the benchmarks end, instead
+// of at every flip they time (the simulator's work, not the plug-in's).
+struct GuardsAtTheEnd {
+  GuardsAtTheEnd() { sim::CheckGuardsAtFlips(false); }
+  ~GuardsAtTheEnd() { sim::CheckOverlayGuards("the end of the benchmarks"); }
+};
 
 // Points home_dir at the build's home folder, sets full opacity and an image
 // alpha of 80 %, and opens the display; true when it has a surface.
@@ -85,6 +118,9 @@ inline bool OpenHomeDisplay() {
   settings.osd_opacity = 100;
   settings.image_alpha_percent = 80;
   OpenOsd();
+  // Made after the surface (and the simulator's own statics with it), so
+  // that it checks before they go.
+  static GuardsAtTheEnd guards;
   return OsdSurface.load() != nullptr;
 }
 
@@ -92,11 +128,16 @@ inline bool OpenHomeDisplay() {
 // what op did and tidies up (nullptr, or why the run is void). Reports op's
 // time per iteration (per `per` units) and, as the counter "ratio", the ratio
 // of the two totals, and op's instructions per iteration (ReportInstructions).
+// One op and settle before, neither timed nor counted: what an operation does
+// only the first time (decoding a screen's images, composing the pane) is not
+// in the figures.
 template <typename Op, typename Bound, typename Settle>
 void CompareSettled(benchmark::State& state, Op op, Bound bound, Settle settle, double per = 1) {
   using Clock = std::chrono::steady_clock;
   double op_total = 0, bound_total = 0;
   InstructionCounter instructions;
+  op();
+  settle();
   for (auto _ : state) {
     auto t0 = Clock::now();
     instructions.Start();

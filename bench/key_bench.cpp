@@ -65,7 +65,7 @@ void KeyVersusEmptyFunction(benchmark::State& state, int key, bool recording) {
   for (auto _ : state) {
     instructions.Start();
     double dispatcher_seconds = TimeBatch(dispatcher_pointer, key);
-    instructions.Stop();
+    instructions.Stop(kBatch);
     empty_total += TimeBatch(empty_pointer, key);
     dispatcher_total += dispatcher_seconds;
     state.SetIterationTime(dispatcher_seconds);

@@ -8,6 +8,8 @@ packages=(
   libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libpng-dev fonts-dejavu-core tzdata
   g++-arm-linux-gnueabi binutils-arm-linux-gnueabi qemu-user
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # callgrind: the benchmarks' instruction counts (tools/bench-figures.sh)
+  valgrind
   # clang 14 with g++'s libstdc++: the libFuzzer targets and the
   # thread-safety build (preset clang-tsa)
   clang libclang-rt-14-dev

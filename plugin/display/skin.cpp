@@ -212,9 +212,12 @@ void BlendSkinImage(SDL_Surface* target, const char* name, int x, int y, int fir
   }
 }
 
+const char* DestinationIconName(DestinationIcon icon) {
+  return icon == DestinationIcon::kMemory    ? "destmem"
+         : icon == DestinationIcon::kNetwork ? "destnet"
+                                             : "destusb";
+}
+
 void DrawDestinationIcon(SDL_Surface* target, DestinationIcon icon) {
-  const char* name = icon == DestinationIcon::kMemory    ? "destmem"
-                     : icon == DestinationIcon::kNetwork ? "destnet"
-                                                         : "destusb";
-  BlendSkinImage(target, name, 20, 24, 0);
+  BlendSkinImage(target, DestinationIconName(icon), 20, 24, 0);
 }

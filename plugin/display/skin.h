@@ -67,6 +67,9 @@ void BlendSkinImage(SDL_Surface* target, const char* name, int x, int y, int fir
 // Where a recording goes, as the pane's icon shows it.
 enum class DestinationIcon { kUsb, kNetwork, kMemory };
 
+// The skin image of `icon`: "destusb", "destnet" or "destmem".
+const char* DestinationIconName(DestinationIcon icon);
+
 // Blends the icon of `icon` ("destusb", "destnet", "destmem") into target at
 // (20, 24), as BlendSkinImage does (nothing when it cannot be drawn).
 void DrawDestinationIcon(SDL_Surface* target, DestinationIcon icon);
@@ -78,18 +81,6 @@ void DrawDestinationIcon(SDL_Surface* target, DestinationIcon icon);
 // the display lock, released between frames. Sets InfoPaneShown. 1 shown;
 // 0 no surface, or the image is missing or not 32-bit (nothing changed).
 int DrawInfoPaneBackground(int animate, DestinationIcon icon);
-
-// Copies the first `rows` rows of the pane image (as kept for the pane:
-// SkinForm::kPane, or decoded with 4 bytes a pixel) onto the surface,
-// centred horizontally, its last copied row on the bottom row; colours to
-// B G R and alpha scaled by osd_opacity and image_alpha_percent. Then blends
-// the destination icon at (20, 24) of the pane, and with gauge != -1 the
-// free-space bar ("bar_free" whole, "bar_full" from row gauge) at (44, 80),
-// as BlendSkinImage would into the pane's image. Clipped to the surface and
-// to 960x540 whatever the image's size. The caller holds the display lock
-// and the surface locked.
-void PutInfoPane(SDL_Surface* surface, const SkinPixels& pane, int rows, DestinationIcon icon, int gauge)
-    REQUIRES(display_mutex);
 
 // Clears InfoPaneShown, then fades the pane's area (the "infopane" image's
 // size, bottom centre) out: with pane_animation 32 frames lowering alpha by

@@ -23,6 +23,7 @@ constexpr int kKeptSlots = 16;
 
 Kept kept[kKeptSlots] GUARDED_BY(display_mutex) = {};
 unsigned current_screen GUARDED_BY(display_mutex) = 0;
+const SkinScreenKeeper* keeper GUARDED_BY(display_mutex) = nullptr;
 long decodes GUARDED_BY(display_mutex) = 0;
 
 void FreeSlot(Kept& slot) {
@@ -127,9 +128,50 @@ void FillSkinAlphaTable(SkinForm form, int bytes, int opacity, int percent, uint
   }
 }
 
+namespace {
+
+constexpr struct IdentityTable {
+  uint8_t of[256];
+  constexpr IdentityTable() : of() {
+    for (int a = 0; a < 256; ++a) of[a] = static_cast<uint8_t>(a);
+  }
+} kSameAlpha;
+
+// Four pixels as one value: the compiler uses the machine's vector
+// registers where it has them, plain words elsewhere.
+typedef uint32_t FourPixels __attribute__((vector_size(16)));
+
+template <typename Words>
+Words RedAndBlueSwapped(Words v) {
+  return (v & 0xFF00FF00u) | ((v & 0xFFu) << 16) | ((v >> 16) & 0xFFu);
+}
+
+// R G B A words to B G R A, alpha as it is.
+void SwapRedAndBlue(const uint8_t* in, int n, uint8_t* out) {
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    FourPixels v;
+    std::memcpy(&v, in + i * 4, sizeof v);
+    v = RedAndBlueSwapped(v);
+    std::memcpy(out + i * 4, &v, sizeof v);
+  }
+  for (; i < n; ++i) {
+    uint32_t v;
+    std::memcpy(&v, in + i * 4, 4);
+    v = RedAndBlueSwapped(v);
+    std::memcpy(out + i * 4, &v, 4);
+  }
+}
+
+}  // namespace
+
 void ConvertSkinRow(const uint8_t* in, int bytes, int n, uint8_t* out, const uint8_t (&alpha_of)[256],
                     bool skip_black) {
   if (bytes == 4 && std::endian::native == std::endian::little) {
+    if (!skip_black && std::memcmp(alpha_of, kSameAlpha.of, sizeof kSameAlpha.of) == 0) {
+      SwapRedAndBlue(in, n, out);  // a panel at full opacity
+      return;
+    }
     // Whole words: R G B A in, B G R A out.
     for (int i = 0; i < n; ++i) {
       uint32_t v;
@@ -201,7 +243,12 @@ bool SkinImageSize(const char* name, int* w, int* h) {
   return true;
 }
 
+void AddSkinScreenKeeper(const SkinScreenKeeper* added) { keeper = added; }
+
 void ReleaseSkinImages(SkinScreen screen) {
+  if (keeper != nullptr && (static_cast<unsigned>(screen) & static_cast<unsigned>(keeper->screen)) != 0) {
+    keeper->release();
+  }
   for (Kept& slot : kept) {
     if (slot.screens == 0) continue;
     slot.screens &= ~static_cast<unsigned>(screen);
@@ -210,13 +257,14 @@ void ReleaseSkinImages(SkinScreen screen) {
 }
 
 void ReleaseAllSkinImages() {
+  if (keeper != nullptr) keeper->release();
   for (Kept& slot : kept) {
     if (slot.screens != 0) FreeSlot(slot);
   }
 }
 
 long KeptSkinImageBytes() {
-  long bytes = 0;
+  long bytes = keeper != nullptr ? keeper->bytes() : 0;
   for (const Kept& slot : kept) {
     if (slot.screens != 0) bytes += static_cast<long>(slot.pixels.pitch) * slot.pixels.h;
   }

@@ -83,13 +83,26 @@ class SkinImage {
 // for it (and not kept). false when it cannot be loaded.
 bool SkinImageSize(const char* name, int* w, int* h) REQUIRES(display_mutex);
 
-// Frees the images kept for `screen` (those another screen also uses stay).
+// Something another unit keeps for a screen while it shows (the composed
+// pane, display/pane_canvas.h): freed when that screen's images are and
+// counted with them. Both calls run with the display lock held.
+struct SkinScreenKeeper {
+  SkinScreen screen;
+  void (*release)();
+  long (*bytes)();
+};
+// Registers keeper, a static object (one keeper; registering it again
+// changes nothing). Cannot fail.
+void AddSkinScreenKeeper(const SkinScreenKeeper* keeper) REQUIRES(display_mutex);
+
+// Frees the images kept for `screen` (those another screen also uses stay),
+// and what its keeper keeps.
 void ReleaseSkinImages(SkinScreen screen) REQUIRES(display_mutex);
 // Frees every kept image.
 void ReleaseAllSkinImages() REQUIRES(display_mutex);
 
-// Bytes of pixels kept now, and skin images decoded here so far (for tests
-// and measurements).
+// Bytes of pixels kept now (the pane's included), and skin images decoded
+// here so far (for tests and measurements).
 long KeptSkinImageBytes() REQUIRES(display_mutex);
 long SkinImageDecodes() REQUIRES(display_mutex);
 

@@ -144,7 +144,10 @@ int TextWidth(int font_id, const char* text) {
 }
 
 void DrawText(int font_id, int x, int y, const char* text, int colour) {
-  SDL_Surface* surface = OsdSurface.load(std::memory_order_relaxed);
+  DrawTextOn(OsdSurface.load(std::memory_order_relaxed), font_id, x, y, text, colour);
+}
+
+[[gnu::noinline]] void DrawTextOn(SDL_Surface* surface, int font_id, int x, int y, const char* text, int colour) {
   if (x < 0 || y < 0 || text == nullptr || *text == '\0' || surface == nullptr) return;
   if (colour < 0 || colour > 9) return;
   int slot = TrueTypeSlot(font_id);

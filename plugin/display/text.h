@@ -39,6 +39,11 @@ int TextWidth(int font_id, const char* text) EXCLUDES(font_mutex);
 // is drawn with the face at kSmallFallbackSize, its line's top at y, each
 // pixel it covers tinted as ink of that coverage would be; no wrap.
 void DrawText(int font_id, int x, int y, const char* text, int colour) EXCLUDES(font_mutex);
+// DrawText onto `surface` (an image in the display's format, or the display
+// itself): the same pixels as DrawText gives the display where the text
+// lies inside both. Nothing when surface is null.
+void DrawTextOn(SDL_Surface* surface, int font_id, int x, int y, const char* text, int colour)
+    EXCLUDES(font_mutex);
 // The status band's big font (fonts/font32.png, 32 x 32 cells below 3 lead
 // rows, glyph colours as in the image, alpha scaled by osd_opacity and
 // image_alpha_percent). Same preconditions and wrapping as bitmap DrawText

@@ -54,11 +54,14 @@ int CheckHomeFolder() {
   size_t longest = 0;            // the longest name below home_dir
   char first[kPathSize] = "?";   // the first file out of reach, below home_dir
   ForEachHomePath([&](auto build) {
-    char path[kPathSize];        // the size every user builds its path in
-    char whole[2 * kPathSize];   // room for the path as it would be
-    const bool fits = build(path, sizeof path);
-    const bool named = build(whole, sizeof whole) && std::strlen(whole) >= home;
-    if (named) longest = std::max(longest, std::strlen(whole + home));
+    // Built once with room for the path as it would be: it fits the size
+    // every user builds it in when it is shorter than that.
+    char whole[2 * kPathSize];
+    const bool built = build(whole, sizeof whole);
+    const size_t length = built ? std::strlen(whole) : 0;
+    const bool fits = built && length < kPathSize;
+    const bool named = built && length >= home;
+    if (named) longest = std::max(longest, length - home);
     if (!fits && unfit++ == 0 && named) std::snprintf(first, sizeof first, "%s", whole + home);
   });
   notice_armed.store(unfit > 0, kRelaxed);

@@ -26,12 +26,14 @@ void SyncHomeFolder() {
 constinit SettingsBlock settings_block{DefaultRecord(), 1};
 
 bool HomePath(char* out, size_t size, const char* relative) {
-  int n = std::snprintf(out, size, "%.*s%s", static_cast<int>(sizeof settings.home_dir),
-                        settings.home_dir, relative);
-  if (n < 0 || static_cast<size_t>(n) >= size) {
+  const size_t home = strnlen(settings.home_dir, sizeof settings.home_dir);
+  const size_t rest = std::strlen(relative);
+  if (home + rest >= size) {
     if (size > 0) out[0] = '\0';
     return false;
   }
+  std::memmove(out, settings.home_dir, home);  // out may be home_dir's own field
+  std::memcpy(out + home, relative, rest + 1);
   return true;
 }
 

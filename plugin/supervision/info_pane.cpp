@@ -7,6 +7,7 @@
 #include "display/display_lock.h"
 #include "display/display_state.h"
 #include "display/osd_surface.h"
+#include "display/pane_canvas.h"
 #include "display/skin.h"
 #include "display/skin_images.h"
 #include "display/text.h"
@@ -17,6 +18,7 @@
 #include "settings/screen_switches.h"
 #include "settings/settings_record.h"
 #include "supervision/clock_styles.h"
+#include "supervision/line_text.h"
 #include "supervision/programme_state.h"
 #include "supervision/supervision_state.h"
 #include "supervision/title_text.h"
@@ -45,88 +47,108 @@ struct Layout {
   bool french_units;
 };
 
-void DrawRight(int font, int right, int y, const char* text, int colour) {
-  DrawText(font, right - TextWidth(font, text), y, text, colour);
-}
+// The lines of one redraw, in the order they are drawn; the figures are
+// built into the lines' own buffers.
+struct Lines {
+  PaneText line[kPaneLines];
+  char text[kPaneLines][kPaneTextSize];
+  int count = 0;
+
+  void Add(int font, int x, int y, const char* shown, int colour, PaneAnchor anchor = PaneAnchor::kLeft) {
+    if (count < kPaneLines && shown != nullptr) line[count++] = PaneText{font, x, y, colour, shown, anchor};
+  }
+  // A builder of the next line's text (refusing everything when the lines
+  // are all taken); Add(..., built.text(), ...) adds it.
+  LineText Build() { return count < kPaneLines ? LineText(text[count], sizeof text[count]) : LineText(nullptr, 0); }
+};
+
+constexpr PaneAnchor kLeft = PaneAnchor::kLeft;
+constexpr PaneAnchor kRight = PaneAnchor::kRight;
 
 // "h:mm:ss" of the seconds since `since` (0 when the clock is behind it).
-void DrawElapsed(const Layout& layout, uint32_t since, int y, int colour) {
+void AddElapsed(Lines& lines, const Layout& layout, uint32_t since, int y, int colour) {
   long seconds = layout.now - static_cast<long>(since);
   if (seconds < 0) seconds = 0;
-  char text[32];
-  std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", seconds / 3600, seconds / 60 % 60, seconds % 60);
-  DrawRight(layout.font, 790, y, text, colour);
+  LineText text = lines.Build();
+  text.Number(seconds / 3600).Text(":").Number(seconds / 60 % 60, 2).Text(":").Number(seconds % 60, 2);
+  lines.Add(layout.font, 790, y, text.text(), colour, kRight);
 }
 
-void DrawStopTimer(const Layout& layout) {
+void AddStopTimer(Lines& lines, const Layout& layout) {
   const int timer = stop_timer.load(kRelaxed);
   if (timer == 0) return;
   const bool standby = settings.standby_after.load(kRelaxed) != 0;
-  char text[32];
+  LineText text = lines.Build();
   if (timer == -1) {
-    std::snprintf(text, sizeof text, "+EPG%s", standby ? " !" : "");
+    text.Text("+EPG");
   } else {
-    std::snprintf(text, sizeof text, "+%dmin%s", StopTimerMinutesShown(layout.now), standby ? " !" : "");
+    text.Text("+").Number(StopTimerMinutesShown(layout.now)).Text("min");
   }
-  DrawRight(layout.font, layout.column, 390, text, standby ? 3 : 4);
+  if (standby) text.Text(" !");
+  lines.Add(layout.font, layout.column, 390, text.text(), standby ? 3 : 4, kRight);
 }
 
-void DrawSizes(const Layout& layout, int segment) REQUIRES(recording_owner) {
-  const char* mb = layout.french_units ? "Mo" : "MB";
-  char text[64];
-  std::snprintf(text, sizeof text, "%s: %s", Message(24), total_text.data());
-  DrawText(layout.font, 240, 418, text, 9);
+void AddSizes(Lines& lines, const Layout& layout, int segment) REQUIRES(recording_owner) {
+  const char* mb = layout.french_units ? " Mo" : " MB";
+  LineText total = lines.Build();
+  lines.Add(layout.font, 240, 418, total.Text(Message(24)).Text(": ").Text(total_text.data()).text(), 9);
   const long size = segment_size_mb.load(kRelaxed);
-  std::snprintf(text, sizeof text, "%ld %s", earlier_segments_mb.load(kRelaxed) + size, mb);
-  DrawRight(layout.font, layout.column, 418, text, 9);
+  LineText sum = lines.Build();
+  lines.Add(layout.font, layout.column, 418, sum.Number(earlier_segments_mb.load(kRelaxed) + size).Text(mb).text(), 9,
+            kRight);
   if (segment > 0) {
-    std::snprintf(text, sizeof text, "%ld %s", size, mb);
-    DrawRight(layout.font, layout.column, 446, text, 1);
+    LineText part = lines.Build();
+    lines.Add(layout.font, layout.column, 446, part.Number(size).Text(mb).text(), 1, kRight);
   }
 }
 
-void DrawDestination() {
-  char label[32] = "";
+// The destination's label, cut to 150 pixels in font 20 and drawn in font
+// 26, and its file system's name after it. `label` and `name` stay until
+// the pane is drawn.
+void AddDestination(Lines& lines, char (&label)[32], char (&name)[16]) {
+  label[0] = '\0';
   const int count = device_table.count.load(kRelaxed);
   const int active = settings.active_dest.load(kRelaxed);
   if (active >= 0 && active < count && active < kDeviceSlots) {
     CopyDeviceDisplayText(device_table.entries[active], label, sizeof label);
   }
-  CutToWidth(label, 20, 150);
-  DrawText(26, 242, 385, label, 7);
-  char name[16];
+  if (lines.count >= kPaneLines) return;
+  lines.line[lines.count++] = PaneText{26, 242, 385, 7, label, kLeft, PaneFit::kCut, 20, 150};
   FileSystemName(static_cast<uint32_t>(fs.f_type), name, sizeof name);
-  DrawText(20, 252 + TextWidth(26, label), 389, name, 2);
+  lines.Add(20, 10, 389, name, 2, PaneAnchor::kAfterPrevious);
 }
 
-void DrawBitrate(const Layout& layout) {
+void AddBitrate(Lines& lines, const Layout& layout) {
   const uint32_t rate = bitrate.load(kRelaxed);
   if (rate == 0) return;
-  char text[64];
   if (rate < 8000) {
-    std::snprintf(text, sizeof text, "%s: %u %s/s", Message(22), rate, layout.french_units ? "Ko" : "KB");
+    LineText text = lines.Build();
+    text.Text(Message(22)).Text(": ").Number(rate).Text(layout.french_units ? " Ko/s" : " KB/s");
+    lines.Add(layout.font, 240, 446, text.text(), 0);
   } else {
-    std::snprintf(text, sizeof text, "%s", Message(23));
+    lines.Add(layout.font, 240, 446, Message(23), 0);
   }
-  DrawText(layout.font, 240, 446, text, 0);
   const long left = minutes_left.load(kRelaxed);
-  if (left <= 180) std::snprintf(text, sizeof text, "%ld min", left);
-  else std::snprintf(text, sizeof text, "%ld h", left / 60);
-  DrawRight(layout.font, 790, 474, text, left <= 3 ? 3 : 0);
+  LineText text = lines.Build();
+  if (left <= 180) text.Number(left).Text(" min");
+  else text.Number(left / 60).Text(" h");
+  lines.Add(layout.font, 790, 474, text.text(), left <= 3 ? 3 : 0, kRight);
 }
 
+static_assert(kTitleTextSize == kPaneTextSize, "the title is cut with its dots as in its own buffer");
+
 // The split notice, the low-space notice, or the programme title cut to
-// the pane's width.
-void DrawBottomLine() {
+// the pane's width (converted into `title`, which stays until the pane is
+// drawn).
+void AddBottomLine(Lines& lines, char (&title)[kTitleTextSize]) {
   if (split_in_progress.load(kRelaxed)) {
-    DrawText(20, 241, 505, Message(19), 0);
+    lines.Add(20, 241, 505, Message(19), 0);
   } else if (low_space.load(kRelaxed)) {
-    DrawText(20, 241, 505, Message(20), 3);
+    lines.Add(20, 241, 505, Message(20), 3);
   } else if (raw_title[0] != 0 || raw_title[1] != 0) {
-    char title[kTitleTextSize];
     TitleToUtf8(raw_title, kRawTitleUnits, title, sizeof title, 0);
-    CutToWidthWithDots(title, sizeof title, 20, 539);
-    DrawText(20, 241, 505, title, 2);
+    if (lines.count >= kPaneLines) return;
+    lines.line[lines.count++] = PaneText{20, 241, 505, 2, title, kLeft, PaneFit::kCutWithDots, 20, 539};
   }
 }
 
@@ -153,31 +175,29 @@ void DrawInfoPane() REQUIRES(recording_owner) {
     ReleaseSkinImages(SkinScreen::kPane);  // hidden without its fade-out
     return;
   }
-  // The pane's images stay decoded, the pane ready in the surface's format,
-  // while it shows: a redraw only copies and blends.
+  // The pane stays composed while it shows: a redraw draws again only the
+  // lines that changed, and copies the pane.
   SkinScreenScope screen(SkinScreen::kPane);
-  SkinImage pane("infopane", SkinForm::kPane, OsdOpacity(), ImageAlphaPercent());
-  if (pane.get() == nullptr) return;
-  SDL_LockSurface(surface);
-  PutInfoPane(surface, *pane.get(), pane.get()->h, RecordingDestinationIcon(), free_gauge.load(kRelaxed));
-  SDL_UnlockSurface(surface);
-
   const Layout layout{style.font_id, 790 - 10 * style.column_width, static_cast<long>(time(nullptr)),
                       settings.language.load(kRelaxed) == 12};
   const int segment = segment_number.load(kRelaxed);
-  DrawElapsed(layout, rec_start_time.load(kRelaxed), 418, 5);
+  Lines lines;
+  char label[32], name[16], title[kTitleTextSize];
+  AddElapsed(lines, layout, rec_start_time.load(kRelaxed), 418, 5);
   if (segment > 0) {
-    DrawElapsed(layout, segment_start_time.load(kRelaxed), 446, 6);
-    char text[64];
-    std::snprintf(text, sizeof text, "%s %d", Message(26), segment + 1);
-    DrawRight(layout.font, 790, 390, text, 0);
+    AddElapsed(lines, layout, segment_start_time.load(kRelaxed), 446, 6);
+    LineText part = lines.Build();
+    lines.Add(layout.font, 790, 390, part.Text(Message(26)).Text(" ").Number(segment + 1).text(), 0, kRight);
   }
-  DrawRight(layout.font, layout.column, 474, free_text.data(), low_space.load(kRelaxed) ? 3 : 0);
-  DrawSizes(layout, segment);
-  DrawStopTimer(layout);
-  DrawDestination();
-  DrawText(layout.font, 240, 474, Message(25), 0);
-  DrawBitrate(layout);
-  DrawBottomLine();
+  lines.Add(layout.font, layout.column, 474, free_text.data(), low_space.load(kRelaxed) ? 3 : 0, kRight);
+  AddSizes(lines, layout, segment);
+  AddStopTimer(lines, layout);
+  AddDestination(lines, label, name);
+  lines.Add(layout.font, 240, 474, Message(25), 0);
+  AddBitrate(lines, layout);
+  AddBottomLine(lines, title);
+  if (!DrawComposedPane(surface, RecordingDestinationIcon(), free_gauge.load(kRelaxed), lines.line, lines.count)) {
+    return;
+  }
   SDL_Flip(surface);
 }

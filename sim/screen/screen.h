@@ -63,6 +63,10 @@ SDL_Surface* OverlaySurface();
 inline constexpr int kOverlayGuardRows = 8;
 inline constexpr int kOverlayGuardTail = 64;
 bool CheckOverlayGuards(const char* when);
+// Whether each flip checks the bands (it reads about 60 KiB): on by default.
+// Benchmarks turn it off, so that a flip they time is the plug-in's alone,
+// and check once at their end.
+void CheckGuardsAtFlips(bool check);
 // How many checks, at flips or asked, found a band written.
 int OverlayGuardFaults();
 

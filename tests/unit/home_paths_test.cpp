@@ -87,6 +87,18 @@ TEST_F(HomePaths, NamesLongerThanAPathAreRefused) {
   EXPECT_EQ(buffer[0], '\0');
 }
 
+// A home field without its terminator (the record as a damaged file gives
+// it) is read to the field's end, never past it.
+TEST_F(HomePaths, AHomeFieldWithoutItsTerminatorIsReadToItsEnd) {
+  SetHome(sizeof settings.home_dir + 1);  // every byte a path byte
+  char buffer[600];
+  ASSERT_TRUE(HomePath(buffer, sizeof buffer, "recolyx.cfg"));
+  EXPECT_EQ(std::strlen(buffer), sizeof settings.home_dir + std::strlen("recolyx.cfg"));
+  EXPECT_STREQ(buffer + sizeof settings.home_dir, "recolyx.cfg");
+  EXPECT_FALSE(HomePath(buffer, sizeof settings.home_dir + 11, "recolyx.cfg"));  // one byte short
+  EXPECT_EQ(buffer[0], '\0');
+}
+
 // Every image of the build's skin is a name the check knows, and the other
 // way round: a new image joins the check by joining the list.
 TEST(HomePathNames, TheSkinListIsTheSkinFolder) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "display/skin.h"
+#include "display/skin_images.h"
 #include "display/text.h"
 #include "catalogue_screen_test.h"
 #include "two_drawing_threads.h"
@@ -333,6 +334,43 @@ TEST_F(InfoPaneTest, NoBarBeforeTheFirstDiskCheck) {
   EXPECT_NE(partly, plain);
   free_gauge = 5000;  // beyond the bar: only the free bar, nothing read outside it
   DrawInfoPane();
+}
+
+// The pane stays composed between redraws: after seconds in which figures,
+// colours, the bar, the title and the stop timer change, each redraw is the
+// pane drawn afresh, in every clock style.
+TEST_F(InfoPaneTest, EachRedrawIsThePaneDrawnAfresh) {
+  SetTitle(u"Evening News");
+  segment_number = 1;
+  segment_start_time = static_cast<uint32_t>(now_ - 58);
+  bitrate = 1234;
+  minutes_left = 181;
+  free_gauge = 40;
+  FillSurface(0x01020304);  // around the pane, as before each fresh drawing
+  for (int style = 0; style < 3; ++style) {
+    settings.clock_style = style;
+    for (int second = 0; second < 6; ++second) {
+      rec_start_time = rec_start_time - 1;
+      segment_start_time = segment_start_time - 1;
+      segment_size_mb = 100 + second * 3;
+      if (second == 2) free_gauge = 41;
+      if (second == 3) low_space = 1;
+      if (second == 4) stop_timer = -1;
+      if (second == 5) SetTitle(u"Late Film");
+      DrawInfoPane();
+      const std::vector<uint8_t> kept = Snapshot();
+      {
+        DisplayLock lock(display_mutex);
+        ReleaseSkinImages(SkinScreen::kPane);
+      }
+      FillSurface(0x01020304);
+      DrawInfoPane();
+      EXPECT_TRUE(Snapshot() == kept) << "style " << style << ", second " << second;
+    }
+    low_space = 0;
+    stop_timer = 0;
+    SetTitle(u"Evening News");
+  }
 }
 
 TEST_F(InfoPaneTest, NothingIsDrawnWhenThePaneIsHiddenOrItsImageMissing) {
