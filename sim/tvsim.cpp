@@ -27,6 +27,7 @@
 #include "sim/scenario/output_log.h"
 #include "sim/scenario/scenario.h"
 #include "sim/screen/screen.h"
+#include "sim/screen/screen_reader.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ int Refuse(const std::vector<sim::ScenarioStep>& parsed, const std::string& line
   std::fprintf(stderr, "%s\n", line.c_str());
   sim::RecordOutputLine(line);
   sim::CheckRefusedScenario(parsed);
-  return 2;
+  return sim::kUsageStatus;
 }
 
 }  // namespace
@@ -78,6 +79,10 @@ int main(int argc, char** argv) {
   }
   if (options.help) {
     sim::PrintUsage(stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("%s\n", sim::VersionLine("tvsim", RECOLYX_VERSION).c_str());
     return 0;
   }
   std::string home = options.home, plugin_path = options.plugin_path, sandbox = options.sandbox;
@@ -137,6 +142,8 @@ int main(int argc, char** argv) {
       options.screen.keep_shown = true;
   }
   sim::ConfigureScreen(options.screen);
+  // The log says what the screen shows.
+  sim::StartScreenReader(home);
   if (options.screen.window) {
     if (!sim::WindowOpen()) {
       std::fprintf(stderr, "tvsim: cannot open a window on display %s: %s\n", std::getenv("DISPLAY"),
@@ -147,6 +154,11 @@ int main(int argc, char** argv) {
   }
 
   sim::LoadedPlugin plugin;
+  // The window's TV boots with a USB stick in, so that RECORD records at once.
+  if (options.screen.window && options.stick && !sim::PlayLines(sim::kWindowStick, plugin, &error)) {
+    std::fprintf(stderr, "tvsim: the window's stick: %s\n", error.c_str());
+    return 1;
+  }
   if (!sim::LoadPlugin(plugin_path, home, &plugin, &error, options.setting_changes)) {
     std::fprintf(stderr, "tvsim: cannot load %s: %s\n", plugin_path.c_str(), error.c_str());
     return 1;
@@ -159,8 +171,11 @@ int main(int argc, char** argv) {
     // window, takes the PC keyboard as the remote from the start; the window
     // stays until it is closed.
     std::thread player([&] { played = sim::RunScenario(scenario, plugin, &error); });
-    while (sim::PumpWindowEvents([](int key) { sim::QueueKey(key, 0, 100); }))
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const auto play = [&plugin](const std::string& steps) {
+      std::string refused;
+      if (!sim::PlayLines(steps, plugin, &refused)) sim::HostLog("window: " + refused);
+    };
+    while (sim::PumpWindowEvents(play)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     player.join();
   } else {
     played = sim::RunScenario(scenario, plugin, &error);

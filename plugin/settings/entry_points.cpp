@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "display/debug_log.h"
 #include "display/osd_surface.h"
 #include "host/key_codes.h"
 #include "host/recording_state.h"
@@ -45,6 +46,8 @@ int init_config(const void* record) {
   TerminateDestination(settings.dest1);
   TerminateDestination(settings.dest2);
   ResetRunTimeState();
+  // Which build runs: the first line the set's owner reads in the log.
+  DebugLog("Recolyx " RECOLYX_VERSION " started");
   CheckHomeFolder();
   telnet_running.store(TelnetRunning(), kRelaxed);
   BuildDeviceTable();

@@ -153,8 +153,9 @@ TEST(TvsimCommandLine, StepOptionsBecomeStepsAfterTheScenario) {
 
 TEST(TvsimCommandLine, RefusesWhatItDoesNotTake) {
   sim::CommandLine line;
-  EXPECT_EQ(ParseError({"tvsim", "--list-devices"}, &line), "unknown option '--list-devices'");
-  EXPECT_EQ(ParseError({"tvsim", "--name-prefix"}, &line), "unknown option '--name-prefix'");
+  const std::string help = " (tvsim --help lists the options)";
+  EXPECT_EQ(ParseError({"tvsim", "--list-devices"}, &line), "unknown option '--list-devices'" + help);
+  EXPECT_EQ(ParseError({"tvsim", "--name-prefix"}, &line), "unknown option '--name-prefix'" + help);
   EXPECT_EQ(ParseError({"tvsim", "--speed"}, &line), "--speed takes N");
   EXPECT_EQ(ParseError({"tvsim", "--speed", "-1"}, &line),
             "--speed: takes a factor from 0 to 1000000, not '-1'");
@@ -167,7 +168,7 @@ TEST(TvsimCommandLine, RefusesWhatItDoesNotTake) {
   EXPECT_EQ(ParseError({"tvsim", "--scenario", "/nonexistent/x.txt"}, &line),
             "--scenario: cannot read /nonexistent/x.txt");
   EXPECT_EQ(ParseError({"tvsim", "--" + std::string(300, 'x')}, &line),
-            "unknown option '--" + std::string(38, 'x') + "...'");
+            "unknown option '--" + std::string(38, 'x') + "...'" + help);
 }
 
 TEST(TvsimCommandLine, TheUsageComesFromTheTables) {
