@@ -3,6 +3,7 @@
 // the host does while a scenario (keys, waits, disks, programmes) plays.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -175,7 +176,10 @@ int main(int argc, char** argv) {
       std::string refused;
       if (!sim::PlayLines(steps, plugin, &refused)) sim::HostLog("window: " + refused);
     };
-    while (sim::PumpWindowEvents(play)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // The keyboard is looked at every 20 ms of real time: at N times real
+    // time that is N times 20 ms of TV time, which this sleep waits.
+    const auto pump_every = std::chrono::microseconds(static_cast<long long>(20000 * std::max(1.0, pace)));
+    while (sim::PumpWindowEvents(play)) std::this_thread::sleep_for(pump_every);
     player.join();
   } else {
     played = sim::RunScenario(scenario, plugin, &error);

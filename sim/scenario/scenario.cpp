@@ -230,7 +230,8 @@ bool TvStep(const Step&, LoadedPlugin&, std::string*) {
 bool ScreenshotStep(const Step& step, LoadedPlugin&, std::string* reason) {
   WaitKeysIdle();
   if (!SaveScreenshot(step.words[1], reason)) return false;
-  HostLog("screen saved: " + step.words[1]);
+  // The flip it shows: the frames saved with --frames are numbered by flip.
+  HostLog("screen saved: " + step.words[1] + " (flip " + std::to_string(ScreenFlipCount()) + ")");
   return true;
 }
 

@@ -50,7 +50,8 @@
 //                           sleeps run on undisturbed
 //   tv                      print the TV's state: picture frozen or running,
 //                           video mute, TV option 15 (the picture-off option)
-//   screenshot FILE         save the screen as a PNG
+//   screenshot FILE         save the screen as a PNG; the line "screen saved:
+//                           FILE (flip N)" names the flip it shows
 //   say TEXT                print TEXT
 //   show FILE               print each line of the set's file FILE ("/mtd_ram/x")
 //   files FOLDER            print one line per entry of the set's folder
