@@ -134,7 +134,7 @@ const Option Options[] = {
      ApplyScenario},
     {"--setting", "NAME=VALUE", "a field of the settings record before init_config (below)",
      nullptr, ApplySettingOption},
-    {"--help", "", "print this and end (also -h)", nullptr,
+    {"--help", "", "print this and end", nullptr,
      [](CommandLine* l, const std::string&, std::string*) { l->help = true; return true; }},
     {"--version", "", "print the version and end", nullptr,
      [](CommandLine* l, const std::string&, std::string*) { l->version = true; return true; }},

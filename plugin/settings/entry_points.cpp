@@ -1,5 +1,6 @@
 #include "settings/entry_points.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "display/debug_log.h"
@@ -37,6 +38,18 @@ void TerminateDestination(DeviceEntry& entry) {
   TerminateAtLastByte(entry.mount);
 }
 
+// Which build runs, and from which home folder: the first line the set's
+// owner reads in the log. A home folder too long for a log line is left
+// out, not cut.
+void LogStart() {
+  char line[kDebugLogTextMax + 1];
+  const int n = std::snprintf(line, sizeof line, "Recolyx %s started, home folder %s", RECOLYX_VERSION,
+                              settings.home_dir);
+  if (n < 0 || static_cast<size_t>(n) >= sizeof line)
+    std::snprintf(line, sizeof line, "Recolyx %s started", RECOLYX_VERSION);
+  DebugLog(line);
+}
+
 }  // namespace
 
 int init_config(const void* record) {
@@ -46,8 +59,7 @@ int init_config(const void* record) {
   TerminateDestination(settings.dest1);
   TerminateDestination(settings.dest2);
   ResetRunTimeState();
-  // Which build runs: the first line the set's owner reads in the log.
-  DebugLog("Recolyx " RECOLYX_VERSION " started");
+  LogStart();
   CheckHomeFolder();
   telnet_running.store(TelnetRunning(), kRelaxed);
   BuildDeviceTable();

@@ -50,6 +50,11 @@ bool Covers(const ScreenRect& a, const ScreenRect& b) {
   return 2 * common >= smaller;
 }
 
+// Whether a and b overlap or touch (a pane sliding in row by row).
+bool Touches(const ScreenRect& a, const ScreenRect& b) {
+  return Intersects({a.x0 - 1, a.y0 - 1, a.x1 + 1, a.y1 + 1}, b);
+}
+
 bool Inside(const ScreenRect& inner, const ScreenRect& outer) {
   return !inner.empty() && inner.x0 >= outer.x0 && inner.y0 >= outer.y0 && inner.x1 <= outer.x1 &&
          inner.y1 <= outer.y1;
@@ -161,6 +166,15 @@ int BigGlyphFound(const uint8_t* bgra, SDL_Surface* font, int x, int y) {
   return found;
 }
 
+// Whether every pixel of rect has the same four bytes.
+bool OneColour(const uint8_t* bgra, const ScreenRect& rect) {
+  const uint8_t* first = bgra + (static_cast<size_t>(rect.y0) * kScreenWidth + rect.x0) * 4;
+  for (int y = rect.y0; y < rect.y1; ++y)
+    for (int x = rect.x0; x < rect.x1; ++x)
+      if (std::memcmp(bgra + (static_cast<size_t>(y) * kScreenWidth + x) * 4, first, 4) != 0) return false;
+  return true;
+}
+
 }  // namespace
 
 std::string ReadBigText(const uint8_t* bgra, SDL_Surface* font, int x, int y) {
@@ -170,9 +184,12 @@ std::string ReadBigText(const uint8_t* bgra, SDL_Surface* font, int x, int y) {
   while (x < kScreenWidth) {
     int glyph = BigGlyphFound(bgra, font, x, y);
     if (glyph < 0) {
-      // A blank is not drawn: the text goes on after it, or it has ended.
+      // A blank is not drawn: what was under it shows, one colour, and the
+      // text goes on after it; else the text has ended.
       const int after = x + BigGlyphTable[' '].width;
-      if (after >= kScreenWidth || BigGlyphFound(bgra, font, after, y) < 0) break;
+      if (after >= kScreenWidth || !OneColour(bgra, {x, y + kBigLeadRows, after, y + kBigLeadRows + kBigGlyphRows}) ||
+          BigGlyphFound(bgra, font, after, y) < 0)
+        break;
       text += ' ';
       x = after;
       continue;
@@ -321,16 +338,18 @@ std::vector<std::string> ScreenReader::Flipped(const uint8_t* bgra) {
       break;
     }
   }
-  // The open screen drawn on: the last one the rectangle touches (-1: none).
-  const auto screen_at = [this](const ScreenRect& rect) -> long {
+  // The open screen drawn on: the last one the rectangle lies on, or for
+  // pixels also touches (-1: none).
+  const auto screen_at = [this](const ScreenRect& rect, bool touching) -> long {
     for (size_t i = screens_.size(); i-- > 0;)
-      if (Intersects(screens_[i].region, rect)) return static_cast<long>(i);
+      if (touching ? Touches(screens_[i].region, rect) : Intersects(screens_[i].region, rect))
+        return static_cast<long>(i);
     return -1;
   };
   // Else a screen closed there lately, drawn again with its kept images,
   // else a screen known by its pixels only.
-  const auto open_at = [this, &screen_at](const ScreenRect& rect) -> size_t {
-    if (long open = screen_at(rect); open >= 0) return static_cast<size_t>(open);
+  const auto open_at = [this, &screen_at](const ScreenRect& rect, bool touching) -> size_t {
+    if (long open = screen_at(rect, touching); open >= 0) return static_cast<size_t>(open);
     for (size_t i = closed_.size(); i-- > 0;) {
       if (!Intersects(closed_[i].region, rect)) continue;
       screens_.push_back(std::move(closed_[i]));
@@ -367,11 +386,11 @@ std::vector<std::string> ScreenReader::Flipped(const uint8_t* bgra) {
     screens_[same].region = Union(screens_[same].region, area);
     for (const Text& text : fresh) add_text(static_cast<size_t>(same), text);
   } else {
-    for (const Text& text : fresh) add_text(open_at(text.rect), text);
+    for (const Text& text : fresh) add_text(open_at(text.rect, false), text);
     // Pixels drawn next to a screen are its own (a pane sliding in).
     const ScreenRect pixels = Inside(drawn, kBand) ? ScreenRect{} : drawn;
     if (!pixels.empty()) {
-      const size_t index = open_at(pixels);
+      const size_t index = open_at(pixels, true);
       screens_[index].region = Union(screens_[index].region, pixels);
     }
   }
@@ -390,9 +409,6 @@ std::vector<std::string> ScreenReader::Flipped(const uint8_t* bgra) {
                 texts.end());
   }
   for (Screen& screen : screens_) Say(screen, &lines);
-  // A cleared overlay keeps no image of a screen: nothing is drawn again.
-  if (screens_.empty() && !changed.empty() && Transparent(bgra, {0, 0, kScreenWidth, kScreenHeight}))
-    closed_.clear();
   return lines;
 }
 

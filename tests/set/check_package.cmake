@@ -1,7 +1,7 @@
 # Makes the package for the set with CPACK (CONFIG) into WORK, unpacks it and
 # fails unless it holds the home folder: both libraries, the skin, the fonts,
 # every catalogue of CATALOGUES, the example scripts (executable), the
-# installing text and the licence, and nothing of a run (recolyx.cfg, a
+# installing text, the owner's guide and the licence, and nothing of a run (recolyx.cfg, a
 # sandbox). The archive and its folder are named after VERSION.
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
@@ -22,7 +22,7 @@ if(NOT count EQUAL 1 OR NOT IS_DIRECTORY "${home}" OR NOT home MATCHES "/recolyx
   message(FATAL_ERROR "the archive should hold one folder, not: ${home}")
 endif()
 
-set(expected recolyx.so osd_ttf.so INSTALL.txt LICENSE
+set(expected recolyx.so osd_ttf.so INSTALL.txt LICENSE guide.md
     osd/toolbox_header.png osd/infopane.png osd/icon_rec.png osd/warnbox.png
     fonts/font32.png fonts/font118.png fonts/font218.png fonts/shadow.ttf
     fonts/shadow.ttf.copyright
