@@ -45,12 +45,31 @@ fail() {
   exit 1
 }
 
-# A free display, chosen by the server itself.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=:$(head -n 1 "$work/display")
+# A free display, chosen by the server itself, that answers a client.
+start_xvfb() {
+  rm -f "$work/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
+  xvfb=$!
+  for _ in $(seq 300); do
+    if [ -s "$work/display" ] && [ "$(tail -c 1 "$work/display" | od -An -c | tr -d ' ')" = '\n' ]; then
+      export DISPLAY=:$(head -n 1 "$work/display")
+      for _ in $(seq 100); do
+        xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
+        kill -0 "$xvfb" 2>/dev/null || return 1
+        sleep 0.1
+      done
+      return 1
+    fi
+    kill -0 "$xvfb" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+if ! start_xvfb; then
+  kill "$xvfb" 2>/dev/null
+  wait "$xvfb" 2>/dev/null
+  start_xvfb || fail "Xvfb did not start or answer (display '$(cat "$work/display")'): $(cat "$work/xvfb.log")"
+fi
 
 (cd "$work" && exec "$tvsim" --window --speed 100 --home home --sandbox sandbox --bitrate "$bitrate" \
    --start 2024-03-07T19:01 --setting stop_summary=1 --setting recorder_value="$chunk") >"$out" 2>&1 &
