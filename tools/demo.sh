@@ -37,7 +37,7 @@ echo "Summary"
 echo "  the story, as the storyboard shows it:"
 cut -f2 "$list" | awk '{ printf "    %d. %s\n", NR, $0 }'
 echo "  the recorder (files as it wrote them; at the stop the plug-in names each after its programme and part):"
-grep -E '\] recording (started|stopped): ' "$demo/demo.log" | sed 's/^\[ *[0-9.]*\] /    /'
+grep -E '\] recording (started|stopped): ' "$demo/demo.log" | sed -E 's/^\[[^]]*\] /    /'
 echo "  recordings ($demo/sandbox/dtv/usb/sda1):"
 find "$demo/sandbox/dtv/usb/sda1" -maxdepth 1 -type f -printf '%f %s\n' | sort |
   awk '{ printf "    %-44s %6.1f MiB (%d bytes)\n", $1, $2 / 1048576, $2 }'
