@@ -8,9 +8,11 @@
 #include <sstream>
 #include <string_view>
 
+#include "sim/host/keys/remote_keys.h"
 #include "sim/platform/tv_time.h"
 #include "sim/scenario/scenario.h"
 #include "sim/scenario/step_arguments.h"
+#include "sim/screen/screen.h"
 
 namespace sim {
 namespace {
@@ -105,8 +107,10 @@ const Option Options[] = {
      [](CommandLine* l, const std::string&, std::string*) { l->parallel = true; return true; }},
     {"--start", "YYYY-MM-DDTHH:MM", "start the TV's clock there (UTC)", nullptr,
      [](CommandLine* l, const std::string& v, std::string*) { l->start_text = v; return true; }},
-    {"--window", "", "a window; the PC keyboard is the remote at once", nullptr,
-     [](CommandLine* l, const std::string&, std::string*) { l->screen.window = true; return true; }},
+    {"--window", "", "a window; the PC keyboard is the remote at once (keys below), a USB stick plugged",
+     nullptr, [](CommandLine* l, const std::string&, std::string*) { l->screen.window = true; return true; }},
+    {"--no-stick", "", "the window starts without its stick (F5 plugs it)", nullptr,
+     [](CommandLine* l, const std::string&, std::string*) { l->stick = false; return true; }},
     {"--frames", "DIR", "save every frame the plug-in flips as DIR/frame_NNNNN.png", nullptr,
      [](CommandLine* l, const std::string& v, std::string* e) {
        // Pictures go below the folder tvsim runs in or where named, never up.
@@ -132,6 +136,8 @@ const Option Options[] = {
      nullptr, ApplySettingOption},
     {"--help", "", "print this and end", nullptr,
      [](CommandLine* l, const std::string&, std::string*) { l->help = true; return true; }},
+    {"--version", "", "print the version and end", nullptr,
+     [](CommandLine* l, const std::string&, std::string*) { l->version = true; return true; }},
     // Steps, played in order after the scenario files' steps.
     {"--key", "K[:HOLD_MS[:ARG]]", nullptr, "key", nullptr},
     {"--wait", "MS", nullptr, "wait", nullptr},
@@ -142,7 +148,8 @@ const Option Options[] = {
 };
 
 void PrintOption(FILE* out, const Option& option) {
-  PrintHelpLine(out, std::string(option.name) + (option.value[0] ? " " : "") + option.value,
+  const std::string name = std::string(option.name) == "--help" ? "-h, --help" : option.name;
+  PrintHelpLine(out, name + (option.value[0] ? " " : "") + option.value,
                 option.help ? option.help : ScenarioStepHelp(option.step));
 }
 
@@ -151,12 +158,12 @@ void PrintOption(FILE* out, const Option& option) {
 bool ParseCommandLine(int argc, char** argv, CommandLine* line, std::string* error) {
   std::string steps;  // the option steps, as scenario lines
   for (int i = 1; i < argc; ++i) {
-    const std::string name = argv[i];
+    const std::string name = std::string(argv[i]) == "-h" ? "--help" : argv[i];
     const Option* option = nullptr;
     for (const Option& candidate : Options)
       if (name == candidate.name) option = &candidate;
     if (!option) {
-      *error = "unknown option " + QuotedWord(name);
+      *error = UnknownOptionText("tvsim", name);
       return false;
     }
     std::string value;
@@ -183,29 +190,28 @@ bool ParseCommandLine(int argc, char** argv, CommandLine* line, std::string* err
 }
 
 void PrintUsage(FILE* out) {
-  std::fprintf(out, "usage: tvsim [options] [steps]\noptions:\n");
+  std::fprintf(out, "usage: tvsim [options] [steps]\n"
+                    "The TV simulator: loads recolyx.so into a simulated TV, plays the steps and\n"
+                    "prints what the TV does. tvsim --window is the TV to try by hand.\n"
+                    "options:\n");
   for (const Option& option : Options)
     if (!option.step) PrintOption(out, option);
   std::fprintf(out, "steps, played in order after the scenario file's:\n");
   for (const Option& option : Options)
     if (option.step) PrintOption(out, option);
+  std::fprintf(out, "the remote's buttons (key, press, lastkey and --key take a code or a name):\n");
+  for (int i = 0; i < kRemoteKeyCount; ++i)
+    std::fprintf(out, "  %4d %-11s %s\n", RemoteKeys[i].code, RemoteKeys[i].name, RemoteKeys[i].role);
+  std::fprintf(out, "the window's keys (--window):\n");
+  PrintWindowKeys(out);
   std::fprintf(out, "scenario steps:\n");
   PrintScenarioSteps(out);
   std::fprintf(out, "scenario checks (a failed one: \"tvsim: scenario line N: expected ...: got ...\",\n"
                     "the scenario plays on and tvsim ends with status 1):\n");
   PrintScenarioChecks(out);
-  std::fprintf(out, "settings (--setting, the setting and saved steps):\n");
-  // The names, wrapped to lines of about 78 characters.
-  std::istringstream names(SettingFieldNames());
-  std::string text;
-  for (std::string name; names >> name;) {
-    if (!text.empty() && text.size() + 1 + name.size() > 76) {
-      std::fprintf(out, "  %s\n", text.c_str());
-      text.clear();
-    }
-    text += (text.empty() ? "" : " ") + name;
-  }
-  std::fprintf(out, "  %s\n", text.c_str());
+  std::fprintf(out, "settings (--setting NAME=VALUE, the setting and saved steps): name, values,\n"
+                    "default, meaning (the settings screen's label first):\n");
+  PrintSettingFields(out);
 }
 
 }  // namespace sim

@@ -21,7 +21,9 @@ struct CommandLine {
   uint64_t shake_seed = 0;    // --shake
   bool parallel = false;      // --parallel
   bool telnetd_running = false;
-  bool help = false;
+  bool help = false;          // -h, --help
+  bool version = false;       // --version
+  bool stick = true;          // --no-stick: the window starts without its stick
   ScreenOptions screen;
   std::string scenario_text;                 // --scenario files, then the option steps
   std::vector<SettingValue> setting_changes; // --setting, applied before init_config
@@ -35,7 +37,9 @@ struct CommandLine {
 // cannot be read is such a value.
 bool ParseCommandLine(int argc, char** argv, CommandLine* line, std::string* error);
 
-// The usage: every option, the scenario's steps and checks, the setting names.
+// The usage: every option, the remote's buttons, the window's keys, the
+// scenario's steps and checks, the settings with their values and meanings.
 void PrintUsage(FILE* out);
+
 
 }  // namespace sim

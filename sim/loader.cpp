@@ -18,41 +18,51 @@ namespace {
 constexpr int64_t kInt32Low = std::numeric_limits<int32_t>::min();
 constexpr int64_t kInt32High = std::numeric_limits<int32_t>::max();
 
-// A 32-bit word of the record, by its member name.
-#define SETTING_WORD(name) {#name, offsetof(SettingsRecord, name), 4, kInt32Low, kInt32High}
+// A 32-bit word of the record, by its member name, with what it takes and
+// what it does (the settings screen's label first where it shows one).
+#define SETTING_WORD(name, values, meaning) \
+  {#name, offsetof(SettingsRecord, name), 4, kInt32Low, kInt32High, values, meaning}
 
 const SettingField SettingFields[] = {
-    SETTING_WORD(language),
-    SETTING_WORD(active_dest),
-    SETTING_WORD(allow_internal),
-    SETTING_WORD(key1_action),
-    SETTING_WORD(key68_action),
-    SETTING_WORD(hold_key15),
-    SETTING_WORD(record_key_notice),
-    SETTING_WORD(name_mode),
-    SETTING_WORD(stop_extra_minutes),
-    SETTING_WORD(time_zone),
-    SETTING_WORD(clock_source),
-    SETTING_WORD(osd_opacity),
-    SETTING_WORD(pane_animation),
-    {"image_alpha_percent", offsetof(SettingsRecord, image_alpha_percent), 1, 0, 255},
-    SETTING_WORD(write_test),
-    SETTING_WORD(pane_on_start),
-    SETTING_WORD(delete_mdb),
-    SETTING_WORD(delete_empty),
-    SETTING_WORD(recorder_value),
-    SETTING_WORD(split_mode),
-    SETTING_WORD(stop_summary),
-    SETTING_WORD(show_notices),
-    SETTING_WORD(screen_off_notice),
-    SETTING_WORD(key44_passthrough),
-    SETTING_WORD(clock_style),
-    SETTING_WORD(device_script),
-    SETTING_WORD(create_folder),
-    SETTING_WORD(standby_after),
-    SETTING_WORD(key74_action),
-    SETTING_WORD(event_variant),
-    SETTING_WORD(dvr_folder),
+    SETTING_WORD(language, "6-38", "the TV's menu language number, set by the plug-in at every screen "
+                 "(18 English, 13 German, 12 French...)"),
+    SETTING_WORD(active_dest, "0-19", "the destination the recording uses (the plug-in sets it)"),
+    SETTING_WORD(allow_internal, "0 1", "Use internal memory: the set's own memory is a destination too"),
+    SETTING_WORD(key1_action, "0-5", "SOURCE key: 0 source list, 1-4 input 1-4, 5 runs scripts/source.sh"),
+    SETTING_WORD(key68_action, "0-5", "FAV key: 0 favourites, 1-4 shortcut 1-4, 5 runs scripts/favch.sh"),
+    SETTING_WORD(hold_key15, "0 1", "Hold for picture off: PICTURE held 3 s switches the picture off"),
+    SETTING_WORD(record_key_notice, "0 1", "Lock REC key: RECORD shows a notice instead of recording"),
+    SETTING_WORD(name_mode, "0-2", "File names: 0 ASCII only, 1 transcribed, 2 Unicode"),
+    SETTING_WORD(stop_extra_minutes, "0-30", "Run-on at end: minutes recorded past the programme's end"),
+    SETTING_WORD(time_zone, "0-2", "Time zone: 0 GMT (UTC), 1 CET/CEST, 2 EET/EEST"),
+    SETTING_WORD(clock_source, "0 1", "Clock: 0 the TV's clock, 1 the broadcast time"),
+    SETTING_WORD(osd_opacity, "0-100", "OSD opacity in percent, steps of 10; 0 draws no pictures"),
+    SETTING_WORD(pane_animation, "0 1", "Animations: the pane slides in, notices slide in and out"),
+    {"image_alpha_percent", offsetof(SettingsRecord, image_alpha_percent), 1, 0, 255, "0-100",
+     "a second opacity in percent for the skin's images (no item)"},
+    SETTING_WORD(write_test, "0 1", "Write test: a file is created and removed before recording"),
+    SETTING_WORD(pane_on_start, "0 1", "Info pane at start: the pane shows when a recording starts"),
+    SETTING_WORD(delete_mdb, "0 1", "Delete .mdb files: the recorder's side file goes at the stop"),
+    SETTING_WORD(delete_empty, "0 1", "Delete empty files: an empty recording goes at the stop"),
+    SETTING_WORD(recorder_value, "bytes", "the TV recorder's write chunk, written at start (0: left alone)"),
+    SETTING_WORD(split_mode, "0-5", "Split recording: 0 off, 1 automatic, 2 1 GB, 3 2 GB, 4 4 GB, "
+                 "5 at each programme change"),
+    SETTING_WORD(stop_summary, "0 1", "Summary after stop: the summary after STOP or a timed stop"),
+    SETTING_WORD(show_notices, "0 1", "Messages: message boxes and the refused-key icon"),
+    SETTING_WORD(screen_off_notice, "0 1", "Picture-off reminder: a notice now and then while the "
+                 "picture is off during a recording"),
+    SETTING_WORD(key44_passthrough, "0 1", "Overlay during rec.: 1 OVERLAY works during a recording "
+                 "and digits pass while it lasts, 0 OVERLAY refused then"),
+    SETTING_WORD(clock_style, "0-2", "Info pane style: 0 Standard, 1 Dot Matrix, 2 LCD"),
+    SETTING_WORD(device_script, "0 1", "Device script: scripts/DEVICE.sh runs before a recording to "
+                 "destination 1"),
+    SETTING_WORD(create_folder, "0 1", "Create folder: the internal memory's folder is made when missing"),
+    SETTING_WORD(standby_after, "0 1", "Standby after rec.: the TV goes to standby when the plug-in "
+                 "ends a recording (stop timer, programme end, full disk)"),
+    SETTING_WORD(key74_action, "0-2", "Freeze key: 0 off, 1 freeze, 2 auto (not while the TV's "
+                 "freeze guards are set)"),
+    SETTING_WORD(event_variant, "1, other", "which host call sends the picture-off event"),
+    SETTING_WORD(dvr_folder, "0-9", "n of the DVRn folder of the recording (the plug-in sets it)"),
 };
 
 #undef SETTING_WORD
@@ -71,16 +81,20 @@ void InitConfig(LoadedPlugin* plugin) {
 
 }  // namespace
 
-std::string QuotedWord(std::string_view word) {
-  constexpr size_t kShown = 40;
-  if (word.size() <= kShown) return "'" + std::string(word) + "'";
-  return "'" + std::string(word.substr(0, kShown)) + "...'";
-}
-
 const SettingField* FindSettingField(std::string_view name) {
   for (const SettingField& field : SettingFields)
     if (name == field.name) return &field;
   return nullptr;
+}
+
+void PrintSettingFields(FILE* out) {
+  SettingsRecord defaults;
+  DefaultSettings(&defaults);
+  unsigned char record[940];
+  std::memcpy(record, &defaults, sizeof record);
+  for (const SettingField& field : SettingFields)
+    std::fprintf(out, "  %-19s %-6s default %-7d %s\n", field.name, field.values,
+                 ReadSetting(record, field), field.meaning);
 }
 
 std::string SettingFieldNames() {

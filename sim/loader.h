@@ -6,9 +6,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "sim/command_conventions.h"
 
 namespace sim {
 
@@ -32,6 +35,8 @@ struct SettingField {
   size_t width;
   int64_t low;
   int64_t high;
+  const char* values;   // what the plug-in gives a meaning ("0 1", "0-5")
+  const char* meaning;  // the settings screen's label, then what it does
 };
 
 // The field called name, or nullptr when the record has no settable field of
@@ -41,6 +46,9 @@ const SettingField* FindSettingField(std::string_view name);
 
 // Every settable field's name, separated by blanks, in record order.
 std::string SettingFieldNames();
+
+// One line per settable field: its name, values, default and meaning.
+void PrintSettingFields(FILE* out);
 
 // A value for a field, checked against the field's range.
 struct SettingValue {
@@ -54,9 +62,6 @@ struct SettingValue {
 bool ToSettingValue(std::string_view name, std::string_view value, SettingValue* setting,
                     std::string* error);
 
-// word in quotes for a message, cut to its first 40 characters and "..."
-// when longer, so that an over-long input cannot swamp the message.
-std::string QuotedWord(std::string_view word);
 
 // Writes the value into its field of record. setting.field must not be null.
 void ApplySetting(unsigned char (&record)[940], const SettingValue& setting);

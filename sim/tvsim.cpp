@@ -3,6 +3,7 @@
 // the host does while a scenario (keys, waits, disks, programmes) plays.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +28,7 @@
 #include "sim/scenario/output_log.h"
 #include "sim/scenario/scenario.h"
 #include "sim/screen/screen.h"
+#include "sim/screen/screen_reader.h"
 
 namespace {
 
@@ -61,7 +63,7 @@ int Refuse(const std::vector<sim::ScenarioStep>& parsed, const std::string& line
   std::fprintf(stderr, "%s\n", line.c_str());
   sim::RecordOutputLine(line);
   sim::CheckRefusedScenario(parsed);
-  return 2;
+  return sim::kUsageStatus;
 }
 
 }  // namespace
@@ -78,6 +80,10 @@ int main(int argc, char** argv) {
   }
   if (options.help) {
     sim::PrintUsage(stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("%s\n", sim::VersionLine("tvsim", RECOLYX_VERSION).c_str());
     return 0;
   }
   std::string home = options.home, plugin_path = options.plugin_path, sandbox = options.sandbox;
@@ -137,6 +143,8 @@ int main(int argc, char** argv) {
       options.screen.keep_shown = true;
   }
   sim::ConfigureScreen(options.screen);
+  // The log says what the screen shows.
+  sim::StartScreenReader(home);
   if (options.screen.window) {
     if (!sim::WindowOpen()) {
       std::fprintf(stderr, "tvsim: cannot open a window on display %s: %s\n", std::getenv("DISPLAY"),
@@ -147,6 +155,11 @@ int main(int argc, char** argv) {
   }
 
   sim::LoadedPlugin plugin;
+  // The window's TV boots with a USB stick in, so that RECORD records at once.
+  if (options.screen.window && options.stick && !sim::PlayLines(sim::kWindowStick, plugin, &error)) {
+    std::fprintf(stderr, "tvsim: the window's stick: %s\n", error.c_str());
+    return 1;
+  }
   if (!sim::LoadPlugin(plugin_path, home, &plugin, &error, options.setting_changes)) {
     std::fprintf(stderr, "tvsim: cannot load %s: %s\n", plugin_path.c_str(), error.c_str());
     return 1;
@@ -159,8 +172,14 @@ int main(int argc, char** argv) {
     // window, takes the PC keyboard as the remote from the start; the window
     // stays until it is closed.
     std::thread player([&] { played = sim::RunScenario(scenario, plugin, &error); });
-    while (sim::PumpWindowEvents([](int key) { sim::QueueKey(key, 0, 100); }))
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const auto play = [&plugin](const std::string& steps) {
+      std::string refused;
+      if (!sim::PlayLines(steps, plugin, &refused)) sim::HostLog("window: " + refused);
+    };
+    // The keyboard is looked at every 20 ms of real time: at N times real
+    // time that is N times 20 ms of TV time, which this sleep waits.
+    const auto pump_every = std::chrono::microseconds(static_cast<long long>(20000 * std::max(1.0, pace)));
+    while (sim::PumpWindowEvents(play)) std::this_thread::sleep_for(pump_every);
     player.join();
   } else {
     played = sim::RunScenario(scenario, plugin, &error);

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The demo: installs what is missing, builds what it needs, and plays
+# The demo: installs what is missing (the native build's packages only),
+# builds what it needs, and plays
 # sim/scenarios/demo.txt in the TV simulator with the shipped plug-in loaded
 # into it, the TV's clock 30 times faster. It leaves in build/demo:
 #   sandbox/dtv/usb/sda1/  the recordings, named after their programmes
@@ -11,7 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$SECONDS
 
-bash tools/setup.sh
+bash tools/setup.sh native
 mkdir -p build
 cmake --preset debug >build/debug.configure.log
 cmake --build --preset debug -j2 --target tvsim recolyx osd_ttf home_assets catalogue_files \
@@ -21,59 +22,12 @@ built=$SECONDS
 demo=build/demo
 scenario=sim/scenarios/demo.txt
 speed=30
-rm -rf "$demo" && mkdir -p "$demo/frames"
-# A home folder of the demo's own: the toolbox saves recolyx.cfg into it.
-cp -r build/debug/home "$demo/home"
-(cd "$demo" && ../debug/sim/tvsim --home home --sandbox sandbox --speed "$speed" \
-   --start 2024-03-07T19:27 --bitrate 128 --frames frames --scenario "../../$scenario") \
-  >"$demo/demo.log" 2>&1 || { cat "$demo/demo.log"; echo "demo: tvsim failed"; exit 1; }
+bash tools/play-demo.sh build/debug "$demo" --speed "$speed" || { echo "demo: tvsim failed"; exit 1; }
 played=$SECONDS
 # The commands the plug-in gave the set's shell are in demo.log only.
 grep -v '\] shell: ' "$demo/demo.log"
 
-# The frames with the most drawn on them among those flipped between two
-# screenshots: COUNT of them, in the order they were shown. How much a frame
-# shows is the size of its PNG: a notice's text or a summary box weighs
-# kilobytes more than the frames that slide a band in or out or clear it,
-# whatever the machine's load did to their timing.
-fullest_frames() {  # FROM.png TO.png COUNT
-  local from to
-  from=$(stat -c %.9Y "$demo/$1")
-  to=$(stat -c %.9Y "$demo/$2")
-  find "$demo/frames" -name 'frame_*.png' -printf '%T@ %s %f\n' |
-    awk -v from="$from" -v to="$to" '$1 > from && $1 <= to { print $2, $3 }' |
-    sort -k1,1nr | head -n "$3" | sort -k2,2 | awk '{ print "frames/" $2 }'
-}
-
-# The storyboard's list, from the scenario (its first lines say how): each
-# "say" begins a step and the next screenshot is its picture.
 list=$demo/storyboard.txt
-: >"$list"
-says=()
-previous=""
-while IFS= read -r line; do
-  line=${line%%#*}
-  read -r step rest <<<"$line" || true
-  case "$step" in
-    say) says+=("$rest") ;;
-    screenshot)
-      if [ "${#says[@]}" -gt 0 ]; then
-        if [[ $rest == *.flips.png ]]; then
-          mapfile -t frames < <(fullest_frames "$previous" "$rest" "${#says[@]}")
-          for i in "${!says[@]}"; do
-            printf '%s\t%s\n' "${frames[i]:-frames/no-frame-flipped.png}" "${says[i]}" >>"$list"
-          done
-        else
-          caption=${says[0]}
-          for say in "${says[@]:1}"; do caption+="; $say"; done
-          printf '%s\t%s\n' "$rest" "$caption" >>"$list"
-        fi
-      fi
-      says=()
-      previous=$rest
-      ;;
-  esac
-done <"$scenario"
 board_status=0
 build/debug/tools/storyboard/storyboard --font "$demo/home/fonts/shadow.ttf" \
   "$list" "$demo/storyboard.png" >/dev/null || board_status=$?
@@ -83,7 +37,7 @@ echo "Summary"
 echo "  the story, as the storyboard shows it:"
 cut -f2 "$list" | awk '{ printf "    %d. %s\n", NR, $0 }'
 echo "  the recorder (files as it wrote them; at the stop the plug-in names each after its programme and part):"
-grep -E '\] recording (started|stopped): ' "$demo/demo.log" | sed 's/^\[ *[0-9.]*\] /    /'
+grep -E '\] recording (started|stopped): ' "$demo/demo.log" | sed -E 's/^\[[^]]*\] /    /'
 echo "  recordings ($demo/sandbox/dtv/usb/sda1):"
 find "$demo/sandbox/dtv/usb/sda1" -maxdepth 1 -type f -printf '%f %s\n' | sort |
   awk '{ printf "    %-44s %6.1f MiB (%d bytes)\n", $1, $2 / 1048576, $2 }'

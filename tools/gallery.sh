@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash tools/setup.sh
+bash tools/setup.sh native
 mkdir -p build
 cmake --preset debug >build/debug.configure.log
 cmake --build --preset debug --target gallery >build/gallery.build.log 2>&1 ||

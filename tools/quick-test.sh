@@ -7,7 +7,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-bash tools/setup.sh || exit 1
+bash tools/setup.sh quick || exit 1
 
 source tools/suites.sh
 

@@ -1,22 +1,55 @@
 #!/usr/bin/env bash
-# Installs every Debian package the project needs to build, test and run the
-# simulator, natively and for the set. Idempotent: quick when all is present.
+# Installs the Debian packages a command needs, in tiers:
+#
+#   bash tools/setup.sh native   the native build: the demo, tvsim and its
+#                                window, the gallery (tools/demo.sh)
+#   bash tools/setup.sh quick    native, and Xvfb and xdotool for the window's
+#                                test (tools/quick-test.sh)
+#   bash tools/setup.sh all      everything: also the cross build for the set,
+#                                its emulator, clang for the fuzz targets and
+#                                the thread-safety build, callgrind for the
+#                                benchmark figures (tools/test.sh; the default)
+#
+# Quick and quiet when everything is there; root (sudo) only to install what
+# is missing.
 set -euo pipefail
 
-packages=(
+tier=${1:-all}
+native=(
   cmake make g++ pkg-config python3
   libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libpng-dev fonts-dejavu-core tzdata
-  g++-arm-linux-gnueabi binutils-arm-linux-gnueabi qemu-user
+  # the native build's tests and benchmarks, configured with it
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  # callgrind: the benchmarks' instruction counts (tools/bench-figures.sh)
-  valgrind
+)
+# A virtual X server, its authority tool (xvfb-run) and the key sender
+# that the window's test drives tvsim --window with.
+window_test=(xvfb xauth xdotool)
+set_build=(
+  g++-arm-linux-gnueabi binutils-arm-linux-gnueabi qemu-user
   # clang 14 with g++'s libstdc++: the libFuzzer targets and the
   # thread-safety build (preset clang-tsa)
   clang libclang-rt-14-dev
+  # callgrind: the benchmarks' instruction counts (tools/bench-figures.sh)
+  valgrind
 )
+case $tier in
+  native) packages=("${native[@]}") ;;
+  quick) packages=("${native[@]}" "${window_test[@]}") ;;
+  all) packages=("${native[@]}" "${window_test[@]}" "${set_build[@]}") ;;
+  -h | --help) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+  *) echo "setup: unknown tier '$tier' (native, quick, all; setup.sh --help)" >&2; exit 2 ;;
+esac
 
-sudo_if_needed() {
-  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then
+    "$@"
+  elif command -v sudo >/dev/null; then
+    sudo "$@"
+  else
+    echo "setup: needs root to run: $*" >&2
+    echo "setup: run it as root, or install sudo" >&2
+    exit 1
+  fi
 }
 
 missing=()
@@ -30,19 +63,20 @@ done
 # apt can only download once it knows the architecture (nothing armel is
 # installed: tools/arm-sysroot.sh unpacks them into the build tree).
 need_update=0
-if ! dpkg --print-foreign-architectures | grep -qx armel; then
-  sudo_if_needed dpkg --add-architecture armel
-  need_update=1
-fi
-if ! apt-cache show libsdl1.2debian:armel >/dev/null 2>&1; then
-  need_update=1
+if [ "$tier" = all ]; then
+  if ! dpkg --print-foreign-architectures | grep -qx armel; then
+    echo "setup: adding the armel architecture (for the set's SDL packages)"
+    as_root dpkg --add-architecture armel
+    need_update=1
+  elif ! apt-cache show libsdl1.2debian:armel >/dev/null 2>&1; then
+    need_update=1
+  fi
 fi
 
 if [ "${#missing[@]}" -gt 0 ] || [ "$need_update" -eq 1 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  sudo_if_needed apt-get update -q
+  as_root apt-get update -q
 fi
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
-  sudo_if_needed apt-get install -y -q --no-install-recommends "${missing[@]}"
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi

@@ -10,7 +10,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-bash tools/setup.sh || exit 1
+bash tools/setup.sh all || exit 1
 bash tools/arm-sysroot.sh build/arm-sysroot || exit 1
 
 source tools/suites.sh

@@ -36,7 +36,7 @@ int CreateRamFile(const char* path, int access, mode_t mode) {
 }
 
 void DebugLog(const char* text) {
-  char line[260];
+  char line[kDebugLogTextMax + 2];
   // A longer text is cut; the line still ends in its line feed.
   int n = std::snprintf(line, sizeof line, "%s\n", text != nullptr ? text : "");
   if (n < 0) return;

@@ -10,8 +10,13 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
+
 // The log file, in the set's RAM folder.
 inline constexpr const char* kDebugLogPath = "/mtd_ram/Recolyx_debug.log";
+
+// The longest text a line holds.
+inline constexpr size_t kDebugLogTextMax = 258;
 
 // Appends text and a line feed. Texts longer than 258 characters are cut;
 // a log that cannot be opened drops the line. An earlier log of the plug-in

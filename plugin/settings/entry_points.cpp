@@ -1,7 +1,9 @@
 #include "settings/entry_points.h"
 
+#include <cstdio>
 #include <cstring>
 
+#include "display/debug_log.h"
 #include "display/osd_surface.h"
 #include "host/key_codes.h"
 #include "host/recording_state.h"
@@ -36,6 +38,18 @@ void TerminateDestination(DeviceEntry& entry) {
   TerminateAtLastByte(entry.mount);
 }
 
+// Which build runs, and from which home folder: the first line the set's
+// owner reads in the log. A home folder too long for a log line is left
+// out, not cut.
+void LogStart() {
+  char line[kDebugLogTextMax + 1];
+  const int n = std::snprintf(line, sizeof line, "Recolyx %s started, home folder %s", RECOLYX_VERSION,
+                              settings.home_dir);
+  if (n < 0 || static_cast<size_t>(n) >= sizeof line)
+    std::snprintf(line, sizeof line, "Recolyx %s started", RECOLYX_VERSION);
+  DebugLog(line);
+}
+
 }  // namespace
 
 int init_config(const void* record) {
@@ -45,6 +59,7 @@ int init_config(const void* record) {
   TerminateDestination(settings.dest1);
   TerminateDestination(settings.dest2);
   ResetRunTimeState();
+  LogStart();
   CheckHomeFolder();
   telnet_running.store(TelnetRunning(), kRelaxed);
   BuildDeviceTable();

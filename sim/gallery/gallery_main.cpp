@@ -5,24 +5,37 @@
 //
 // DIR of --home is a home folder as the build makes it (catalogue files,
 // skin, fonts, text library). Prints each sheet written; exits 1 on the
-// first failure, 2 on a wrong command line.
+// first failure, 2 on a wrong command line (-h, --help and --version print
+// and end with 0).
 #include <stdlib.h>
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "sim/command_conventions.h"
 #include "sim/gallery/gallery.h"
 #include "sim/platform/virtual_disks.h"
 #include "sim/screen/screen.h"
 
 namespace {
 
-int Usage() {
-  std::fprintf(stderr, "usage: gallery --home DIR --out DIR [--languages XX,YY,...]\n");
-  return 2;
+constexpr const char* kUsage =
+    "usage: gallery --home DIR --out DIR [--languages XX,YY,...]\n"
+    "Draws every screen of the plug-in in each language with the home folder's\n"
+    "catalogues, skin and fonts, and writes OUT/gallery_XX.png, one sheet a language.\n"
+    "options:\n"
+    "  --home DIR              a home folder as the build makes it (build/debug/home)\n"
+    "  --out DIR               the folder for the sheets\n"
+    "  --languages XX,YY,...   these languages only (default: every catalogue file)\n"
+    "  -h, --help              print this and end\n"
+    "  --version               print the version and end\n";
+
+// A command line the gallery cannot take: why, on stderr, and status 2.
+int Refuse(const std::string& why) {
+  std::fprintf(stderr, "gallery: %s\n", why.c_str());
+  return sim::kUsageStatus;
 }
 
 std::vector<std::string> SplitCodes(const std::string& list) {
@@ -41,19 +54,28 @@ std::vector<std::string> SplitCodes(const std::string& list) {
 
 int main(int argc, char** argv) {
   gallery::GalleryOptions options;
+  std::string languages;
   for (int i = 1; i < argc; ++i) {
-    const bool has_value = i + 1 < argc;
-    if (std::strcmp(argv[i], "--home") == 0 && has_value) {
-      options.home_dir = argv[++i];
-    } else if (std::strcmp(argv[i], "--out") == 0 && has_value) {
-      options.out_folder = argv[++i];
-    } else if (std::strcmp(argv[i], "--languages") == 0 && has_value) {
-      options.codes = SplitCodes(argv[++i]);
-    } else {
-      return Usage();
+    const std::string option = argv[i];
+    if (option == "-h" || option == "--help") {
+      std::fputs(kUsage, stdout);
+      return 0;
     }
+    if (option == "--version") {
+      std::printf("%s\n", sim::VersionLine("gallery", RECOLYX_VERSION).c_str());
+      return 0;
+    }
+    std::string* value = option == "--home"        ? &options.home_dir
+                         : option == "--out"       ? &options.out_folder
+                         : option == "--languages" ? &languages
+                                                   : nullptr;
+    if (value == nullptr) return Refuse(sim::UnknownOptionText("gallery", option));
+    if (i + 1 >= argc) return Refuse(option + " takes a value (gallery --help)");
+    *value = argv[++i];
   }
-  if (options.home_dir.empty() || options.out_folder.empty()) return Usage();
+  if (!languages.empty()) options.codes = SplitCodes(languages);
+  if (options.home_dir.empty() || options.out_folder.empty())
+    return Refuse("--home and --out are needed (gallery --help)");
 
   // The set's folders of the device table live in a sandbox of this run.
   char sandbox[] = "/tmp/recolyx-gallery-XXXXXX";

@@ -174,7 +174,7 @@ bool LastKeyStep(const ScenarioStep& step, LoadedPlugin&, std::string* reason) {
   const KeyCall* last = nullptr;
   for (const KeyCall& call : calls)
     if (call.press) last = &call;
-  const int key = Int(step, 1, 0);
+  const int key = KeyArgument(step, 1);
   const bool with_arg = step.words.size() > 2;
   if (last && last->key == key && (!with_arg || last->arg == Int(step, 2, 0))) return true;
   *reason = "expected the host's last processed key " + Rest(step.words, 1) + ": got " +

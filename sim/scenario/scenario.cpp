@@ -1,6 +1,8 @@
 #include "sim/scenario/scenario.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -54,12 +56,12 @@ bool RemoteFree(std::string* reason) {
 bool KeyStep(const Step& step, LoadedPlugin&, std::string* reason) {
   if (!RemoteFree(reason)) return false;
   long long hold_ms = std::min<long long>(Number(step, 2, kDefaultHoldMs), INT32_MAX);
-  QueueKey(Int(step, 1, 0), Int(step, 3, 0), static_cast<int>(hold_ms));
+  QueueKey(KeyArgument(step, 1), Int(step, 3, 0), static_cast<int>(hold_ms));
   return true;
 }
 
 bool PressStep(const Step& step, LoadedPlugin&, std::string* reason) {
-  return RemoteFree(reason) && QueuePress(Int(step, 1, 0), Int(step, 2, 0));
+  return RemoteFree(reason) && QueuePress(KeyArgument(step, 1), Int(step, 2, 0));
 }
 
 bool ReleaseStep(const Step&, LoadedPlugin&, std::string* reason) {
@@ -160,16 +162,31 @@ bool RemountStep(const Step& step, LoadedPlugin&, std::string* reason) {
   return true;
 }
 
+// A file of MB MiB on the disk; with "free", the file takes what the disk
+// has free (statvfs, as the plug-in sees it) but MB MiB.
 bool FillStep(const Step& step, LoadedPlugin&, std::string* reason) {
-  std::string file = SandboxPath(step.words[1]) + "/fill.bin";
+  const std::string file = SandboxPath(step.words[1]) + "/fill.bin";
+  long long bytes = Number(step, 2, 0) << 20;
+  if (step.words.size() > 3) {
+    struct statvfs disk {};
+    struct stat fill {};
+    if (statvfs(step.words[1].c_str(), &disk) != 0) {
+      *reason = "cannot measure " + step.words[1] + ": " + std::strerror(errno);
+      return false;
+    }
+    const long long held = stat(file.c_str(), &fill) == 0 ? static_cast<long long>(fill.st_size) : 0;
+    const long long free_bytes = static_cast<long long>(disk.f_bavail) * static_cast<long long>(disk.f_frsize);
+    bytes = std::max(0LL, held + free_bytes - bytes);
+  }
   int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-  bool filled = fd >= 0 && ftruncate(fd, static_cast<off_t>(Number(step, 2, 0)) << 20) == 0;
+  bool filled = fd >= 0 && ftruncate(fd, static_cast<off_t>(bytes)) == 0;
   if (fd >= 0) close(fd);
   if (!filled) {
     *reason = "cannot fill " + step.words[1];
     return false;
   }
-  HostLog("filled " + step.words[1] + " with " + step.words[2] + " MiB");
+  HostLog("filled " + step.words[1] + " with " + std::to_string(bytes >> 20) + " MiB" +
+          (step.words.size() > 3 ? ", " + step.words[2] + " MiB free" : ""));
   return true;
 }
 
@@ -213,7 +230,8 @@ bool TvStep(const Step&, LoadedPlugin&, std::string*) {
 bool ScreenshotStep(const Step& step, LoadedPlugin&, std::string* reason) {
   WaitKeysIdle();
   if (!SaveScreenshot(step.words[1], reason)) return false;
-  HostLog("screen saved: " + step.words[1]);
+  // The flip it shows: the frames saved with --frames are numbered by flip.
+  HostLog("screen saved: " + step.words[1] + " (flip " + std::to_string(ScreenFlipCount()) + ")");
   return true;
 }
 
@@ -362,9 +380,9 @@ struct StepKind {
 constexpr Group kCheck = Group::kCheck;
 
 const StepKind StepKinds[] = {
-    {"key", "K [HOLD_MS [ARG]]", "ncn", 1, KeyStep,
-     "press key K with ARG (0), hold HOLD_MS ms (100), release"},
-    {"press", "K [ARG]", "nn", 1, PressStep,
+    {"key", "K [HOLD_MS [ARG]]", "Kcn", 1, KeyStep,
+     "press key K (a code or a button: RECORD) with ARG (0), hold HOLD_MS ms (100), release"},
+    {"press", "K [ARG]", "Kn", 1, PressStep,
      "press key K with ARG (0); it stays held"},
     {"release", "", "", 0, ReleaseStep,
      "release the held key"},
@@ -388,8 +406,8 @@ const StepKind StepKinds[] = {
      "the device disappears"},
     {"remount", "SECTION N MOUNT", "wcs", 3, RemountStep,
      "partition N (from 0) moves to MOUNT"},
-    {"fill", "MOUNT MB", "sc", 2, FillStep,
-     "a file of MB MiB appears on that folder's disk"},
+    {"fill", "MOUNT MB [free]", "scq", 2, FillStep,
+     "a file of MB MiB appears on that folder's disk (free: all but MB MiB of it fills)"},
     {"folder", "PATH", "s", 1, FolderStep,
      "a folder appears (with its parents)"},
     {"record", "FILE", "s", 1, RecordStep,
@@ -443,7 +461,7 @@ const StepKind StepKinds[] = {
      "the host's main video is muted / not", kCheck},
     {"frozen", "yes|no", "y", 1, FrozenStep,
      "the host's picture is frozen / not", kCheck},
-    {"lastkey", "K [ARG]", "nn", 1, LastKeyStep,
+    {"lastkey", "K [ARG]", "Kn", 1, LastKeyStep,
      "the last press the host processed was key K (with ARG)", kCheck},
     {"saved", "NAME VALUE", "tv", 2, SavedStep,
      "the saved recolyx.cfg holds VALUE in field NAME", kCheck},
@@ -536,9 +554,11 @@ bool ParseScenario(const std::string& text, std::vector<ScenarioStep>* steps, st
   return true;
 }
 
-bool RunScenario(const std::vector<ScenarioStep>& steps, LoadedPlugin& plugin,
-                 std::string* error) {
-  WatchNeverSteps(steps);
+namespace {
+
+// Runs parsed steps in order; a failed check is reported and the steps go
+// on, a step that cannot be carried out ends them.
+bool RunSteps(const std::vector<ScenarioStep>& steps, LoadedPlugin& plugin, std::string* error) {
   for (const ScenarioStep& step : steps) {
     std::string reason;
     if (step.kind >= std::size(StepKinds)) {
@@ -554,10 +574,24 @@ bool RunScenario(const std::vector<ScenarioStep>& steps, LoadedPlugin& plugin,
     *error = AtLine(step.line, reason);
     return false;
   }
+  return true;
+}
+
+}  // namespace
+
+bool RunScenario(const std::vector<ScenarioStep>& steps, LoadedPlugin& plugin,
+                 std::string* error) {
+  WatchNeverSteps(steps);
+  if (!RunSteps(steps, plugin, error)) return false;
   // The remote lets go of a key still held.
   QueueRelease();
   WaitKeysIdle();
   return true;
+}
+
+bool PlayLines(const std::string& text, LoadedPlugin& plugin, std::string* error) {
+  std::vector<ScenarioStep> steps;
+  return ParseScenario(text, &steps, error) && RunSteps(steps, plugin, error);
 }
 
 void CheckRefusedScenario(const std::vector<ScenarioStep>& parsed) {

@@ -3,7 +3,9 @@
 // blanks, "#" starts a comment. Arguments in brackets may be left out:
 //
 //   key K [HOLD_MS [ARG]]   press remote key K with third argument ARG (0),
-//                           hold it HOLD_MS ms (100), release it
+//                           hold it HOLD_MS ms (100), release it. K is a
+//                           code (73) or a button's name (RECORD; tvsim
+//                           --help lists them), in key, press and lastkey
 //   press K [ARG]           press remote key K and keep it held across the
 //                           next steps (waits included)
 //   release                 release the held key
@@ -23,7 +25,9 @@
 //                           write errors (EIO) from then on, even after a
 //                           later plug of the same device
 //   remount SECTION N MOUNT partition N (from 0) moves to MOUNT
-//   fill MOUNT MB           a file of MB MiB appears on that folder's disk
+//   fill MOUNT MB [free]    a file of MB MiB appears on that folder's disk;
+//                           with free, that file grows or shrinks until MB
+//                           MiB of the disk stay free
 //   folder PATH             a folder appears there (with its parents)
 //   record FILE | stop      the host's recorder starts / stops on its own
 //   bitrate KIB_S           the recorder writes KIB_S KiB per second of TV
@@ -46,7 +50,8 @@
 //                           sleeps run on undisturbed
 //   tv                      print the TV's state: picture frozen or running,
 //                           video mute, TV option 15 (the picture-off option)
-//   screenshot FILE         save the screen as a PNG
+//   screenshot FILE         save the screen as a PNG; the line "screen saved:
+//                           FILE (flip N)" names the flip it shows
 //   say TEXT                print TEXT
 //   show FILE               print each line of the set's file FILE ("/mtd_ram/x")
 //   files FOLDER            print one line per entry of the set's folder
@@ -135,6 +140,11 @@ bool ParseScenario(const std::string& text, std::vector<ScenarioStep>* steps, st
 // be carried out.
 bool RunScenario(const std::vector<ScenarioStep>& steps, LoadedPlugin& plugin,
                  std::string* error);
+
+// Parses and runs a few lines at once, as the window's keys play them: no
+// never watch, no waiting for the keys to finish. False with a message
+// naming the line when one is refused or cannot be carried out.
+bool PlayLines(const std::string& text, LoadedPlugin& plugin, std::string* error);
 
 // The checks a refused scenario still makes with the steps parsed before the
 // refused line (a refusal plays nothing): its never steps are held against

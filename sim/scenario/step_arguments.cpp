@@ -6,6 +6,7 @@
 #include <map>
 #include <regex>
 
+#include "sim/host/keys/remote_keys.h"
 #include "sim/loader.h"
 #include "sim/scenario/file_checks.h"
 #include "sim/screen/screen.h"
@@ -106,6 +107,11 @@ bool CheckArgument(char kind, const std::vector<std::string>& words, size_t inde
       if (ToInt(word, &number)) return true;
       *reason = words[0] + " takes a whole number, not " + QuotedWord(word);
       return false;
+    case 'K':
+      if (ToKeyCode(word)) return true;
+      *reason = words[0] + " takes a key code from 0 to 65535 or a button's name (RECORD, STOP...: "
+                "tvsim --help), not " + QuotedWord(word);
+      return false;
     case 'c':
       if (ToCount(word, &number)) return true;
       *reason = words[0] + " takes a number from 0 to " + std::to_string(kCountLimit) +
@@ -147,6 +153,10 @@ bool CheckArgument(char kind, const std::vector<std::string>& words, size_t inde
       if (word == "stream" || ParseSizeRange(word, &low, &high)) return true;
       *reason = words[0] + " takes a size range (N, MIN-MAX, MIN-, -MAX; K M G T) or stream, not " +
                 QuotedWord(word);
+      return false;
+    case 'q':
+      if (word == "free") return true;
+      *reason = words[0] + " takes free after its size, not " + QuotedWord(word);
       return false;
     case 'y':
       if (word == "yes" || word == "no") return true;
@@ -193,6 +203,10 @@ long long Number(const ScenarioStep& step, size_t index, long long fallback) {
 
 int Int(const ScenarioStep& step, size_t index, int fallback) {
   return static_cast<int>(Number(step, index, fallback));
+}
+
+int KeyArgument(const ScenarioStep& step, size_t index) {
+  return index < step.words.size() ? ToKeyCode(step.words[index]).value_or(0) : 0;
 }
 
 std::string Rest(const std::vector<std::string>& words, size_t from) {

@@ -1,6 +1,8 @@
 // The arguments of scenario steps. Each step names the kind of each of its
 // arguments with one letter; the parser checks them all before anything runs:
-//   n  a whole number that fits an int (keys, arguments, channels)
+//   n  a whole number that fits an int (arguments, channels)
+//   K  a remote key: its code (0 to 65535) or its button's name, RECORD
+//      (sim/host/keys/remote_keys.h)
 //   c  a count from 0 to 2^38 (milliseconds, MiB, partition numbers): about
 //      ten years of milliseconds, so that nothing computed from it overflows
 //   w  any word
@@ -19,6 +21,7 @@
 //   x  a regular expression in one word (a file name)
 //   z  a size range (sim/scenario/file_checks.h) or the word "stream"
 //   y  yes or no
+//   q  the word free
 //   X  a column of the screen (0-959), Y a row (0-539)
 //   W  a width of the screen (1-960), H a height (1-540)
 //   k  a colour RRGGBB in hexadecimal
@@ -79,6 +82,8 @@ bool CheckArgument(char kind, const std::vector<std::string>& words, size_t inde
 // A number argument the parser has checked; fallback when it was left out.
 long long Number(const ScenarioStep& step, size_t index, long long fallback);
 int Int(const ScenarioStep& step, size_t index, int fallback);
+// A key argument (kind K) the parser has checked: its code.
+int KeyArgument(const ScenarioStep& step, size_t index);
 
 // The words from `from` on, joined by blanks.
 std::string Rest(const std::vector<std::string>& words, size_t from);

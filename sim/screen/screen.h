@@ -9,6 +9,7 @@
 #include <SDL.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -37,8 +38,17 @@ void ConfigureScreen(const ScreenOptions& options);
 // True when ConfigureScreen opened a window.
 bool WindowOpen();
 
-// The window's title: which PC key is which remote key, and how to quit.
+// The window's title: which PC key is which remote button, and how to quit.
 std::string WindowTitle();
+// One line per window key: the PC key, the remote button(s) it presses and
+// what the plug-in does with them, or the step it plays on the stick.
+void PrintWindowKeys(FILE* out);
+
+// The USB stick a window starts with (tvsim --window; --no-stick leaves it
+// out), as scenario lines, and what the window's keys F5, F6 and F7 play.
+inline constexpr const char* kWindowStick = "plug USB1 Acme Stick 0042 fat:8G:/dtv/usb/sda1";
+inline constexpr const char* kWindowStickUnplug = "unplug USB1";
+inline constexpr const char* kWindowStickFill = "fill /dtv/usb/sda1 40 free";
 
 // What the test picture shows besides the TV state.
 void SetPictureCaption(int channel, const std::string& programme);
@@ -74,11 +84,12 @@ int OverlayGuardFaults();
 // sees; nothing before its first flip) over the test picture and saves it.
 bool SaveScreenshot(const std::string& path, std::string* error);
 
-// With a window: handles its events, mapping PC keys to remote keys and
-// calling press for each, and shows the screen as it is now (the moving
-// test picture under the overlay last flipped). Returns false when the
-// window was closed (or q pressed); true at once without a window.
-bool PumpWindowEvents(const std::function<void(int remote_key)>& press);
+// With a window: handles its events, calling run with the scenario lines
+// each PC key plays ("key RECORD", "unplug USB1"), and shows the screen as
+// it is now (the moving test picture under the overlay last flipped).
+// Returns false when the window was closed (or q pressed); true at once
+// without a window.
+bool PumpWindowEvents(const std::function<void(const std::string& steps)>& run);
 
 // Writes one PNG showing every skin image of home_dir/osd and the font
 // sheets of home_dir/fonts, each labelled, on a checkerboard so that alpha

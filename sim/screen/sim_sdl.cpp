@@ -11,6 +11,7 @@
 #include "sim/platform/tv_time.h"
 #include "sim/screen/screen.h"
 #include "sim/screen/screen_internal.h"
+#include "sim/screen/screen_reader.h"
 
 namespace sim {
 
@@ -54,6 +55,7 @@ __attribute__((visibility("default"))) int SDL_Init(Uint32 flags) {
 __attribute__((visibility("default"))) void SDL_Quit() {
   sim::quit_calls.fetch_add(1);
   sim::ReleaseOverlay();
+  sim::ReaderOverlayGone();
   if (sim::WindowOpen()) {
     // The window is the simulator's: only the plug-in's timers go.
     SDL_QuitSubSystem(SDL_INIT_TIMER);
@@ -72,6 +74,8 @@ __attribute__((visibility("default"))) int SDL_Flip(SDL_Surface* surface) {
   if (!sim::IsOverlay(surface)) return sim::RealSdl().flip(surface);
   tv_time_point("flip", nullptr);  // a scenario may hold the drawing thread here
   sim::OverlayFlipped();
+  // The plug-in holds the surface while it flips: what it shows now.
+  sim::ReaderFlip(static_cast<const uint8_t*>(surface->pixels));
   return 0;
 }
 

@@ -1,8 +1,11 @@
-// The simulator's window: PC keys become remote keys.
+// The simulator's window: PC keys become remote keys, or scenario steps on
+// the stick the window starts with.
 #include <SDL.h>
 
+#include <cstdio>
 #include <string>
 
+#include "sim/host/keys/remote_keys.h"
 #include "sim/screen/screen.h"
 #include "sim/screen/screen_internal.h"
 
@@ -10,35 +13,102 @@ namespace sim {
 
 namespace {
 
-struct KeyMapping {
+struct WindowKey {
   SDLKey pc_key;
-  int remote_key;
+  const char* label;  // as the title and the help name the PC key
+  const char* steps;  // scenario lines, one a line
+  const char* help;   // nullptr: the remote button's role
 };
 
-constexpr KeyMapping kKeyMap[] = {
-    {SDLK_UP, 96},      {SDLK_DOWN, 97},    {SDLK_RIGHT, 98},   {SDLK_LEFT, 101},  {SDLK_RETURN, 104},
-    {SDLK_ESCAPE, 45},  {SDLK_BACKSPACE, 88}, {SDLK_r, 73},     {SDLK_s, 70},      {SDLK_d, 108},
-    {SDLK_m, 26},       {SDLK_e, 27},       {SDLK_t, 71},       {SDLK_PLUS, 72},   {SDLK_KP_PLUS, 72},
-    {SDLK_MINUS, 69},   {SDLK_KP_MINUS, 69}, {SDLK_f, 74},      {SDLK_p, 15},      {SDLK_i, 44},
-    {SDLK_o, 68},       {SDLK_b, 2},        {SDLK_PAGEUP, 16},  {SDLK_PAGEDOWN, 19},
-    {SDLK_1, 4},        {SDLK_2, 5},        {SDLK_3, 6},        {SDLK_4, 8},       {SDLK_5, 9},
-    {SDLK_6, 10},       {SDLK_7, 12},       {SDLK_8, 13},       {SDLK_9, 14},      {SDLK_0, 17},
-    {SDLK_F1, 1},
+constexpr WindowKey kWindowKeys[] = {
+    {SDLK_r, "r", "key RECORD", nullptr},
+    {SDLK_s, "s", "key STOP", nullptr},
+    {SDLK_d, "d", "key DELETE", nullptr},
+    {SDLK_PLUS, "+", "key TIMER_UP", nullptr},
+    {SDLK_KP_PLUS, "", "key TIMER_UP", nullptr},
+    {SDLK_EQUALS, "", "key TIMER_UP", nullptr},  // + without shift on many layouts
+    {SDLK_MINUS, "-", "key TIMER_DOWN", nullptr},
+    {SDLK_KP_MINUS, "", "key TIMER_DOWN", nullptr},
+    {SDLK_t, "t", "key TIMER", nullptr},
+    {SDLK_F2, "F2", "key MENU\nkey RECORD", "the settings screen (MENU then RECORD)"},
+    {SDLK_m, "m", "key MENU", nullptr},
+    {SDLK_UP, "Up", "key UP", nullptr},
+    {SDLK_DOWN, "Down", "key DOWN", nullptr},
+    {SDLK_RIGHT, "Right", "key RIGHT", nullptr},
+    {SDLK_LEFT, "Left", "key LEFT", nullptr},
+    {SDLK_RETURN, "Enter", "key OK", nullptr},
+    {SDLK_KP_ENTER, "", "key OK", nullptr},
+    {SDLK_BACKSPACE, "Backspace", "key RETURN", nullptr},
+    {SDLK_ESCAPE, "Esc", "key HIDE", nullptr},
+    {SDLK_e, "e", "key EXIT", nullptr},
+    {SDLK_f, "f", "key FREEZE", nullptr},
+    {SDLK_p, "p", "key PICTURE 3500", "PICTURE held 3.5 s: the picture goes off"},
+    {SDLK_i, "i", "key OVERLAY", nullptr},
+    {SDLK_F1, "F1", "key SOURCE", nullptr},
+    {SDLK_o, "o", "key FAV", nullptr},
+    {SDLK_b, "b", "key POWER", nullptr},
+    {SDLK_PAGEUP, "PgUp", "key CH_UP", nullptr},
+    {SDLK_PAGEDOWN, "PgDn", "key CH_DOWN", nullptr},
+    {SDLK_1, "1", "key DIGIT1", nullptr},
+    {SDLK_2, "2", "key DIGIT2", nullptr},
+    {SDLK_3, "3", "key DIGIT3", nullptr},
+    {SDLK_4, "4", "key DIGIT4", nullptr},
+    {SDLK_5, "5", "key DIGIT5", nullptr},
+    {SDLK_6, "6", "key DIGIT6", nullptr},
+    {SDLK_7, "7", "key DIGIT7", nullptr},
+    {SDLK_8, "8", "key DIGIT8", nullptr},
+    {SDLK_9, "9", "key DIGIT9", nullptr},
+    {SDLK_0, "0", "key DIGIT0", nullptr},
+    {SDLK_F5, "F5", kWindowStick, "plugs the stick in again"},
+    {SDLK_F6, "F6", kWindowStickUnplug, "unplugs the stick"},
+    {SDLK_F7, "F7", kWindowStickFill, "fills the stick: 40 MiB stay free"},
 };
 
 // The window is repainted this often while no flip comes.
 constexpr int kRepaintEveryPumps = 5;
 
+// "RECORD" of "key RECORD", "MENU RECORD" of two key lines; "" for steps
+// that are no keys.
+std::string KeyNames(const char* steps) {
+  std::string names;
+  for (const char* line = steps; *line != '\0';) {
+    const char* end = line;
+    while (*end != '\0' && *end != '\n') ++end;
+    std::string text(line, end);
+    if (text.rfind("key ", 0) != 0) return "";
+    std::string name = text.substr(4, text.find(' ', 4) - 4);
+    names += (names.empty() ? "" : " ") + name;
+    line = *end == '\n' ? end + 1 : end;
+  }
+  return names;
+}
+
 }  // namespace
 
 std::string WindowTitle() {
-  std::string title = "tvsim (q quits):";
-  for (const KeyMapping& mapping : kKeyMap)
-    title += std::string(" ") + SDL_GetKeyName(mapping.pc_key) + "=" + std::to_string(mapping.remote_key);
-  return title;
+  std::string title = "tvsim:";
+  for (const WindowKey& key : kWindowKeys) {
+    if (key.label[0] == '\0') continue;
+    std::string names = KeyNames(key.steps);
+    if (names.find(' ') != std::string::npos) names = "settings";
+    if (names.empty()) names = key.pc_key == SDLK_F5 ? "plug" : key.pc_key == SDLK_F6 ? "unplug" : "fill";
+    title += std::string(" ") + key.label + "=" + names;
+  }
+  return title + " q=quit";
 }
 
-bool PumpWindowEvents(const std::function<void(int remote_key)>& press) {
+void PrintWindowKeys(FILE* out) {
+  for (const WindowKey& key : kWindowKeys) {
+    if (key.label[0] == '\0') continue;
+    std::string names = KeyNames(key.steps);
+    const RemoteKey* remote = names.find(' ') == std::string::npos ? FindRemoteKey(names) : nullptr;
+    const char* help = key.help != nullptr ? key.help : remote != nullptr ? remote->role : "";
+    std::fprintf(out, "  %-10s %-11s %s\n", key.label, names.empty() || key.help ? "" : names.c_str(), help);
+  }
+  std::fprintf(out, "  %-10s %-11s %s\n", "q", "", "closes the window and ends tvsim");
+}
+
+bool PumpWindowEvents(const std::function<void(const std::string& steps)>& run) {
   if (!WindowOpen()) return true;
   static int pumps = 0;
   if (++pumps % kRepaintEveryPumps == 0) PresentWindow();
@@ -47,8 +117,8 @@ bool PumpWindowEvents(const std::function<void(int remote_key)>& press) {
     if (event.type == SDL_QUIT) return false;
     if (event.type != SDL_KEYDOWN) continue;
     if (event.key.keysym.sym == SDLK_q) return false;
-    for (const KeyMapping& mapping : kKeyMap) {
-      if (mapping.pc_key == event.key.keysym.sym) press(mapping.remote_key);
+    for (const WindowKey& key : kWindowKeys) {
+      if (key.pc_key == event.key.keysym.sym) run(key.steps);
     }
   }
   return true;

@@ -1,7 +1,8 @@
 # Makes the package for the set with CPACK (CONFIG) into WORK, unpacks it and
 # fails unless it holds the home folder: both libraries, the skin, the fonts,
-# every catalogue of CATALOGUES, the example scripts (executable) and the
-# installing text, and nothing of a run (recolyx.cfg, a sandbox).
+# every catalogue of CATALOGUES, the example scripts (executable), the
+# installing text, the owner's guide and the licence, and nothing of a run (recolyx.cfg, a
+# sandbox). The archive and its folder are named after VERSION.
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 execute_process(COMMAND ${CPACK} --config ${CONFIG} -B ${WORK}
@@ -11,17 +12,17 @@ if(NOT status EQUAL 0)
 endif()
 file(GLOB archives ${WORK}/*.tar.gz)
 list(LENGTH archives count)
-if(NOT count EQUAL 1)
-  message(FATAL_ERROR "expected one archive in ${WORK}, found: ${archives}")
+if(NOT count EQUAL 1 OR NOT archives MATCHES "/recolyx-home-${VERSION}\\.tar\\.gz$")
+  message(FATAL_ERROR "expected one archive recolyx-home-${VERSION}.tar.gz in ${WORK}, found: ${archives}")
 endif()
 file(ARCHIVE_EXTRACT INPUT ${archives} DESTINATION ${WORK}/unpacked)
 file(GLOB home ${WORK}/unpacked/*)
 list(LENGTH home count)
-if(NOT count EQUAL 1 OR NOT IS_DIRECTORY "${home}")
+if(NOT count EQUAL 1 OR NOT IS_DIRECTORY "${home}" OR NOT home MATCHES "/recolyx-home-${VERSION}$")
   message(FATAL_ERROR "the archive should hold one folder, not: ${home}")
 endif()
 
-set(expected recolyx.so osd_ttf.so INSTALL.txt
+set(expected recolyx.so osd_ttf.so INSTALL.txt LICENSE guide.md
     osd/toolbox_header.png osd/infopane.png osd/icon_rec.png osd/warnbox.png
     fonts/font32.png fonts/font118.png fonts/font218.png fonts/shadow.ttf
     fonts/shadow.ttf.copyright

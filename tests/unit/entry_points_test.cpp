@@ -23,6 +23,7 @@
 #include "settings/settings_record.h"
 #include "settings/toolbox_state.h"
 #include "sim/host/host_state.h"
+#include "sim/platform/virtual_disks.h"
 #include "supervision/info_pane_state.h"
 #include "supervision/programme_state.h"
 #include "supervision/supervision_state.h"
@@ -82,6 +83,30 @@ void DirtyEverything() {
   delete_choice = 1;
   telnet_running = 1;
   device_table.count = 7;
+}
+
+// Each start writes which build runs from which home folder into the debug
+// log, one line appended per start; a home folder that would make the line
+// longer than a log line is left out, not cut.
+TEST_F(EntryPoints, EachStartLogsTheVersionAndTheHomeFolder) {
+  const std::string log = sim::SandboxPath("/mtd_ram/Recolyx_debug.log");
+  unlink(log.c_str());
+  const auto read_log = [&log] {
+    std::ifstream in(log);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  init_config(&record_);
+  init_config(&record_);
+  const std::string line = "Recolyx " RECOLYX_VERSION " started, home folder " + home_ + "\n";
+  EXPECT_EQ(read_log(), line + line);
+  unlink(log.c_str());
+  std::string home = home_;
+  while (home.size() < 228) home += "./";  // fits every file, not the line
+  std::snprintf(record_.home_dir, sizeof record_.home_dir, "%s", home.c_str());
+  init_config(&record_);
+  EXPECT_EQ(read_log(), "Recolyx " RECOLYX_VERSION " started\n");
+  std::snprintf(record_.home_dir, sizeof record_.home_dir, "%s", home_.c_str());
+  unlink(log.c_str());
 }
 
 TEST_F(EntryPoints, InitConfigStartsEverythingFromRest) {

@@ -4,11 +4,15 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "sim/command_line.h"
+#include "sim/host/keys/remote_keys.h"
 #include "sim/scenario/scenario.h"
+#include "sim/scenario/step_arguments.h"
+#include "sim/screen/screen.h"
 
 namespace {
 
@@ -128,6 +132,65 @@ TEST(ScenarioParse, OnlyChecksFollowTheEnd) {
   EXPECT_EQ(Refusal("key 7\nend\nnever x\nsame (a)\nlastkey 7 0\nsaved key1_action 2\n"), "");
 }
 
+// Keys go by code or by the remote's button names, in any case; a name the
+// remote lacks or a code past 65535 is refused with its line.
+TEST(ScenarioParse, KeysByCodeOrButtonName) {
+  std::vector<sim::ScenarioStep> steps;
+  std::string error;
+  ASSERT_TRUE(sim::ParseScenario("key RECORD\npress stop 5\nrelease\nlastkey Record\nkey 0\nkey 65535 200\n",
+                                 &steps, &error))
+      << error;
+  EXPECT_EQ(sim::KeyArgument(steps[0], 1), 73);
+  EXPECT_EQ(sim::KeyArgument(steps[1], 1), 70);
+  EXPECT_EQ(sim::KeyArgument(steps[3], 1), 73);
+  EXPECT_EQ(Refusal("key RECORDS\n"),
+            "line 1: key takes a key code from 0 to 65535 or a button's name (RECORD, STOP...: tvsim --help), "
+            "not 'RECORDS'");
+  EXPECT_NE(Refusal("key 65536\n"), "");
+  EXPECT_NE(Refusal("key -70\n"), "");
+  EXPECT_NE(Refusal("lastkey " + std::string(300, 'K') + "\n").find("'" + std::string(40, 'K') + "...'"),
+            std::string::npos);
+  EXPECT_EQ(Refusal("fill /dtv/usb/sda1 40 full\n"), "line 1: fill takes free after its size, not 'full'");
+  EXPECT_EQ(Refusal("fill /dtv/usb/sda1 40 free\n"), "");
+}
+
+// Every button has one name of its own; every window key plays steps that
+// parse, on buttons the remote has.
+TEST(RemoteKeys, NamesAreUniqueAndTheWindowsKeysPlayRealSteps) {
+  for (int i = 0; i < sim::kRemoteKeyCount; ++i) {
+    const sim::RemoteKey& key = sim::RemoteKeys[i];
+    EXPECT_EQ(sim::FindRemoteKey(key.name), &key) << key.name;
+    EXPECT_STREQ(sim::RemoteKeyName(key.code), key.name);
+    EXPECT_EQ(std::string(key.name).find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ_0123456789"), std::string::npos);
+  }
+  EXPECT_EQ(sim::RemoteKeyName(3), nullptr);
+  EXPECT_EQ(sim::ToKeyCode("73"), 73);
+  EXPECT_EQ(sim::ToKeyCode("ok"), 104);
+  EXPECT_EQ(sim::ToKeyCode(""), std::nullopt);
+  EXPECT_EQ(sim::ToKeyCode("7x"), std::nullopt);
+
+  char* text = nullptr;
+  size_t size = 0;
+  FILE* out = open_memstream(&text, &size);
+  sim::PrintWindowKeys(out);
+  std::fclose(out);
+  std::istringstream lines(std::string(text, size));
+  std::free(text);
+  int named = 0;
+  for (std::string line; std::getline(lines, line);) {
+    // "  PCKEY      BUTTON      role": the button column, when there is one.
+    const std::string button = line.size() > 24 ? line.substr(13, line.find(' ', 13) - 13) : "";
+    if (button.empty()) continue;
+    EXPECT_NE(sim::FindRemoteKey(button), nullptr) << line;
+    ++named;
+  }
+  EXPECT_GE(named, 30);
+  std::vector<sim::ScenarioStep> steps;
+  std::string error;
+  for (const char* stick : {sim::kWindowStick, sim::kWindowStickUnplug, sim::kWindowStickFill})
+    EXPECT_TRUE(sim::ParseScenario(stick, &steps, &error)) << stick << ": " << error;
+}
+
 TEST(ScenarioParse, StepsNoLongerListThePlugInsOwnTables) {
   EXPECT_EQ(Refusal("devices\n"), "line 1: unknown step 'devices'");
   EXPECT_EQ(Refusal("prefix\n"), "line 1: unknown step 'prefix'");
@@ -153,8 +216,9 @@ TEST(TvsimCommandLine, StepOptionsBecomeStepsAfterTheScenario) {
 
 TEST(TvsimCommandLine, RefusesWhatItDoesNotTake) {
   sim::CommandLine line;
-  EXPECT_EQ(ParseError({"tvsim", "--list-devices"}, &line), "unknown option '--list-devices'");
-  EXPECT_EQ(ParseError({"tvsim", "--name-prefix"}, &line), "unknown option '--name-prefix'");
+  const std::string help = " (tvsim --help lists the options)";
+  EXPECT_EQ(ParseError({"tvsim", "--list-devices"}, &line), "unknown option '--list-devices'" + help);
+  EXPECT_EQ(ParseError({"tvsim", "--name-prefix"}, &line), "unknown option '--name-prefix'" + help);
   EXPECT_EQ(ParseError({"tvsim", "--speed"}, &line), "--speed takes N");
   EXPECT_EQ(ParseError({"tvsim", "--speed", "-1"}, &line),
             "--speed: takes a factor from 0 to 1000000, not '-1'");
@@ -167,7 +231,7 @@ TEST(TvsimCommandLine, RefusesWhatItDoesNotTake) {
   EXPECT_EQ(ParseError({"tvsim", "--scenario", "/nonexistent/x.txt"}, &line),
             "--scenario: cannot read /nonexistent/x.txt");
   EXPECT_EQ(ParseError({"tvsim", "--" + std::string(300, 'x')}, &line),
-            "unknown option '--" + std::string(38, 'x') + "...'");
+            "unknown option '--" + std::string(38, 'x') + "...'" + help);
 }
 
 TEST(TvsimCommandLine, TheUsageComesFromTheTables) {
@@ -179,7 +243,12 @@ TEST(TvsimCommandLine, TheUsageComesFromTheTables) {
   const std::string usage(text, size);
   std::free(text);
   for (const char* part : {"--key K[:HOLD_MS[:ARG]]  press key K", "--growth MIB_S", "  expect REGEX",
-                           "  end ", "  area X Y W H RRGGBB", "key74_action", "  telnetd running|stopped"})
+                           "  end ", "  area X Y W H RRGGBB", "key74_action", "  telnetd running|stopped",
+                           "-h, --help", "--version", "--no-stick", "    73 RECORD ", "  F5 ",
+                           // each setting with its values, its default (the plug-in's) and its meaning
+                           "  split_mode          0-5    default 1       Split recording: 0 off, 1 automatic",
+                           "  osd_opacity         0-100  default 100     OSD opacity",
+                           "  key74_action        0-2    default 2       Freeze key"})
     EXPECT_NE(usage.find(part), std::string::npos) << part;
   EXPECT_EQ(usage.find("--list-devices"), std::string::npos);
 }
