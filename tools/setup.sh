@@ -6,6 +6,9 @@ set -euo pipefail
 packages=(
   cmake make g++ pkg-config python3
   libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libpng-dev fonts-dejavu-core tzdata
+  # the simulator's recorder encodes its picture (native only); ffprobe
+  # checks that recordings and playlists play
+  libavcodec-dev libavutil-dev libswscale-dev ffmpeg
   g++-arm-linux-gnueabi binutils-arm-linux-gnueabi qemu-user
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # clang 14 with g++'s libstdc++: the libFuzzer targets and the

@@ -4,12 +4,16 @@
 // recorder instance's write-chunk value, and writes the index side file
 // (".mdb") beside it; spI_Stream_Record_Stop ends the thread and closes both.
 //
-// The stream: 188-byte packets; PAT (PID 0) and PMT (kPmtPid) every second
-// frame; one MPEG-2 video elementary stream on kVideoPid in PES packets of one
-// frame each (25 frames per second, unbounded PES length, PTS in every PES
-// header); the PCR rides in the adaptation field of every frame's first
-// packet and follows the stream's own time: packet n is at n * 188 / bitrate
-// seconds.
+// The stream (sim/host/transport_stream.h): 188-byte packets at a constant
+// bitrate; PAT, PMT and one MPEG-2 video stream of 25 frames a second
+// showing the TV's test picture with the channel and the programme's title
+// (sim/host/picture_encoder.h), null packets for the rest. Its PCR and PTS
+// are the TV's clock at the start plus the stream time, so a player gives a
+// file the duration of the TV time it recorded (up to the chunk not written
+// at the stop). The picture follows the guide: each second of stream shows
+// the programme on the tuned channel at that time. A bitrate too low to
+// carry the picture, or a build without the encoder, records the stream
+// without it (logged once per recording).
 //
 // Fast growth (SetRecorderGrowth): before each chunk but the first the file
 // skips ahead by a hole of whole packets, so that the file's size grows by
