@@ -190,7 +190,7 @@ bool StreamCarries(const EncodedGop& gop, int64_t bitrate) {
   uint64_t needed = gop.frames.size();  // a PAT and a PMT before every second frame
   for (const EncodedFrame& frame : gop.frames) needed += FramePackets(frame.data.size());
   const uint64_t available = per_second * gop.frames.size() / kPictureFramesPerSecond;
-  return needed * 5 <= available * 4 && FramePackets(gop.largest) * 10 <= per_second;
+  return needed * 5 <= available * 4 && FramePackets(gop.largest) * 4 <= per_second;
 }
 
 void NextPacket(TsGenerator& g, uint8_t* p) {

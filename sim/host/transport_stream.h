@@ -36,7 +36,7 @@ inline constexpr uint64_t kPcrHz = 27000000;
 inline constexpr uint64_t kClockWrap = (uint64_t{1} << 33) * 300;
 // A frame is presented this long (90 kHz units) after it was due: room for
 // the largest frame that StreamCarries lets through to arrive.
-inline constexpr uint64_t kPtsDelay = 90000 / 5;
+inline constexpr uint64_t kPtsDelay = 90000 / 2;
 
 using PictureSource = std::function<std::shared_ptr<const EncodedGop>(uint64_t first_frame)>;
 
@@ -67,8 +67,8 @@ uint64_t FramePackets(size_t bytes);
 
 // True when a stream of `bitrate` bytes a second carries the group in time:
 // its frames and the PAT and PMT fill at most four fifths of the packets of
-// its second, and its largest frame goes out within a tenth of a second
-// (so no frame arrives after its presentation time).
+// its second, and its largest frame goes out within a quarter of a second,
+// half of kPtsDelay (so no frame arrives after its presentation time).
 bool StreamCarries(const EncodedGop& gop, int64_t bitrate);
 
 }  // namespace sim

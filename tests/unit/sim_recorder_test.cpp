@@ -515,13 +515,13 @@ TEST(TransportStream, CarriesAGroupOnlyWithRoomToSpare) {
   even.largest = 1000;
   EXPECT_TRUE(sim::StreamCarries(even, 219 * 188));
   EXPECT_FALSE(sim::StreamCarries(even, 219 * 188 - 1));
-  // One frame of 20000 bytes (109 packets) must leave within a tenth of a
-  // second, whatever the average.
+  // One frame of 20000 bytes (109 packets) must leave within a quarter of
+  // a second, whatever the average.
   sim::EncodedGop burst = even;
   burst.frames[0].data.resize(20000);
   burst.largest = 20000;
-  EXPECT_FALSE(sim::StreamCarries(burst, 1089 * 188));
-  EXPECT_TRUE(sim::StreamCarries(burst, 1090 * 188));
+  EXPECT_FALSE(sim::StreamCarries(burst, 435 * 188));
+  EXPECT_TRUE(sim::StreamCarries(burst, 436 * 188));
   EXPECT_FALSE(sim::StreamCarries(sim::EncodedGop{}, 1 << 20));
 }
 
