@@ -39,6 +39,7 @@ struct Session {
   int chunk = 0;
   int64_t bitrate = 0;
   int64_t growth = 0;     // sparse bytes per second of stream time
+  bool picture = false;   // the stream carries the test picture
   uint64_t sparse = 0;    // sparse bytes skipped so far
   std::chrono::steady_clock::time_point start;
   int64_t start_wall_ns = 0;  // the simulator's wall clock at the start (ns)
@@ -55,6 +56,7 @@ Session* session = nullptr;  // guarded by control_mutex; never destroyed while 
 
 std::atomic<int64_t> bitrate{kDefaultRecorderBitrate};
 std::atomic<int64_t> growth{0};
+std::atomic<bool> picture{false};
 std::atomic<uint64_t> sparse_bytes{0};
 std::atomic<bool> recording{false};
 std::atomic<uint64_t> bytes_written{0};
@@ -154,6 +156,7 @@ bool WriteChunk(Session& s, uint64_t skip, const std::vector<uint8_t>& chunk) {
 // picture of the channel tuned now and of its programme at the frame's time.
 // Null when there is none to send (reported once per recording).
 std::shared_ptr<const EncodedGop> PictureFor(Session& s, uint64_t first_frame) {
+  if (!s.picture) return nullptr;
   const int64_t frame_ns = s.start_wall_ns + static_cast<int64_t>(first_frame) * 1000000000 / kPictureFramesPerSecond;
   const int channel = CurrentChannel().value_or(0);
   std::optional<GuideProgramme> programme;
@@ -289,6 +292,10 @@ void SetRecorderGrowth(int64_t bytes_per_second) {
 
 int64_t RecorderGrowth() { return growth.load(std::memory_order_relaxed); }
 
+void SetRecorderPicture(bool on) { picture.store(on, std::memory_order_relaxed); }
+
+bool RecorderPicture() { return picture.load(std::memory_order_relaxed); }
+
 bool MdbPathFor(const char* ts_path, char* out, size_t size) {
   size_t length = std::strlen(ts_path);
   if (length >= 3 && std::strcmp(ts_path + length - 3, ".ts") == 0) length -= 3;
@@ -318,6 +325,7 @@ void ResetRecorder() {
   }
   SetRecorderBitrate(kDefaultRecorderBitrate);
   SetRecorderGrowth(0);
+  SetRecorderPicture(false);
 }
 
 }  // namespace sim
@@ -339,6 +347,7 @@ extern "C" int spI_Stream_Record(const char* path) {
   s->chunk = ChooseChunk();
   s->bitrate = RecorderBitrate();
   s->growth = RecorderGrowth();
+  s->picture = RecorderPicture();
   char mdb_path[4096];
   bool fits = MdbPathFor(path, mdb_path, sizeof mdb_path);
   if (!fits) mdb_path[0] = '\0';

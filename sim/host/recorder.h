@@ -13,7 +13,10 @@
 // at the stop). The picture follows the guide: each second of stream shows
 // the programme on the tuned channel at that time. A bitrate too low to
 // carry the picture, or a build without the encoder, records the stream
-// without it (logged once per recording).
+// without it (logged once per recording). The picture is tvsim's
+// (SetRecorderPicture): other programs that host the plug-in, the unit
+// tests among them, record without it unless they ask, and so do not pay
+// for encoding it.
 //
 // Fast growth (SetRecorderGrowth): before each chunk but the first the file
 // skips ahead by a hole of whole packets, so that the file's size grows by
@@ -57,6 +60,10 @@ inline constexpr int64_t kDefaultRecorderBitrate = 1 << 20;  // bytes per second
 void SetRecorderBitrate(int64_t bytes_per_second);
 int64_t RecorderBitrate();
 
+// Whether recordings started from now on carry the picture (default: no).
+void SetRecorderPicture(bool on);
+bool RecorderPicture();
+
 // Extra bytes per second of stream time, as sparse holes between chunks, for
 // recordings started from now on (0, the default: none). Negative is 0.
 void SetRecorderGrowth(int64_t bytes_per_second);
@@ -77,7 +84,8 @@ struct RecorderStatus {
 // A snapshot of the recorder, safe from any thread.
 RecorderStatus GetRecorderStatus();
 
-// Stops a running recording and restores the default bitrate and no growth.
+// Stops a running recording and restores the default bitrate, no growth
+// and no picture.
 void ResetRecorder();
 
 // The side file's name for a recording path: ".ts" at the end replaced by

@@ -245,6 +245,7 @@ TEST_F(RecorderTest, WritesAValidTransportStreamWithItsSideFile) {
   const int64_t bitrate = 4 << 20;
   SetChunk(chunk);
   sim::SetRecorderBitrate(bitrate);
+  sim::SetRecorderPicture(true);
   std::string path = dir_ + "/R2024-03-07_20-15_Das_Boot_001.ts";
   const int64_t started = WallNs();
   ASSERT_EQ(spI_Stream_Record(path.c_str()), 0);
