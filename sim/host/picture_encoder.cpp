@@ -52,9 +52,9 @@ constexpr int kQuantiser = 4;
 
 // The calls of libavcodec, libavutil and libswscale that the encoding makes,
 // found in the libraries opened at the first encoding: a process that never
-// encodes (the unit tests, most runs) does not load them and the hundred
-// libraries they bring, which would cost every process tens of
-// milliseconds at its start. The versions are those of the headers.
+// encodes (the unit tests, a run that records nothing) does not load them
+// and the hundred libraries they bring, which would cost every process tens
+// of milliseconds at its start. The versions are those of the headers.
 struct AvCalls {
   decltype(&::avcodec_find_encoder) find_encoder;
   decltype(&::avcodec_alloc_context3) alloc_context;

@@ -26,6 +26,7 @@
 #include "sim/host/picture_encoder.h"
 #include "sim/host/recorder.h"
 #include "sim/host/transport_stream.h"
+#include "sim/scenario/stream_probe.h"
 #include "sandbox_fixture.h"
 
 namespace {
@@ -524,6 +525,49 @@ TEST(TransportStream, CarriesAGroupOnlyWithRoomToSpare) {
   EXPECT_FALSE(sim::StreamCarries(burst, 435 * 188));
   EXPECT_TRUE(sim::StreamCarries(burst, 436 * 188));
   EXPECT_FALSE(sim::StreamCarries(sim::EncodedGop{}, 1 << 20));
+}
+
+// The picture of a programme: one group of an I frame and P frames, encoded
+// once and then taken from the cache, that a player (ffprobe, on the frames
+// written out as an MPEG-2 video file) reads as 25 pictures of 480x270.
+TEST(PictureEncoder, EncodesEachProgrammeOnceAsAGroupAPlayerReads) {
+  if (!sim::PictureEncoderBuilt()) GTEST_SKIP() << "this build has no picture encoder";
+  std::string error;
+  const uint64_t before = sim::EncodedGopCount();
+  std::shared_ptr<const sim::EncodedGop> gop = sim::ProgrammeGop(1, "Das Boot", &error);
+  ASSERT_NE(gop, nullptr) << error;
+  EXPECT_EQ(sim::ProgrammeGop(1, "Das Boot", &error), gop);
+  EXPECT_EQ(sim::EncodedGopCount(), before + 1);
+  ASSERT_NE(sim::ProgrammeGop(1, "Ärger: Teil 2/3", &error), nullptr) << error;
+  EXPECT_EQ(sim::EncodedGopCount(), before + 2);
+
+  ASSERT_EQ(gop->frames.size(), static_cast<size_t>(sim::kGopFrames));
+  size_t bytes = 0, largest = 0;
+  std::string video;
+  for (size_t i = 0; i < gop->frames.size(); ++i) {
+    const std::vector<uint8_t>& data = gop->frames[i].data;
+    EXPECT_EQ(gop->frames[i].key, i == 0) << i;
+    bytes += data.size();
+    largest = std::max(largest, data.size());
+    video.append(data.begin(), data.end());
+  }
+  EXPECT_EQ(gop->bytes, bytes);
+  EXPECT_EQ(gop->largest, largest);
+  ASSERT_GE(gop->frames[0].data.size(), 4u);
+  EXPECT_EQ(std::memcmp(gop->frames[0].data.data(), "\0\0\1\xB3", 4), 0);  // a sequence header first
+
+  char folder[] = "/tmp/sim_picture_XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string file = std::string(folder) + "/group.m2v";
+  std::ofstream(file, std::ios::binary) << video;
+  sim::ProbeFacts facts;
+  const bool probed = sim::ProbeStream(file, false, &facts, &error);
+  std::filesystem::remove_all(folder);
+  ASSERT_TRUE(probed) << error;
+  EXPECT_EQ(facts.codec, "mpeg2video");
+  EXPECT_EQ(facts.width, sim::kPictureWidth);
+  EXPECT_EQ(facts.height, sim::kPictureHeight);
+  EXPECT_EQ(facts.frames, static_cast<uint64_t>(sim::kGopFrames));
 }
 
 // On a virtual disk the growth fills the disk: its free space shrinks with
