@@ -120,7 +120,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tvsim: cannot start telnetd in %s\n", sandbox.c_str());
     return 1;
   }
-  // Set before the scenario plays: its recordings use them.
+  // Set before the scenario plays: its recordings use them. The TV's
+  // recordings show its picture.
+  sim::SetRecorderPicture(true);
   if (options.bitrate_kib >= 0) sim::SetRecorderBitrate(options.bitrate_kib << 10);
   if (options.growth_mib >= 0) sim::SetRecorderGrowth(options.growth_mib << 20);
   // TV time: the simulator's own clock from here on (sim/platform/tv_time.h).

@@ -3,7 +3,8 @@
 # builds what it needs, and plays
 # sim/scenarios/demo.txt in the TV simulator with the shipped plug-in loaded
 # into it, the TV's clock 30 times faster. It leaves in build/demo:
-#   sandbox/dtv/usb/sda1/  the recordings, named after their programmes
+#   sandbox/dtv/usb/sda1/  the recordings, named after their programmes, and
+#                          the playlist that plays a split recording as one
 #   storyboard.png         a captioned picture of each step of the story
 #   home/recolyx.cfg       the settings the toolbox saved
 #   demo.log               everything the TV printed
@@ -41,6 +42,14 @@ grep -E '\] recording (started|stopped): ' "$demo/demo.log" | sed -E 's/^\[[^]]*
 echo "  recordings ($demo/sandbox/dtv/usb/sda1):"
 find "$demo/sandbox/dtv/usb/sda1" -maxdepth 1 -type f -printf '%f %s\n' | sort |
   awk '{ printf "    %-44s %6.1f MiB (%d bytes)\n", $1, $2 / 1048576, $2 }'
+# A recording of several files has a playlist beside them: its lines, and
+# what ffprobe found playing it (the scenario's plays check).
+for playlist in "$demo"/sandbox/dtv/usb/sda1/*.m3u; do
+  [ -f "$playlist" ] || continue
+  echo "  playlist $(basename "$playlist"), the recording's files in order:"
+  sed 's/^/    /' "$playlist"
+done
+grep -E '\] plays ' "$demo/demo.log" | sed 's/^\[ *[0-9.]* [0-9:.]*\] /    ffprobe: /'
 cfg=$demo/home/recolyx.cfg
 if [ -f "$cfg" ]; then
   # Destination 1 is the record's table entry at byte 260: its index (int32),

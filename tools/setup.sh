@@ -18,6 +18,9 @@ tier=${1:-all}
 native=(
   cmake make g++ pkg-config python3
   libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libpng-dev fonts-dejavu-core tzdata
+  # the simulator's recorder encodes its picture (native only); ffprobe
+  # checks that recordings and playlists play
+  libavcodec-dev libavutil-dev libswscale-dev ffmpeg
   # the native build's tests and benchmarks, configured with it
   googletest libgtest-dev libgmock-dev libbenchmark-dev
 )

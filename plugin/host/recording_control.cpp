@@ -13,6 +13,7 @@
 #include "display/skin.h"
 #include "host/host_interface.h"
 #include "host/key_codes.h"
+#include "host/playlist_file.h"
 #include "host/recording_destination.h"
 #include "host/recording_files.h"
 #include "host/recording_state.h"
@@ -61,6 +62,7 @@ void SetStartWords(bool from_rest) REQUIRES(recording_owner) {
     return;
   }
   recording.recent_file_count.store(0, kRelaxed);
+  recording.playlist = PlaylistState{};
   segment_number.store(0, kRelaxed);
   earlier_segments_mb.store(0, kRelaxed);
   rec_start_time.store(now, kRelaxed);
@@ -158,13 +160,18 @@ const char* SideFile(const char* ts, const char* mdb) {
 
 bool Exists(const char* path) { return access(path, F_OK) == 0; }
 
+// When the current file started, as the tick keeps it (moved with every
+// jump of the clock).
+uint32_t FileStartTime() {
+  return segment_number.load(kRelaxed) <= 0 ? rec_start_time.load(kRelaxed) : segment_start_time.load(kRelaxed);
+}
+
 // The date part of a prefix for the start of the current file, from its
 // start time as the tick kept it (moved with every jump of the clock): for
 // a file created while the clock was not set ("_"), once it is. false when
 // the clock is still not set.
 bool ShiftedStartPrefix(char* out, size_t size) {
-  const uint32_t start = segment_number.load(kRelaxed) <= 0 ? rec_start_time.load(kRelaxed)
-                                                            : segment_start_time.load(kRelaxed);
+  const uint32_t start = FileStartTime();
   struct tm local{};
   const time_t clock = static_cast<time_t>(start);
   if (Setting(settings.clock_source) == 1) {
@@ -269,6 +276,9 @@ int FinishFile(int key, bool split) REQUIRES(recording_owner) {
   if (!removed) {
     RenameFinished();
     ListFinished();
+    // The TV time it recorded; none when the clock went back meanwhile.
+    const uint32_t now = Now(), start = FileStartTime();
+    AddToPlaylist(recording.playlist, recording.ts_path.data(), now > start ? now - start : 0);
   }
   return removed;
 }
@@ -371,6 +381,8 @@ void DeleteRecentFiles() {
       ++kept;
     }
     recording.recent_file_count.store(kept, kRelaxed);
+    // The recording's playlist goes with its files.
+    if (deleted > 0) DeletePlaylist(recording.playlist);
   }
   deleted_recording_count.store(deleted, kRelaxed);
   ShowMessageBox(39, 1);

@@ -28,8 +28,9 @@ uint32_t TakeTickRequest();
 // Stops the running recording on behalf of `key` (70, 2, 258, or the
 // tick's 70): the recorder stops, the file is measured, an empty one (with
 // delete_empty) or the side file (with delete_mdb) deleted, the rest renamed
-// after the sampled title within its folder (never over another file) and
-// listed for the delete dialog. Never waits for the tick; key 70's stop
+// after the sampled title within its folder (never over another file),
+// listed for the delete dialog and added to the recording's playlist
+// (host/playlist_file.h; from its second file on). Never waits for the tick; key 70's stop
 // notice is shown once the key thread's transition is given back. Returns 255 at a
 // split; for 70 ShowStopNotice's result; for 2 and 258 the key itself. When
 // no recording runs by the time the transition is taken: 255 for 70, else
@@ -46,6 +47,7 @@ int FinishSplitAsStop();
 
 // Deletes the files listed for the delete dialog (the side files too unless
 // delete_mdb removed them at each stop; a side file whose path equals its
-// .ts path is never deleted twice) and shows message box 39. Failures are
-// ignored; the list stays.
+// .ts path is never deleted twice) and, when any file went, the recording's
+// playlist; then shows message box 39. Failures are ignored; the list keeps
+// the files that could not be deleted.
 void DeleteRecentFiles();

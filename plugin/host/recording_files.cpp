@@ -15,9 +15,6 @@
 namespace {
 
 constexpr const char* kLongestExtension = ".mdb";
-// "YYYY-MM-DD_HH-MM" and the "_" that follows when a title comes after it.
-constexpr size_t kDateLength = 16;
-constexpr size_t kDatedTitleStart = kDateLength + 1;
 
 bool Fits(int written, size_t size) { return written >= 0 && static_cast<size_t>(written) < size; }
 
@@ -27,18 +24,6 @@ bool Refuse(char* out, size_t size) {
 }
 
 bool Digit(char c) { return c >= '0' && c <= '9'; }
-
-// 17 for "YYYY-MM-DD_HH-MM_..." (a title follows), 16 for the date alone,
-// 0 for anything else.
-size_t DatePart(const char* prefix) {
-  static constexpr char kShape[] = "dddd-dd-dd_dd-dd";
-  for (size_t i = 0; i < kDateLength; ++i) {
-    if (prefix[i] == '\0') return 0;
-    if (kShape[i] == 'd' ? !Digit(prefix[i]) : prefix[i] != kShape[i]) return 0;
-  }
-  if (prefix[kDateLength] == '\0') return kDateLength;
-  return prefix[kDateLength] == '_' ? kDatedTitleStart : 0;
-}
 
 // Creates path exclusively and deletes it again: true when the folder takes
 // a new file of that name. Only a file this call created is deleted.
@@ -84,6 +69,16 @@ NumberSet ListedNumbers(const char* folder, const char* prefix) {
 }
 
 }  // namespace
+
+size_t PrefixDateLength(const char* prefix) {
+  static constexpr char kShape[] = "dddd-dd-dd_dd-dd";
+  for (size_t i = 0; i < kPrefixDateLength; ++i) {
+    if (prefix[i] == '\0') return 0;
+    if (kShape[i] == 'd' ? !Digit(prefix[i]) : prefix[i] != kShape[i]) return 0;
+  }
+  if (prefix[kPrefixDateLength] == '\0') return kPrefixDateLength;
+  return prefix[kPrefixDateLength] == '_' ? kPrefixTitleStart : 0;
+}
 
 bool NameTaken(const char* path) {
   struct stat status;
@@ -135,30 +130,30 @@ bool FitPrefix(char* out, size_t size, const char* prefix, size_t room) {
   }
   // Only a dated title can be shortened: date, time, "_", at least nothing
   // of the title, and the final "_".
-  if (DatePart(prefix) != kDatedTitleStart || prefix[length - 1] != '_' ||
-      room < kDatedTitleStart + 1)
+  if (PrefixDateLength(prefix) != kPrefixTitleStart || prefix[length - 1] != '_' ||
+      room < kPrefixTitleStart + 1)
     return Refuse(out, size);
-  size_t keep = room - kDatedTitleStart - 1;
-  const unsigned char* title = reinterpret_cast<const unsigned char*>(prefix) + kDatedTitleStart;
+  size_t keep = room - kPrefixTitleStart - 1;
+  const unsigned char* title = reinterpret_cast<const unsigned char*>(prefix) + kPrefixTitleStart;
   while (keep > 0 && (title[keep] & 0xC0) == 0x80) --keep;  // not inside a character
-  std::memcpy(out, prefix, kDatedTitleStart + keep);
-  out[kDatedTitleStart + keep] = '_';
-  out[kDatedTitleStart + keep + 1] = '\0';
+  std::memcpy(out, prefix, kPrefixTitleStart + keep);
+  out[kPrefixTitleStart + keep] = '_';
+  out[kPrefixTitleStart + keep + 1] = '\0';
   return true;
 }
 
 bool FinalPrefix(char* out, size_t size, const char* start, const char* sampled) {
-  if (DatePart(sampled) != kDatedTitleStart) return Refuse(out, size);
-  const char* title = sampled + kDatedTitleStart;  // the title and its final "_"
+  if (PrefixDateLength(sampled) != kPrefixTitleStart) return Refuse(out, size);
+  const char* title = sampled + kPrefixTitleStart;  // the title and its final "_"
   int written;
-  if (DatePart(start) == 0)
+  if (PrefixDateLength(start) == 0)
     written = std::snprintf(out, size, "%s", sampled);
   else
-    written = std::snprintf(out, size, "%.*s_%s", static_cast<int>(kDateLength), start, title);
+    written = std::snprintf(out, size, "%.*s_%s", static_cast<int>(kPrefixDateLength), start, title);
   return Fits(written, size) || Refuse(out, size);
 }
 
-bool HasDate(const char* prefix) { return prefix != nullptr && DatePart(prefix) != 0; }
+bool HasDate(const char* prefix) { return prefix != nullptr && PrefixDateLength(prefix) != 0; }
 
 bool RecordingPath(char* out, size_t size, const char* folder, const char* prefix, int number,
                    const char* extension) {

@@ -48,6 +48,16 @@ bool FitPrefix(char* out, size_t size, const char* prefix, size_t room);
 // result does not fit `size`.
 bool FinalPrefix(char* out, size_t size, const char* start, const char* sampled);
 
+// "YYYY-MM-DD_HH-MM" at the start of a prefix, and where a title after it
+// and its "_" starts.
+inline constexpr size_t kPrefixDateLength = 16;
+inline constexpr size_t kPrefixTitleStart = kPrefixDateLength + 1;
+
+// The length of the date and time a prefix begins with: 17 for
+// "YYYY-MM-DD_HH-MM_" followed by more (the title), 16 for the date and
+// time alone, 0 for anything else.
+size_t PrefixDateLength(const char* prefix);
+
 // True when the prefix begins with a date and time ("YYYY-MM-DD_HH-MM"),
 // as a prefix made while the clock was set does; false for "_" and null.
 bool HasDate(const char* prefix);

@@ -12,6 +12,7 @@ void ResetRecordingState() NO_THREAD_SAFETY_ANALYSIS {
   recording.ts_path[0] = recording.mdb_path[0] = recording.rename_path[0] = '\0';
   recording.start_prefix[0] = recording.mount[0] = '\0';
   recording.recent_files = {};
+  recording.playlist = {};
   for (std::atomic<int>* word : {&recording.recent_file_count, &recording.dest_attempt,
                                  &recording.network_dest, &recording.memory_dest,
                                  &recording.last_start_failure, &recording.stop_request})

@@ -58,6 +58,25 @@ struct RecentFile {
   char mdb[kPathSize];
 };
 
+// The playlist of a recording (host/playlist_file.h): written when its
+// second file is finished, replaced at each file after that.
+struct PlaylistState {
+  // Files of the recording it has seen: 0 none, 1 the first (not listed
+  // yet: a recording of one file has no playlist), 2 and more listed in
+  // the playlist at `path`; -1 given up (the recording's playlist stays as
+  // it was last written, or there is none).
+  int files = 0;
+  PathText first{};        // the first file, until the second comes
+  uint32_t first_seconds = 0;
+  PathText path{};         // the playlist, once written
+  // What it is on disk as last written: only a regular file on that disk
+  // of that size is read, replaced or deleted as the playlist. Not its
+  // inode number: FAT file systems make those up anew when a file's inode
+  // is read back into memory.
+  uint64_t device = 0;
+  uint64_t bytes = 0;
+};
+
 struct Recording {
   // 1 while a thread holds recording_owner; taken and given back only by
   // host/recording_transition.h.
@@ -86,6 +105,9 @@ struct Recording {
   // The destination's mount folder, as the start found it: the tick
   // measures free space here, whatever the device table says meanwhile.
   PathText mount GUARDED_BY(recording_owner);
+
+  // The playlist of the current (or last) recording.
+  PlaylistState playlist GUARDED_BY(recording_owner);
 
   // Files of the last recording, and how many are used (0..10). Key 140
   // empties the list by setting the count to 0.

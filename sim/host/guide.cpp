@@ -164,8 +164,9 @@ std::optional<int> CurrentChannel() {
   return guide.current;
 }
 
-std::optional<GuideProgramme> PresentProgramme(int number) {
-  time_t now = Now();
+std::optional<GuideProgramme> PresentProgramme(int number) { return ProgrammeAt(number, Now()); }
+
+std::optional<GuideProgramme> ProgrammeAt(int number, time_t now) {
   Guide& guide = TheGuide();
   std::lock_guard lock(guide.mutex);
   GuideChannel* channel = FindChannel(guide, number);

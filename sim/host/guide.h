@@ -73,6 +73,8 @@ std::optional<int> CurrentChannel();
 
 // The programme on now on a channel, by Now().
 std::optional<GuideProgramme> PresentProgramme(int channel);
+// The programme on a channel at a moment (UTC seconds).
+std::optional<GuideProgramme> ProgrammeAt(int channel, time_t at);
 
 // The broadcast time runs with Now(): setting it to t makes it t now and
 // keeps it ticking from there. Unset, the host reports no broadcast time.

@@ -12,11 +12,15 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "host/host_interface.h"
+#include "sim/host/guide.h"
 #include "sim/host/host_state.h"
+#include "sim/host/picture_encoder.h"
 #include "sim/host/sim_clock.h"
 #include "sim/host/transport_stream.h"
 #include "sim/platform/sim_time.h"
@@ -35,9 +39,16 @@ struct Session {
   int chunk = 0;
   int64_t bitrate = 0;
   int64_t growth = 0;     // sparse bytes per second of stream time
+  bool picture = false;   // the stream carries the test picture
   uint64_t sparse = 0;    // sparse bytes skipped so far
   std::chrono::steady_clock::time_point start;
+  int64_t start_wall_ns = 0;  // the simulator's wall clock at the start (ns)
   double speed = 1.0;  // the TV clock's speed when the recording started
+  // The picture last sent (recorder thread only): its channel and title,
+  // and whether a missing picture was reported.
+  int picture_channel = -1;
+  std::string picture_title;
+  bool no_picture_reported = false;
 };
 
 std::mutex control_mutex;  // one start or stop at a time
@@ -45,6 +56,7 @@ Session* session = nullptr;  // guarded by control_mutex; never destroyed while 
 
 std::atomic<int64_t> bitrate{kDefaultRecorderBitrate};
 std::atomic<int64_t> growth{0};
+std::atomic<bool> picture{false};
 std::atomic<uint64_t> sparse_bytes{0};
 std::atomic<bool> recording{false};
 std::atomic<uint64_t> bytes_written{0};
@@ -140,8 +152,41 @@ bool WriteChunk(Session& s, uint64_t skip, const std::vector<uint8_t>& chunk) {
   return true;
 }
 
+// The picture of the group of frames that starts at `first_frame`: the test
+// picture of the channel tuned now and of its programme at the frame's time.
+// Null when there is none to send (reported once per recording).
+std::shared_ptr<const EncodedGop> PictureFor(Session& s, uint64_t first_frame) {
+  if (!s.picture) return nullptr;
+  const int64_t frame_ns = s.start_wall_ns + static_cast<int64_t>(first_frame) * 1000000000 / kPictureFramesPerSecond;
+  const int channel = CurrentChannel().value_or(0);
+  std::optional<GuideProgramme> programme;
+  if (channel > 0) programme = ProgrammeAt(channel, static_cast<time_t>(frame_ns / 1000000000));
+  const std::string title = programme ? programme->title : "";
+  std::string error;
+  std::shared_ptr<const EncodedGop> gop = ProgrammeGop(channel, title, &error);
+  if (gop != nullptr && !StreamCarries(*gop, s.bitrate)) {
+    error = "a picture of " + std::to_string(gop->bytes) + " bytes a second does not fit " +
+            std::to_string(s.bitrate) + " bytes a second";
+    gop = nullptr;
+  }
+  if (gop == nullptr) {
+    if (!s.no_picture_reported) Log("recorder: no picture in the stream: %s", error.c_str());
+    s.no_picture_reported = true;
+    return nullptr;
+  }
+  if (channel != s.picture_channel || title != s.picture_title) {
+    Log("recorder: picture of channel %d, \"%s\" (%zu bytes a second)", channel, title.c_str(), gop->bytes);
+    s.picture_channel = channel;
+    s.picture_title = title;
+  }
+  return gop;
+}
+
 void RecorderThread(Session* s, std::string path) {
-  TsGenerator generator{s->bitrate};
+  TsGenerator generator;
+  generator.bitrate = s->bitrate;
+  generator.clock_base = ClockAt(s->start_wall_ns);
+  generator.pictures = [s](uint64_t first_frame) { return PictureFor(*s, first_frame); };
   std::vector<uint8_t> buffer(static_cast<size_t>(s->chunk));
   bool writing = s->ts_fd >= 0;
   for (uint64_t chunk = 0;; ++chunk) {
@@ -247,6 +292,10 @@ void SetRecorderGrowth(int64_t bytes_per_second) {
 
 int64_t RecorderGrowth() { return growth.load(std::memory_order_relaxed); }
 
+void SetRecorderPicture(bool on) { picture.store(on, std::memory_order_relaxed); }
+
+bool RecorderPicture() { return picture.load(std::memory_order_relaxed); }
+
 bool MdbPathFor(const char* ts_path, char* out, size_t size) {
   size_t length = std::strlen(ts_path);
   if (length >= 3 && std::strcmp(ts_path + length - 3, ".ts") == 0) length -= 3;
@@ -276,6 +325,7 @@ void ResetRecorder() {
   }
   SetRecorderBitrate(kDefaultRecorderBitrate);
   SetRecorderGrowth(0);
+  SetRecorderPicture(false);
 }
 
 }  // namespace sim
@@ -297,6 +347,7 @@ extern "C" int spI_Stream_Record(const char* path) {
   s->chunk = ChooseChunk();
   s->bitrate = RecorderBitrate();
   s->growth = RecorderGrowth();
+  s->picture = RecorderPicture();
   char mdb_path[4096];
   bool fits = MdbPathFor(path, mdb_path, sizeof mdb_path);
   if (!fits) mdb_path[0] = '\0';
@@ -326,6 +377,10 @@ extern "C" int spI_Stream_Record(const char* path) {
     WriteMdbHeader(s->mdb_fd, path, mdb_path, *s);
   }
   s->start = std::chrono::steady_clock::now();
+  // The simulator's clock (Now()), to the nanosecond: the guide's time.
+  s->start_wall_ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                         std::chrono::system_clock::now().time_since_epoch()).count() +
+                     static_cast<int64_t>(NowOffset()) * 1000000000;
   s->speed = sim_clock_speed();
   s->thread = std::thread(RecorderThread, s, std::string(path));
   session = s;

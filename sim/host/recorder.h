@@ -4,12 +4,19 @@
 // recorder instance's write-chunk value, and writes the index side file
 // (".mdb") beside it; spI_Stream_Record_Stop ends the thread and closes both.
 //
-// The stream: 188-byte packets; PAT (PID 0) and PMT (kPmtPid) every second
-// frame; one MPEG-2 video elementary stream on kVideoPid in PES packets of one
-// frame each (25 frames per second, unbounded PES length, PTS in every PES
-// header); the PCR rides in the adaptation field of every frame's first
-// packet and follows the stream's own time: packet n is at n * 188 / bitrate
-// seconds.
+// The stream (sim/host/transport_stream.h): 188-byte packets at a constant
+// bitrate; PAT, PMT and one MPEG-2 video stream of 25 frames a second
+// showing the TV's test picture with the channel and the programme's title
+// (sim/host/picture_encoder.h), null packets for the rest. Its PCR and PTS
+// are the TV's clock at the start plus the stream time, so a player gives a
+// file the duration of the TV time it recorded (up to the chunk not written
+// at the stop). The picture follows the guide: each second of stream shows
+// the programme on the tuned channel at that time. A bitrate too low to
+// carry the picture, or a build without the encoder, records the stream
+// without it (logged once per recording). The picture is tvsim's
+// (SetRecorderPicture): other programs that host the plug-in, the unit
+// tests among them, record without it unless they ask, and so do not pay
+// for encoding it.
 //
 // Fast growth (SetRecorderGrowth): before each chunk but the first the file
 // skips ahead by a hole of whole packets, so that the file's size grows by
@@ -53,6 +60,10 @@ inline constexpr int64_t kDefaultRecorderBitrate = 1 << 20;  // bytes per second
 void SetRecorderBitrate(int64_t bytes_per_second);
 int64_t RecorderBitrate();
 
+// Whether recordings started from now on carry the picture (default: no).
+void SetRecorderPicture(bool on);
+bool RecorderPicture();
+
 // Extra bytes per second of stream time, as sparse holes between chunks, for
 // recordings started from now on (0, the default: none). Negative is 0.
 void SetRecorderGrowth(int64_t bytes_per_second);
@@ -73,7 +84,8 @@ struct RecorderStatus {
 // A snapshot of the recorder, safe from any thread.
 RecorderStatus GetRecorderStatus();
 
-// Stops a running recording and restores the default bitrate and no growth.
+// Stops a running recording and restores the default bitrate, no growth
+// and no picture.
 void ResetRecorder();
 
 // The side file's name for a recording path: ".ts" at the end replaced by

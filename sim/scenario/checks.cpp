@@ -6,11 +6,13 @@
 #include <regex>
 
 #include "sim/host/host_state.h"
+#include "sim/host/picture_encoder.h"
 #include "sim/host/keys/key_input.h"
 #include "sim/loader.h"
 #include "sim/scenario/file_checks.h"
 #include "sim/scenario/output_log.h"
 #include "sim/scenario/step_arguments.h"
+#include "sim/scenario/stream_probe.h"
 #include "sim/screen/screen.h"
 
 namespace sim {
@@ -131,6 +133,33 @@ bool NoFileStep(const ScenarioStep& step, LoadedPlugin&, std::string* reason) {
   std::string names = MatchingNames(FolderArgumentPath(step.words[1]), step.words[2]);
   if (names.empty()) return true;
   *reason = "expected no file " + step.words[1] + "/" + step.words[2] + ": got " + names;
+  return false;
+}
+
+bool PlaysStep(const ScenarioStep& step, LoadedPlugin&, std::string* reason) {
+  WaitKeysIdle();
+  const std::string folder = FolderArgumentPath(step.words[1]);
+  const std::regex pattern(step.words[2]);
+  const double seconds = static_cast<double>(Number(step, 3, 0));
+  std::vector<std::string> failed;
+  int matched = 0;
+  for (const std::string& name : SortedNames(folder)) {
+    if (!std::regex_match(name, pattern)) continue;
+    ++matched;
+    const bool playlist = name.size() > 4 && name.compare(name.size() - 4, 4, ".m3u") == 0;
+    ProbeFacts facts;
+    std::string summary, problem;
+    if (ProbeStream(folder + "/" + name, playlist, &facts, &problem) &&
+        JudgePlay(facts, playlist, seconds, PictureEncoderBuilt(), &summary, &problem)) {
+      HostLog("plays " + name + ": " + summary);
+      continue;
+    }
+    HostLog("plays " + name + ": " + (summary.empty() ? problem : summary + "; " + problem));
+    failed.push_back(name + ": " + problem);
+  }
+  if (matched > 0 && failed.empty()) return true;
+  *reason = "expected " + step.words[1] + "/" + step.words[2] + " to play as " + step.words[3] +
+            " s of TV time: got " + (matched == 0 ? "no such file" : failed.front());
   return false;
 }
 

@@ -24,6 +24,11 @@ bool SameStep(const ScenarioStep& step, LoadedPlugin&, std::string* reason);
 // file FOLDER NAME [SIZE] [stream] / nofile FOLDER NAME.
 bool FileStep(const ScenarioStep& step, LoadedPlugin&, std::string* reason);
 bool NoFileStep(const ScenarioStep& step, LoadedPlugin&, std::string* reason);
+// plays FOLDER NAME SECONDS: each file matching NAME (a playlist when it
+// ends in ".m3u") plays in ffprobe as a recording of SECONDS of TV time
+// (sim/scenario/stream_probe.h); what it found is printed as
+// "plays NAME: ...", for expect steps to look at.
+bool PlaysStep(const ScenarioStep& step, LoadedPlugin&, std::string* reason);
 // option N VALUE / muted yes|no / frozen yes|no / lastkey K [ARG]: the host.
 bool OptionStep(const ScenarioStep& step, LoadedPlugin&, std::string* reason);
 bool MutedStep(const ScenarioStep& step, LoadedPlugin&, std::string* reason);

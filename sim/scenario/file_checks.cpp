@@ -106,6 +106,8 @@ std::string DescribeEntry(const std::string& folder, const std::string& name) {
   const uintmax_t size = std::filesystem::file_size(path, error);
   if (error) return name + " ? bytes";
   // Streams are whole 188-byte packets: say whether this one is.
+  const bool stream = name.size() > 3 && name.compare(name.size() - 3, 3, ".ts") == 0;
+  if (!stream) return name + " " + std::to_string(size) + " bytes";
   return name + " " + std::to_string(size) + " bytes, " +
          (size % kPacketBytes == 0 ? "whole" : "broken") + " packets";
 }

@@ -45,8 +45,9 @@ bool FindMatchingFile(const std::string& folder, const std::string& name_pattern
 std::string MatchingNames(const std::string& folder, const std::string& name_pattern);
 
 // One entry as the files step lists it: "NAME/" for a folder, "NAME SIZE
-// bytes, whole packets" for a file (broken when SIZE is no multiple of 188),
-// "NAME ? bytes" when its size cannot be read.
+// bytes, whole packets" for a stream (".ts"; broken when SIZE is no multiple
+// of 188), "NAME SIZE bytes" for another file, "NAME ? bytes" when its size
+// cannot be read.
 std::string DescribeEntry(const std::string& folder, const std::string& name);
 
 }  // namespace sim

@@ -455,6 +455,8 @@ const StepKind StepKinds[] = {
      "a file NAME (regex) of SIZE (N MIN-MAX MIN- -MAX; K M G T), a stream", kCheck},
     {"nofile", "FOLDER NAME", "hx", 2, NoFileStep,
      "no entry of FOLDER has a name matching NAME", kCheck},
+    {"plays", "FOLDER NAME SECONDS", "hxc", 3, PlaysStep,
+     "ffprobe plays each file NAME (.m3u: as a playlist) as SECONDS s of TV time (2 %)", kCheck},
     {"option", "N VALUE", "nn", 2, OptionStep,
      "the host's TV option N holds VALUE", kCheck},
     {"muted", "yes|no", "y", 1, MutedStep,

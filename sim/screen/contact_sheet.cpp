@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/host/test_picture.h"
 #include "sim/screen/png_file.h"
 #include "sim/screen/screen.h"
 #include "sim/screen/screen_internal.h"
@@ -117,10 +118,10 @@ bool WriteLabelledSheet(const std::vector<SheetPicture>& pictures, int sheet_wid
       p[3] = 255;
     }
   }
-  SDL_Surface* font = IMG_Load(label_font.c_str());
+  const std::shared_ptr<const LabelGlyphs> font = LoadLabelGlyphs(label_font);
   for (size_t i = 0; i < pictures.size(); ++i) {
     const SheetPicture& picture = pictures[i];
-    DrawLabel(sheet.data(), sheet_width, height, font, places[i].x, places[i].y, 1, picture.label, 255, 255, 160);
+    DrawLabel(sheet.data(), sheet_width, height, font.get(), places[i].x, places[i].y, 1, picture.label, 255, 255, 160);
     for (int iy = 0; iy < picture.height; ++iy) {
       const int sy = places[i].y + kLabelHeight + iy;
       for (int ix = 0; ix < picture.width && places[i].x + ix < sheet_width; ++ix) {
@@ -129,7 +130,6 @@ bool WriteLabelledSheet(const std::vector<SheetPicture>& pictures, int sheet_wid
       }
     }
   }
-  if (font != nullptr) SDL_FreeSurface(font);
   return WritePng(png_path, sheet_width, height, 4, sheet.data(), sheet_width * 4, error);
 }
 

@@ -1,7 +1,5 @@
 #include "sim/screen/screen.h"
 
-#include <SDL_image.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -10,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "display/glyph_tables.h"
 #include "sim/host/guide.h"
 #include "sim/host/host_state.h"
+#include "sim/host/test_picture.h"
 #include "sim/screen/png_file.h"
 #include "sim/screen/screen_internal.h"
 
@@ -37,8 +35,6 @@ struct ScreenState {
   int flips = 0;
   int channel = 1;
   std::string programme;
-  SDL_Surface* label_font = nullptr;  // font118.png of the home folder
-  bool label_font_tried = false;
   SDL_Surface* window = nullptr;
   FlipObserver observer;
   std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
@@ -55,26 +51,6 @@ int Phase(ScreenState& state) {
   auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                   state.start).count();
   return static_cast<int>(ms / 20 % kScreenWidth);
-}
-
-void Fill(uint8_t* rgb, int x0, int y0, int w, int h, uint8_t r, uint8_t g, uint8_t b) {
-  for (int y = std::max(y0, 0); y < std::min(y0 + h, kScreenHeight); ++y) {
-    for (int x = std::max(x0, 0); x < std::min(x0 + w, kScreenWidth); ++x) {
-      uint8_t* p = rgb + (y * kScreenWidth + x) * 4;
-      p[0] = r;
-      p[1] = g;
-      p[2] = b;
-      p[3] = 255;
-    }
-  }
-}
-
-SDL_Surface* LabelFont(ScreenState& state) {
-  if (!state.label_font_tried && !state.options.home_dir.empty()) {
-    state.label_font_tried = true;
-    state.label_font = IMG_Load((state.options.home_dir + "/fonts/font118.png").c_str());
-  }
-  return state.label_font;
 }
 
 // The overlay's pixels sit in one block between guard bands: rows above,
@@ -149,34 +125,6 @@ void ReportGuardDamage(const std::string& damage, const char* when) {
 
 }  // namespace
 
-void DrawLabel(uint8_t* rgba, int width, int height, SDL_Surface* font, int x, int y, int scale,
-               const std::string& text, uint8_t r, uint8_t g, uint8_t b) {
-  if (font == nullptr || font->format->BytesPerPixel != 1) return;
-  SDL_LockSurface(font);
-  // UTF-8 units as the plug-in's bitmap fonts see them (28 accented letters).
-  for (const char* at = text.c_str(); *at != '\0';) {
-    int glyph = NextGlyphUnit(&at);
-    if (glyph != ' ') {
-      for (int row = 0; row < 18 * scale; ++row) {
-        for (int column = 0; column < 12 * scale; ++column) {
-          int gx = (glyph % 16) * 12 + column / scale, gy = (glyph / 16) * 18 + row / scale;
-          if (gx >= font->w || gy >= font->h) continue;
-          unsigned ink = static_cast<const uint8_t*>(font->pixels)[gy * font->pitch + gx];
-          int px = x + column, py = y + row;
-          if (ink == 0 || px < 0 || py < 0 || px >= width || py >= height) continue;
-          uint8_t* p = rgba + (static_cast<size_t>(py) * width + px) * 4;
-          p[0] = static_cast<uint8_t>((r * ink + p[0] * (255 - ink)) / 255);
-          p[1] = static_cast<uint8_t>((g * ink + p[1] * (255 - ink)) / 255);
-          p[2] = static_cast<uint8_t>((b * ink + p[2] * (255 - ink)) / 255);
-          p[3] = 255;
-        }
-      }
-    }
-    x += 12 * scale;
-  }
-  SDL_UnlockSurface(font);
-}
-
 namespace {
 
 // The TV picture: scrolling colour bars and a travelling box, or black with
@@ -190,40 +138,25 @@ void DrawPicture(ScreenState& state, uint8_t* rgba) {
     muted = host.main_window_muted;
     picture_off = host.options[15] == 5;
   }
-  SDL_Surface* font = LabelFont(state);
+  const std::shared_ptr<const LabelGlyphs> glyphs = PictureGlyphs();
   if (muted || picture_off) {
-    Fill(rgba, 0, 0, kScreenWidth, kScreenHeight, 0, 0, 0);
-    DrawLabel(rgba, kScreenWidth, kScreenHeight, font, 330, 250, 2, muted ? "VIDEO MUTE" : "PICTURE OFF",
-              120, 120, 120);
+    std::memset(rgba, 0, kPixelBytes);
+    for (size_t i = 3; i < kPixelBytes; i += 4) rgba[i] = 255;
+    DrawLabel(rgba, kScreenWidth, kScreenHeight, glyphs.get(), 330, 250, 2,
+              muted ? "VIDEO MUTE" : "PICTURE OFF", 120, 120, 120);
     return;
   }
   if (!frozen) state.frozen_phase = Phase(state);
-  const int phase = state.frozen_phase;
-  static const uint8_t kBars[8][3] = {{192, 192, 192}, {192, 192, 0}, {0, 192, 192}, {0, 192, 0},
-                                      {192, 0, 192},   {192, 0, 0},   {0, 0, 192},   {40, 40, 40}};
-  for (int y = 0; y < kScreenHeight; ++y) {
-    for (int x = 0; x < kScreenWidth; ++x) {
-      const uint8_t* bar = kBars[((x + phase) % kScreenWidth) / (kScreenWidth / 8)];
-      int shade = 70 + 30 * y / kScreenHeight;  // a gentle gradient from top to bottom
-      uint8_t* p = rgba + (y * kScreenWidth + x) * 4;
-      p[0] = static_cast<uint8_t>(bar[0] * shade / 100);
-      p[1] = static_cast<uint8_t>(bar[1] * shade / 100);
-      p[2] = static_cast<uint8_t>(bar[2] * shade / 100);
-      p[3] = 255;
-    }
-  }
-  int box_x = (phase * 3) % (kScreenWidth - 80);
-  Fill(rgba, box_x, 230, 80, 80, 250, 250, 250);
-  char channel[32];
-  std::snprintf(channel, sizeof channel, "CH %d", state.channel);
-  Fill(rgba, 14, 64, 12 * 2 * 12 + 12, 36 + 30, 0, 0, 0);
-  DrawLabel(rgba, kScreenWidth, kScreenHeight, font, 20, 68, 2, channel, 255, 255, 255);
+  TestPictureContent content;
+  content.bar_shift = state.frozen_phase;
+  content.box_x = (state.frozen_phase * 3) % kTestBoxTravel;
+  content.channel = state.channel;
   // The programme on air now when the guide has the channel (the picture
   // follows a programme change), else the caption set last.
   std::optional<GuideProgramme> on_air = PresentProgramme(state.channel);
-  const std::string& programme = on_air ? on_air->title : state.programme;
-  DrawLabel(rgba, kScreenWidth, kScreenHeight, font, 20, 106, 1, programme.substr(0, 24), 255, 255, 0);
-  if (frozen) DrawLabel(rgba, kScreenWidth, kScreenHeight, font, 800, 68, 2, "FREEZE", 255, 64, 64);
+  content.programme = on_air ? on_air->title : state.programme;
+  content.frozen = frozen != 0;
+  DrawTestPicture(rgba, kScreenWidth, kScreenHeight, content, glyphs.get());
 }
 
 // Whether anything reads the overlay as flipped: screenshots and screen
@@ -285,6 +218,8 @@ void ConfigureScreen(const ScreenOptions& options) {
   const bool kept = KeepsShown(state);
   state.options = options;
   state.keep_shown = options.keep_shown;
+  // The captions of the TV picture, on the screen and in recordings.
+  if (!options.home_dir.empty()) SetPictureGlyphs(LoadLabelGlyphs(options.home_dir + "/fonts/font118.png"));
   // A reader from now on: the overlay as it is stands for the last flip.
   if (!kept && KeepsShown(state) && state.overlay_active && state.flips > 0) CopyShownLocked(state);
   if (!options.window) {

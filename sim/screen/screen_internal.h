@@ -27,8 +27,4 @@ void OverlayFlipped();
 // Shows the screen as it is now in the window (nothing without one).
 void PresentWindow();
 
-// Draws text with a 12x18 font image of 8 bits per pixel into an RGBA buffer.
-void DrawLabel(uint8_t* rgba, int width, int height, SDL_Surface* font, int x, int y, int scale,
-               const std::string& text, uint8_t r, uint8_t g, uint8_t b);
-
 }  // namespace sim

@@ -10,11 +10,15 @@
 #   # fails: REGEX           the run must be refused or fail: tvsim ends
 #                            non-zero and prints lines matching each REGEX
 #                            (CMake's regular expressions), in order
+#   # picture: WHAT          the scenario needs the picture in the recorder's
+#                            streams: where PICTURE is OFF (a tvsim built
+#                            for the set, without the encoder) it is skipped,
+#                            saying "e2e: skipped: " and WHAT
 # Without "fails" tvsim must end with status 0 and "tvsim: done".
 # TVSIM is the command (a launcher and its arguments may come first).
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
-file(STRINGS ${SCENARIO} header REGEX "^# (options|home|fails): ")
+file(STRINGS ${SCENARIO} header REGEX "^# (options|home|fails|picture): ")
 set(options "")
 set(fails "")
 foreach(line IN LISTS header)
@@ -35,6 +39,9 @@ foreach(line IN LISTS header)
     list(APPEND options --home ${WORK}/home)
   elseif(line MATCHES "^# fails: (.*)$")
     list(APPEND fails "${CMAKE_MATCH_1}")
+  elseif(line MATCHES "^# picture: (.*)$" AND DEFINED PICTURE AND NOT PICTURE)
+    message("e2e: skipped: this tvsim records no picture, which the scenario needs (${CMAKE_MATCH_1})")
+    return()
   endif()
 endforeach()
 

@@ -440,12 +440,7 @@ TEST_F(RecordingControl, RecordingThatCannotBeDeletedStaysListed) {
   StartRecording(kKeyRecord);
   StopRecording(kKeyStop);
   StartRecording(kKeyRecord);
-  ASSERT_TRUE(TakeRecordingTransition(0));
-  split_in_progress = 1;
-  StopRecording(kKeyStop);
-  StartRecording(kKeyRecord);
-  split_in_progress = 0;
-  ReleaseRecordingTransition();
+  Split();
   StopRecording(kKeyStop);
   ASSERT_EQ(recording.recent_file_count.load(), 2);
   const std::string first = recording.recent_files[0].ts;

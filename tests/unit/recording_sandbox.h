@@ -18,6 +18,7 @@
 #include "host/key_dispatcher.h"
 #include "host/recording_control.h"
 #include "host/recording_state.h"
+#include "host/recording_transition.h"
 #include "supervision/timer_tick.h"
 #include "host/tv_state.h"
 #include "sandbox_fixture.h"
@@ -95,6 +96,17 @@ class RecordingSandbox : public SandboxTest {
   }
 
   static bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+  // The tick's split of the running recording: its file stops and the next
+  // one starts, with the transition held as the tick holds it.
+  static void Split() {
+    ASSERT_TRUE(TakeRecordingTransition(0));
+    split_in_progress = 1;
+    StopRecording(kKeyStop);
+    StartRecording(kKeyRecord);
+    split_in_progress = 0;
+    ReleaseRecordingTransition();
+  }
 
   // The tick of the running recording, as SDL would call it.
   static uint32_t Tick() {

@@ -1,6 +1,7 @@
 // The parts of a scenario's checks that need no TV: sizes and size ranges,
 // the transport-stream check, file matching, and the bounded output log
-// with its in-order expect and its never watch.
+// with its in-order expect and its never watch, what ffprobe reports of a
+// recording and how a play is judged.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -13,6 +14,7 @@
 #include "sim/scenario/check_report.h"
 #include "sim/scenario/file_checks.h"
 #include "sim/scenario/output_log.h"
+#include "sim/scenario/stream_probe.h"
 
 namespace {
 
@@ -174,3 +176,59 @@ TEST_F(ScenarioOutput, CapturesTheFirstGroup) {
 }
 
 }  // namespace
+
+// ---- What ffprobe says of a recording or a playlist, and the judgement
+
+namespace {
+
+// ffprobe's output for a playlist of two files, as Debian's prints it: its
+// verbose log and, twice (programme and stream), the entries asked for.
+constexpr const char* kPlaylistProbe =
+    "Adding 'codec_name' to the entries to show in section 'stream'\n"
+    "[hls @ 0x5609b91accc0] HLS request for url '/tmp/x/R_a_001.ts', offset 0, playlist 0\n"
+    "[hls @ 0x5609b91accc0] Opening '/tmp/x/R_a_001.ts' for reading\n"
+    "[AVIOContext @ 0x55] Opening 'ignored' for reading\n"
+    "Input #0, hls, from 'R_a.m3u':\n"
+    "  Duration: 00:05:00.00, start: 60921.521244, bitrate: N/A\n"
+    "[hls @ 0x5609b91accc0] Opening 'R_b_002.ts' for reading\n"
+    "codec_name=mpeg2video\nwidth=480\nheight=270\nr_frame_rate=25/1\nnb_read_packets=7456\n"
+    "codec_name=h264\nwidth=1\nheight=1\nr_frame_rate=1/1\nnb_read_packets=1\n"
+    "duration=300.000000\n";
+
+}  // namespace
+
+TEST(StreamProbe, ReadsTheFilesAPlaylistOpensAndTheFirstVideoStream) {
+  const sim::ProbeFacts facts = sim::ParseProbeOutput(kPlaylistProbe);
+  EXPECT_EQ(facts.codec, "mpeg2video");
+  EXPECT_EQ(facts.width, 480);
+  EXPECT_EQ(facts.height, 270);
+  EXPECT_DOUBLE_EQ(facts.frame_rate, 25.0);
+  EXPECT_EQ(facts.frames, 7456u);
+  EXPECT_DOUBLE_EQ(facts.duration, 300.0);
+  EXPECT_EQ(facts.opened, (std::vector<std::string>{"R_a_001.ts", "R_b_002.ts"}));
+  EXPECT_DOUBLE_EQ(sim::ParseProbeOutput("r_frame_rate=30000/1001\n").frame_rate, 30000.0 / 1001);
+  EXPECT_DOUBLE_EQ(sim::ParseProbeOutput("r_frame_rate=0/0\n").frame_rate, 0.0);
+  EXPECT_DOUBLE_EQ(sim::ParseProbeOutput("duration=N/A\n").duration, -1.0);
+}
+
+TEST(StreamProbe, PlaysWhenThePictureAndTheListLastTheTvTimeWithinTwoPercent) {
+  const sim::ProbeFacts facts = sim::ParseProbeOutput(kPlaylistProbe);  // 298.24 s of frames, 300 listed
+  std::string summary, problem;
+  EXPECT_TRUE(sim::JudgePlay(facts, true, 300, true, &summary, &problem)) << problem;
+  EXPECT_EQ(summary, "files R_a_001.ts, R_b_002.ts; listed 300.00 s; 7456 frames of 480x270 at 25/s, 298.24 s");
+  EXPECT_TRUE(sim::JudgePlay(facts, true, 304, true, &summary, &problem)) << problem;
+  EXPECT_FALSE(sim::JudgePlay(facts, true, 307, true, &summary, &problem));  // listed 2.3 % short
+  EXPECT_FALSE(sim::JudgePlay(facts, false, 292, true, &summary, &problem));  // frames 2.1 % long
+  EXPECT_NE(problem.find("frames"), std::string::npos) << problem;
+
+  sim::ProbeFacts no_picture = facts;
+  no_picture.width = no_picture.height = 0;
+  no_picture.frames = 0;
+  EXPECT_FALSE(sim::JudgePlay(no_picture, false, 300, true, &summary, &problem));
+  EXPECT_NE(problem.find("no MPEG-2 picture"), std::string::npos) << problem;
+  // A simulator without the encoder: only the list is judged.
+  EXPECT_TRUE(sim::JudgePlay(no_picture, true, 300, false, &summary, &problem)) << problem;
+  sim::ProbeFacts nothing_opened = facts;
+  nothing_opened.opened.clear();
+  EXPECT_FALSE(sim::JudgePlay(nothing_opened, true, 300, true, &summary, &problem));
+}

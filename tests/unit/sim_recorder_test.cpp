@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -22,7 +23,10 @@
 
 #include "host/host_interface.h"
 #include "sim/host/host_state.h"
+#include "sim/host/picture_encoder.h"
 #include "sim/host/recorder.h"
+#include "sim/host/transport_stream.h"
+#include "sim/scenario/stream_probe.h"
 #include "sandbox_fixture.h"
 
 namespace {
@@ -62,8 +66,37 @@ struct StreamFacts {
   std::vector<size_t> pcr_packets;         // packet index of each PCR
   int pes_starts = 0;
   size_t hole_packets = 0;                 // all-zero packets: sparse holes
+  size_t null_packets = 0;
   std::vector<std::string> faults;
+  // The video's PES packets as they arrived: all their bytes, the packet
+  // that started each and the PCR in it.
+  struct Pes {
+    std::vector<uint8_t> bytes;
+    size_t packet = 0;
+    uint64_t pcr = 0;
+  };
+  std::vector<Pes> video;
 };
+
+// A PES packet's header read: its PTS (90 kHz) and the elementary stream
+// after it. False with a fault when the header is not one of a video PES
+// with a PTS and a length that matches.
+bool ReadPes(const StreamFacts::Pes& pes, uint64_t* pts, std::vector<uint8_t>* data, std::string* fault) {
+  const std::vector<uint8_t>& b = pes.bytes;
+  if (b.size() < 14 || std::memcmp(b.data(), "\0\0\1\xE0", 4) != 0 || (b[7] & 0x80) == 0) {
+    *fault = "not a video PES with a PTS";
+    return false;
+  }
+  const size_t length = b[4] << 8 | b[5];
+  if (length != 0 && length != b.size() - 6) {
+    *fault = "PES length " + std::to_string(length) + " for " + std::to_string(b.size() - 6) + " bytes";
+    return false;
+  }
+  *pts = uint64_t{b[9] & 0x0Eu} << 29 | uint64_t{b[10]} << 22 | uint64_t{b[11] & 0xFEu} << 14 |
+         uint64_t{b[12]} << 7 | b[13] >> 1;
+  data->assign(b.begin() + 9 + b[8], b.end());
+  return true;
+}
 
 // The PSI section of a packet, checked for its CRC; empty when absent.
 std::vector<uint8_t> Section(const uint8_t* p, size_t payload_at, StreamFacts& facts) {
@@ -101,6 +134,10 @@ StreamFacts Parse(const std::vector<uint8_t>& ts) {
                                std::to_string(n));
       last_cc[pid] = cc;
     }
+    if (pid == sim::kNullPid) {
+      ++facts.null_packets;
+      continue;
+    }
     size_t payload_at = 4;
     if (control & 2) {
       payload_at = 5 + p[4];
@@ -110,6 +147,14 @@ StreamFacts Parse(const std::vector<uint8_t>& ts) {
         facts.pcr_packets.push_back(n - facts.hole_packets);  // index in the stream
         if (pid != facts.pcr_pid) facts.faults.push_back("PCR outside the PCR PID");
       }
+    }
+    if ((control & 1) && pid == facts.pcr_pid && facts.stream_type_of_pid.count(pid)) {
+      if (unit_start) {
+        facts.video.push_back({{}, n - facts.hole_packets, facts.pcrs.empty() ? 0 : facts.pcrs.back()});
+      } else if (facts.video.empty()) {
+        continue;  // the stream started inside a frame
+      }
+      facts.video.back().bytes.insert(facts.video.back().bytes.end(), p + payload_at, p + 188);
     }
     if (!(control & 1) || !unit_start) continue;
     if (pid == 0) {
@@ -130,6 +175,31 @@ StreamFacts Parse(const std::vector<uint8_t>& ts) {
     }
   }
   return facts;
+}
+
+// The simulator's wall clock now, in nanoseconds.
+int64_t WallNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+// Checks that each PCR is the wall clock at the start (between started_ns
+// and stopped_ns, the calls around spI_Stream_Record) plus the stream's own
+// time at its packet, on the 27 MHz clock that wraps at 2^33 * 300.
+void ExpectPcrsFollowTheClock(const StreamFacts& facts, int64_t bitrate, int64_t started_ns, int64_t stopped_ns) {
+  ASSERT_GT(facts.pcrs.size(), 3u);
+  const uint64_t first = sim::ClockAt(started_ns);
+  const uint64_t slack = (sim::ClockAt(stopped_ns) + sim::kClockWrap - first) % sim::kClockWrap;
+  for (size_t i = 0; i < facts.pcrs.size(); ++i) {
+    const double stream = facts.pcr_packets[i] * 188.0 * 27e6 / bitrate;
+    const double since = static_cast<double>((facts.pcrs[i] + sim::kClockWrap - first) % sim::kClockWrap);
+    EXPECT_GE(since, stream - 1.0) << i;
+    EXPECT_LE(since, stream + static_cast<double>(slack) + 1.0) << i;
+    if (i > 0) {
+      const double step = static_cast<double>((facts.pcrs[i] + sim::kClockWrap - facts.pcrs[i - 1]) % sim::kClockWrap);
+      EXPECT_NEAR(step, (facts.pcr_packets[i] - facts.pcr_packets[i - 1]) * 188.0 * 27e6 / bitrate, 1.0) << i;
+    }
+  }
 }
 
 class RecorderTest : public ::testing::Test {
@@ -176,8 +246,11 @@ TEST_F(RecorderTest, WritesAValidTransportStreamWithItsSideFile) {
   const int64_t bitrate = 4 << 20;
   SetChunk(chunk);
   sim::SetRecorderBitrate(bitrate);
+  sim::SetRecorderPicture(true);
   std::string path = dir_ + "/R2024-03-07_20-15_Das_Boot_001.ts";
+  const int64_t started = WallNs();
   ASSERT_EQ(spI_Stream_Record(path.c_str()), 0);
+  const int64_t started_by = WallNs();
   EXPECT_TRUE(sim::GetRecorderStatus().recording);
   ASSERT_TRUE(WaitForChunks(60));  // about 0.2 s of stream
   ASSERT_EQ(spI_Stream_Record_Stop(), 0);
@@ -197,18 +270,12 @@ TEST_F(RecorderTest, WritesAValidTransportStreamWithItsSideFile) {
   EXPECT_EQ(facts.pmt_pid_of_program[1], sim::kPmtPid);
   EXPECT_EQ(facts.pcr_pid, sim::kVideoPid);
   EXPECT_EQ(facts.stream_type_of_pid[sim::kVideoPid], 0x02);
-  // 25 frames a second, each a PES packet opened by a PCR.
+  // 25 frames a second, each opened by a PCR and, with a picture, a PES
+  // packet.
   double seconds = static_cast<double>(ts.size()) / bitrate;
-  EXPECT_NEAR(facts.pes_starts, seconds * 25, 2);
-  ASSERT_GT(facts.pcrs.size(), 3u);
-  for (size_t i = 0; i < facts.pcrs.size(); ++i) {
-    if (i > 0) {
-      EXPECT_GT(facts.pcrs[i], facts.pcrs[i - 1]);
-    }
-    // The PCR is the stream's own time at that packet.
-    double expected = facts.pcr_packets[i] * 188.0 * 27e6 / bitrate;
-    EXPECT_NEAR(static_cast<double>(facts.pcrs[i]), expected, 1.0);
-  }
+  EXPECT_NEAR(static_cast<double>(facts.pcrs.size()), seconds * 25, 2);
+  EXPECT_NEAR(facts.pes_starts, sim::PictureEncoderBuilt() ? seconds * 25 : 0, 2);
+  ExpectPcrsFollowTheClock(facts, bitrate, started, started_by);
 
   std::ifstream mdb(dir_ + "/R2024-03-07_20-15_Das_Boot_001.mdb");
   std::stringstream mdb_text;
@@ -338,7 +405,9 @@ TEST_F(RecorderTest, GrowsFastThroughSparseHolesBetweenValidPackets) {
   sim::SetRecorderBitrate(bitrate);
   sim::SetRecorderGrowth(growth);
   std::string path = dir_ + "/grown.ts";
+  const int64_t started = WallNs();
   ASSERT_EQ(spI_Stream_Record(path.c_str()), 0);
+  const int64_t started_by = WallNs();
   ASSERT_TRUE(WaitForChunks(120));  // about 0.35 s of stream: 8 frames and more
   ASSERT_EQ(spI_Stream_Record_Stop(), 0);
 
@@ -363,9 +432,142 @@ TEST_F(RecorderTest, GrowsFastThroughSparseHolesBetweenValidPackets) {
   EXPECT_TRUE(facts.faults.empty()) << facts.faults.front();
   EXPECT_EQ(facts.hole_packets * 188, status.sparse_bytes);
   EXPECT_EQ(facts.pcr_pid, sim::kVideoPid);
-  ASSERT_GT(facts.pcrs.size(), 3u);
-  for (size_t i = 0; i < facts.pcrs.size(); ++i)
-    EXPECT_NEAR(static_cast<double>(facts.pcrs[i]), facts.pcr_packets[i] * 188.0 * 27e6 / bitrate, 1.0);
+  ExpectPcrsFollowTheClock(facts, bitrate, started, started_by);
+}
+
+// The stream around its pictures, with a made-up group (no encoder needed):
+// each frame arrives whole, in order, not before it is due and presented
+// kPtsDelay after; its timestamps carry on across the 33-bit wrap.
+sim::EncodedGop MadeUpGop() {
+  // Sizes at each edge of a packet's payload (a frame's first packet takes
+  // 162 bytes of picture after its PES header), and one past the 16-bit
+  // PES length.
+  const size_t edges[] = {4000, 1, 162, 163, 162 + 184, 162 + 183, 162 + 185, 70000};
+  sim::EncodedGop gop;
+  for (int i = 0; i < sim::kGopFrames; ++i) {
+    sim::EncodedFrame frame;
+    frame.key = i == 0;
+    frame.data.resize(i < static_cast<int>(std::size(edges)) ? edges[i] : 500 + i);
+    for (size_t j = 0; j < frame.data.size(); ++j) frame.data[j] = static_cast<uint8_t>(i * 31 + j);
+    gop.bytes += frame.data.size();
+    gop.largest = std::max(gop.largest, frame.data.size());
+    gop.frames.push_back(std::move(frame));
+  }
+  return gop;
+}
+
+std::vector<uint8_t> Packets(sim::TsGenerator& generator, double seconds) {
+  std::vector<uint8_t> ts(static_cast<size_t>(seconds * generator.bitrate) / 188 * 188);
+  for (size_t at = 0; at < ts.size(); at += 188) sim::NextPacket(generator, &ts[at]);
+  return ts;
+}
+
+TEST(TransportStream, CarriesEachFrameWholeInOrderNotBeforeItIsDue) {
+  auto gop = std::make_shared<const sim::EncodedGop>(MadeUpGop());
+  sim::TsGenerator generator;
+  generator.bitrate = 4 << 20;
+  generator.clock_base = sim::kClockWrap - sim::kPcrHz / 2;  // the clock wraps after half a second
+  std::vector<uint64_t> asked;
+  generator.pictures = [&](uint64_t first_frame) {
+    asked.push_back(first_frame);
+    return gop;
+  };
+  StreamFacts facts = Parse(Packets(generator, 3.0));
+  ASSERT_TRUE(facts.faults.empty()) << facts.faults.front();
+  EXPECT_EQ(asked, (std::vector<uint64_t>{0, 25, 50}));
+  EXPECT_GT(facts.null_packets, 0u);
+  ASSERT_GE(facts.video.size(), 74u);
+  const uint64_t mask33 = (uint64_t{1} << 33) - 1;
+  for (size_t i = 0; i + 1 < facts.video.size(); ++i) {  // the last may be cut off
+    uint64_t pts = 0;
+    std::vector<uint8_t> data;
+    std::string fault;
+    ASSERT_TRUE(ReadPes(facts.video[i], &pts, &data, &fault)) << i << ": " << fault;
+    EXPECT_EQ(data, gop->frames[i % sim::kGopFrames].data) << i;
+    const uint64_t due = generator.clock_base + i * (sim::kPcrHz / 25);
+    EXPECT_EQ(pts, (due / 300 + sim::kPtsDelay) & mask33) << i;
+    const uint64_t started = (facts.video[i].pcr + sim::kClockWrap - generator.clock_base) % sim::kClockWrap;
+    EXPECT_GE(started, i * (sim::kPcrHz / 25)) << i;
+    // Its last packet leaves before the next frame's first: before it is shown.
+    const double last = (facts.video[i + 1].packet - 1) * 188.0 * 27e6 / generator.bitrate;
+    EXPECT_LT(last, static_cast<double>(i * (sim::kPcrHz / 25) + sim::kPtsDelay * 300)) << i;
+  }
+}
+
+TEST(TransportStream, WithoutAPictureEachFrameIsItsPcrAlone) {
+  sim::TsGenerator generator;
+  generator.bitrate = 1 << 20;
+  StreamFacts facts = Parse(Packets(generator, 1.0));
+  EXPECT_TRUE(facts.faults.empty()) << facts.faults.front();
+  EXPECT_EQ(facts.pmt_pid_of_program[1], sim::kPmtPid);
+  EXPECT_TRUE(facts.video.empty());
+  EXPECT_NEAR(static_cast<double>(facts.pcrs.size()), 25, 1);
+}
+
+TEST(TransportStream, CarriesAGroupOnlyWithRoomToSpare) {
+  EXPECT_EQ(sim::FramePackets(162), 1u);
+  EXPECT_EQ(sim::FramePackets(163), 2u);
+  EXPECT_EQ(sim::FramePackets(162 + 184), 2u);
+  EXPECT_EQ(sim::FramePackets(162 + 185), 3u);
+  // 25 frames of 1000 bytes: 6 packets each and a PAT or PMT each, 175
+  // packets a second, which must be at most four fifths: 219 packets.
+  sim::EncodedGop even;
+  for (int i = 0; i < sim::kGopFrames; ++i) even.frames.push_back({std::vector<uint8_t>(1000), i == 0});
+  even.bytes = 25000;
+  even.largest = 1000;
+  EXPECT_TRUE(sim::StreamCarries(even, 219 * 188));
+  EXPECT_FALSE(sim::StreamCarries(even, 219 * 188 - 1));
+  // One frame of 20000 bytes (109 packets) must leave within a quarter of
+  // a second, whatever the average.
+  sim::EncodedGop burst = even;
+  burst.frames[0].data.resize(20000);
+  burst.largest = 20000;
+  EXPECT_FALSE(sim::StreamCarries(burst, 435 * 188));
+  EXPECT_TRUE(sim::StreamCarries(burst, 436 * 188));
+  EXPECT_FALSE(sim::StreamCarries(sim::EncodedGop{}, 1 << 20));
+}
+
+// The picture of a programme: one group of an I frame and P frames, encoded
+// once and then taken from the cache, that a player (ffprobe, on the frames
+// written out as an MPEG-2 video file) reads as 25 pictures of 480x270.
+TEST(PictureEncoder, EncodesEachProgrammeOnceAsAGroupAPlayerReads) {
+  if (!sim::PictureEncoderBuilt()) GTEST_SKIP() << "this build has no picture encoder";
+  std::string error;
+  const uint64_t before = sim::EncodedGopCount();
+  std::shared_ptr<const sim::EncodedGop> gop = sim::ProgrammeGop(1, "Das Boot", &error);
+  ASSERT_NE(gop, nullptr) << error;
+  EXPECT_EQ(sim::ProgrammeGop(1, "Das Boot", &error), gop);
+  EXPECT_EQ(sim::EncodedGopCount(), before + 1);
+  ASSERT_NE(sim::ProgrammeGop(1, "Ärger: Teil 2/3", &error), nullptr) << error;
+  EXPECT_EQ(sim::EncodedGopCount(), before + 2);
+
+  ASSERT_EQ(gop->frames.size(), static_cast<size_t>(sim::kGopFrames));
+  size_t bytes = 0, largest = 0;
+  std::string video;
+  for (size_t i = 0; i < gop->frames.size(); ++i) {
+    const std::vector<uint8_t>& data = gop->frames[i].data;
+    EXPECT_EQ(gop->frames[i].key, i == 0) << i;
+    bytes += data.size();
+    largest = std::max(largest, data.size());
+    video.append(data.begin(), data.end());
+  }
+  EXPECT_EQ(gop->bytes, bytes);
+  EXPECT_EQ(gop->largest, largest);
+  ASSERT_GE(gop->frames[0].data.size(), 4u);
+  EXPECT_EQ(std::memcmp(gop->frames[0].data.data(), "\0\0\1\xB3", 4), 0);  // a sequence header first
+
+  char folder[] = "/tmp/sim_picture_XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string file = std::string(folder) + "/group.m2v";
+  std::ofstream(file, std::ios::binary) << video;
+  sim::ProbeFacts facts;
+  const bool probed = sim::ProbeStream(file, false, &facts, &error);
+  std::filesystem::remove_all(folder);
+  ASSERT_TRUE(probed) << error;
+  EXPECT_EQ(facts.codec, "mpeg2video");
+  EXPECT_EQ(facts.width, sim::kPictureWidth);
+  EXPECT_EQ(facts.height, sim::kPictureHeight);
+  EXPECT_EQ(facts.frames, static_cast<uint64_t>(sim::kGopFrames));
 }
 
 // On a virtual disk the growth fills the disk: its free space shrinks with
