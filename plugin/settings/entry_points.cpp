@@ -8,6 +8,7 @@
 #include "host/tv_services.h"
 #include "settings/device_table.h"
 #include "settings/dialog_state.h"
+#include "settings/extra_settings.h"
 #include "settings/home_folder.h"
 #include "settings/notices.h"
 #include "settings/run_time_reset.h"
@@ -46,6 +47,7 @@ int init_config(const void* record) {
   TerminateDestination(settings.dest2);
   ResetRunTimeState();
   CheckHomeFolder();
+  LoadExtraSettings();
   telnet_running.store(TelnetRunning(), kRelaxed);
   BuildDeviceTable();
   ForgetDisplay();
@@ -81,5 +83,8 @@ void CloseToolbox(int save) {
   recording.dest_attempt.store(0, kRelaxed);
   CopyDestination(1);
   CopyDestination(2);
-  if (save) SaveSettings();
+  if (save) {
+    SaveSettings();
+    SaveExtraSettings();
+  }
 }

@@ -112,7 +112,9 @@ void DrawBitrate(const Layout& layout) {
   const long left = minutes_left.load(kRelaxed);
   if (left <= 180) std::snprintf(text, sizeof text, "%ld min", left);
   else std::snprintf(text, sizeof text, "%ld h", left / 60);
-  DrawRight(layout.font, 790, 474, text, left <= 3 ? 3 : 0);
+  // Red from the low-space warning on (ten minutes before the stop at the
+  // bitrate measured, or below 32 MiB), and in the last three minutes.
+  DrawRight(layout.font, 790, 474, text, left <= 3 || low_space.load(kRelaxed) ? 3 : 0);
 }
 
 // The split notice, the low-space notice, or the programme title cut to
