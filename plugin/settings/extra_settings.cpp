@@ -1,7 +1,6 @@
 #include "settings/extra_settings.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <cstdio>
 
 constinit ExtraSettings extra_settings{ExtraSettingInfos[0].initial};
 
@@ -15,24 +14,16 @@ static_assert(sizeof Words / sizeof Words[0] == kExtraSettingCount);
 
 // Up to `size` bytes of the file (-1 when it cannot be opened): a file
 // longer than any of ours is not read further.
-ssize_t ReadAtMost(const char* path, unsigned char* out, size_t size) {
-  const int fd = open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return -1;
-  size_t got = 0;
-  while (got < size) {
-    const ssize_t n = read(fd, out + got, size - got);
-    if (n <= 0) break;
-    got += static_cast<size_t>(n);
-  }
-  close(fd);
-  return static_cast<ssize_t>(got);
+long ReadAtMost(const char* path, unsigned char* out, size_t size) {
+  FILE* file = std::fopen(path, "rbe");
+  if (file == nullptr) return -1;
+  const size_t got = std::fread(out, 1, size, file);
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  return failed ? -1 : static_cast<long>(got);
 }
 
 }  // namespace
-
-SettingWord* ExtraSettingWord(int index) {
-  return index >= 0 && index < kExtraSettingCount ? Words[index] : nullptr;
-}
 
 void DefaultExtraSettings() {
   for (int i = 0; i < kExtraSettingCount; ++i) Words[i]->store(ExtraSettingInfos[i].initial, kRelaxed);
@@ -43,7 +34,7 @@ int LoadExtraSettings() {
   // One byte more than the longest file of ours tells a longer one apart.
   unsigned char bytes[kExtraSettingsMaxBytes + 1];
   char path[256];
-  ssize_t length = -1;
+  long length = -1;
   if (HomePath(path, sizeof path, kExtraSettingsFileName)) length = ReadAtMost(path, bytes, sizeof bytes);
   if (length < 0 || !DecodeExtraSettings(bytes, static_cast<size_t>(length), values)) {
     DefaultExtraSettings();

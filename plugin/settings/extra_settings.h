@@ -15,9 +15,6 @@ struct ExtraSettings {
 };
 extern ExtraSettings extra_settings;
 
-// The word of setting `index` of ExtraSettingInfos; null outside them.
-SettingWord* ExtraSettingWord(int index);
-
 // Every setting at its default.
 void DefaultExtraSettings();
 

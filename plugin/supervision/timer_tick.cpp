@@ -65,6 +65,10 @@ struct Tick {
   // The device the recording moved to in this tick (its disk filled or
   // went); empty when it did not.
   char moved_to[kDiskLabelSize];
+  // The current file's write rate in bytes per second as this tick's disk
+  // check measured it (0: not measured); finer than `bitrate`, whose whole
+  // MiB make it coarse in a file's first minutes.
+  uint64_t bytes_per_second;
 };
 
 bool OfThisRecording(const Tick& tick) {
@@ -309,12 +313,12 @@ bool CheckFull(Tick& tick, uint32_t* result) RELEASE(recording_owner)
 }
 
 // The low-space warning, once until space recovers: below kLowMib free, or
-// less than kWarnSecondsLeft of recording left at the bitrate measured
-// (down to the stop's 4 MiB), whichever comes first.
+// less than kWarnSecondsLeft of recording left at the rate measured (down
+// to the stop's 4 MiB), whichever comes first.
 bool CheckLowSpace(Tick& tick, uint32_t* result) RELEASE(recording_owner)
     TRY_ACQUIRE(true, recording_owner) {
   if (total_kb.load(kRelaxed) == 0) return true;
-  if (!SpaceRunningLow(free_kb.load(kRelaxed), bitrate.load(kRelaxed))) {
+  if (!SpaceRunningLow(free_kb.load(kRelaxed), tick.bytes_per_second)) {
     low_space_warned.store(0, kRelaxed);
     low_space.store(0, kRelaxed);
     return true;
@@ -330,7 +334,7 @@ bool CheckLowSpace(Tick& tick, uint32_t* result) RELEASE(recording_owner)
 }
 
 // The figures of the current file: size, bitrate, minutes left.
-void MeasureFile(const Tick& tick) REQUIRES(recording_owner) {
+void MeasureFile(Tick& tick) REQUIRES(recording_owner) {
   // The size StallCheck read this tick (-1: unreadable, counted as 0).
   constexpr int64_t kMib = 1 << 20;
   const uint32_t size =
@@ -339,9 +343,12 @@ void MeasureFile(const Tick& tick) REQUIRES(recording_owner) {
   const uint32_t start = segment_number.load(kRelaxed) <= 0 ? rec_start_time.load(kRelaxed)
                                                             : segment_start_time.load(kRelaxed);
   const int64_t elapsed = static_cast<int64_t>(tick.now) - static_cast<int64_t>(start);
-  if (elapsed > 0)
+  if (elapsed > 0) {
     bitrate.store(static_cast<uint32_t>(uint64_t{size} * 1024 / static_cast<uint64_t>(elapsed)),
                   kRelaxed);
+    if (watched_file_bytes > 0)
+      tick.bytes_per_second = static_cast<uint64_t>(watched_file_bytes) / static_cast<uint64_t>(elapsed);
+  }
   const uint32_t rate = bitrate.load(kRelaxed);
   const uint32_t free = free_kb.load(kRelaxed);
   if (rate != 0 && free >= kKeptFreeKb) minutes_left.store((free - kKeptFreeKb) / rate / 60, kRelaxed);
@@ -523,10 +530,10 @@ uint32_t TickOwned(Tick& tick) RELEASE(recording_owner) {
 
 }  // namespace
 
-bool SpaceRunningLow(uint32_t free_kib, uint32_t rate_kib_s) {
+bool SpaceRunningLow(uint32_t free_kib, uint64_t bytes_per_second) {
   if (free_kib / 1024.0 < kLowMib) return true;
-  if (rate_kib_s == 0 || free_kib <= kKeptFreeKb) return false;
-  return (free_kib - kKeptFreeKb) / rate_kib_s < kWarnSecondsLeft;
+  if (bytes_per_second == 0 || free_kib <= kKeptFreeKb) return false;
+  return uint64_t{free_kib - kKeptFreeKb} * 1024 / bytes_per_second < kWarnSecondsLeft;
 }
 
 void FormatSpace(char* out, size_t size, uint32_t kib, int language) {
@@ -549,7 +556,7 @@ uint32_t TickTimer(uint32_t interval, void* param) {
   // Marks SDL's timer thread: a screen that would close the display here
   // clears it instead (SDL is never shut down on its own timer thread).
   TimerThreadScope timer_thread;
-  Tick tick{static_cast<uint32_t>(reinterpret_cast<uintptr_t>(param)), 0, false, ""};
+  Tick tick{static_cast<uint32_t>(reinterpret_cast<uintptr_t>(param)), 0, false, "", 0};
   if (!OfThisRecording(tick)) return kEndTimer;  // a tick of an earlier recording
   tick_running.store(1, kRelaxed);
   if (Word(recording_active) == 0) return End(tick);

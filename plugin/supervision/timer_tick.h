@@ -51,10 +51,10 @@ inline constexpr uint32_t kStalledSeconds = 30;
 // a jump of the clock, not time that passed.
 inline constexpr int kClockJumpSeconds = 60;
 
-// Whether the low-space warning is due with free_kib KiB free at a bitrate
-// of rate_kib_s KiB/s (0: not measured yet): below 32 MiB free, or less than
-// ten minutes of recording left before the stop's 4 MiB.
-bool SpaceRunningLow(uint32_t free_kib, uint32_t rate_kib_s);
+// Whether the low-space warning is due with free_kib KiB free while the
+// file grows by bytes_per_second (0: not measured yet): below 32 MiB free,
+// or less than ten minutes of recording left before the stop's 4 MiB.
+bool SpaceRunningLow(uint32_t free_kib, uint64_t bytes_per_second);
 
 // The text rule for free_text.data() and total_text.data(): "%0.2f GB" above 2 GiB, else
 // "%0.2f MB" above 8 MiB, else "%lu KB"; "Go", "Mo", "Ko" for language 12.

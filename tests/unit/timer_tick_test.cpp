@@ -221,20 +221,24 @@ TEST_F(TimerTick, VanishedDestinationStopsAfterTwoFailedChecksKeepingTheFile) {
 
 // ---- The low-space warning by time left
 
-TEST(SpaceRunningLow, TenMinutesAtTheBitrateOrThirtyTwoMibWhicheverFirst) {
+TEST(SpaceRunningLow, TenMinutesAtTheRateOrThirtyTwoMibWhicheverFirst) {
   // At 1 MiB/s the stop at 4 MiB free is 600 s away with 4 + 600 MiB free.
   constexpr uint32_t kStopKib = 4096;
-  EXPECT_FALSE(SpaceRunningLow(kStopKib + 600 * 1024, 1024));
-  EXPECT_TRUE(SpaceRunningLow(kStopKib + 600 * 1024 - 1, 1024));
+  constexpr uint64_t kMibPerSecond = 1 << 20;
+  EXPECT_FALSE(SpaceRunningLow(kStopKib + 600 * 1024, kMibPerSecond));
+  EXPECT_TRUE(SpaceRunningLow(kStopKib + 600 * 1024 - 1, kMibPerSecond));
   // At 10 KiB/s ten minutes are 6000 KiB: 32 MiB comes first.
-  EXPECT_FALSE(SpaceRunningLow(32 * 1024, 10));
-  EXPECT_TRUE(SpaceRunningLow(32 * 1024 - 1, 10));
-  // No bitrate measured yet: by space alone.
+  EXPECT_FALSE(SpaceRunningLow(32 * 1024, 10 * 1024));
+  EXPECT_TRUE(SpaceRunningLow(32 * 1024 - 1, 10 * 1024));
+  // No rate measured yet: by space alone.
   EXPECT_FALSE(SpaceRunningLow(32 * 1024, 0));
   EXPECT_TRUE(SpaceRunningLow(kStopKib + 1, 0));
   EXPECT_FALSE(SpaceRunningLow(UINT32_MAX, 0));
-  EXPECT_FALSE(SpaceRunningLow(UINT32_MAX, UINT32_MAX / 601));
-  EXPECT_TRUE(SpaceRunningLow(UINT32_MAX, UINT32_MAX / 599));
+  // 4 TiB free: ten minutes at 7 GiB/s and more, no overflow.
+  const uint64_t all = (uint64_t{UINT32_MAX} - kStopKib) * 1024;
+  EXPECT_FALSE(SpaceRunningLow(UINT32_MAX, all / 601));
+  EXPECT_TRUE(SpaceRunningLow(UINT32_MAX, all / 599));
+  EXPECT_TRUE(SpaceRunningLow(UINT32_MAX, UINT64_MAX));
 }
 
 TEST_F(TimerTick, TenMinutesLeftAtTheMeasuredBitrateWarnsOnce) {

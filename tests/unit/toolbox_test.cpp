@@ -387,7 +387,7 @@ TEST_F(ToolboxTest, ScrollArrowsShowWhereMoreItemsAre) {
   DrawToolbox();
   EXPECT_EQ(arrow_pixels(230, 60), 0);
   EXPECT_GT(arrow_pixels(230, 467), 0);
-  ToolboxUp();  // to the bottom: scroll 18
+  ToolboxUp();  // to the bottom: scroll 19
   EXPECT_GT(arrow_pixels(230, 60), 0);
   EXPECT_EQ(arrow_pixels(230, 467), 0);
 }
