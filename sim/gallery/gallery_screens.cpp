@@ -173,11 +173,17 @@ void ShowNotice() {
   ShowStatusNotice(kText);
 }
 
-void ShowSummary() {
+// A recording of three files and 3000 MiB that ran 1:02:03.
+StopOutcome SummaryOutcome() {
   StopOutcome outcome;
   outcome.start_time = static_cast<uint32_t>(time(nullptr) - 3723);
   outcome.size_mb = 3000;
   outcome.files = 3;
+  return outcome;
+}
+
+void ShowSummary() {
+  StopOutcome outcome = SummaryOutcome();
   outcome.dvr_folder = 2;
   std::snprintf(outcome.last_path, sizeof outcome.last_path, "%s", kSummaryFile);
   ShowStopSummary(outcome);
@@ -186,18 +192,16 @@ void ShowSummary() {
 // The summary of a recording that went on on a second disk when its first
 // one filled.
 void ShowSummaryOfTwoDisks() {
-  StopOutcome outcome;
-  outcome.start_time = static_cast<uint32_t>(time(nullptr) - 3723);
-  outcome.size_mb = 3000;
-  outcome.files = 3;
+  StopOutcome outcome = SummaryOutcome();
   outcome.disk_count = 2;
-  std::snprintf(outcome.disks[0].label, sizeof outcome.disks[0].label, "%s", "Cruzer Blade");
-  outcome.disks[0].files = 2;
-  std::snprintf(outcome.disks[0].last_path, kPathSize, "%s", kSummaryFile);
-  std::snprintf(outcome.disks[1].label, sizeof outcome.disks[1].label, "%s", "DataTraveler 3.0");
-  outcome.disks[1].files = 1;
-  outcome.disks[1].dvr_folder = 2;
-  std::snprintf(outcome.disks[1].last_path, kPathSize, "%s", kSummaryFile);
+  const char* const labels[] = {"Cruzer Blade", "DataTraveler 3.0"};
+  for (int i = 0; i < 2; ++i) {
+    RecordingDisk& disk = outcome.disks[i];
+    std::snprintf(disk.label, sizeof disk.label, "%s", labels[i]);
+    disk.files = 2 - i;
+    disk.dvr_folder = 2 * i;
+    std::snprintf(disk.last_path, sizeof disk.last_path, "%s", kSummaryFile);
+  }
   ShowStopSummary(outcome);
 }
 
