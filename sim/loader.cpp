@@ -8,6 +8,7 @@
 #include <iterator>
 #include <limits>
 
+#include "settings/extra_settings_file.h"
 #include "settings/settings_record.h"
 #include "sim/host/host_state.h"
 #include "sim/host/keys/key_patch.h"
@@ -69,6 +70,49 @@ const SettingField SettingFields[] = {
 
 static_assert(sizeof(SettingsRecord::image_alpha_percent) == 1);
 
+// The settings of the second settings file, by their index in it.
+const SettingField ExtraSettingFields[] = {
+    {ExtraSettingInfos[0].name, 0, 4, ExtraSettingInfos[0].low, ExtraSettingInfos[0].high, true},
+};
+static_assert(std::size(ExtraSettingFields) == kExtraSettingCount);
+
+std::string ExtraSettingsPath(const std::string& home_dir) {
+  std::string path = home_dir;
+  if (path.empty() || path.back() != '/') path += '/';
+  return path + kExtraSettingsFileName;
+}
+
+// The second settings file's bytes; false when it cannot be read.
+bool ReadExtraFile(const std::string& home_dir, std::string* bytes) {
+  FILE* file = std::fopen(ExtraSettingsPath(home_dir).c_str(), "rbe");
+  if (file == nullptr) return false;
+  char buffer[kExtraSettingsMaxBytes + 1];
+  const size_t got = std::fread(buffer, 1, sizeof buffer, file);
+  std::fclose(file);
+  bytes->assign(buffer, got);
+  return true;
+}
+
+void DecodeExtraFile(const std::string& bytes, int32_t (&values)[kExtraSettingCount]) {
+  DecodeExtraSettings(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), values);
+}
+
+void WriteExtraSetting(const std::string& home_dir, const SettingValue& setting) {
+  std::string bytes;
+  int32_t values[kExtraSettingCount];
+  if (!ReadExtraFile(home_dir, &bytes)) bytes.clear();
+  DecodeExtraFile(bytes, values);
+  values[setting.field->offset] = setting.value;
+  unsigned char out[kExtraSettingsBytes];
+  EncodeExtraSettings(values, out, sizeof out);
+  const std::string path = ExtraSettingsPath(home_dir);
+  if (FILE* file = std::fopen(path.c_str(), "wbe")) {
+    const bool whole = std::fwrite(out, 1, sizeof out, file) == sizeof out;
+    if (std::fclose(file) == 0 && whole) return;
+  }
+  HostLog("loader: cannot write " + path);
+}
+
 void LogSetting(const SettingValue& setting) {
   HostLog(std::string("loader: setting ") + setting.field->name + " = " +
           std::to_string(setting.value));
@@ -83,6 +127,8 @@ void InitConfig(LoadedPlugin* plugin) {
 
 const SettingField* FindSettingField(std::string_view name) {
   for (const SettingField& field : SettingFields)
+    if (name == field.name) return &field;
+  for (const SettingField& field : ExtraSettingFields)
     if (name == field.name) return &field;
   return nullptr;
 }
@@ -101,7 +147,21 @@ std::string SettingFieldNames() {
   std::string names;
   for (const SettingField& field : SettingFields)
     names += (names.empty() ? "" : " ") + std::string(field.name);
+  for (const SettingField& field : ExtraSettingFields) names += " " + std::string(field.name);
   return names;
+}
+
+bool ReadExtraSetting(const std::string& home_dir, const SettingField& field, int32_t* value,
+                      std::string* reason) {
+  std::string bytes;
+  if (!ReadExtraFile(home_dir, &bytes)) {
+    *reason = "no such file";
+    return false;
+  }
+  int32_t values[kExtraSettingCount];
+  DecodeExtraFile(bytes, values);
+  *value = values[field.offset];
+  return true;
 }
 
 bool ToSettingValue(std::string_view name, std::string_view value, SettingValue* setting,
@@ -126,8 +186,13 @@ bool ToSettingValue(std::string_view name, std::string_view value, SettingValue*
   return true;
 }
 
-void ApplySetting(unsigned char (&record)[940], const SettingValue& setting) {
+void ApplySetting(unsigned char (&record)[940], const SettingValue& setting,
+                  const std::string& home_dir) {
   const SettingField& field = *setting.field;
+  if (field.extra) {
+    WriteExtraSetting(home_dir, setting);
+    return;
+  }
   if (field.width == 1) {
     record[field.offset] = static_cast<unsigned char>(setting.value);
   } else {
@@ -180,7 +245,7 @@ bool LoadPlugin(const std::string& library_path, const std::string& home_dir,
   unsigned char (&record)[940] = plugin->record;
   if (!BuildSettingsRecord(home_dir, record, error)) return false;
   for (const SettingValue& setting : changes) {
-    ApplySetting(record, setting);
+    ApplySetting(record, setting, home_dir);
     LogSetting(setting);
   }
 
@@ -211,7 +276,7 @@ bool LoadPlugin(const std::string& library_path, const std::string& home_dir,
 }
 
 int RestartWithSetting(LoadedPlugin* plugin, const SettingValue& setting) {
-  ApplySetting(plugin->record, setting);
+  ApplySetting(plugin->record, setting, plugin->home_dir);
   LogSetting(setting);
   InitConfig(plugin);
   return plugin->init_result;

@@ -28,7 +28,8 @@ struct LoadedPlugin {
 
 // A numeric field of the settings record that tvsim and scenarios may set by
 // name: its offset in the record, its width (4: a little-endian int32, 1: a
-// byte) and the values it can hold.
+// byte) and the values it can hold. A setting of the second settings file
+// (extra) has its index among that file's settings as its offset.
 struct SettingField {
   const char* name;
   size_t offset;
@@ -37,6 +38,7 @@ struct SettingField {
   int64_t high;
   const char* values;   // what the plug-in gives a meaning ("0 1", "0-5")
   const char* meaning;  // the settings screen's label, then what it does
+  bool extra = false;
 };
 
 // The field called name, or nullptr when the record has no settable field of
@@ -64,7 +66,18 @@ bool ToSettingValue(std::string_view name, std::string_view value, SettingValue*
 
 
 // Writes the value into its field of record. setting.field must not be null.
-void ApplySetting(unsigned char (&record)[940], const SettingValue& setting);
+// A setting of the second settings file goes into home_dir +
+// "recolyx_extra.cfg" instead (its other settings as that file held them, or
+// their defaults), which the plug-in reads at init_config.
+void ApplySetting(unsigned char (&record)[940], const SettingValue& setting,
+                  const std::string& home_dir);
+
+// The value of a setting of the second settings file as home_dir +
+// "recolyx_extra.cfg" holds it (its default when the file is missing or not
+// one of the plug-in's). false, with the reason, when the file is missing or
+// unreadable.
+bool ReadExtraSetting(const std::string& home_dir, const SettingField& field, int32_t* value,
+                      std::string* reason);
 
 // The value of field in record (a byte field read as its range takes it:
 // signed when the range goes below 0).

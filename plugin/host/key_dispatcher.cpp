@@ -517,6 +517,9 @@ int PhaseKey(int k, KeyRule rule, bool request) {
       return RefusedIcon();
     case kStopAtSplit:
       return key_operations.StopRecording(k);
+    case kCancelStandby:
+      // The countdown ran out meanwhile (the standby key went): as at rest.
+      return LeaveStandbyPending() ? kConsumed : TvKey(k, request);
     case kUsual:
     default:
       return TvKey(k, request);
@@ -549,8 +552,13 @@ int KeyDispatcher(int key) {
   // display it left open (at the next remote key: the tick's own requests
   // run on SDL's timer thread, where SDL must not be shut down); TV option
   // 15 goes back once more after the picture came back on.
+  bool standby_cancelled = false;
   if (remote) [[likely]] {
     key_down.store(1, kRelaxed);
+    // Before the display may close below: the standby's countdown runs on
+    // SDL's timer thread, and closing the display waits for that thread.
+    if (CurrentPhase() == kPhaseStandbyPending) [[unlikely]]
+      standby_cancelled = PhaseKeyRule(kPhaseStandbyPending, GroupOf(k)) == kCancelStandby && LeaveStandbyPending();
     // The settings screen keeps the display it draws on until it closes.
     if (Word(toolbox_open) == 0 && ExchangeIf(tick_stop_state, 2, 0)) key_operations.CloseOsd();
   }
@@ -565,7 +573,9 @@ int KeyDispatcher(int key) {
   int recorded_key = k;
   int result;
   const bool request = key == kRequestStop || key == kRequestRecord;
-  if (k >= 1 && k <= kHighestKey) [[likely]]
+  if (standby_cancelled) [[unlikely]]
+    result = kConsumed;
+  else if (k >= 1 && k <= kHighestKey) [[likely]]
     result = RouteKey(k, request, &recorded_key);
   else  // codes without a rule: used up only by the delete dialog
     result = !request && Word(delete_dialog_open) ? kConsumed : k;

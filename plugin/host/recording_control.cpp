@@ -48,6 +48,29 @@ int FailedStart(int text) {
 // dest2's, else 3.
 int NoRoomBox(int index) { return FailedStart(index == settings.dest2.index ? 4 : 3); }
 
+// A restart that was to move the recording to another disk and cannot: no
+// box (the tick ends the recording with its own notice), nothing recording.
+int FailedMove(int text) {
+  recording.last_start_failure.store(text, kRelaxed);
+  return kConsumed;
+}
+
+// Notes the disk a start records to for the summary: a start from rest
+// begins the list; a restart adds the disk when it differs from the last
+// one. A full list keeps its first disks and the newest in its last slot.
+void NoteDisk(int index, const char* mount, int dvr, bool from_rest) REQUIRES(recording_owner) {
+  if (from_rest) recording.disk_count = 0;
+  const int count = recording.disk_count;
+  if (count > 0 && std::strcmp(recording.disks[count - 1].mount, mount) == 0) return;
+  const int slot = count < kRecordingDisks ? count : kRecordingDisks - 1;
+  RecordingDisk& disk = recording.disks[slot];
+  disk = RecordingDisk{};
+  CopyDeviceDisplayText(device_table.entries[index], disk.label, sizeof disk.label);
+  std::snprintf(disk.mount, sizeof disk.mount, "%.*s", static_cast<int>(sizeof disk.mount - 1), mount);
+  disk.dvr_folder = dvr;
+  recording.disk_count = slot + 1;
+}
+
 // The words a start sets; `from_rest` also those of a new recording.
 void SetStartWords(bool from_rest) REQUIRES(recording_owner) {
   const uint32_t now = Now();
@@ -99,11 +122,17 @@ int StartOwned(bool split) REQUIRES(recording_owner) {
   recording.memory_dest.store(0, kRelaxed);
   RematchDestinations();
 
-  const DestinationChoice choice = ChooseDestination(attempt);
+  // A restart that moves away from a full or vanished disk goes to the
+  // other destination, and records to it from then on.
+  const bool moving = split && recording.leaving[0] != '\0';
+  const DestinationChoice choice =
+      moving ? ChooseFailover(attempt, recording.leaving.data()) : ChooseDestination(attempt);
   if (choice.index == 0) {
+    if (moving) return FailedMove(choice.text);
     recording.dest_attempt.store(choice.next_attempt, kRelaxed);
     return FailedStart(choice.text);
   }
+  if (moving) recording.dest_attempt.store(choice.next_attempt, kRelaxed);
   settings.active_dest.store(choice.index, kRelaxed);
   split_choice.store(ClassifyDestination(choice.index, ChoiceSetting(settings.split_mode, kSplitChoiceCount)),
                      kRelaxed);
@@ -121,16 +150,17 @@ int StartOwned(bool split) REQUIRES(recording_owner) {
   // folder leads elsewhere is refused as a missing one.
   if (!RecordingFolder(folder, sizeof folder, mount, dvr) || !OwnFolder(folder, mount) ||
       !FitPrefix(prefix, sizeof prefix, name_prefix, PrefixRoom(folder)))
-    return NoRoomBox(choice.index);
+    return moving ? FailedMove(3) : NoRoomBox(choice.index);
   const int number = FindFreeNumber(folder, prefix, Setting(settings.write_test) != 0);
   if (number == 0 || !RecordingPath(recording.ts_path.data(), sizeof recording.ts_path, folder, prefix, number, ".ts") ||
       !RecordingPath(recording.mdb_path.data(), sizeof recording.mdb_path, folder, prefix, number, ".mdb")) {
     recording.ts_path[0] = recording.mdb_path[0] = '\0';
-    return NoRoomBox(choice.index);
+    return moving ? FailedMove(3) : NoRoomBox(choice.index);
   }
   std::memcpy(recording.start_prefix.data(), prefix, sizeof recording.start_prefix);
 
   recording.last_start_failure.store(0, kRelaxed);
+  NoteDisk(choice.index, mount, dvr, !split);
   SetStartWords(!split);
   uint32_t generation = recording.generation.load(kRelaxed);
   if (!split) generation = recording.generation.fetch_add(1, kRelaxed) + 1;
@@ -216,7 +246,8 @@ void RenameFinished() REQUIRES(recording_owner) {
     std::memcpy(recording.ts_path.data(), recording.rename_path.data(), sizeof recording.ts_path);
 }
 
-// Lists the finished file; a full list keeps its first nine and the newest.
+// Lists the finished file for the delete dialog (a full list keeps its
+// first nine and the newest) and counts it on its disk for the summary.
 void ListFinished() REQUIRES(recording_owner) {
   int slot = Word(recording.recent_file_count);
   if (slot > kRecentFileSlots - 1) slot = kRecentFileSlots - 1;
@@ -224,6 +255,11 @@ void ListFinished() REQUIRES(recording_owner) {
   std::memcpy(recording.recent_files[slot].ts, recording.ts_path.data(), kPathSize);
   std::memcpy(recording.recent_files[slot].mdb, recording.mdb_path.data(), kPathSize);
   recording.recent_file_count.store(slot + 1, kRelaxed);
+  if (recording.disk_count > 0) {
+    RecordingDisk& disk = recording.disks[recording.disk_count - 1];
+    ++disk.files;
+    std::memcpy(disk.last_path, recording.ts_path.data(), sizeof disk.last_path);
+  }
 }
 
 // What the stop hands to its notices: the recording's figures as they are
@@ -236,6 +272,8 @@ StopOutcome Outcome(int removed) REQUIRES(recording_owner) {
   outcome.start_time = rec_start_time.load(kRelaxed);
   outcome.dvr_folder = settings.dvr_folder.load(kRelaxed);
   std::memcpy(outcome.last_path, recording.ts_path.data(), sizeof outcome.last_path);
+  outcome.disk_count = recording.disk_count;
+  for (int i = 0; i < recording.disk_count && i < kRecordingDisks; ++i) outcome.disks[i] = recording.disks[i];
   return outcome;
 }
 
@@ -346,9 +384,8 @@ int StopRecording(int key) {
   return StopNotices(key, outcome);
 }
 
-int FinishSplitAsStop() {
+int FinishSplitAsStop(int key) {
   if (!TakeRecordingTransition(kTransitionWaitMs)) return kConsumed;
-  const int key = recording.stop_request.load(kRelaxed);
   StopOutcome outcome;
   {
     RecordingTurn turn(recording_owner);

@@ -12,7 +12,10 @@ inline constexpr int kTransitionWaitMs = 4000;
 // Starts a recording of the programme on screen for `key` (73), or with
 // split_in_progress set (only on the thread that holds the transition: the
 // tick) restarts it into the next file, unless a viewer's stop came during
-// the split (then 255, nothing started). A start from rest returns `key`
+// the split (then 255, nothing started). A restart with recording.leaving
+// set moves the recording to the destination ChooseFailover names (and
+// records to it from then on); when there is none, or it takes no file,
+// 255 without a box and nothing recording. A start from rest returns `key`
 // while the settings screen is open (a restart does not mind it); 255 when
 // a recording runs already; the refused icon's result when the transition
 // stayed busy; ShowMessageBox's result for a failure (45 device script, 3 or
@@ -39,11 +42,12 @@ uint32_t TakeTickRequest();
 // as recording.stop_request: 255 for 70, else the key, at once.
 int StopRecording(int key);
 
-// The tick's end of a split that a viewer's stop (recording.stop_request)
-// came into before the restart: the recording ends with the first file
-// finished already, and the stop's key shows its notice and summary (70).
+// The tick's end of a split whose restart does not come: a viewer's stop
+// (recording.stop_request) came into it, or the restart that was to move
+// the recording to another disk found none. The recording ends with the
+// first file finished already, and `key` shows its notice and summary (70).
 // Returns what StopRecording would for that key.
-int FinishSplitAsStop();
+int FinishSplitAsStop(int key);
 
 // Deletes the files listed for the delete dialog (the side files too unless
 // delete_mdb removed them at each stop; a side file whose path equals its

@@ -23,6 +23,7 @@ enum KeyRule : unsigned char {
   kBusy,         // refused with the "no" icon: a transition is under way
   kRefused,      // refused with the "no" icon, as during a recording
   kStopAtSplit,  // the viewer's stop ends the recording; the split does not restart
+  kCancelStandby,  // the key cancels the standby after a timed stop and is used up
 };
 
 // Rows by RecordingPhase, columns by KeyGroup.
@@ -30,8 +31,11 @@ enum KeyRule : unsigned char {
 //    second file; channel keys would change the programme being recorded.
 //  - The stop's notice ("Stop time reached") and summary: a new stop timer
 //    or a new start would be promised and then overtaken by the stop.
-//  - The standby notice after a timed stop: 73 starts a new recording and
-//    the standby, which belonged to the recording that ended, is not sent.
+//  - The standby countdown after a timed stop: any remote key cancels the
+//    standby and is used up (the dispatcher takes this step first, before a
+//    dialog or the settings screen sees the key and before the display may
+//    close: the countdown runs on SDL's timer thread, which SDL's shutdown
+//    waits for).
 inline constexpr KeyRule PhaseKeyRules[kPhaseCount][kKeyGroupCount] = {
     //  record  stop          timer    channel   other
     {kUsual, kUsual, kUsual, kUsual, kUsual},         // idle
@@ -40,7 +44,7 @@ inline constexpr KeyRule PhaseKeyRules[kPhaseCount][kKeyGroupCount] = {
     {kBusy, kStopAtSplit, kUsual, kRefused, kUsual},  // splitting
     {kBusy, kUsual, kBusy, kUsual, kUsual},           // stopping
     {kBusy, kUsual, kUsual, kUsual, kUsual},          // summary
-    {kUsual, kUsual, kUsual, kUsual, kUsual},         // standby pending
+    {kCancelStandby, kCancelStandby, kCancelStandby, kCancelStandby, kCancelStandby},  // standby pending
 };
 
 inline KeyRule PhaseKeyRule(RecordingPhase phase, KeyGroup group) {

@@ -40,7 +40,8 @@ extern RecordingOwner recording_owner;
 // a stop's notices after giving the owner back (the stop left kStopping,
 // which refuses starts) enters kSummary and then kIdle; and the standby
 // after a timed stop leaves kStandbyPending for kIdle only if it still
-// holds (a start from rest takes it over, and the standby is not sent).
+// holds (a remote key during its countdown cancels it, and the standby is
+// not sent).
 enum RecordingPhase : int {
   kPhaseIdle,            // nothing records
   kPhaseStarting,        // a start from rest runs
@@ -48,7 +49,7 @@ enum RecordingPhase : int {
   kPhaseSplitting,       // the tick stops the file and starts the next
   kPhaseStopping,        // a stop runs, with the notice before or after it
   kPhaseSummary,         // the stop's summary shows
-  kPhaseStandbyPending,  // a timed stop's standby notice shows; the key follows
+  kPhaseStandbyPending,  // a timed stop's standby counts down; the key follows
 };
 inline constexpr int kPhaseCount = 7;
 
@@ -76,6 +77,21 @@ struct PlaylistState {
   uint64_t device = 0;
   uint64_t bytes = 0;
 };
+
+// One disk a recording wrote to: a recording moves to another disk when its
+// disk fills or goes (the tick's failover), and its summary lists each.
+inline constexpr int kDiskLabelSize = 64;
+inline constexpr int kDeviceMountSize = 128;
+struct RecordingDisk {
+  char label[kDiskLabelSize];    // the device as the screens name it
+  char mount[kDeviceMountSize];  // its mount folder
+  int dvr_folder;                // the DVR folder number used there (0: the root)
+  int files;                     // finished files of the recording on it
+  char last_path[kPathSize];     // the last of them, as renamed
+};
+// The disks a summary lists; a recording that moves on more often than
+// this keeps its first ones and the newest in the last slot.
+inline constexpr int kRecordingDisks = 4;
 
 struct Recording {
   // 1 while a thread holds recording_owner; taken and given back only by
@@ -105,6 +121,14 @@ struct Recording {
   // The destination's mount folder, as the start found it: the tick
   // measures free space here, whatever the device table says meanwhile.
   PathText mount GUARDED_BY(recording_owner);
+  // The mount folder a split's restart moves away from (the tick's
+  // failover: that disk is full or gone); empty for a plain split.
+  PathText leaving GUARDED_BY(recording_owner);
+
+  // The disks of the current recording, in the order it used them, and how
+  // many of disks are used (1.. once a start from rest recorded).
+  std::array<RecordingDisk, kRecordingDisks> disks GUARDED_BY(recording_owner);
+  int disk_count GUARDED_BY(recording_owner) = 0;
 
   // The playlist of the current (or last) recording.
   PlaylistState playlist GUARDED_BY(recording_owner);
@@ -131,6 +155,15 @@ inline RecordingPhase CurrentPhase() {
   return static_cast<RecordingPhase>(recording.phase.load(std::memory_order_relaxed));
 }
 
+// Leaves kPhaseStandbyPending for idle: the standby's countdown when it runs
+// out (the standby key is sent then) and a remote key during it (the key
+// cancels the standby) race for this step. true for the one that made it.
+inline bool LeaveStandbyPending() {
+  if (CurrentPhase() != kPhaseStandbyPending) return false;
+  int pending = kPhaseStandbyPending;
+  return recording.phase.compare_exchange_strong(pending, kPhaseIdle, std::memory_order_relaxed);
+}
+
 // What a stop did, handed to its notices and summary as a value (they show
 // once the owner has been given back).
 struct StopOutcome {
@@ -140,6 +173,9 @@ struct StopOutcome {
   uint32_t start_time = 0;     // system-clock second the recording began
   int dvr_folder = 0;          // DVR folder number it went to (0: the root)
   char last_path[kPathSize] = "";  // the last file's path, as renamed
+  // The disks it went to (more than one after a failover), in order.
+  int disk_count = 0;
+  RecordingDisk disks[kRecordingDisks] = {};
 };
 
 // Every word 0 and every text empty; the phase idle. The generation only

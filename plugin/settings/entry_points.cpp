@@ -10,6 +10,7 @@
 #include "host/tv_services.h"
 #include "settings/device_table.h"
 #include "settings/dialog_state.h"
+#include "settings/extra_settings.h"
 #include "settings/home_folder.h"
 #include "settings/notices.h"
 #include "settings/run_time_reset.h"
@@ -61,6 +62,7 @@ int init_config(const void* record) {
   ResetRunTimeState();
   LogStart();
   CheckHomeFolder();
+  LoadExtraSettings();
   telnet_running.store(TelnetRunning(), kRelaxed);
   BuildDeviceTable();
   ForgetDisplay();
@@ -96,5 +98,8 @@ void CloseToolbox(int save) {
   recording.dest_attempt.store(0, kRelaxed);
   CopyDestination(1);
   CopyDestination(2);
-  if (save) SaveSettings();
+  if (save) {
+    SaveSettings();
+    SaveExtraSettings();
+  }
 }

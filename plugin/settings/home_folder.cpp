@@ -11,6 +11,7 @@
 #include "display/text.h"
 #include "display/text_library.h"
 #include "host/recording_state.h"
+#include "settings/extra_settings_file.h"
 #include "settings/language.h"
 #include "settings/message_catalogue.h"
 #include "settings/notices.h"
@@ -44,6 +45,8 @@ void ForEachHomePath(Visit visit) {
     visit([script](char* out, size_t size) { return ScriptPath(out, size, script); });
   visit([](char* out, size_t size) { return HomePath(out, size, kSettingsFileName); });
   visit([](char* out, size_t size) { return HomePath(out, size, kSettingsTemporaryName); });
+  visit([](char* out, size_t size) { return HomePath(out, size, kExtraSettingsFileName); });
+  visit([](char* out, size_t size) { return HomePath(out, size, kExtraSettingsTemporaryName); });
 }
 
 }  // namespace

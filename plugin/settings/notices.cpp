@@ -34,6 +34,8 @@ constexpr uint32_t kSummaryMs = 7000;
 
 // The summary's file name must fit this many pixels in font 20.
 constexpr int kFileNameWidth = 490;
+// Pixel rows of one disk in the summary of a recording on several disks.
+constexpr int kSummaryDiskRows = 44;
 // The row of the delete dialog's box where its buttons stand.
 constexpr int kDeleteButtonRow = 107;
 
@@ -80,8 +82,8 @@ void DrawSummaryHint() {
 }
 
 // The last file's name (after the last '/' or '\') in font 20, cut to
-// kFileNameWidth pixels.
-void DrawSummaryFileName(const char (&path)[kPathSize]) {
+// kFileNameWidth pixels, at row y.
+void DrawSummaryFileName(const char (&path)[kPathSize], int y = 450) {
   if (path[0] == '\0') return;
   const char* name = path;
   for (const char* p = path; p < path + kPathSize && *p != '\0'; ++p) {
@@ -90,31 +92,59 @@ void DrawSummaryFileName(const char (&path)[kPathSize]) {
   char text[kPathSize + 4] = "";
   AppendFormat(text, sizeof text, "%.*s", static_cast<int>(path + kPathSize - name), name);
   CutToWidthWithDots(text, sizeof text, 20, kFileNameWidth);
-  DrawText(20, 230, 450, text, 9);
+  DrawText(20, 230, y, text, 9);
+}
+
+// The folder line of one disk of a recording that went to several:
+// "<31> (<device>, <n> <files>[, <32> DVR<n><33>]):", cut to the panel.
+void DrawSummaryDiskLine(const RecordingDisk& disk, int y) {
+  char line[256] = "";
+  AppendFormat(line, sizeof line, "%s (%.*s, %d %s", Message(31), static_cast<int>(sizeof disk.label),
+               disk.label, disk.files, Message(disk.files == 1 ? 41 : 40));
+  if (disk.dvr_folder > 0)
+    AppendFormat(line, sizeof line, ", %s %s%d%s", Message(32), "DVR", disk.dvr_folder, Message(33));
+  AppendFormat(line, sizeof line, "):");
+  CutToWidthWithDots(line, sizeof line, 18, kFileNameWidth);
+  DrawText(18, 230, y, line, 7);
 }
 
 void DrawSummary(const StopOutcome& outcome) {
-  DrawSkinPanel(215, 320, "toolbox_header", 0);
-  SetAlphaRect(217, 358, 526, 120, static_cast<uint8_t>(OsdOpacity() * 2 % 256));
+  // A recording on several disks lists each disk's folder line and last
+  // file: the panel grows upwards by their rows.
+  const int disks = outcome.disk_count < 1 ? 1 : outcome.disk_count > kRecordingDisks ? kRecordingDisks
+                                                                                        : outcome.disk_count;
+  const int raised = (disks - 1) * kSummaryDiskRows;
+  DrawSkinPanel(215, 320 - raised, "toolbox_header", raised);  // its middle row stretched
+  SetAlphaRect(217, 358 - raised, 526, 120 + raised, static_cast<uint8_t>(OsdOpacity() * 2 % 256));
   const char* title = Message(27);
-  DrawText(20, FloorHalf(kOsdWidth - TextWidth(20, title)), 329, title, 9);
+  DrawText(20, FloorHalf(kOsdWidth - TextWidth(20, title)), 329 - raised, title, 9);
 
   char line[256] = "";
   long long elapsed = static_cast<long long>(time(nullptr)) - outcome.start_time;
   if (elapsed < 0) elapsed = 0;  // the clock went back
   AppendFormat(line, sizeof line, "%s: %lld:%02d:%02d", Message(28), elapsed / 3600,
                static_cast<int>(elapsed / 60 % 60), static_cast<int>(elapsed % 60));
-  DrawText(18, 230, 370, line, 5);
+  DrawText(18, 230, 370 - raised, line, 5);
 
   line[0] = '\0';
   const unsigned long size_mb = outcome.size_mb;
   AppendFormat(line, sizeof line, "%s: %lu %s", Message(29), size_mb,
                settings.language.load(kRelaxed) == 12 ? "Mo" : "MB");
-  DrawText(18, 230, 390, line, 4);
+  DrawText(18, 230, 390 - raised, line, 4);
 
   line[0] = '\0';
   AppendFormat(line, sizeof line, "%s: %d", Message(30), outcome.files);
-  DrawText(18, 230, 410, line, 0);
+  DrawText(18, 230, 410 - raised, line, 0);
+
+  if (disks > 1) {
+    for (int i = 0; i < disks; ++i) {
+      const int y = 430 - raised + i * kSummaryDiskRows;
+      DrawSummaryDiskLine(outcome.disks[i], y);
+      DrawSummaryFileName(outcome.disks[i].last_path, y + 20);
+    }
+    DrawSummaryHint();
+    return;
+  }
 
   line[0] = '\0';
   AppendFormat(line, sizeof line, "%s", Message(31));

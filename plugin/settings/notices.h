@@ -37,7 +37,9 @@ int ShowStopNotice(int deleted);
 // The summary of the stopped recording for 7 s, from what its stop
 // returned: duration since its start time, size, files, the folder and the
 // last file's name (cut to 490 pixels at a character boundary, "..."
-// appended).
+// appended). A recording that went to several disks lists, for each, its
+// folder line with the device and its count of files, and its last file;
+// the panel grows upwards by 44 rows for each disk after the first.
 void ShowStopSummary(const StopOutcome& outcome);
 // The end of a screen: the display closes; while a recording runs the
 // overlay is cleared instead and the recording's pictures drawn again;

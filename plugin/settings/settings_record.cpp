@@ -61,18 +61,12 @@ bool WriteAll(int fd, const void* data, size_t size) {
   return true;
 }
 
-int SaveSettings() {
-  // The temporary name is no longer than the settings file's own, so every
-  // home folder whose settings path fits also fits the temporary path.
+int SaveHomeFile(const char* name, const char* temporary_name, const void* bytes, size_t size) {
+  // The temporary name is no longer than the file's own, so every home
+  // folder whose file path fits also fits the temporary path.
   char path[256];
   char temporary[256];
-  if (!HomePath(path, sizeof path, kSettingsFileName) ||
-      !HomePath(temporary, sizeof temporary, kSettingsTemporaryName))
-    return 0;
-
-  // A snapshot of the record, so that the file holds one consistent state.
-  unsigned char bytes[kSettingsRecordSize];
-  std::memcpy(bytes, static_cast<const void*>(&settings), sizeof bytes);
+  if (!HomePath(path, sizeof path, name) || !HomePath(temporary, sizeof temporary, temporary_name)) return 0;
 
   // Whatever stands at the temporary name (the rest of an interrupted save, a
   // symbolic or hard link) is removed rather than written through; the file
@@ -81,7 +75,7 @@ int SaveSettings() {
   unlink(temporary);
   int fd = open(temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) return 0;
-  bool complete = WriteAll(fd, bytes, sizeof bytes) && fsync(fd) == 0;
+  bool complete = WriteAll(fd, bytes, size) && fsync(fd) == 0;
   complete = (close(fd) == 0) && complete;
   if (!complete || rename(temporary, path) != 0) {
     unlink(temporary);
@@ -89,4 +83,11 @@ int SaveSettings() {
   }
   SyncHomeFolder();
   return 1;
+}
+
+int SaveSettings() {
+  // A snapshot of the record, so that the file holds one consistent state.
+  unsigned char bytes[kSettingsRecordSize];
+  std::memcpy(bytes, static_cast<const void*>(&settings), sizeof bytes);
+  return SaveHomeFile(kSettingsFileName, kSettingsTemporaryName, bytes, sizeof bytes);
 }

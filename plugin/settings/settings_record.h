@@ -223,14 +223,17 @@ inline constexpr char kSettingsFileName[] = "recolyx.cfg";
 inline constexpr char kSettingsTemporaryName[] = "recolyx.tmp";
 static_assert(sizeof kSettingsTemporaryName <= sizeof kSettingsFileName);
 
-// Writes the record to home_dir + "recolyx.cfg" without ever leaving a
-// damaged or partial settings file: the bytes go to "recolyx.tmp" in the same
-// folder (a name no longer than the file's own, so any home folder whose
-// settings path fits the 256-byte path saves), created new and never through
-// a link left at that name (such a link is removed, its target untouched),
-// written, synced, then renamed over the old file; the folder is synced after
-// the rename. Returns 1 when the new file is in place, 0 when the old one was
-// kept byte for byte (the path does not fit, the temporary file cannot be
-// created, written, synced or renamed); it leaves no temporary file of its
-// own behind.
+// Writes size bytes to home_dir + name without ever leaving a damaged or
+// partial file: the bytes go to home_dir + temporary_name (a name no longer
+// than the file's own, so any home folder whose file path fits the 256-byte
+// path saves), created new and never through a link left at that name (such
+// a link is removed, its target untouched), written, synced, then renamed
+// over the old file; the folder is synced after the rename. Returns 1 when
+// the new file is in place, 0 when the old one was kept byte for byte (the
+// path does not fit, the temporary file cannot be created, written, synced
+// or renamed); it leaves no temporary file of its own behind.
+int SaveHomeFile(const char* name, const char* temporary_name, const void* bytes, size_t size);
+
+// Writes the record to home_dir + "recolyx.cfg" by SaveHomeFile, through
+// "recolyx.tmp".
 int SaveSettings();

@@ -70,8 +70,9 @@ void DrawRows(int cursor_row, int scroll) {
     const int y = RowY(row);
     char value[64];
     const int value_colour = ToolboxValueText(item, value, sizeof value);
-    const int colour = ToolboxItemDisabled(kToolboxFirstLabel + item) ? 2 : 8;
-    DrawText(kFont, 240, y, Message(kToolboxFirstLabel + item), colour);
+    const int label = ToolboxItemLabel(item);
+    const int colour = ToolboxItemDisabled(label) ? 2 : 8;
+    DrawText(kFont, 240, y, Message(label), colour);
     if (row != cursor_row) DrawText(kFont, 530, y, ":", colour);
     DrawText(kFont, 550, y, value, value_colour);
   }
@@ -108,7 +109,7 @@ Position SavedPosition() {
           toolbox_saved_scroll.load(kRelaxed)};
 }
 
-bool Enabled(int item) { return ToolboxItemDisabled(kToolboxFirstLabel + item) == 0; }
+bool Enabled(int item) { return ToolboxItemDisabled(ToolboxItemLabel(item)) == 0; }
 
 int StepValue(int direction) {
   StepToolboxItem(toolbox_item.load(kRelaxed), direction);

@@ -5,6 +5,7 @@
 
 #include "display/text_fit.h"
 #include "settings/device_table.h"
+#include "settings/extra_settings.h"
 #include "settings/message_catalogue.h"
 #include "settings/settings_record.h"
 #include "supervision/clock_styles.h"
@@ -34,11 +35,12 @@ constexpr int kNameModeTexts[] = {93, 94, 95};
 constexpr int kClockSourceTexts[] = {96, 97};
 
 struct Item {
-  SettingWord SettingsRecord::*field;  // null for the destinations
+  SettingWord SettingsRecord::*field;  // null for the destinations and `extra`
   Kind kind;
   int count;          // choices of a kChoice item
   const int* texts;   // their catalogue texts, or null when named below
   const char* (*name)(int row);  // the row's name when it has no catalogue text
+  SettingWord* extra = nullptr;  // a setting of the second settings file
 };
 
 const char* SplitText(int row) { return Message(SplitChoices[row].text); }
@@ -73,7 +75,10 @@ const Item Items[kToolboxItems] = {
     {&SettingsRecord::clock_source, Kind::kChoice, 2, kClockSourceTexts, nullptr},
     {&SettingsRecord::time_zone, Kind::kChoice, kTimeZoneCount, nullptr, TimeZoneName},
     {&SettingsRecord::record_key_notice, Kind::kYesNo, 2, nullptr, nullptr},
+    {nullptr, Kind::kYesNo, 2, nullptr, nullptr, &extra_settings.failover},
 };
+
+SettingWord& WordOf(const Item& item) { return item.field != nullptr ? settings.*item.field : *item.extra; }
 
 // The number of entries of the device table, at least the "Auto" entry.
 int TableCount() {
@@ -120,8 +125,14 @@ void ChoiceText(const Item& item, int value, char* out, size_t size) {
 
 }  // namespace
 
+int ToolboxItemLabel(int item) {
+  if (item >= 0 && item < kRecordToolboxItems) return kToolboxFirstLabel + item;
+  return item == kRecordToolboxItems ? kFailoverLabelText : 0;
+}
+
 int ToolboxItemDisabled(int label) {
   const int opacity_off = OsdOpacity() == 0;
+  if (label < kToolboxFirstLabel || label >= kToolboxFirstLabel + kRecordToolboxItems) return 0;
   switch (label - kToolboxFirstLabel) {
     case 1:
     case 4:
@@ -149,7 +160,7 @@ void StepToolboxItem(int item, int direction) {
     StepDestination(item, direction);
     return;
   }
-  SettingWord& word = settings.*row.field;
+  SettingWord& word = WordOf(row);
   const int value = word.load(kRelaxed);
   switch (row.kind) {
     case Kind::kYesNo:
@@ -169,7 +180,7 @@ int ToolboxValueText(int item, char* out, size_t size) {
   if (size == 0) return 8;
   out[0] = '\0';
   if (item < 0 || item >= kToolboxItems) return 8;
-  const int colour = ToolboxItemDisabled(kToolboxFirstLabel + item) ? 2 : 8;
+  const int colour = ToolboxItemDisabled(ToolboxItemLabel(item)) ? 2 : 8;
   const Item& row = Items[item];
   if (row.kind == Kind::kDestination) {
     const DeviceEntry& destination = Destination(item);
@@ -177,7 +188,7 @@ int ToolboxValueText(int item, char* out, size_t size) {
     CutToWidthWithDots(out, size, 20, 135);
     return destination.ntfs ? 3 : colour;
   }
-  const int value = (settings.*row.field).load(kRelaxed);
+  const int value = WordOf(row).load(kRelaxed);
   switch (row.kind) {
     case Kind::kYesNo:
       std::snprintf(out, size, "%s", Message(value != 0 ? 14 : 15));

@@ -5,9 +5,9 @@
 #include <atomic>
 
 extern std::atomic<int> toolbox_open;       // the settings screen is shown
-extern std::atomic<int> toolbox_item;       // 0..26, the item under the cursor
+extern std::atomic<int> toolbox_item;       // 0..27, the item under the cursor
 extern std::atomic<int> toolbox_row;        // 0..8, the visible row the cursor is on
-extern std::atomic<int> toolbox_scroll;     // 0..18, the item shown in row 0
+extern std::atomic<int> toolbox_scroll;     // 0..19, the item shown in row 0
 
 // The position after the last successful move: where a move that finds no
 // enabled item returns to. setup does not reset it.

@@ -132,7 +132,9 @@ void AddBitrate(Lines& lines, const Layout& layout) {
   LineText text = lines.Build();
   if (left <= 180) text.Number(left).Text(" min");
   else text.Number(left / 60).Text(" h");
-  lines.Add(layout.font, 790, 474, text.text(), left <= 3 ? 3 : 0, kRight);
+  // Red from the low-space warning on (ten minutes before the stop at the
+  // bitrate measured, or below 32 MiB), and in the last three minutes.
+  lines.Add(layout.font, 790, 474, text.text(), left <= 3 || low_space.load(kRelaxed) ? 3 : 0, kRight);
 }
 
 static_assert(kTitleTextSize == kPaneTextSize, "the title is cut with its dots as in its own buffer");

@@ -40,7 +40,12 @@ constexpr uint32_t kNoticeMs = 3000;
 constexpr uint32_t kStopTimerMs = 1000;
 
 constexpr int kStandbyKey = 258;
-constexpr int kStandbyNoticeText = 46;
+// The standby countdown: its seconds, and the step in which it looks for a
+// key that cancelled it.
+constexpr int kStandbySeconds = 10;
+constexpr uint32_t kCountdownStepMs = 100;
+// DrawBigText draws this code as its 20-pixel glyph instead of skipping it.
+constexpr char kDrawnBlank = 16;
 
 SDL_Surface* Surface() { return OsdSurface.load(kRelaxed); }
 bool OverlayUp() { return key44_count.load(kRelaxed) > 0; }
@@ -90,21 +95,94 @@ bool BandFrame(int first, uint8_t alpha, bool clear_first, uint32_t wait_ms) {
   return true;
 }
 
-// Draws text on the band (under the display lock) and flips; false when
-// there is no display.
-bool DrawBandText(const char* text) {
+// Draws text on the band (under the display lock) and flips; with
+// fill_first the band is filled anew first (a text that replaces another).
+// false when there is no display.
+bool DrawBandText(const char* text, uint8_t alpha = 0, bool fill_first = false) {
   DisplayLock lock(display_mutex);
   SDL_Surface* surface = Surface();
   if (surface == nullptr) return false;
+  if (fill_first) FillBand(surface, kBandLeft, alpha, true);
   DrawBigText(kBandTextX, kBandTextY, text);
   SDL_Flip(surface);
   return true;
 }
 
-void CopyCut(char* out, size_t size, const char* text) {
-  out[0] = '\0';
-  AppendFormat(out, size, "%s", text);
-  CutToWidth(out, kBigFontId, kBandTextWidth);
+// The band slides in (or is filled at once without animation); false when
+// the display went meanwhile.
+bool SlideBandIn(uint8_t alpha, bool animate) {
+  if (!animate) return BandFrame(kBandLeft, alpha, false, kSlideInFrameMs);
+  for (int k = kBandSteps - 1; k >= 0; --k) {
+    if (!BandFrame(kBandLeft + kBandStep * k, alpha, false, kSlideInFrameMs)) return false;
+  }
+  return true;
+}
+
+// The band slides out when animated, and is cleared.
+void SlideBandOut(uint8_t alpha, bool animate) {
+  if (animate) {
+    for (int width = kBandStep * kBandSteps; width >= kBandStep; width -= kBandStep) {
+      if (!BandFrame(kOsdWidth - width, alpha, true, kSlideOutFrameMs)) return;
+    }
+  }
+  ClearStatusBand();
+}
+
+// Opens the display for a band of this thread's (the caller owns the band):
+// the picture back on, the catalogue refreshed, the band's alpha. false when
+// there is no display.
+bool PrepareBand(uint8_t* alpha) REQUIRES(display_mutex) {
+  if (Surface() == nullptr) return false;
+  RefreshMessages();
+  *alpha = static_cast<uint8_t>(BandAlpha());
+  return true;
+}
+
+bool StandbyPending() { return recording.phase.load(kRelaxed) == kPhaseStandbyPending; }
+
+// Waits `ms` in steps of kCountdownStepMs while the standby is pending.
+// false as soon as it no longer is (a key cancelled it).
+bool WaitWhilePending(uint32_t ms) {
+  for (uint32_t waited = 0; waited < ms; waited += kCountdownStepMs) {
+    if (!StandbyPending()) return false;
+    SDL_Delay(kCountdownStepMs);
+  }
+  return StandbyPending();
+}
+
+// The countdown before the standby: text 107 on the band with its number
+// counting the seconds down, one second each; it ends early when a key
+// cancels the standby. Without a display (or with notices off) it waits
+// the same seconds without drawing.
+void CountDownToStandby() {
+  if (NoticesOff()) {
+    WaitWhilePending(kStandbySeconds * 1000);
+    return;
+  }
+  BandTurn turn;
+  RestorePictureIfOff();
+  OpenOsd();
+  uint8_t alpha = 0;
+  char pattern[256] = "";
+  bool drawing = false;
+  {
+    DisplayLock lock(display_mutex);
+    drawing = PrepareBand(&alpha);
+    if (drawing) AppendFormat(pattern, sizeof pattern, "%s", Message(kStandbyCountdownText));
+  }
+  const bool animate = settings.pane_animation.load(kRelaxed) != 0;
+  drawing = drawing && StandbyPending() && SlideBandIn(alpha, animate);
+  bool untouched = true;
+  for (int left = kStandbySeconds; left > 0 && untouched; --left) {
+    if (drawing) {
+      char text[256];
+      BuildCountdownText(text, sizeof text, pattern, left);
+      drawing = DrawBandText(text, alpha, left != kStandbySeconds);
+    }
+    untouched = WaitWhilePending(1000);
+  }
+  // A key that cancelled the standby wants the picture at once.
+  SlideBandOut(alpha, animate && untouched);
 }
 
 struct ClockTime {
@@ -143,6 +221,31 @@ void AppendEndTime(char* out, size_t size, int minutes, time_t now) {
 
 }  // namespace
 
+size_t BuildNoticeText(char* out, size_t size, const char* text, const char* tail) {
+  if (size == 0) return 0;
+  out[0] = '\0';
+  if (AppendFormat(out, size, "%s", text) && tail != nullptr && tail[0] != '\0')
+    AppendFormat(out, size, " %s", tail);
+  CutToWidth(out, kBigFontId, kBandTextWidth);
+  return std::strlen(out);
+}
+
+size_t BuildCountdownText(char* out, size_t size, const char* text, int seconds) {
+  if (size == 0) return 0;
+  out[0] = '\0';
+  const char* digits = text;
+  while (*digits != '\0' && (*digits < '0' || *digits > '9')) ++digits;
+  if (*digits == '\0') {
+    AppendFormat(out, size, "%s", text);
+  } else {
+    const char* after = digits;
+    while (*after >= '0' && *after <= '9') ++after;
+    AppendFormat(out, size, "%.*s%d%s", static_cast<int>(digits - text), text, seconds, after);
+  }
+  CutToWidth(out, kBigFontId, kBandTextWidth);
+  return std::strlen(out);
+}
+
 size_t BuildStopTimerText(char* out, size_t size, time_t now) {
   if (size == 0) return 0;
   out[0] = '\0';
@@ -161,7 +264,9 @@ size_t BuildStopTimerText(char* out, size_t size, time_t now) {
   return std::strlen(out);
 }
 
-void ShowStatusNotice(int n) {
+void ShowStatusNotice(int n) { ShowStatusNoticeWith(n, nullptr); }
+
+void ShowStatusNoticeWith(int n, const char* tail) {
   if (NoticesOff()) return;
   BandTurn turn;
   RestorePictureIfOff();
@@ -170,36 +275,21 @@ void ShowStatusNotice(int n) {
   uint8_t alpha = 0;
   {
     DisplayLock lock(display_mutex);
-    if (Surface() == nullptr) return;
-    RefreshMessages();
-    alpha = static_cast<uint8_t>(BandAlpha());
-    CopyCut(text, sizeof text, Message(n));
+    if (!PrepareBand(&alpha)) return;
+    BuildNoticeText(text, sizeof text, Message(n), tail);
   }
   const bool animate = settings.pane_animation.load(kRelaxed) != 0;
-  if (animate) {
-    for (int k = kBandSteps - 1; k >= 0; --k) {
-      if (!BandFrame(kBandLeft + kBandStep * k, alpha, false, kSlideInFrameMs)) return;
-    }
-  } else if (!BandFrame(kBandLeft, alpha, false, kSlideInFrameMs)) {
-    return;
-  }
+  if (!SlideBandIn(alpha, animate)) return;
   if (!DrawBandText(text)) return;
   SDL_Delay(kNoticeMs);
-  if (animate) {
-    for (int width = kBandStep * kBandSteps; width >= kBandStep; width -= kBandStep) {
-      if (!BandFrame(kOsdWidth - width, alpha, true, kSlideOutFrameMs)) return;
-    }
-  }
-  ClearStatusBand();
+  SlideBandOut(alpha, animate);
 }
 
 void NoticeAndStandby() {
-  ShowStatusNotice(kStandbyNoticeText);
-  // The standby belongs to the recording that ended: a start meanwhile
-  // (the viewer's 73 during the notice) has moved the phase on.
-  int pending = kPhaseStandbyPending;
-  if (recording.phase.compare_exchange_strong(pending, kPhaseIdle, std::memory_order_relaxed))
-    SendHostKey(kStandbyKey);
+  CountDownToStandby();
+  // The standby belongs to the recording that ended: a key during the
+  // countdown took the phase back to idle, and nothing is sent.
+  if (LeaveStandbyPending()) SendHostKey(kStandbyKey);
 }
 
 void ShowStopTimer() {

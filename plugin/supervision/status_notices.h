@@ -22,9 +22,20 @@ inline constexpr size_t kStopTimerTextSize = 84;
 // thread closes it meanwhile) it stops drawing and gives the band back.
 void ShowStatusNotice(int n);
 
-// ShowStatusNotice(46), then the host's standby key 258, drawn or not, when
-// the recording's phase is still kPhaseStandbyPending (it becomes idle);
-// nothing is sent when a new start took the phase over meanwhile.
+// The same for catalogue text n followed by a blank and `tail` (a device's
+// name), the whole cut to the band's width; tail may be null.
+void ShowStatusNoticeWith(int n, const char* tail);
+
+// The countdown text of the standby after a timed stop.
+inline constexpr int kStandbyCountdownText = 107;
+
+// The standby after a timed stop, called with the recording's phase at
+// kPhaseStandbyPending: the band counts down ten seconds (text 107, its
+// number the seconds left, redrawn each second), then the host's standby
+// key 258 is sent and the phase becomes idle. A remote key during the
+// countdown cancels it (the key dispatcher leaves the phase first): the
+// band clears within a tenth of a second and nothing is sent. With notices
+// off or no display the ten seconds pass undrawn and a key cancels alike.
 void NoticeAndStandby();
 
 // The stop timer's state for 1 s: " +90min (23:15) ", catalogue text 42
@@ -34,6 +45,17 @@ void NoticeAndStandby();
 // down. Blocks the calling thread a little over 1 s; without a display it
 // draws nothing and gives the band back at once.
 void ShowStopTimer();
+
+// The band's text of a notice: `text`, then a blank and `tail` when tail is
+// neither null nor empty, cut at a character boundary to the band's width
+// and to `size`. Returns the length.
+size_t BuildNoticeText(char* out, size_t size, const char* text, const char* tail);
+
+// The countdown's text for `seconds` left: `text` with its first run of
+// digits replaced by the number (as it stands when it has no digits), cut at
+// a character boundary to the band's width and to `size`. Returns the
+// length.
+size_t BuildCountdownText(char* out, size_t size, const char* text, int seconds);
 
 // The stop-timer line as ShowStopTimer draws it (spaces still spaces) for the
 // clock time `now`, into out (size bytes; at most kStopTimerTextSize are

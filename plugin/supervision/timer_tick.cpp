@@ -20,6 +20,9 @@
 #include "host/recording_transition.h"
 #include "host/storage_checks.h"
 #include "host/tv_services.h"
+#include "host/recording_destination.h"
+#include "settings/device_table.h"
+#include "settings/extra_settings.h"
 #include "settings/settings_record.h"
 #include "settings/toolbox.h"
 #include "settings/toolbox_state.h"
@@ -39,6 +42,9 @@ constexpr double kFullMib = 4.0;
 constexpr double kLowMib = 32.0;
 constexpr uint32_t kSplitWarnMb = 32;
 constexpr uint32_t kKeptFreeKb = 4096;
+// The low-space warning comes this many seconds of recording before the
+// stop, at the bitrate measured (or at kLowMib, whichever comes first).
+constexpr uint64_t kWarnSecondsLeft = 600;
 constexpr int kGaugeTop = 83;
 constexpr int kDiskCheckPeriod = 9;
 constexpr int kTitleCheckPeriod = 14;
@@ -56,6 +62,13 @@ struct Tick {
   uint32_t generation;
   uint32_t now;
   bool split_made;
+  // The device the recording moved to in this tick (its disk filled or
+  // went); empty when it did not.
+  char moved_to[kDiskLabelSize];
+  // The current file's write rate in bytes per second as this tick's disk
+  // check measured it (0: not measured); finer than `bitrate`, whose whole
+  // MiB make it coarse in a file's first minutes.
+  uint64_t bytes_per_second;
 };
 
 bool OfThisRecording(const Tick& tick) {
@@ -77,18 +90,26 @@ void ClearAfterStop() {
   RedrawSettingsScreen();
 }
 
+// The table entry of the running recording's destination.
+int ActiveDestination() {
+  const int index = Setting(settings.active_dest);
+  return index >= 0 && index < kDeviceSlots ? index : 0;
+}
+
 // The timer ends; the recording's words are touched only by its own tick.
 uint32_t End(const Tick& tick) {
   if (OfThisRecording(tick)) tick_running.store(0, kRelaxed);
   return kEndTimer;
 }
 
-// Shows a notice without holding the transition (it takes 3 s), then takes
-// it again. false when the recording stopped meanwhile or the transition
-// could not be had: the tick then holds nothing and must end.
-bool Notice(const Tick& tick, int text) RELEASE(recording_owner) TRY_ACQUIRE(true, recording_owner) {
+// Shows a notice (text, then `tail` when not null) without holding the
+// transition (it takes 3 s), then takes it again. false when the recording
+// stopped meanwhile or the transition could not be had: the tick then holds
+// nothing and must end.
+bool Notice(const Tick& tick, int text, const char* tail = nullptr) RELEASE(recording_owner)
+    TRY_ACQUIRE(true, recording_owner) {
   ReleaseRecordingTransition();
-  ShowStatusNotice(text);
+  ShowStatusNoticeWith(text, tail);
   RedrawSettingsScreen();
   if (!TakeRecordingTransition(kTickTransitionWaitMs)) return false;
   if (Current(tick)) return true;
@@ -97,12 +118,30 @@ bool Notice(const Tick& tick, int text) RELEASE(recording_owner) TRY_ACQUIRE(tru
 }
 
 // A notice after which the picture is off again when it was off before.
-bool NoticeKeepingPicture(const Tick& tick, int text) RELEASE(recording_owner)
+bool NoticeKeepingPicture(const Tick& tick, int text, const char* tail = nullptr) RELEASE(recording_owner)
     TRY_ACQUIRE(true, recording_owner) {
   const bool was_off = Word(picture_off) != 0;
-  if (!Notice(tick, text)) return false;
+  if (!Notice(tick, text, tail)) return false;
   if (was_off) PictureOffIfOn();
   return true;
+}
+
+// The end of the tick after the stop it made: the display cleared, the
+// timer ending; then, without the owner, the notice (when it comes after the
+// stop) and the standby's countdown (with standby_after).
+uint32_t StoppedByTick(int text, bool notice_after) RELEASE(recording_owner) {
+  tick_stop_state.store(2, kRelaxed);
+  ClearAfterStop();
+  tick_running.store(0, kRelaxed);
+  const bool standby = Setting(settings.standby_after) != 0;
+  EnterPhase(standby ? kPhaseStandbyPending : kPhaseIdle);
+  ReleaseRecordingTransition();
+  if (notice_after) {
+    ShowStatusNotice(text);
+    RedrawSettingsScreen();
+  }
+  if (standby) NoticeAndStandby();
+  return kEndTimer;
 }
 
 // Ends the recording on the tick's behalf. With the notice first (stop
@@ -123,18 +162,7 @@ uint32_t TimedStop(Tick& tick, int text, bool stop_first) RELEASE(recording_owne
     ReleaseRecordingTransition();
     return kNextTickMs;
   }
-  tick_stop_state.store(2, kRelaxed);
-  ClearAfterStop();
-  tick_running.store(0, kRelaxed);
-  const bool standby = Setting(settings.standby_after) != 0;
-  EnterPhase(standby ? kPhaseStandbyPending : kPhaseIdle);
-  ReleaseRecordingTransition();
-  if (stop_first) {
-    ShowStatusNotice(text);
-    RedrawSettingsScreen();
-  }
-  if (standby) NoticeAndStandby();
-  return kEndTimer;
+  return StoppedByTick(text, stop_first);
 }
 
 // A viewer's stop key came during the split (recording.stop_request): it
@@ -147,7 +175,7 @@ void ViewerStopAtSplit() RELEASE(recording_owner) {
   if (Word(recording_active)) {
     StopRecording(recording.stop_request.load(kRelaxed));
   } else {
-    FinishSplitAsStop();
+    FinishSplitAsStop(recording.stop_request.load(kRelaxed));
   }
   recording.stop_request.store(0, kRelaxed);
   tick_stop_state.store(2, kRelaxed);
@@ -192,6 +220,59 @@ bool Split(Tick& tick, uint32_t pause_ms) RELEASE(recording_owner)
   return false;
 }
 
+// The recording's move to another disk: stop and restart into the next
+// file (recording.leaving makes the restart go to ChooseFailover's
+// destination). A viewer's stop that came meanwhile ends the recording as
+// at a split; a restart that finds no destination after all ends it as the
+// tick's stop with `text` (the first file finished already). true when the
+// recording goes on, with the device it went to in tick.moved_to.
+bool MoveToOtherDisk(Tick& tick, int text, uint32_t* result) RELEASE(recording_owner)
+    TRY_ACQUIRE(true, recording_owner) {
+  EnterPhase(kPhaseSplitting);
+  std::memcpy(recording.leaving.data(), recording.mount.data(), sizeof recording.leaving);
+  split_in_progress.store(1, kRelaxed);
+  tick_stop_state.store(1, kRelaxed);
+  KeyDispatcher(kRequestStop);
+  KeyDispatcher(kRequestRecord);
+  split_in_progress.store(0, kRelaxed);
+  recording.leaving[0] = '\0';
+  if (Word(recording.stop_request) != 0) {
+    ViewerStopAtSplit();
+    *result = End(tick);
+    return false;
+  }
+  if (!Word(recording_active)) {
+    FinishSplitAsStop(kKeyStop);
+    *result = StoppedByTick(text, true);
+    return false;
+  }
+  tick_stop_state.store(0, kRelaxed);
+  EnterPhase(kPhaseRecording);
+  CopyDeviceDisplayText(device_table.entries[ActiveDestination()], tick.moved_to, sizeof tick.moved_to);
+  // The new disk is measured at the next tick; the old one's failures and
+  // figures no longer count.
+  disk_check_failures.store(0, kRelaxed);
+  disk_check_counter.store(kDiskCheckPeriod, kRelaxed);
+  return true;
+}
+
+// The disk the recording writes to is full or gone: with failover set and
+// another destination usable (ChooseFailover), the recording goes on there
+// in its next file, like a split; otherwise the tick's stop with `text`
+// (notice after the stop). true when the recording goes on.
+bool FullOrGone(Tick& tick, int text, uint32_t* result) RELEASE(recording_owner)
+    TRY_ACQUIRE(true, recording_owner) {
+  if (Setting(extra_settings.failover) != 0) {
+    // The devices as they are now: a stick plugged since the start counts.
+    BuildDeviceTable();
+    RematchDestinations();
+    if (ChooseFailover(Word(recording.dest_attempt), recording.mount.data()).index != 0)
+      return MoveToOtherDisk(tick, text, result);
+  }
+  *result = TimedStop(tick, text, true);
+  return false;
+}
+
 // A clock set backwards, or forwards by more than a minute, between two
 // ticks moves the recording's times with it: the recording neither stops at
 // once nor runs on.
@@ -216,9 +297,9 @@ void SetGauge(uint32_t free, uint32_t total) {
 // when they ended the tick (its result in *result), with the owner given
 // back.
 
-// Free-space texts, gauge and the space checks. A destination that reports
-// no blocks at all (total 0) has no gauge and no space checks.
-bool CheckSpace(Tick& tick, uint32_t* result) RELEASE(recording_owner)
+// Free-space texts, gauge and the full disk. A destination that reports no
+// blocks at all (total 0) has no gauge and no space checks.
+bool CheckFull(Tick& tick, uint32_t* result) RELEASE(recording_owner)
     TRY_ACQUIRE(true, recording_owner) {
   const uint32_t free = free_kb.load(kRelaxed);
   const uint32_t total = total_kb.load(kRelaxed);
@@ -227,29 +308,33 @@ bool CheckSpace(Tick& tick, uint32_t* result) RELEASE(recording_owner)
   FormatSpace(total_text.data(), sizeof total_text, total, language);
   if (total == 0) return true;
   SetGauge(free, total);
-  const double free_mib = free / 1024.0;
-  if (free_mib <= kFullMib) {
-    *result = TimedStop(tick, kNoticeDiskFull, true);
-    return false;
-  }
-  if (free_mib < kLowMib) {
-    if (Word(low_space_warned) == 0) {
-      low_space.store(1, kRelaxed);
-      if (!Notice(tick, kNoticeLowSpace)) {
-        *result = End(tick);
-        return false;
-      }
-      low_space_warned.store(1, kRelaxed);
-    }
-  } else {
+  if (free / 1024.0 <= kFullMib) return FullOrGone(tick, kNoticeDiskFull, result);
+  return true;
+}
+
+// The low-space warning, once until space recovers: below kLowMib free, or
+// less than kWarnSecondsLeft of recording left at the rate measured (down
+// to the stop's 4 MiB), whichever comes first.
+bool CheckLowSpace(Tick& tick, uint32_t* result) RELEASE(recording_owner)
+    TRY_ACQUIRE(true, recording_owner) {
+  if (total_kb.load(kRelaxed) == 0) return true;
+  if (!SpaceRunningLow(free_kb.load(kRelaxed), tick.bytes_per_second)) {
     low_space_warned.store(0, kRelaxed);
     low_space.store(0, kRelaxed);
+    return true;
   }
+  if (Word(low_space_warned) != 0) return true;
+  low_space.store(1, kRelaxed);
+  if (!Notice(tick, kNoticeLowSpace)) {
+    *result = End(tick);
+    return false;
+  }
+  low_space_warned.store(1, kRelaxed);
   return true;
 }
 
 // The figures of the current file: size, bitrate, minutes left.
-void MeasureFile(const Tick& tick) REQUIRES(recording_owner) {
+void MeasureFile(Tick& tick) REQUIRES(recording_owner) {
   // The size StallCheck read this tick (-1: unreadable, counted as 0).
   constexpr int64_t kMib = 1 << 20;
   const uint32_t size =
@@ -258,9 +343,12 @@ void MeasureFile(const Tick& tick) REQUIRES(recording_owner) {
   const uint32_t start = segment_number.load(kRelaxed) <= 0 ? rec_start_time.load(kRelaxed)
                                                             : segment_start_time.load(kRelaxed);
   const int64_t elapsed = static_cast<int64_t>(tick.now) - static_cast<int64_t>(start);
-  if (elapsed > 0)
+  if (elapsed > 0) {
     bitrate.store(static_cast<uint32_t>(uint64_t{size} * 1024 / static_cast<uint64_t>(elapsed)),
                   kRelaxed);
+    if (watched_file_bytes > 0)
+      tick.bytes_per_second = static_cast<uint64_t>(watched_file_bytes) / static_cast<uint64_t>(elapsed);
+  }
   const uint32_t rate = bitrate.load(kRelaxed);
   const uint32_t free = free_kb.load(kRelaxed);
   if (rate != 0 && free >= kKeptFreeKb) minutes_left.store((free - kKeptFreeKb) / rate / 60, kRelaxed);
@@ -289,16 +377,19 @@ bool StallCheck(Tick& tick, uint32_t* result) RELEASE(recording_owner)
 bool DiskCheck(Tick& tick, uint32_t* result) RELEASE(recording_owner)
     TRY_ACQUIRE(true, recording_owner) {
   if (Word(disk_check_counter) != 0 && Word(low_space) == 0) return true;
-  if (ReadFreeSpace(recording.mount.data())) {
+  const bool measured = ReadFreeSpace(recording.mount.data()) != 0;
+  if (measured) {
     disk_check_failures.store(0, kRelaxed);
-    if (!CheckSpace(tick, result)) return false;
+    if (!CheckFull(tick, result)) return false;
   } else if (disk_check_failures.fetch_add(1, kRelaxed) + 1 >= kFailedDiskChecks) {
-    // The destination is gone (unplugged, unmounted): a stop like a timed
-    // one, keeping what was written, and the viewer is told.
-    *result = TimedStop(tick, kNoticeDestinationGone, true);
-    return false;
+    // The destination is gone (unplugged, unmounted): the recording moves
+    // on, or stops like a timed stop, keeping what was written, and the
+    // viewer is told.
+    if (!FullOrGone(tick, kNoticeDestinationGone, result)) return false;
   }
+  if (tick.moved_to[0] != '\0') return true;  // the next file's figures come at the next check
   MeasureFile(tick);
+  if (measured && !CheckLowSpace(tick, result)) return false;
 
   const int choice = Word(split_choice);
   if (choice <= 0 || choice >= kSplitChoiceCount || choice == kSplitByProgramme) return true;
@@ -427,13 +518,23 @@ uint32_t TickOwned(Tick& tick) RELEASE(recording_owner) {
   StepCounter(title_check_counter, kTitleCheckPeriod);
   StepCounter(reminder_counter, kReminderPeriod - 1);
   if (InfoPaneShown.load(kRelaxed)) DrawInfoPane();
-  if (tick.split_made && !NoticeKeepingPicture(tick, kNoticeSplitMade)) return End(tick);
+  if (tick.moved_to[0] != '\0') {
+    if (!NoticeKeepingPicture(tick, kNoticeFailover, tick.moved_to)) return End(tick);
+  } else if (tick.split_made && !NoticeKeepingPicture(tick, kNoticeSplitMade)) {
+    return End(tick);
+  }
   const bool active = Word(recording_active) != 0;
   ReleaseRecordingTransition();
   return active ? kNextTickMs : End(tick);
 }
 
 }  // namespace
+
+bool SpaceRunningLow(uint32_t free_kib, uint64_t bytes_per_second) {
+  if (free_kib / 1024.0 < kLowMib) return true;
+  if (bytes_per_second == 0 || free_kib <= kKeptFreeKb) return false;
+  return uint64_t{free_kib - kKeptFreeKb} * 1024 / bytes_per_second < kWarnSecondsLeft;
+}
 
 void FormatSpace(char* out, size_t size, uint32_t kib, int language) {
   const bool french = language == 12;
@@ -455,7 +556,7 @@ uint32_t TickTimer(uint32_t interval, void* param) {
   // Marks SDL's timer thread: a screen that would close the display here
   // clears it instead (SDL is never shut down on its own timer thread).
   TimerThreadScope timer_thread;
-  Tick tick{static_cast<uint32_t>(reinterpret_cast<uintptr_t>(param)), 0, false};
+  Tick tick{static_cast<uint32_t>(reinterpret_cast<uintptr_t>(param)), 0, false, "", 0};
   if (!OfThisRecording(tick)) return kEndTimer;  // a tick of an earlier recording
   tick_running.store(1, kRelaxed);
   if (Word(recording_active) == 0) return End(tick);

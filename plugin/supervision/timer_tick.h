@@ -5,8 +5,10 @@
 // Each tick, as the owner of the recording's transition (given back only
 // while a notice is drawn, and the recording checked again afterwards):
 // a clock jump is followed; the stop timer; the disk check (free space
-// texts and gauge, the low and full disk, a vanished destination, file
-// size, bitrate, minutes left, the split by size); the programme check (stop
+// texts and gauge, the full disk and a vanished destination (the recording
+// moves to another disk when failover is set and one is usable, else it
+// stops), file size, bitrate, minutes left, the low-space warning by space
+// or by time left, the split by size); the programme check (stop
 // or run-on at the programme's end, split at a programme change, sampling
 // of the name prefix); the picture-off reminder; the counters; the pane.
 // It acts on the recording through KeyDispatcher(-70) and (-73), and ends a
@@ -37,6 +39,8 @@ inline constexpr int kNoticePictureOff = 35;
 inline constexpr int kNoticeRunOn = 49;
 // The recording was stopped because its file stopped growing.
 inline constexpr int kNoticeNotWriting = 104;
+// The recording goes on on another disk (followed by the device's name).
+inline constexpr int kNoticeFailover = 106;
 // Seconds of the system clock without the file growing (or with its size
 // unreadable) after which the recorder counts as stalled: the disk takes no
 // more data (unplugged and put back, write errors) although the destination
@@ -46,6 +50,11 @@ inline constexpr uint32_t kStalledSeconds = 30;
 // A clock step larger than this (or any step backwards) between two ticks is
 // a jump of the clock, not time that passed.
 inline constexpr int kClockJumpSeconds = 60;
+
+// Whether the low-space warning is due with free_kib KiB free while the
+// file grows by bytes_per_second (0: not measured yet): below 32 MiB free,
+// or less than ten minutes of recording left before the stop's 4 MiB.
+bool SpaceRunningLow(uint32_t free_kib, uint64_t bytes_per_second);
 
 // The text rule for free_text.data() and total_text.data(): "%0.2f GB" above 2 GiB, else
 // "%0.2f MB" above 8 MiB, else "%lu KB"; "Go", "Mo", "Ko" for language 12.

@@ -174,13 +174,35 @@ void ShowNotice() {
   ShowStatusNotice(kText);
 }
 
-void ShowSummary() {
+// A recording of three files and 3000 MiB that ran 1:02:03.
+StopOutcome SummaryOutcome() {
   StopOutcome outcome;
   outcome.start_time = static_cast<uint32_t>(time(nullptr) - 3723);
   outcome.size_mb = 3000;
   outcome.files = 3;
+  return outcome;
+}
+
+void ShowSummary() {
+  StopOutcome outcome = SummaryOutcome();
   outcome.dvr_folder = 2;
   std::snprintf(outcome.last_path, sizeof outcome.last_path, "%s", kSummaryFile);
+  ShowStopSummary(outcome);
+}
+
+// The summary of a recording that went on on a second disk when its first
+// one filled.
+void ShowSummaryOfTwoDisks() {
+  StopOutcome outcome = SummaryOutcome();
+  outcome.disk_count = 2;
+  const char* const labels[] = {"Cruzer Blade", "DataTraveler 3.0"};
+  for (int i = 0; i < 2; ++i) {
+    RecordingDisk& disk = outcome.disks[i];
+    std::snprintf(disk.label, sizeof disk.label, "%s", labels[i]);
+    disk.files = 2 - i;
+    disk.dvr_folder = 2 * i;
+    std::snprintf(disk.last_path, sizeof disk.last_path, "%s", kSummaryFile);
+  }
   ShowStopSummary(outcome);
 }
 
@@ -247,6 +269,7 @@ std::vector<GalleryScreen> BuildScreens() {
       {"box 47", 1, ShowBox<47>},
       {"box 48", 1, ShowBox<48>},
       {"stop summary 27-33, 43", 1, ShowSummary},
+      {"stop summary on two disks 27-33, 40, 41, 43", 1, ShowSummaryOfTwoDisks},
       {"delete dialog 36, right focus", 1, [] { OpenDeleteDialog(36); }},
       {"delete dialog 36, left focus", 2, [] {
          OpenDeleteDialog(36);
@@ -262,6 +285,9 @@ std::vector<GalleryScreen> BuildScreens() {
       {"band 7", 2, ShowNotice<7>},   {"band 18", 2, ShowNotice<18>}, {"band 19", 2, ShowNotice<19>},
       {"band 20", 2, ShowNotice<20>}, {"band 21", 2, ShowNotice<21>}, {"band 34", 2, ShowNotice<34>},
       {"band 35", 2, ShowNotice<35>}, {"band 46", 2, ShowNotice<46>}, {"band 49", 2, ShowNotice<49>},
+      {"band 104", 2, ShowNotice<104>},
+      {"band 106 (and the device)", 2, [] { ShowStatusNoticeWith(106, "DataTraveler 3.0"); }},
+      {"band 107 (the standby countdown)", 2, ShowNotice<107>},
   };
   screens.insert(screens.end(), notices.begin(), notices.end());
   const std::vector<GalleryScreen> panes = {

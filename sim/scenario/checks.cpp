@@ -5,6 +5,7 @@
 #include <fstream>
 #include <regex>
 
+#include "settings/extra_settings_file.h"
 #include "sim/host/host_state.h"
 #include "sim/host/picture_encoder.h"
 #include "sim/host/keys/key_input.h"
@@ -213,6 +214,21 @@ bool LastKeyStep(const ScenarioStep& step, LoadedPlugin&, std::string* reason) {
 
 bool SavedStep(const ScenarioStep& step, LoadedPlugin& plugin, std::string* reason) {
   WaitKeysIdle();
+  SettingValue wanted;
+  std::string problem;
+  ToSettingValue(step.words[1], step.words[2], &wanted, &problem);
+  if (wanted.field != nullptr && wanted.field->extra) {
+    int32_t value = 0;
+    if (!ReadExtraSetting(plugin.home_dir, *wanted.field, &value, &problem)) {
+      *reason = "expected " + step.words[1] + " = " + step.words[2] + " in the saved " +
+                kExtraSettingsFileName + ": got " + problem;
+      return false;
+    }
+    if (value == wanted.value) return true;
+    *reason = "expected " + step.words[1] + " = " + step.words[2] + " in the saved " +
+              kExtraSettingsFileName + ": got " + std::to_string(value);
+    return false;
+  }
   const std::string path = plugin.home_dir + "/recolyx.cfg";
   unsigned char record[940];
   std::ifstream file(path, std::ios::binary);
@@ -224,9 +240,6 @@ bool SavedStep(const ScenarioStep& step, LoadedPlugin& plugin, std::string* reas
               ": got " + (file.gcount() == 0 ? "no such file" : "a file that is not 940 bytes");
     return false;
   }
-  SettingValue wanted;
-  std::string problem;
-  ToSettingValue(step.words[1], step.words[2], &wanted, &problem);
   const int32_t value = ReadSetting(record, *wanted.field);
   if (value == wanted.value) return true;
   *reason = "expected " + step.words[1] + " = " + step.words[2] + " in the saved recolyx.cfg: got " +

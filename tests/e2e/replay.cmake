@@ -11,7 +11,8 @@ foreach(run first second)
   set(folder ${WORK}/${run})
   file(REMOVE_RECURSE ${folder})
   file(MAKE_DIRECTORY ${folder}/frames)
-  file(COPY ${HOME}/ DESTINATION ${folder}/home PATTERN "recolyx.cfg" EXCLUDE)
+  file(COPY ${HOME}/ DESTINATION ${folder}/home PATTERN "recolyx.cfg" EXCLUDE
+       PATTERN "recolyx_extra.cfg" EXCLUDE)
   execute_process(COMMAND ${TVSIM} --home home --sandbox sandbox --frames frames
                           --scenario ${SCENARIO} ${args}
                   WORKING_DIRECTORY ${folder} OUTPUT_FILE ${folder}/log.txt

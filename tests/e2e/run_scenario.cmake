@@ -6,7 +6,8 @@
 #   # home: private [without NAME...]
 #                            a home folder of the test's own (WORK/home, the
 #                            build's home HOME linked file by file, without
-#                            recolyx.cfg and the NAMEs), for runs that save
+#                            the settings files and the NAMEs), for runs that
+#                            save or set a setting of recolyx_extra.cfg
 #   # fails: REGEX           the run must be refused or fail: tvsim ends
 #                            non-zero and prints lines matching each REGEX
 #                            (CMake's regular expressions), in order
@@ -32,7 +33,7 @@ foreach(line IN LISTS header)
     file(GLOB entries RELATIVE ${HOME} ${HOME}/*)
     foreach(entry IN LISTS entries)
       list(FIND left_out "${entry}" skip)
-      if(NOT entry MATCHES "^recolyx\\.(cfg|tmp)$" AND skip EQUAL -1)
+      if(NOT entry MATCHES "^recolyx(_extra)?\\.(cfg|tmp)$" AND skip EQUAL -1)
         file(CREATE_LINK ${HOME}/${entry} ${WORK}/home/${entry} SYMBOLIC)
       endif()
     endforeach()

@@ -17,6 +17,7 @@
 #include "host/recording_state.h"
 #include "supervision/supervision_state.h"
 #include "display/osd_surface.h"
+#include "settings/extra_settings.h"
 #include "settings/run_time_reset.h"
 #include "settings/settings_record.h"
 #include "sim/screen/png_file.h"
@@ -102,6 +103,7 @@ class DisplayTest : public ::testing::Test {
     settings.pane_animation = 1;
     ResetRunTimeState();
     ForgetDisplay();
+    DefaultExtraSettings();
   }
 
   void TearDown() override {

@@ -19,6 +19,7 @@
 #include "settings/device_table.h"
 #include "settings/dialog_state.h"
 #include "settings/entry_points.h"
+#include "settings/extra_settings.h"
 #include "settings/script_state.h"
 #include "settings/settings_record.h"
 #include "settings/toolbox_state.h"
@@ -39,6 +40,7 @@ class EntryPoints : public SandboxTest {
     home_ = TestSandbox() + "/entry-home/";
     mkdir(home_.c_str(), 0755);
     unlink((home_ + "recolyx.cfg").c_str());
+    unlink((home_ + "recolyx_extra.cfg").c_str());
     std::snprintf(record_.home_dir, sizeof record_.home_dir, "%s", home_.c_str());
   }
   void TearDown() override {
@@ -199,12 +201,28 @@ TEST_F(EntryPoints, ClosingWithoutConfirmKeepsChangesInMemoryOnly) {
   EXPECT_EQ(recording.dest_attempt.load(), 0);
   EXPECT_EQ(settings.key1_action.load(), 3);
   EXPECT_EQ(access((home_ + "recolyx.cfg").c_str(), F_OK), -1);
+  EXPECT_EQ(access((home_ + "recolyx_extra.cfg").c_str(), F_OK), -1);
 
   ASSERT_EQ(setup(), 45);
+  extra_settings.failover = 0;
   EXPECT_EQ(KeyDispatcher(104), 255);
   std::string saved = SettingsFile();
   ASSERT_EQ(saved.size(), kSettingsRecordSize);
   EXPECT_EQ(saved, RecordBytes());
+  // The second settings file beside it: the tag, one word, failover 0.
+  std::ifstream in(home_ + "recolyx_extra.cfg", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
+            std::string("RXE1\x01\0\0\0\0\0\0\0", 12));
+}
+
+TEST_F(EntryPoints, InitConfigReadsTheSecondSettingsFile) {
+  extra_settings.failover = 0;
+  init_config(&record_);  // no file: the default
+  EXPECT_EQ(extra_settings.failover.load(), 1);
+  std::ofstream(home_ + "recolyx_extra.cfg", std::ios::binary) << std::string("RXE1\x01\0\0\0\0\0\0\0", 12);
+  init_config(&record_);
+  EXPECT_EQ(extra_settings.failover.load(), 0);
+  unlink((home_ + "recolyx_extra.cfg").c_str());
 }
 
 TEST_F(EntryPoints, CloseRefreshesDestinationsFromTheTable) {

@@ -218,6 +218,13 @@ TEST_F(InfoPaneTest, BitrateAndTimeLeft) {
   ExpectLines({{Message(23), 20, 240, 446, 0}, {"3 h", 20, 790, 474, 0, true}});
   minutes_left = 3;
   ExpectLines({{"3 min", 20, 790, 474, 3, true}});
+  // Red from the low-space warning on, ten minutes before the stop.
+  bitrate = 1024;
+  minutes_left = 9;
+  ExpectLines({{"9 min", 20, 790, 474, 0, true}});
+  low_space = 1;
+  ExpectLines({{"9 min", 20, 790, 474, 3, true}});
+  low_space = 0;
   bitrate = 0;  // no rate yet: neither line
   EXPECT_EQ(InkAfterDraw(240, 600, 446, 0), 0);
   EXPECT_EQ(InkAfterDraw(700, 800, 474, 3), 0);

@@ -382,7 +382,15 @@ const Trace LifecycleTraces[] = {
      {255, 255, 255}, {"ShowBusyIcon()", "ShowBusyIcon()", "ShowBusyIcon()"}, "stop_timer=0"},
     {"RecordKeyDuringTheSummaryIsBusy", "phase=5", {73}, {255}, {"ShowBusyIcon()"}, ""},
     {"DigitsDuringTheSummaryPass", "phase=5", {19}, {19}, kNone, ""},
-    {"RecordKeyDuringTheStandbyNoticeStarts", "phase=6", {73}, {255}, {"StartRecording(73)"}, ""},
+    // Any remote key during the standby's countdown cancels the standby and
+    // is used up, before the settings screen or the closing display sees it.
+    {"RecordKeyDuringTheStandbyCountdownCancelsIt", "phase=6", {73}, {255}, kNone, "phase=0"},
+    {"OnlyTheFirstKeyDuringTheStandbyCountdownIsUsedUp", "phase=6", {19, 2}, {255, 2}, kNone, "phase=0"},
+    {"StandbyCountdownCancelledOverTheSettingsScreen", "phase=6 toolbox_open=1", {97}, {255}, kNone,
+     "phase=0 toolbox_open=1"},
+    {"StandbyCountdownCancelledThenTheDisplayCloses", "phase=6 tick_stop_state=2", {7}, {255},
+     {"CloseOsd()"}, "phase=0 tick_stop_state=0"},
+    {"TickRequestsLeaveTheStandbyCountdown", "phase=6", {-70}, {70}, kNone, "phase=6"},
     {"TickRequestsGoPastThePhase", "phase=3 recording_active=1 split_in_progress=1", {-70, -73},
      {70, 255}, {"StopRecording(70)", "StartRecording(73)"}, ""},
     {"InternalPowerKeyFollowsTheDialog", "delete_dialog_open=1 recording_active=1", {-2}, {255},

@@ -245,6 +245,48 @@ TEST_F(NoticesTest, SummaryCutsALongFileNameAtACharacterBoundary) {
   EXPECT_EQ(OsdSurface.load(), nullptr);  // closed at rest
 }
 
+// A recording that moved to a second disk: the panel grows upwards by one
+// disk's rows and lists each disk's folder line (colour 7) and last file
+// (colour 9); one disk keeps the single folder line and name.
+TEST_F(NoticesTest, SummaryOfARecordingOnTwoDisksListsEach) {
+  static StopOutcome outcome;
+  outcome = StopOutcome{};
+  outcome.start_time = static_cast<uint32_t>(time(nullptr) - 60);
+  outcome.files = 3;
+  outcome.disk_count = 2;
+  std::snprintf(outcome.disks[0].label, sizeof outcome.disks[0].label, "Alpha");
+  outcome.disks[0].files = 1;
+  std::snprintf(outcome.disks[0].last_path, kPathSize, "/dtv/usb/sda1/R2024-03-07_20-15_Das_Boot_001.ts");
+  std::snprintf(outcome.disks[1].label, sizeof outcome.disks[1].label, "Beta");
+  outcome.disks[1].files = 2;
+  outcome.disks[1].dvr_folder = 3;
+  std::snprintf(outcome.disks[1].last_path, kPathSize, "/dtv/usb/sdb1/DVR3/R2024-03-07_20-16_Das_Boot_003.ts");
+  static int rows[2][4];
+  WhileShowing([] { ShowStopSummary(outcome); }, 1, [this](int) {
+    // Folder lines at 430 - 44 and 430, names 20 rows below each.
+    rows[0][0] = CountColour(230, 230, 230, 386, 402);
+    rows[0][1] = CountColour(255, 255, 255, 408, 426);
+    rows[0][2] = CountColour(230, 230, 230, 430, 446);
+    rows[0][3] = CountColour(255, 255, 255, 452, 470);
+  });
+  for (int i = 0; i < 4; ++i) EXPECT_GT(rows[0][i], 50) << i;
+
+  outcome.disk_count = 1;
+  std::memcpy(outcome.last_path, outcome.disks[1].last_path, kPathSize);
+  WhileShowing([] { ShowStopSummary(outcome); }, 1, [this](int) {
+    rows[1][0] = CountColour(230, 230, 230, 386, 402);
+    rows[1][1] = CountColour(255, 255, 255, 408, 426);
+    rows[1][2] = CountColour(230, 230, 230, 430, 446);
+    rows[1][3] = CountColour(255, 255, 255, 452, 470);
+  });
+  EXPECT_EQ(rows[1][0], 0);  // nothing above the single folder line but the figures
+  EXPECT_EQ(rows[1][1], 0);
+  EXPECT_GT(rows[1][2], 50);
+  EXPECT_GT(rows[1][3], 50);
+  // The single folder line is shorter than the first disk's with its device.
+  EXPECT_LT(rows[1][2], rows[0][2]);
+}
+
 // ---- The yes/no and on/off pairs (texts 14-17) the screens share
 
 TEST_F(NoticesTest, FlagPairsDrawTheirCatalogueTexts) {

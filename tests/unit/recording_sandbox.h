@@ -24,6 +24,7 @@
 #include "sandbox_fixture.h"
 #include "settings/device_table.h"
 #include "settings/dialog_state.h"
+#include "settings/extra_settings.h"
 #include "settings/run_time_reset.h"
 #include "settings/settings_record.h"
 #include "settings/toolbox_state.h"
@@ -42,6 +43,7 @@ class RecordingSandbox : public SandboxTest {
     ResetDisplayState();
     VideoStarted = 1;  // the display counts as started: OpenOsd starts no SDL
     DefaultSettings(&settings);
+    DefaultExtraSettings();
     settings.device_script = 0;
     settings.allow_internal = 0;
     settings.delete_empty = 0;

@@ -5,15 +5,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "settings/extra_settings.h"
 #include "settings/settings_record.h"
 
 namespace {
@@ -224,6 +227,76 @@ TEST_F(SettingsFile, UnusableHomeFolderWritesNothing) {
   SetHome(long_home);
   EXPECT_EQ(SaveSettings(), 0);
   EXPECT_TRUE(fs::is_empty(folder_));
+}
+
+// ---- The second settings file
+
+// The file's bytes: tag, count (the words' own by default) and words,
+// little-endian (as the PC and the set store an int32).
+constexpr int32_t kWordsCount = INT32_MIN;
+std::string ExtraFile(std::initializer_list<int32_t> words, int32_t count = kWordsCount,
+                      const char* tag = "RXE1") {
+  std::string bytes(tag, 4);
+  if (count == kWordsCount) count = static_cast<int32_t>(words.size());
+  bytes.append(reinterpret_cast<const char*>(&count), 4);
+  for (int32_t word : words) bytes.append(reinterpret_cast<const char*>(&word), 4);
+  return bytes;
+}
+
+TEST_F(SettingsFile, SecondFileIsWrittenAsTagCountAndWords) {
+  extra_settings.failover = 0;
+  ASSERT_EQ(SaveExtraSettings(), 1);
+  EXPECT_EQ(ReadText(folder_ / "recolyx_extra.cfg"), std::string("RXE1\x01\0\0\0\0\0\0\0", 12));
+  EXPECT_FALSE(fs::exists(folder_ / "recolyx_extra.tmp"));
+  EXPECT_FALSE(fs::exists(folder_ / "recolyx.cfg"));  // the record's file is its own
+  extra_settings.failover = 1;
+  EXPECT_EQ(LoadExtraSettings(), 1);
+  EXPECT_EQ(extra_settings.failover.load(), 0);
+  DefaultExtraSettings();
+
+  // Saved the record's way: a link at the temporary name is not written
+  // through.
+  WriteFile(folder_ / "victim", "precious");
+  fs::create_symlink(folder_ / "victim", folder_ / "recolyx_extra.tmp");
+  ASSERT_EQ(SaveExtraSettings(), 1);
+  EXPECT_EQ(ReadText(folder_ / "victim"), "precious");
+  EXPECT_EQ(ReadText(folder_ / "recolyx_extra.cfg"), ExtraFile({1}));
+}
+
+TEST_F(SettingsFile, SecondFileReadByTheWordsItHasAndTheirRanges) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+    int taken;
+    int failover;
+  };
+  const Case cases[] = {
+      {"ours", ExtraFile({0}), 1, 0},
+      {"a newer file with more settings", ExtraFile({0, 99, -5}), 1, 0},
+      {"an older file without the setting", ExtraFile({}), 1, 1},
+      {"a value out of range", ExtraFile({7}), 1, 1},
+      {"another tag", ExtraFile({0}, kWordsCount, "RXE2"), 0, 1},
+      {"cut short", ExtraFile({0}).substr(0, 10), 0, 1},
+      {"a word too many", ExtraFile({0}) + "1234", 0, 1},
+      {"a negative count", ExtraFile({0}, -2), 0, 1},
+      {"a count beyond any file", ExtraFile({0}, 1 << 30), 0, 1},
+      {"a long file", ExtraFile({0}) + std::string(5000, '\0'), 0, 1},
+      {"empty", "", 0, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteFile(folder_ / "recolyx_extra.cfg", c.bytes);
+    extra_settings.failover = 5;
+    EXPECT_EQ(LoadExtraSettings(), c.taken);
+    EXPECT_EQ(extra_settings.failover.load(), c.failover);
+  }
+  fs::remove(folder_ / "recolyx_extra.cfg");
+  extra_settings.failover = 0;
+  EXPECT_EQ(LoadExtraSettings(), 0);
+  EXPECT_EQ(extra_settings.failover.load(), 1);
+  fs::create_directory(folder_ / "recolyx_extra.cfg");  // not a file
+  EXPECT_EQ(LoadExtraSettings(), 0);
+  EXPECT_EQ(extra_settings.failover.load(), 1);
 }
 
 TEST(HomePathTest, JoinsAndRefusesWhatDoesNotFit) {

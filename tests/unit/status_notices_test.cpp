@@ -1,9 +1,13 @@
 // The status band: the tick's notices (slide in, text, slide out) and the
 // stop-timer line, and their turns through band_busy.
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "display/text_fit.h"
+#include "host/key_dispatcher.h"
 #include "host/recording_state.h"
 #include "host/tv_services.h"
 #include "notices_test_support.h"
@@ -268,7 +272,7 @@ TEST_F(StatusBandTest, TheStandbyGoesOnlyWhileItIsStillPending) {
   NoticeAndStandby();
   EXPECT_EQ(sim::Host().injected_keys, std::vector<int>{258});
   EXPECT_EQ(recording.phase.load(), kPhaseIdle);
-  // A start during the notice took the phase over: no standby into it.
+  // The phase moved on meanwhile: no standby into it.
   sim::ResetHost();
   settings.key_object = sim::KeyObjectAddress();
   settings.key_object_check = sim::KeyObjectCheck();
@@ -278,6 +282,127 @@ TEST_F(StatusBandTest, TheStandbyGoesOnlyWhileItIsStillPending) {
   EXPECT_EQ(recording.phase.load(), kPhaseStarting);
   recording.phase = kPhaseIdle;
   settings.key_object = 0;
+}
+
+// ---- The failover notice's text and the standby countdown
+
+TEST(StatusBandTexts, NoticeTextTakesTheDeviceAfterABlank) {
+  char text[64];
+  EXPECT_EQ(BuildNoticeText(text, sizeof text, "Recording continues on", "Beta"), 27u);
+  EXPECT_STREQ(text, "Recording continues on Beta");
+  BuildNoticeText(text, sizeof text, "Disk full", nullptr);
+  EXPECT_STREQ(text, "Disk full");
+  BuildNoticeText(text, sizeof text, "Disk full", "");
+  EXPECT_STREQ(text, "Disk full");
+  // A device name too wide for the band is cut at a character, never past
+  // the buffer or the band's 805 pixels.
+  std::string device;
+  while (device.size() < 200) device += "\xC5\xBC";
+  char wide[256];
+  BuildNoticeText(wide, sizeof wide, "Recording continues on", device.c_str());
+  EXPECT_TRUE(WholeCharacters(wide));
+  EXPECT_LE(BigTextWidth(wide), kBandTextWidth);
+  EXPECT_EQ(std::string(wide).rfind("Recording continues on \xC5\xBC", 0), 0u);
+  char small[8];
+  BuildNoticeText(small, sizeof small, "Recording continues on", "Beta");
+  EXPECT_STREQ(small, "Recordi");
+}
+
+TEST(StatusBandTexts, CountdownReplacesTheTextsFirstNumber) {
+  char text[64];
+  BuildCountdownText(text, sizeof text, "Standby in 10 s \xE2\x80\x93 any key cancels", 9);
+  EXPECT_STREQ(text, "Standby in 9 s \xE2\x80\x93 any key cancels");
+  BuildCountdownText(text, sizeof text, "10 sn sonra bekleme", 1);
+  EXPECT_STREQ(text, "1 sn sonra bekleme");
+  BuildCountdownText(text, sizeof text, "in 10 s, 20 s", 3);  // only the first number
+  EXPECT_STREQ(text, "in 3 s, 20 s");
+  BuildCountdownText(text, sizeof text, "Standby", 5);  // no number: as it stands
+  EXPECT_STREQ(text, "Standby");
+  char small[12];
+  BuildCountdownText(small, sizeof small, "Veille dans 10 s", 10);
+  EXPECT_STREQ(small, "Veille dans");
+  std::string long_text(300, 'x');
+  long_text += " 10";
+  char band[256];
+  BuildCountdownText(band, sizeof band, long_text.c_str(), 7);
+  EXPECT_LE(BigTextWidth(band), kBandTextWidth);
+}
+
+class StandbyCountdown : public StatusBandTest {
+ protected:
+  void SetUp() override {
+    StatusBandTest::SetUp();
+    sim::ResetHost();
+    settings.key_object = sim::KeyObjectAddress();
+    settings.key_object_check = sim::KeyObjectCheck();
+    recording.phase = kPhaseStandbyPending;
+    ASSERT_EQ(tv_time_start(-1, 0, TV_TIME_SERIAL, 0), 0);
+    start_ns_ = tv_time_elapsed_ns();
+  }
+  void TearDown() override {
+    tv_time_stop();
+    recording.phase = kPhaseIdle;
+    settings.key_object = 0;
+    StatusBandTest::TearDown();
+  }
+  double Seconds() const { return (tv_time_elapsed_ns() - start_ns_) / 1e9; }
+  // The band's pixels right of the text's start.
+  std::vector<uint32_t> BandPixels() {
+    std::vector<uint32_t> pixels;
+    for (int y = 9; y <= 49; ++y)
+      for (int x = 155; x < 500; ++x) pixels.push_back(PixelWord(x, y));
+    return pixels;
+  }
+  int64_t start_ns_ = 0;
+};
+
+TEST_F(StandbyCountdown, TenSecondsCountedDownThenTheStandbyKey) {
+  OpenCleared();
+  std::thread tick([] { NoticeAndStandby(); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const std::vector<uint32_t> ten = BandPixels();
+  EXPECT_EQ(PixelWord(959, 48), kBand);
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  const std::vector<uint32_t> nine = BandPixels();
+  EXPECT_NE(ten, nine);  // the number went down
+  std::this_thread::sleep_for(std::chrono::seconds(8));  // 9.5 s in
+  EXPECT_TRUE(sim::Host().injected_keys.empty());
+  EXPECT_EQ(recording.phase.load(), kPhaseStandbyPending);
+  tick.join();
+  EXPECT_GE(Seconds(), 10.0);
+  EXPECT_LT(Seconds(), 11.0);
+  EXPECT_EQ(sim::Host().injected_keys, std::vector<int>{258});
+  EXPECT_EQ(recording.phase.load(), kPhaseIdle);
+  EXPECT_TRUE(RowsClear(0, 60));
+}
+
+TEST_F(StandbyCountdown, ARemoteKeyCancelsItAndIsUsedUp) {
+  OpenCleared();
+  std::thread tick([] { NoticeAndStandby(); });
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  EXPECT_EQ(KeyDispatcher(7), 255);
+  tick.join();
+  EXPECT_LT(Seconds(), 3.2);  // the band goes at once
+  EXPECT_TRUE(sim::Host().injected_keys.empty());
+  EXPECT_EQ(recording.phase.load(), kPhaseIdle);
+  EXPECT_TRUE(RowsClear(0, 60));
+  EXPECT_EQ(KeyDispatcher(7), 7);  // the next key is the host's again
+}
+
+TEST_F(StandbyCountdown, WithNoticesOffTheSecondsPassUndrawnAndAKeyStillCancels) {
+  settings.show_notices = 0;
+  const int flips = sim::ScreenFlipCount();
+  std::thread tick([] { NoticeAndStandby(); });
+  std::this_thread::sleep_for(std::chrono::seconds(9));
+  EXPECT_TRUE(sim::Host().injected_keys.empty());
+  EXPECT_EQ(KeyDispatcher(19), 255);
+  tick.join();
+  EXPECT_TRUE(sim::Host().injected_keys.empty());
+  EXPECT_EQ(sim::ScreenFlipCount(), flips);
+
+  recording.phase = kPhaseStandbyPending;
+  NoticeAndStandby();
+  EXPECT_EQ(sim::Host().injected_keys, std::vector<int>{258});
 }
 
 TEST_F(StatusBandTest, TheBandIsTakenInTurn) {

@@ -14,6 +14,7 @@
 #include "host/storage_checks.h"
 #include "host/tv_services.h"
 #include "recording_sandbox.h"
+#include "settings/extra_settings.h"
 #include "sim/host/host_state.h"
 #include "sim/platform/tv_time.h"
 #include "supervision/timer_tick.h"
@@ -216,6 +217,180 @@ TEST_F(TimerTick, VanishedDestinationStopsAfterTwoFailedChecksKeepingTheFile) {
   EXPECT_EQ(std::string(recording.recent_files[0].ts), file);
   Plug("sda1", SIM_FS_FAT, 8ull << 30, 1024);
   EXPECT_TRUE(Exists(file));
+}
+
+// ---- The low-space warning by time left
+
+TEST(SpaceRunningLow, TenMinutesAtTheRateOrThirtyTwoMibWhicheverFirst) {
+  // At 1 MiB/s the stop at 4 MiB free is 600 s away with 4 + 600 MiB free.
+  constexpr uint32_t kStopKib = 4096;
+  constexpr uint64_t kMibPerSecond = 1 << 20;
+  EXPECT_FALSE(SpaceRunningLow(kStopKib + 600 * 1024, kMibPerSecond));
+  EXPECT_TRUE(SpaceRunningLow(kStopKib + 600 * 1024 - 1, kMibPerSecond));
+  // At 10 KiB/s ten minutes are 6000 KiB: 32 MiB comes first.
+  EXPECT_FALSE(SpaceRunningLow(32 * 1024, 10 * 1024));
+  EXPECT_TRUE(SpaceRunningLow(32 * 1024 - 1, 10 * 1024));
+  // No rate measured yet: by space alone.
+  EXPECT_FALSE(SpaceRunningLow(32 * 1024, 0));
+  EXPECT_TRUE(SpaceRunningLow(kStopKib + 1, 0));
+  EXPECT_FALSE(SpaceRunningLow(UINT32_MAX, 0));
+  // 4 TiB free: ten minutes at 7 GiB/s and more, no overflow.
+  const uint64_t all = (uint64_t{UINT32_MAX} - kStopKib) * 1024;
+  EXPECT_FALSE(SpaceRunningLow(UINT32_MAX, all / 601));
+  EXPECT_TRUE(SpaceRunningLow(UINT32_MAX, all / 599));
+  EXPECT_TRUE(SpaceRunningLow(UINT32_MAX, UINT64_MAX));
+}
+
+TEST_F(TimerTick, TenMinutesLeftAtTheMeasuredBitrateWarnsOnce) {
+  Record(8ull << 30);
+  // 600 MiB in 600 s: 1024 KiB/s.
+  ASSERT_TRUE(MakeSparseFile(recording.ts_path.data(), 600ll << 20));
+  rec_start_time = static_cast<uint32_t>(now_ - 600);
+  LeaveFree(4096 + 601 * 1024);  // a little over ten minutes
+  EXPECT_EQ(Tick(), kGoOn);
+  EXPECT_EQ(bitrate.load(), 1024u);
+  EXPECT_EQ(low_space.load(), 0);
+  EXPECT_EQ(minutes_left.load(), 10u);
+
+  LeaveFree(4096 + 599 * 1024);  // under ten minutes, far above 32 MiB
+  rec_start_time = static_cast<uint32_t>(now_ - 600 + 10);  // the rate as before at the next check
+  EXPECT_EQ(Ticks(10), kGoOn);
+  EXPECT_EQ(bitrate.load(), 1024u);
+  EXPECT_EQ(low_space.load(), 1);
+  EXPECT_EQ(low_space_warned.load(), 1);
+  EXPECT_EQ(minutes_left.load(), 9u);
+  // Once low, the disk is checked every tick; the warning comes once.
+  rec_start_time = rec_start_time.load() + 1;
+  EXPECT_EQ(Ticks(1), kGoOn);
+  EXPECT_EQ(low_space.load(), 1);
+  EXPECT_EQ(disk_check_counter.load(), 2);
+  EXPECT_EQ(low_space_warned.load(), 1);
+}
+
+// ---- Failover: a full or vanished disk hands over to the other destination
+
+class Failover : public TimerTick {
+ protected:
+  // Recording to sda1 (dest1, `capacity`) with sdb1 (dest2, 8 GiB) beside.
+  void RecordWithSecondStick(uint64_t capacity = 64ull << 20, uint64_t second = 8ull << 30) {
+    Plug("sdb1", SIM_FS_FAT, second, 1024);
+    Plug("sda1", SIM_FS_FAT, capacity, 1024);
+    ChooseFixed(1, "/dtv/usb/sda1");
+    ChooseFixed(2, "/dtv/usb/sdb1");
+    ASSERT_EQ(StartRecording(kKeyRecord), kConsumed);
+    ASSERT_EQ(CurrentFile().rfind("/dtv/usb/sda1/", 0), 0u);
+    first_ = CurrentFile();
+  }
+  static int Disks() NO_THREAD_SAFETY_ANALYSIS { return recording.disk_count; }
+  static const RecordingDisk& DiskAt(int i) NO_THREAD_SAFETY_ANALYSIS { return recording.disks[i]; }
+
+  std::string first_;
+};
+
+TEST_F(Failover, AFullDiskHandsTheRecordingToDestinationTwo) {
+  RecordWithSecondStick();
+  LeaveFree(4 * 1024);
+  EXPECT_EQ(Tick(), kGoOn);
+  ASSERT_EQ(recording_active.load(), 1);
+  EXPECT_EQ(CurrentFile().rfind("/dtv/usb/sdb1/R2024-03-07_20-15_Das_Boot_", 0), 0u) << CurrentFile();
+  EXPECT_EQ(sim::GetRecorderStatus().path, CurrentFile());
+  EXPECT_EQ(segment_number.load(), 1);
+  EXPECT_EQ(recording.dest_attempt.load(), 1);  // it records to dest2 from now on
+  EXPECT_EQ(tick_stop_state.load(), 0);
+  EXPECT_EQ(CurrentPhase(), kPhaseRecording);
+  EXPECT_EQ(disk_check_counter.load(), 0);  // the new disk is measured at the next tick
+  ASSERT_EQ(recording.recent_file_count.load(), 1);
+  EXPECT_EQ(std::string(recording.recent_files[0].ts), first_);
+  EXPECT_TRUE(Exists(first_));
+  // The next tick measures sdb1: no warning, no stop.
+  EXPECT_EQ(Ticks(1), kGoOn);
+  EXPECT_EQ(low_space.load(), 0);
+  EXPECT_GT(free_kb.load(), 7u << 20);
+
+  // A later split by size stays on sdb1 (sda1 is still full).
+  split_choice = 2;
+  ASSERT_TRUE(MakeSparseFile(CurrentFile().c_str(), 1005ll << 20));
+  EXPECT_EQ(Ticks(10), kGoOn);
+  EXPECT_EQ(segment_number.load(), 2);
+  EXPECT_EQ(CurrentFile().rfind("/dtv/usb/sdb1/", 0), 0u) << CurrentFile();
+
+  StopRecording(kKeyStop);
+  ASSERT_EQ(Disks(), 2);
+  EXPECT_STREQ(DiskAt(0).mount, "/dtv/usb/sda1");
+  EXPECT_STREQ(DiskAt(0).label, "sda1");
+  EXPECT_EQ(DiskAt(0).files, 1);
+  EXPECT_EQ(std::string(DiskAt(0).last_path), first_);
+  EXPECT_STREQ(DiskAt(1).mount, "/dtv/usb/sdb1");
+  EXPECT_EQ(DiskAt(1).files, 2);
+  EXPECT_EQ(std::string(DiskAt(1).last_path), CurrentFile());
+  EXPECT_EQ(recording.recent_file_count.load(), 3);
+  EXPECT_EQ(recording.dest_attempt.load(), 0);  // the next start tries dest1 again
+}
+
+TEST_F(Failover, AVanishedDiskHandsOverAfterTheSecondFailedCheck) {
+  RecordWithSecondStick(8ull << 30);
+  ASSERT_TRUE(sim::UnplugDevice("sda1"));
+  EXPECT_EQ(Tick(), kGoOn);  // one failed check
+  EXPECT_EQ(CurrentFile(), first_);
+  EXPECT_EQ(Ticks(10), kGoOn);  // the second: the recording moves on
+  ASSERT_EQ(recording_active.load(), 1);
+  EXPECT_EQ(CurrentFile().rfind("/dtv/usb/sdb1/", 0), 0u) << CurrentFile();
+  EXPECT_EQ(disk_check_failures.load(), 0);
+  EXPECT_EQ(Ticks(1), kGoOn);  // sdb1 measured: no failure
+  EXPECT_EQ(disk_check_failures.load(), 0);
+  ASSERT_EQ(recording.recent_file_count.load(), 1);
+  EXPECT_EQ(std::string(recording.recent_files[0].ts), first_);
+}
+
+TEST_F(Failover, StopsAsBeforeWhenOff) {
+  extra_settings.failover = 0;
+  RecordWithSecondStick();
+  LeaveFree(4 * 1024);
+  EXPECT_EQ(Ticks(1), 0u);
+  ExpectEndedByTick();
+  EXPECT_EQ(Disks(), 1);
+  EXPECT_TRUE(std::filesystem::is_empty(sim::SandboxPath("/dtv/usb/sdb1")));
+}
+
+TEST_F(Failover, StopsAsBeforeWhenTheOtherDiskHasNoRoom) {
+  // dest2 with only 32 MiB free (the least it needs is more than that).
+  RecordWithSecondStick(64ull << 20, 32ull << 20);
+  LeaveFree(4 * 1024);
+  EXPECT_EQ(Ticks(1), 0u);
+  ExpectEndedByTick();
+  EXPECT_EQ(Disks(), 1);
+}
+
+TEST_F(Failover, AutoMovesToTheRoomiestOtherDisk) {
+  Plug("sdb1", SIM_FS_FAT, 2ull << 30, 1024);
+  Plug("sdc1", SIM_FS_FAT, 4ull << 30, 1024);
+  Plug("sda1", SIM_FS_FAT, 16ull << 30, 1024);  // the roomiest: "Auto" takes it
+  ASSERT_EQ(StartRecording(kKeyRecord), kConsumed);
+  ASSERT_EQ(CurrentFile().rfind("/dtv/usb/sda1/", 0), 0u) << CurrentFile();
+  LeaveFree(4 * 1024);
+  EXPECT_EQ(Tick(), kGoOn);
+  EXPECT_EQ(CurrentFile().rfind("/dtv/usb/sdc1/", 0), 0u) << CurrentFile();
+  EXPECT_EQ(recording.dest_attempt.load(), 0);  // still "Auto"
+}
+
+TEST_F(Failover, AMoveWhoseNewDiskTakesNoFileEndsAsTheStop) {
+  RecordWithSecondStick();
+  // No free name on sdb1 for the next file.
+  for (int n = 1; n <= 998; ++n) {
+    char name[kPathSize];
+    std::snprintf(name, sizeof name, "/dtv/usb/sdb1/R2024-03-07_20-15_Das_Boot_%03d.ts", n);
+    FILE* file = std::fopen(name, "w");
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+  }
+  LeaveFree(4 * 1024);
+  EXPECT_EQ(Ticks(1), 0u);
+  ExpectEndedByTick();
+  EXPECT_EQ(recording.last_start_failure.load(), 3);
+  EXPECT_EQ(CurrentPhase(), kPhaseIdle);
+  ASSERT_EQ(recording.recent_file_count.load(), 1);
+  EXPECT_EQ(std::string(recording.recent_files[0].ts), first_);
+  EXPECT_EQ(recording.dest_attempt.load(), 0);
 }
 
 // ---- Splits

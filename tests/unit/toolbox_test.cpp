@@ -3,6 +3,7 @@
 // room, and what the screen draws.
 #include <unistd.h>
 
+#include <cstring>
 #include <string>
 
 #include "display/screen_opacity.h"
@@ -10,6 +11,7 @@
 #include "display/text.h"
 #include "display/text_fit.h"
 #include "catalogue_screen_test.h"
+#include "settings/extra_settings.h"
 #include "settings/toolbox.h"
 #include "settings/toolbox_items.h"
 #include "settings/toolbox_state.h"
@@ -65,10 +67,11 @@ class ToolboxTest : public CatalogueScreenTest {
 // ---- Cursor moves
 
 TEST_F(ToolboxTest, UpOnTheFirstItemWrapsToTheLastRowAndDownWrapsBack) {
+  // The last item is 27, the failover of the second settings file.
   EXPECT_EQ(ToolboxUp(), 255);
-  EXPECT_EQ(toolbox_item.load(), 26);
+  EXPECT_EQ(toolbox_item.load(), 27);
   EXPECT_EQ(toolbox_row.load(), 8);
-  EXPECT_EQ(toolbox_scroll.load(), 18);
+  EXPECT_EQ(toolbox_scroll.load(), 19);
   EXPECT_EQ(ToolboxDown(), 255);
   EXPECT_EQ(toolbox_item.load(), 0);
   EXPECT_EQ(toolbox_row.load(), 0);
@@ -268,11 +271,38 @@ TEST_F(ToolboxTest, ValueTextsComeFromTheirTablesOnly) {
   EXPECT_EQ(Value(2), Message(17));
   settings.key44_passthrough = 1;
   EXPECT_EQ(Value(22), Message(16));
-  EXPECT_EQ(Value(27), "");
+  extra_settings.failover = 0;  // yes/no: texts 14 / 15
+  EXPECT_EQ(Value(27), Message(15));
+  EXPECT_EQ(Value(28), "");
   char small[4];
   settings.time_zone = 1;
   ToolboxValueText(25, small, sizeof small);
   EXPECT_STREQ(small, "CET");
+}
+
+TEST_F(ToolboxTest, TheFailoverItemFollowsTheRecordsItems) {
+  EXPECT_EQ(ToolboxItemLabel(26), 76);
+  EXPECT_EQ(ToolboxItemLabel(27), 108);
+  EXPECT_EQ(ToolboxItemLabel(28), 0);
+  EXPECT_EQ(ToolboxItemDisabled(108), 0);
+  settings.osd_opacity = 0;  // greys the pane items, not this one
+  EXPECT_EQ(ToolboxItemDisabled(108), 0);
+  settings.osd_opacity = 100;
+  ASSERT_EQ(extra_settings.failover.load(), 1);
+  EXPECT_EQ(Value(27), Message(14));
+  StepToolboxItem(27, +1);
+  EXPECT_EQ(extra_settings.failover.load(), 0);
+  EXPECT_EQ(Value(27), Message(15));
+  StepToolboxItem(27, -1);
+  EXPECT_EQ(extra_settings.failover.load(), 1);
+  extra_settings.failover = 9;  // out of range: stepped to a flag
+  StepToolboxItem(27, +1);
+  EXPECT_EQ(extra_settings.failover.load(), 0);
+  // The record is untouched by it.
+  unsigned char before[kSettingsRecordSize];
+  std::memcpy(before, static_cast<const void*>(&settings), sizeof before);
+  StepToolboxItem(27, +1);
+  EXPECT_EQ(std::memcmp(before, static_cast<const void*>(&settings), sizeof before), 0);
 }
 
 // ---- Destination texts cut to 135 pixels
@@ -359,7 +389,7 @@ TEST_F(ToolboxTest, ScrollArrowsShowWhereMoreItemsAre) {
   DrawToolbox();
   EXPECT_EQ(arrow_pixels(230, 60), 0);
   EXPECT_GT(arrow_pixels(230, 467), 0);
-  ToolboxUp();  // to the bottom: scroll 18
+  ToolboxUp();  // to the bottom: scroll 19
   EXPECT_GT(arrow_pixels(230, 60), 0);
   EXPECT_EQ(arrow_pixels(230, 467), 0);
 }
@@ -374,7 +404,7 @@ TEST_F(ToolboxTest, AStoredPositionOutOfRangeIsDrawnWithinTheList) {
   EXPECT_EQ(toolbox_item.load(), 0);
   PointAt(-7, 0, 0);
   ToolboxUp();
-  EXPECT_EQ(toolbox_item.load(), 26);
+  EXPECT_EQ(toolbox_item.load(), 27);
 }
 
 // Opacity 0 switches the screens off, all but this one: it is drawn as at

@@ -69,7 +69,9 @@ std::vector<TextPlace> BuildPlaces() {
   static const char* const kLabels[] = {
       "{50}", "{51}", "{52}", "{53}", "{54}", "{55}", "{56}", "{57}", "{58}",
       "{59}", "{60}", "{61}", "{62}", "{63}", "{64}", "{65}", "{66}", "{67}",
-      "{68}", "{69}", "{70}", "{71}", "{72}", "{73}", "{74}", "{75}", "{76}"};
+      "{68}", "{69}", "{70}", "{71}", "{72}", "{73}", "{74}", "{75}", "{76}",
+      // Item 27, of the second settings file.
+      "{108}"};
   for (const char* label : kLabels) add("toolbox label", 20, label, 240, kLabelEnd);
   static const char* const kValues[] = {
       "{14}", "{15}", "{16}", "{17}", "{77}", "{78}", "{79}", "{80}", "{81}", "{82}",
@@ -106,10 +108,12 @@ std::vector<TextPlace> BuildPlaces() {
   add("info pane bottom line", 20, "{20}", 241, 790);
 
   // Status band notices (104: the recording stopped because its file no
-  // longer grew) and the stop-timer line (84-byte buffer, blanks drawn as
+  // longer grew; 106 followed by the device the recording moved to, here a
+  // label of 16 characters; 107 the standby countdown, its number at its
+  // widest) and the stop-timer line (84-byte buffer, blanks drawn as
   // 20-pixel glyphs like the big font's space).
-  for (const char* layout :
-       {"{7}", "{18}", "{19}", "{20}", "{21}", "{34}", "{35}", "{46}", "{49}", "{104}"})
+  for (const char* layout : {"{7}", "{18}", "{19}", "{20}", "{21}", "{34}", "{35}", "{46}", "{49}",
+                             "{104}", "{106} DataTraveler 3.0", "{107}"})
     add("status notice", kBigFontId, layout, kBandX, kScreenRight);
   add("stop-timer line", kBigFontId, " {15} ", kBandX, kScreenRight, nullptr, 84);
   add("stop-timer line", kBigFontId, " {42} +30min ", kBandX, kScreenRight, nullptr, 84);

@@ -24,7 +24,7 @@ const std::vector<TextPlace>& TextPlaces();
 
 // Catalogue numbers the product uses: 3..kLastTextUsed (103 on lie in the
 // extra table of the catalogue).
-inline constexpr int kLastTextUsed = 105;
+inline constexpr int kLastTextUsed = 108;
 bool TextUsed(int number);
 
 // Texts that may be empty (a word the language does not need).
