@@ -72,7 +72,10 @@ static_assert(sizeof(SettingsRecord::image_alpha_percent) == 1);
 
 // The settings of the second settings file, by their index in it.
 const SettingField ExtraSettingFields[] = {
-    {ExtraSettingInfos[0].name, 0, 4, ExtraSettingInfos[0].low, ExtraSettingInfos[0].high, true},
+    {ExtraSettingInfos[0].name, 0, 4, ExtraSettingInfos[0].low, ExtraSettingInfos[0].high, "0 1",
+     "Continue on other disk: a recording whose disk fills or disappears goes on on the other "
+     "destination "
+     "(default 1; kept in recolyx_extra.cfg)", true},
 };
 static_assert(std::size(ExtraSettingFields) == kExtraSettingCount);
 

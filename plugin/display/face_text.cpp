@@ -56,12 +56,20 @@ uint8_t Mix(uint8_t from, uint8_t to, int coverage) {
 
 }  // namespace
 
-int FaceTextWidth(TTF_Font* face, const char* text) {
-  if (text == nullptr || *text == '\0') return 0;
+bool FaceTextSize(TTF_Font* face, const char* text, int* width, int* height) {
+  *width = *height = 0;
+  if (text == nullptr || *text == '\0') return true;
   char converted[kFaceTextBytes];
   FaceText(text, converted);
+  if (face != nullptr && text_library.size_utf8(face, converted, width, height) == 0) return true;
+  *width = kNoFontWidth;
+  *height = 0;
+  return false;
+}
+
+int FaceTextWidth(TTF_Font* face, const char* text) {
   int width = 0, height = 0;
-  if (face == nullptr || text_library.size_utf8(face, converted, &width, &height) != 0) return kNoFontWidth;
+  FaceTextSize(face, text, &width, &height);
   return width;
 }
 

@@ -16,6 +16,10 @@
 // Width of text in face; kNoFontWidth when the library cannot
 // measure it. 0 for an empty text.
 int FaceTextWidth(TTF_Font* face, const char* text) REQUIRES(font_mutex);
+// Width and height of the block DrawFaceText covers for text; false, with
+// the width kNoFontWidth and the height 0, when the library cannot measure
+// it. 0 by 0 for an empty text.
+bool FaceTextSize(TTF_Font* face, const char* text, int* width, int* height) REQUIRES(font_mutex);
 
 // Draws text with face, the top of its line at (x, y), as fonts 118 and 218
 // draw their ink: a pixel the face covers by c (1..255) becomes tinted[c],

@@ -64,7 +64,7 @@ struct Slot {
 
 // The fonts a line's pixels depend on: while they stay, a line drawn stays right.
 struct FontHandles {
-  const void* handles[5];
+  const void* handles[6];
   bool operator==(const FontHandles& other) const {
     return std::memcmp(handles, other.handles, sizeof handles) == 0;
   }
@@ -192,7 +192,8 @@ int TrueTypeSlot(int font) { return font == 18 ? 0 : font == 20 ? 1 : font == 26
 
 FontHandles CurrentFonts() {
   ScopedLock lock(font_mutex);
-  return {{StandardFont[0], StandardFont[1], StandardFont[2], FontImageCache.font118, FontImageCache.font218}};
+  return {{StandardFont[0], StandardFont[1], StandardFont[2], FallbackFont, FontImageCache.font118.image,
+           FontImageCache.font218.image}};
 }
 
 // Cuts, places and measures slot s as DrawText will draw it; `before` is the
@@ -217,7 +218,7 @@ void Settle(Slot& s, const Slot* before) {
     s.width = TextWidth(s.font, s.shown);
     if (s.font == 118 || s.font == 218) {
       w = s.width;
-      h = kSmallGlyphRows;
+      h = BitmapTextRows(s.font, s.shown);
     }
   }
   switch (s.anchor) {

@@ -143,6 +143,15 @@ int TextWidth(int font_id, const char* text) {
   return width;
 }
 
+int BitmapTextRows(int font_id, const char* text) {
+  if (text == nullptr || *text == '\0' || BitmapFontsDraw(text)) return kSmallGlyphRows;
+  ScopedLock lock(font_mutex);
+  TTF_Font* face = FallbackFace(font_id, text);
+  int width = 0, height = 0;
+  if (face == nullptr || !FaceTextSize(face, text, &width, &height)) return kSmallGlyphRows;
+  return std::max(height, kSmallGlyphRows);
+}
+
 void DrawText(int font_id, int x, int y, const char* text, int colour) {
   DrawTextOn(OsdSurface.load(std::memory_order_relaxed), font_id, x, y, text, colour);
 }

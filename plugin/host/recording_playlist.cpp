@@ -95,15 +95,60 @@ bool TitleOfName(char* out, size_t size, const char* name) {
   return true;
 }
 
+namespace {
+
+// Whether the folder part of an absolute path (up to and with its last "/")
+// names each folder plainly: no empty, "." or ".." component, so that
+// counting its components counts the folders a relative name climbs.
+bool PlainFolder(const char* path, size_t folder_length) {
+  if (folder_length == 0 || path[0] != '/') return false;
+  size_t start = 1;
+  for (size_t i = 1; i < folder_length; ++i) {
+    if (path[i] != '/') continue;
+    const size_t length = i - start;
+    if (length == 0 || (length == 1 && path[start] == '.') ||
+        (length == 2 && path[start] == '.' && path[start + 1] == '.'))
+      return false;
+    start = i + 1;
+  }
+  return true;
+}
+
+// `file` as the playlist reaches it from its own folder: its name when both
+// are in one folder, else "../" for each of the playlist's folders below
+// the folder they share and the file's path from there (a recording that
+// went on on another disk: "../sdb1/DVR1/R..._002.ts"). false, with out
+// emptied, when a folder is not plain or the name does not fit `size`.
+bool RelativeName(char* out, size_t size, const char* file, size_t file_folder, const char* playlist,
+                  size_t playlist_folder) {
+  if (file_folder == playlist_folder && std::strncmp(file, playlist, file_folder) == 0)
+    return Fits(std::snprintf(out, size, "%s", file + file_folder), size) || Refuse(out, size);
+  if (!PlainFolder(file, file_folder) || !PlainFolder(playlist, playlist_folder)) return Refuse(out, size);
+  // The shared folders: up to the last "/" where both still agree.
+  size_t shared = 0;
+  for (size_t i = 0; i < file_folder && i < playlist_folder && file[i] == playlist[i]; ++i)
+    if (file[i] == '/') shared = i + 1;
+  size_t used = 0;
+  for (size_t i = shared; i < playlist_folder; ++i) {
+    if (playlist[i] != '/') continue;
+    if (used + 3 >= size) return Refuse(out, size);
+    std::memcpy(out + used, "../", 3);
+    used += 3;
+  }
+  return Fits(std::snprintf(out + used, size - used, "%s", file + shared), size - used) || Refuse(out, size);
+}
+
+}  // namespace
+
 bool PlaylistEntry(char* out, size_t size, const char* file, const char* playlist, uint32_t seconds) {
   const char* name = NameOf(file);
-  const size_t folder_length = static_cast<size_t>(name - file);
-  // The same folder, "/" included: the name alone reaches the file.
-  if (folder_length != static_cast<size_t>(NameOf(playlist) - playlist) ||
-      std::strncmp(file, playlist, folder_length) != 0 || !PrintableName(name))
+  char reference[kPlaylistEntrySize];
+  if (!RelativeName(reference, sizeof reference, file, static_cast<size_t>(name - file), playlist,
+                    static_cast<size_t>(NameOf(playlist) - playlist)) ||
+      !PrintableName(reference))
     return Refuse(out, size);
   char title[256];
   if (!TitleOfName(title, sizeof title, name)) return Refuse(out, size);
-  const int written = std::snprintf(out, size, "#EXTINF:%u,%s\n%s\n", seconds, title, name);
+  const int written = std::snprintf(out, size, "#EXTINF:%u,%s\n%s\n", seconds, title, reference);
   return Fits(written, size) || Refuse(out, size);
 }

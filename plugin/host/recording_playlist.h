@@ -2,7 +2,7 @@
 // files gets an extended M3U playlist beside its files, named like the
 // recording without a part number: its first file "R<prefix>NNN.ts" gives
 // "R<prefix>.m3u", the prefix's final "_" left out. It lists the files in
-// order, each by its name (relative to the playlist) after a line
+// order, each by its name relative to the playlist after a line
 // "#EXTINF:<seconds>,<title>", and ends with "#EXT-X-ENDLIST": players that
 // read HLS playlists take a list without it for one that is still growing,
 // others skip it as a comment.
@@ -44,7 +44,12 @@ bool PlaylistTempPath(char* out, size_t size, const char* playlist);
 bool TitleOfName(char* out, size_t size, const char* name);
 
 // The file's two lines: "#EXTINF:<seconds>,<title>\n<name>\n", the name
-// relative to the playlist's folder. false, with out emptied, when the file
-// is not in the playlist's folder, its name is not a recording file's or
-// holds a control character, or the lines do not fit `size`.
+// relative to the playlist's folder: the file's name when both are in one
+// folder, else "../" for each of the playlist's folders below the folder
+// both paths share, then the file's path from that folder (the files a
+// recording wrote on another disk: "../sdb1/R..._002.ts"). false, with out
+// emptied, when the file's name is not a recording file's, the relative
+// name holds a control character, the two paths are not absolute with
+// plain folders (no empty, "." or ".." part) while in different folders,
+// or the lines do not fit `size`.
 bool PlaylistEntry(char* out, size_t size, const char* file, const char* playlist, uint32_t seconds);

@@ -44,8 +44,6 @@ constexpr int kStandbyKey = 258;
 // key that cancelled it.
 constexpr int kStandbySeconds = 10;
 constexpr uint32_t kCountdownStepMs = 100;
-// DrawBigText draws this code as its 20-pixel glyph instead of skipping it.
-constexpr char kDrawnBlank = 16;
 
 SDL_Surface* Surface() { return OsdSurface.load(kRelaxed); }
 bool OverlayUp() { return key44_count.load(kRelaxed) > 0; }

@@ -1,5 +1,6 @@
 // The simulator's view of the plug-in's drawing: the text library's
-// TrueType rendering, SDL's blits and SDL_image's decoding, defined in the
+// TrueType rendering, SDL's blits, the surfaces SDL makes and frees and
+// SDL_image's decoding, defined in the
 // executable so that the plug-in and its text library (osd_ttf.so) call
 // these, which call the libraries' own and tell the screen reader
 // (screen_reader.h) what was drawn where.
@@ -50,6 +51,26 @@ __attribute__((visibility("default"))) int SDL_UpperBlit(SDL_Surface* source, SD
     sim::ReaderBlit(source, target, target_rect != nullptr ? *target_rect : whole);
   }
   return result;
+}
+
+__attribute__((visibility("default"))) SDL_Surface* SDL_CreateRGBSurface(Uint32 flags, int width, int height,
+                                                                          int depth, Uint32 red_mask,
+                                                                          Uint32 green_mask, Uint32 blue_mask,
+                                                                          Uint32 alpha_mask) {
+  using Create = SDL_Surface* (*)(Uint32, int, int, int, Uint32, Uint32, Uint32, Uint32);
+  static const Create real = reinterpret_cast<Create>(NextDefinition("SDL_CreateRGBSurface", nullptr));
+  if (real == nullptr) std::abort();
+  SDL_Surface* surface = real(flags, width, height, depth, red_mask, green_mask, blue_mask, alpha_mask);
+  sim::ReaderSurfaceCreated(surface);
+  return surface;
+}
+
+__attribute__((visibility("default"))) void SDL_FreeSurface(SDL_Surface* surface) {
+  using Free = void (*)(SDL_Surface*);
+  static const Free real = reinterpret_cast<Free>(NextDefinition("SDL_FreeSurface", nullptr));
+  if (real == nullptr) std::abort();
+  sim::ReaderSurfaceFreed(surface);
+  real(surface);
 }
 
 __attribute__((visibility("default"))) SDL_Surface* IMG_LoadTyped_RW(SDL_RWops* source, int free_source,

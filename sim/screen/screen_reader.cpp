@@ -428,6 +428,16 @@ std::vector<std::string> ScreenReader::Gone() {
 
 namespace {
 
+// A surface composed off the overlay, and the texts drawn into it (their
+// rectangles in its own pixels).
+struct ComposedSurface {
+  const SDL_Surface* surface = nullptr;
+  std::vector<std::pair<std::string, ScreenRect>> texts;
+};
+
+// Composed screens are at least this many rows (text renderings are fewer).
+constexpr int kComposedMinRows = 64;
+
 struct ReaderState {
   std::mutex mutex;
   std::atomic<bool> started{false};
@@ -439,6 +449,10 @@ struct ReaderState {
   // Skin images by the hash of their decoded pixels, made on first use.
   std::map<uint64_t, std::string> images;
   bool images_known = false;
+  // Guards `composed` alone: surfaces are freed under `mutex` too (the
+  // home folder's images), so it is taken after `mutex`, never before.
+  std::mutex composed_mutex;
+  std::vector<ComposedSurface> composed;
 };
 
 ReaderState& Reader() {
@@ -479,6 +493,40 @@ void Log(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) HostLog(line);
 }
 
+// A text drawn into `target`, which is a composed surface or a view into
+// one's pixels (a surface made over a part of them): kept with its place in
+// the composed surface, replacing the texts it covers there.
+void DrawnIntoComposed(ReaderState& state, const SDL_Surface* target, const std::string& text, ScreenRect rect) {
+  std::lock_guard<std::mutex> lock(state.composed_mutex);
+  const auto* pixels = static_cast<const uint8_t*>(target->pixels);
+  for (ComposedSurface& composed : state.composed) {
+    const SDL_Surface* owner = composed.surface;
+    const auto* first = static_cast<const uint8_t*>(owner->pixels);
+    const uint8_t* end = first + static_cast<size_t>(owner->pitch) * owner->h;
+    if (pixels < first || pixels >= end || target->pitch != owner->pitch) continue;
+    const long offset = pixels - first;
+    const int x = static_cast<int>(offset % owner->pitch) / 4, y = static_cast<int>(offset / owner->pitch);
+    rect = {rect.x0 + x, rect.y0 + y, rect.x1 + x, rect.y1 + y};
+    auto& texts = composed.texts;
+    std::erase_if(texts, [&rect](const auto& old) { return Covers(old.second, rect); });
+    texts.emplace_back(text, rect);
+    return;
+  }
+}
+
+// Where composed's pixels lie whole on the overlay: centred at its foot, as
+// the plug-in puts its composed pane; false when they are not there.
+bool FindComposed(const uint8_t* bgra, const SDL_Surface* composed, int* left, int* top) {
+  const int w = composed->w, h = composed->h;
+  if (w > kScreenWidth || h > kScreenHeight) return false;
+  *left = (kScreenWidth - w) / 2;
+  *top = kScreenHeight - h;
+  const auto* pixels = static_cast<const uint8_t*>(composed->pixels);
+  for (int r = 0; r < h; ++r)
+    if (std::memcmp(bgra + (*top + r) * kPitch + *left * 4, pixels + r * composed->pitch, w * 4) != 0) return false;
+  return true;
+}
+
 }  // namespace
 
 void StartScreenReader(const std::string& home_dir) {
@@ -517,11 +565,28 @@ void ReaderBlit(const SDL_Surface* source, const SDL_Surface* target, const SDL_
   std::lock_guard<std::mutex> lock(state.mutex);
   for (auto entry = state.rendered.begin(); entry != state.rendered.end(); ++entry) {
     if (entry->first != source) continue;
-    if (onto_overlay)
-      state.reader->TextDrawn(entry->second, {where.x, where.y, where.x + where.w, where.y + where.h});
+    const ScreenRect rect{where.x, where.y, where.x + where.w, where.y + where.h};
+    if (onto_overlay) state.reader->TextDrawn(entry->second, rect);
+    else DrawnIntoComposed(state, target, entry->second, rect);
     state.rendered.erase(entry);
     return;
   }
+}
+
+void ReaderSurfaceCreated(const SDL_Surface* surface) {
+  ReaderState& state = Reader();
+  if (!state.started || surface == nullptr || surface->h < kComposedMinRows ||
+      surface->format->BytesPerPixel != 4 || IsOverlay(surface))
+    return;
+  std::lock_guard<std::mutex> lock(state.composed_mutex);
+  state.composed.push_back({surface, {}});
+}
+
+void ReaderSurfaceFreed(const SDL_Surface* surface) {
+  ReaderState& state = Reader();
+  if (!state.started || surface == nullptr) return;
+  std::lock_guard<std::mutex> lock(state.composed_mutex);
+  std::erase_if(state.composed, [surface](const ComposedSurface& c) { return c.surface == surface; });
 }
 
 void ReaderImageDecoded(const SDL_Surface* image) {
@@ -544,6 +609,14 @@ void ReaderFlip(const uint8_t* bgra) {
   std::vector<std::string> lines;
   {
     std::lock_guard<std::mutex> lock(state.mutex);
+    // Texts of composed surfaces copied onto the overlay, as if drawn there.
+    std::lock_guard<std::mutex> composed_lock(state.composed_mutex);
+    for (const ComposedSurface& composed : state.composed) {
+      int left = 0, top = 0;
+      if (composed.texts.empty() || !FindComposed(bgra, composed.surface, &left, &top)) continue;
+      for (const auto& [text, rect] : composed.texts)
+        state.reader->TextDrawn(text, {rect.x0 + left, rect.y0 + top, rect.x1 + left, rect.y1 + top});
+    }
     lines = state.reader->Flipped(bgra);
   }
   Log(lines);

@@ -93,6 +93,12 @@ bool ScreenReaderStarted();
 void ReaderTextRendered(const SDL_Surface* rendered, const char* text);
 void ReaderBlit(const SDL_Surface* source, const SDL_Surface* target, const SDL_Rect& where);
 void ReaderImageDecoded(const SDL_Surface* image);
+// Surfaces big enough to hold a screen: the plug-in may compose one off the
+// overlay (the information pane stays composed while it shows) and copy it
+// there; texts drawn into it are said when its pixels are found on the
+// overlay at a flip.
+void ReaderSurfaceCreated(const SDL_Surface* surface);
+void ReaderSurfaceFreed(const SDL_Surface* surface);
 void ReaderFlip(const uint8_t* bgra);
 void ReaderOverlayGone();
 

@@ -117,11 +117,33 @@ TEST(RecordingPlaylist, EntriesGiveSecondsTitleAndTheNameBesideThePlaylist) {
     EXPECT_TRUE(TitleOfName(title, sizeof title, c.name)) << c.name;
     EXPECT_STREQ(title, c.title);
   }
-  // Only files in the playlist's own folder, by a name a line can hold.
-  for (const char* elsewhere : {"/dtv/usb/sdb1/R2024-03-07_20-15_Das_Boot_002.ts",
-                                "/dtv/usb/sda1/DVR3/R2024-03-07_20-15_Das_Boot_002.ts",
-                                "/dtv/usb/sda1/R2024-03-07_20-15_Das\nBoot_002.ts",
-                                "/dtv/usb/sda1/R2024-03-07_20-15_Das\rBoot_002.ts", "/dtv/usb/sda1/notes.txt"}) {
+  // Files in other folders (a recording that went on on another disk) by
+  // their path from the playlist's folder, which a shell's realpath, the
+  // independent truth here, resolves back to the file.
+  for (const char* other : {"/dtv/usb/sdb1/R2024-03-07_20-15_Das_Boot_002.ts",
+                            "/dtv/usb/sda1/DVR3/R2024-03-07_20-15_Das_Boot_002.ts",
+                            "/dtv/usb/sdb1/DVR1/R2024-03-07_20-15_Das_Boot_002.ts",
+                            "/mtd_rwarea/MOVIE001/R2024-03-07_20-15_Das_Boot_002.ts"}) {
+    ASSERT_TRUE(PlaylistEntry(out, sizeof out, other, kPlaylist, 9)) << other;
+    const std::string lines = out;
+    const std::string reference = lines.substr(lines.find('\n') + 1, lines.size() - lines.find('\n') - 2);
+    const std::string folder(kPlaylist, std::strrchr(kPlaylist, '/') + 1);
+    const std::string command = "realpath -m '" + folder + reference + "'";
+    FILE* shell = popen(command.c_str(), "r");
+    ASSERT_NE(shell, nullptr);
+    char resolved[512] = {};
+    ASSERT_NE(std::fgets(resolved, sizeof resolved, shell), nullptr);
+    pclose(shell);
+    EXPECT_EQ(std::string(resolved), std::string(other) + "\n") << reference;
+    EXPECT_EQ(lines.rfind("#EXTINF:9,Das Boot\n", 0), 0u) << lines;
+  }
+  // Refused: names a line cannot hold, folders a relative name cannot climb
+  // plainly, files that are not recordings.
+  for (const char* elsewhere : {"/dtv/usb/sda1/R2024-03-07_20-15_Das\nBoot_002.ts",
+                                "/dtv/usb/sdb1/R2024-03-07_20-15_Das\rBoot_002.ts",
+                                "/dtv/usb/sdb1/../sdc1/R2024-03-07_20-15_Das_Boot_002.ts",
+                                "/dtv/usb//sdb1/R2024-03-07_20-15_Das_Boot_002.ts",
+                                "dtv/usb/sdb1/R2024-03-07_20-15_Das_Boot_002.ts", "/dtv/usb/sda1/notes.txt"}) {
     std::strcpy(out, "x");
     EXPECT_FALSE(PlaylistEntry(out, sizeof out, elsewhere, kPlaylist, 1)) << elsewhere;
     EXPECT_STREQ(out, "");
