@@ -65,7 +65,9 @@ int CheckHomeFolder() {
     const bool fits = built && length < kPathSize;
     const bool named = built && length >= home;
     if (named) longest = std::max(longest, length - home);
-    if (!fits && unfit++ == 0 && named) std::snprintf(first, sizeof first, "%s", whole + home);
+    // The name is said cut to the buffer: it only points at the file.
+    if (!fits && unfit++ == 0 && named)
+      std::snprintf(first, sizeof first, "%.*s", static_cast<int>(sizeof first - 1), whole + home);
   });
   notice_armed.store(unfit > 0, kRelaxed);
   if (unfit > 0) {
