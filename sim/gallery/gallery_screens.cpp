@@ -1,5 +1,6 @@
 #include "sim/gallery/gallery_screens.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -121,13 +122,14 @@ int StepsToWidestValue(int item) {
 }
 
 // The settings screen with item kItem under the cursor showing its widest
-// value, on the page that holds it (items 0-8, 9-17, 18-26, the cursor's row
-// moving down the page). The other items were stepped from their defaults
+// value, on the page that holds it (items 0-8, 9-17, 18-26, and for the
+// last item the last page, 19-27: the screen scrolls no further than its
+// last item; the cursor's row moving down the page). The other items were stepped from their defaults
 // once per row above the cursor, up to five steps (two on the last page):
 // over a page's nine pictures every value text of its items comes up.
 template <int kItem>
 void ShowToolboxItem() {
-  constexpr int kScroll = kItem / kToolboxRows * kToolboxRows;
+  constexpr int kScroll = std::min(kItem / kToolboxRows * kToolboxRows, kToolboxLastScroll);
   constexpr int kRow = kItem - kScroll;
   constexpr int kSteps = kRow % (kScroll == kToolboxLastScroll ? 3 : 6);
   StepItems(kSteps);
