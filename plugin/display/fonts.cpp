@@ -40,6 +40,9 @@ void OpenTrueTypeFonts() {
   // Normally the CloseOsd before freed the images; one that another thread
   // loaded since then is freed here rather than forgotten.
   FreeFontImages();
+  // Only while the library runs: a font opened in a library that has quit
+  // fails, and the library keeps the file it opened for it.
+  if (!TextLibraryBound.load(std::memory_order_acquire) || text_library.was_init() == 0) return;
   for (int i = 0; i < 3; ++i) {
     if (StandardFont[i] == nullptr) StandardFont[i] = OpenFontFile(kTrueTypeFace, kStandardFontSizes[i]);
   }

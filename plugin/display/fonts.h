@@ -47,7 +47,8 @@ extern FontImages FontImageCache GUARDED_BY(font_mutex);
 // The TV's own font folder, which takes precedence over the home folder's.
 inline constexpr const char* kTvFontFolder = "/mtd_appdata/Font";
 
-// Opens the standard sizes that are not open yet; forgets the image cache.
+// Opens the standard sizes that are not open yet, while the text library
+// runs (nothing once it has quit); forgets the image cache.
 void OpenTrueTypeFonts() EXCLUDES(font_mutex);
 // The TrueType face of the standard fonts.
 inline constexpr const char* kTrueTypeFace = "shadow.ttf";

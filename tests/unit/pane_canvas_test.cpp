@@ -181,7 +181,16 @@ TEST_F(PaneCanvasTest, BitmapAndTrueTypeLinesAndTheFontsClosedAndOpenedAgain) {
   const std::vector<Line> lines = PaneLike(61, "Network (nfs)", "Title");
   ReleaseFonts();  // as a close during a recording leaves them
   ExpectSame(lines, "no TrueType font open");
-  OpenTrueTypeFonts();
+  OpenTrueTypeFonts();  // the library has quit: nothing opens
+  {
+    ScopedLock lock(font_mutex);
+    EXPECT_EQ(StandardFont[0], nullptr);
+  }
+  OpenOsd();  // starts the library again and opens the fonts
+  {
+    ScopedLock lock(font_mutex);
+    EXPECT_NE(StandardFont[0], nullptr);
+  }
   ExpectSame(lines, "the fonts open again");
 }
 
