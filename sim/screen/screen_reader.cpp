@@ -321,6 +321,11 @@ std::vector<std::string> ScreenReader::Flipped(const uint8_t* bgra) {
         best_letters = letters;
       }
     }
+    // Letters the big font lacks are drawn with the TrueType face: its text,
+    // as the face rendered it, stands for what the pixels cannot say. A
+    // band that changed but still shows something keeps the text said.
+    if (best.empty() && !band_faces_.empty()) best = band_faces_.back();
+    else if (best.empty() && !band_.said.empty() && !Transparent(bgra, kBand)) best = band_.said;
     if (best != band_.said) {
       if (!band_.said.empty()) lines.push_back("screen: notice closed");
       if (!best.empty()) lines.push_back("screen: notice: " + best);
@@ -409,7 +414,14 @@ std::vector<std::string> ScreenReader::Flipped(const uint8_t* bgra) {
                 texts.end());
   }
   for (Screen& screen : screens_) Say(screen, &lines);
+  band_faces_.clear();
   return lines;
+}
+
+void ScreenReader::BandFaceDrawn(const std::string& text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return;
+  band_faces_.push_back(text.substr(first, text.find_last_not_of(' ') - first + 1));
 }
 
 std::vector<std::string> ScreenReader::Gone() {
@@ -417,6 +429,7 @@ std::vector<std::string> ScreenReader::Gone() {
   while (!screens_.empty()) Close(screens_.size() - 1, &lines);
   if (!band_.said.empty()) lines.push_back("screen: notice closed");
   band_.said.clear();
+  band_faces_.clear();
   closed_.clear();
   drawn_.clear();
   images_.clear();
@@ -428,12 +441,24 @@ std::vector<std::string> ScreenReader::Gone() {
 
 namespace {
 
-// A surface composed off the overlay, and the texts drawn into it (their
-// rectangles in its own pixels).
+// A text drawn into a composed surface: its rectangle in the surface's own
+// pixels, and whether the reader was told of it since it was drawn.
+struct ComposedText {
+  std::string text;
+  ScreenRect rect;
+  bool told = false;
+};
+
+// A surface composed off the overlay, and the texts drawn into it.
 struct ComposedSurface {
   const SDL_Surface* surface = nullptr;
-  std::vector<std::pair<std::string, ScreenRect>> texts;
+  std::vector<ComposedText> texts;
+  bool on_overlay = false;  // found on the overlay at the last flip
 };
+
+// Rows of a line the big font's face renders (26 points), more than the
+// small fonts' face gives (15 points).
+constexpr int kBandFaceRows = 24;
 
 // Composed screens are at least this many rows (text renderings are fewer).
 constexpr int kComposedMinRows = 64;
@@ -508,8 +533,8 @@ void DrawnIntoComposed(ReaderState& state, const SDL_Surface* target, const std:
     const int x = static_cast<int>(offset % owner->pitch) / 4, y = static_cast<int>(offset / owner->pitch);
     rect = {rect.x0 + x, rect.y0 + y, rect.x1 + x, rect.y1 + y};
     auto& texts = composed.texts;
-    std::erase_if(texts, [&rect](const auto& old) { return Covers(old.second, rect); });
-    texts.emplace_back(text, rect);
+    std::erase_if(texts, [&rect](const ComposedText& old) { return Covers(old.rect, rect); });
+    texts.push_back({text, rect, false});
     return;
   }
 }
@@ -585,6 +610,18 @@ void ReaderSurfaceCreated(const SDL_Surface* surface) {
 void ReaderSurfaceFreed(const SDL_Surface* surface) {
   ReaderState& state = Reader();
   if (!state.started || surface == nullptr) return;
+  if (!reading_home) {  // (the home folder's images are freed under `mutex`)
+    // A text rendering freed without a blit: the plug-in read its coverage
+    // and drew the face's letters itself, in a bitmap font's place. The big
+    // font's face (the status band) renders lines of kBandFaceRows or more.
+    std::lock_guard<std::mutex> lock(state.mutex);
+    for (auto entry = state.rendered.begin(); entry != state.rendered.end(); ++entry) {
+      if (entry->first != surface) continue;
+      if (surface->h >= kBandFaceRows) state.reader->BandFaceDrawn(entry->second);
+      state.rendered.erase(entry);
+      break;
+    }
+  }
   std::lock_guard<std::mutex> lock(state.composed_mutex);
   std::erase_if(state.composed, [surface](const ComposedSurface& c) { return c.surface == surface; });
 }
@@ -609,13 +646,20 @@ void ReaderFlip(const uint8_t* bgra) {
   std::vector<std::string> lines;
   {
     std::lock_guard<std::mutex> lock(state.mutex);
-    // Texts of composed surfaces copied onto the overlay, as if drawn there.
+    // Texts of composed surfaces copied onto the overlay, as if drawn there
+    // when the copy came: those drawn into it since the last flip, or all
+    // of them when it has just come onto the overlay.
     std::lock_guard<std::mutex> composed_lock(state.composed_mutex);
-    for (const ComposedSurface& composed : state.composed) {
+    for (ComposedSurface& composed : state.composed) {
       int left = 0, top = 0;
-      if (composed.texts.empty() || !FindComposed(bgra, composed.surface, &left, &top)) continue;
-      for (const auto& [text, rect] : composed.texts)
-        state.reader->TextDrawn(text, {rect.x0 + left, rect.y0 + top, rect.x1 + left, rect.y1 + top});
+      const bool found = !composed.texts.empty() && FindComposed(bgra, composed.surface, &left, &top);
+      for (ComposedText& text : composed.texts) {
+        if (!found || (text.told && composed.on_overlay)) continue;
+        const ScreenRect& r = text.rect;
+        state.reader->TextDrawn(text.text, {r.x0 + left, r.y0 + top, r.x1 + left, r.y1 + top});
+        text.told = true;
+      }
+      composed.on_overlay = found;
     }
     lines = state.reader->Flipped(bgra);
   }

@@ -45,6 +45,9 @@ class ScreenReader {
 
   void TextDrawn(const std::string& text, const ScreenRect& where);
   void ImageDecoded(const std::string& name);
+  // A text drawn in the status band with the TrueType face in the big
+  // font's place (its letters cannot be read back from the pixels).
+  void BandFaceDrawn(const std::string& text);
   // A flip of the overlay (960 x 540, B G R A): the lines it makes.
   std::vector<std::string> Flipped(const uint8_t* bgra);
   // The overlay left the screen: every screen closes.
@@ -73,6 +76,7 @@ class ScreenReader {
   std::vector<uint8_t> previous_;    // the overlay as last flipped
   std::vector<Screen> screens_;      // open, oldest first
   Screen band_;                      // the status band's notice
+  std::vector<std::string> band_faces_;  // BandFaceDrawn since the last flip
   std::vector<Screen> closed_;       // recently closed, for redraws with kept images
 };
 
