@@ -64,27 +64,49 @@ bool Finish(int fd, const char* path, bool written) {
   return written;
 }
 
-// The first version, listing the first file and `file`, under the first
-// variant of the name that is free.
-bool WriteFirst(PlaylistState& playlist, const char* file, uint32_t seconds) {
+// The first version, listing the first file and `file`, in the folder of
+// `beside` under the first variant of the first file's playlist name that
+// is free there.
+bool WriteFirstBeside(PlaylistState& playlist, const char* file, uint32_t seconds, const char* beside) {
+  const char* first = playlist.first.data();
+  const char* first_name = std::strrchr(first, '/');
+  const char* slash = std::strrchr(beside, '/');
+  if (first_name == nullptr || slash == nullptr) return false;
+  // The first file's name in that folder: what the playlist's name comes from.
+  char named[kPathSize];
+  const int written = std::snprintf(named, sizeof named, "%.*s%s", static_cast<int>(slash - beside), beside, first_name);
+  if (written < 0 || static_cast<size_t>(written) >= sizeof named) return false;
   char path[kPathSize];
   char first_lines[kPlaylistEntrySize];
   char lines[kPlaylistEntrySize];
   for (int variant = 1; variant <= kPlaylistVariants; ++variant) {
-    if (!PlaylistPath(path, sizeof path, playlist.first.data(), variant) ||
-        !PlaylistEntry(first_lines, sizeof first_lines, playlist.first.data(), path, playlist.first_seconds) ||
+    if (!PlaylistPath(path, sizeof path, named, variant) ||
+        !PlaylistEntry(first_lines, sizeof first_lines, first, path, playlist.first_seconds) ||
         !PlaylistEntry(lines, sizeof lines, file, path, seconds))
       return false;
     const int fd = CreateExclusive(path);
     if (fd < 0 && errno == EEXIST) continue;
     if (fd < 0) return false;
-    const bool written = WriteText(fd, kPlaylistHeader) && WriteText(fd, first_lines) && WriteText(fd, lines) &&
-                         WriteText(fd, kPlaylistEnd) && NoteFile(fd, playlist);
-    if (!Finish(fd, path, written)) return false;
+    const bool whole = WriteText(fd, kPlaylistHeader) && WriteText(fd, first_lines) && WriteText(fd, lines) &&
+                       WriteText(fd, kPlaylistEnd) && NoteFile(fd, playlist);
+    if (!Finish(fd, path, whole)) return false;
     std::memcpy(playlist.path.data(), path, sizeof path);
     return true;
   }
   return false;
+}
+
+// The first version beside the first file; when that folder cannot take it
+// (its disk full or gone: the recording went on on another disk), beside
+// `file`, whence it reaches the first file by its path.
+bool WriteFirst(PlaylistState& playlist, const char* file, uint32_t seconds) {
+  if (WriteFirstBeside(playlist, file, seconds, playlist.first.data())) return true;
+  const char* first_slash = std::strrchr(playlist.first.data(), '/');
+  const char* file_slash = std::strrchr(file, '/');
+  const bool same_folder = first_slash != nullptr && file_slash != nullptr &&
+                           first_slash - playlist.first.data() == file_slash - file &&
+                           std::strncmp(playlist.first.data(), file, static_cast<size_t>(file_slash - file)) == 0;
+  return !same_folder && WriteFirstBeside(playlist, file, seconds, file);
 }
 
 // Copies the version before, but for its end line (`listed` bytes and the

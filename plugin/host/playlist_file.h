@@ -6,7 +6,10 @@
 // on the destination can make it harm another file:
 //  - the first version is created exclusively, never over another file nor
 //    through a link; when the name is taken (another recording's playlist),
-//    the next variant of the name is tried;
+//    the next variant of the name is tried. It goes beside the first file,
+//    or, when that folder cannot take it (the recording went on on another
+//    disk because the first was full or gone), beside the second file,
+//    whence it reaches the first by its path;
 //  - each later version is written to a new file beside it, created
 //    exclusively, from the version before (read without following a link,
 //    and only while it is still the file last written) and the new file's

@@ -52,12 +52,44 @@ if(DEFINED ENV{RECOLYX_TVSIM_OPTIONS})
   list(APPEND options ${more})
 endif()
 
+# The build's home is shared by every scenario that has no home of its own:
+# one that saved settings there would change the runs after it.
+set(shared_settings recolyx.cfg recolyx_extra.cfg)
+set(private_home OFF)
+if(options MATCHES "--home")
+  set(private_home ON)
+endif()
+foreach(name IN LISTS shared_settings)
+  set(before_${name} "")
+  if(EXISTS ${HOME}/${name})
+    file(READ ${HOME}/${name} before_${name} HEX)
+    file(COPY_FILE ${HOME}/${name} ${WORK}/shared_${name})
+  endif()
+endforeach()
+
 # The scenario comes first: options refused after it still meet its checks.
 execute_process(COMMAND ${TVSIM} --sandbox sandbox --scenario ${SCENARIO} ${options}
                 WORKING_DIRECTORY ${WORK}
                 OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
 file(WRITE ${WORK}/output.txt "${out}${err}")
 message("${out}${err}")
+if(NOT private_home)
+  foreach(name IN LISTS shared_settings)
+    set(after "")
+    if(EXISTS ${HOME}/${name})
+      file(READ ${HOME}/${name} after HEX)
+    endif()
+    if(NOT after STREQUAL before_${name})
+      # Put back as it was, so that the runs after this one are not changed.
+      if(before_${name} STREQUAL "")
+        file(REMOVE ${HOME}/${name})
+      else()
+        file(COPY_FILE ${WORK}/shared_${name} ${HOME}/${name})
+      endif()
+      message(FATAL_ERROR "the run changed the shared home's ${name}: give the scenario '# home: private'")
+    endif()
+  endforeach()
+endif()
 string(REPLACE ";" "," text "${out}${err}")
 string(REPLACE "\n" ";" lines "${text}")
 

@@ -254,6 +254,43 @@ TEST_F(PlaylistFile, AFailedWriteLeavesTheLastWholeVersionAndNothingElse) {
   EXPECT_FALSE(Exists("/dtv/usb/sda1/R2024-03-07_20-15_Das_Boot(2).m3u"));
 }
 
+TEST_F(PlaylistFile, WhenTheFirstFilesDiskCannotTakeItItGoesBesideTheSecondAndReachesTheFirst) {
+  Plug("sdb1", SIM_FS_FAT, 1ull << 30);
+  const std::string moved = "/dtv/usb/sdb1/R2024-03-07_20-16_Das_Boot_002.ts";
+  Write(moved, "recorded");
+  // The first disk full: the playlist goes beside the second file.
+  ASSERT_EQ(sim_fault_set(SIM_FAULT_WRITE, kFolder, ENOSPC), 0);
+  AddToPlaylist(playlist, File(1).c_str(), 90);
+  AddToPlaylist(playlist, moved.c_str(), 58);
+  sim_fault_clear(nullptr);
+  const std::string beside = "/dtv/usb/sdb1/R2024-03-07_20-15_Das_Boot.m3u";
+  EXPECT_EQ(Read(beside), std::string(kPlaylistHeader) + "#EXTINF:90,Das Boot\n../sda1/" +
+                              File(1).substr(File(1).rfind('/') + 1) + "\n#EXTINF:58,Das Boot\n" +
+                              moved.substr(moved.rfind('/') + 1) + "\n" + kPlaylistEnd);
+  EXPECT_FALSE(Exists(kPlaylist));
+  EXPECT_STREQ(playlist.path.data(), beside.c_str());
+  EXPECT_TRUE(DeletePlaylist(playlist));
+  // The first disk gone: the same, and the files after go on in it.
+  PlaylistState gone;
+  AddToPlaylist(gone, "/dtv/usb/sdc1/R2024-03-07_20-15_Das_Boot_001.ts", 30);
+  AddToPlaylist(gone, moved.c_str(), 20);
+  EXPECT_EQ(gone.files, 2);
+  EXPECT_STREQ(gone.path.data(), beside.c_str());
+  const std::string third = "/dtv/usb/sdb1/R2024-03-07_20-17_Das_Boot_003.ts";
+  Write(third, "recorded");
+  AddToPlaylist(gone, third.c_str(), 10);
+  EXPECT_EQ(gone.files, 3);
+  EXPECT_NE(Read(beside).find("../sdc1/R2024-03-07_20-15_Das_Boot_001.ts\n"), std::string::npos);
+  EXPECT_NE(Read(beside).find("#EXTINF:10,Das Boot\nR2024-03-07_20-17_Das_Boot_003.ts\n#EXT-X-ENDLIST\n"),
+            std::string::npos);
+  // Files of one folder whose folder refuses it get none anywhere else.
+  ASSERT_EQ(sim_fault_set(SIM_FAULT_WRITE, kFolder, ENOSPC), 0);
+  PlaylistState refused;
+  AddToPlaylist(refused, File(3).c_str(), 3);
+  AddToPlaylist(refused, File(4).c_str(), 4);
+  EXPECT_EQ(refused.files, -1);
+}
+
 // ---- With the recording
 
 using RecordingPlaylistControl = RecordingSandbox;
