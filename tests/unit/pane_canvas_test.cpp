@@ -178,6 +178,16 @@ TEST_F(PaneCanvasTest, BitmapAndTrueTypeLinesAndTheFontsClosedAndOpenedAgain) {
       ExpectSame(PaneLike(seconds, "Network (nfs)", "Zażółć gęślą jaźń", font), "font " + std::to_string(font));
     }
   }
+  // A bitmap line the face draws (letters the bitmap fonts lack), whose
+  // line is taller than the glyphs' rows, then a line the bitmap font draws
+  // in its place: nothing of the face's letters stays.
+  for (int font : {118, 218}) {
+    std::vector<Line> faced = PaneLike(62, "Network (nfs)", "Title", font);
+    faced[6].text = "Ελεύθερος χώρος Ђђ ÿ";
+    ExpectSame(faced, "the face in font " + std::to_string(font) + "'s place");
+    faced[6].text = "Free";
+    ExpectSame(faced, "font " + std::to_string(font) + " again after the face");
+  }
   const std::vector<Line> lines = PaneLike(61, "Network (nfs)", "Title");
   ReleaseFonts();  // as a close during a recording leaves them
   ExpectSame(lines, "no TrueType font open");
