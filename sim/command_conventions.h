@@ -4,6 +4,7 @@
 // pointer to --help, status 2. Header-only: the storyboard tool shares it.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,13 @@ inline std::string QuotedWord(std::string_view word) {
 // "unknown option '--x' (PROGRAM --help lists the options)".
 inline std::string UnknownOptionText(const char* program, std::string_view option) {
   return "unknown option " + QuotedWord(option) + " (" + program + " --help lists the options)";
+}
+
+// A command line the program cannot take: "PROGRAM: WHY" on standard error;
+// returns kUsageStatus for the program to end with.
+inline int RefuseCommandLine(const char* program, const std::string& why) {
+  std::fprintf(stderr, "%s: %s\n", program, why.c_str());
+  return kUsageStatus;
 }
 
 // "PROGRAM (Recolyx) VERSION", the line --version prints.

@@ -214,12 +214,10 @@ void Settle(Slot& s, const Slot* before) {
     } else {
       w = h = 0;  // nothing to render
     }
+  } else if (s.font == 118 || s.font == 218) {
+    s.width = w = BitmapTextWidth(s.font, s.shown, &h);
   } else {
     s.width = TextWidth(s.font, s.shown);
-    if (s.font == 118 || s.font == 218) {
-      w = s.width;
-      h = BitmapTextRows(s.font, s.shown);
-    }
   }
   switch (s.anchor) {
     case PaneAnchor::kLeft: s.left = s.x; break;

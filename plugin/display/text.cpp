@@ -134,22 +134,25 @@ int TextWidth(int font_id, const char* text) {
     return width;
   }
   if (font_id != 118 && font_id != 218) return kNoFontWidth;
+  int rows = 0;
+  return BitmapTextWidth(font_id, text, &rows);
+}
+
+int BitmapTextWidth(int font_id, const char* text, int* rows) {
+  *rows = kSmallGlyphRows;
+  if (text == nullptr || *text == '\0') return 0;
   if (!BitmapFontsDraw(text)) {
     ScopedLock lock(font_mutex);
-    if (TTF_Font* face = FallbackFace(font_id, text)) return FaceTextWidth(face, text);
+    if (TTF_Font* face = FallbackFace(font_id, text)) {
+      int width = 0, height = 0;
+      FaceTextSize(face, text, &width, &height);  // kNoFontWidth when it cannot be measured
+      *rows = std::max(height, kSmallGlyphRows);
+      return width;
+    }
   }
   int width = 0;
   while (*text != '\0') width += SmallGlyphTable[NextGlyphUnit(&text)].width;
   return width;
-}
-
-int BitmapTextRows(int font_id, const char* text) {
-  if (text == nullptr || *text == '\0' || BitmapFontsDraw(text)) return kSmallGlyphRows;
-  ScopedLock lock(font_mutex);
-  TTF_Font* face = FallbackFace(font_id, text);
-  int width = 0, height = 0;
-  if (face == nullptr || !FaceTextSize(face, text, &width, &height)) return kSmallGlyphRows;
-  return std::max(height, kSmallGlyphRows);
 }
 
 void DrawText(int font_id, int x, int y, const char* text, int colour) {

@@ -39,10 +39,10 @@ int TextWidth(int font_id, const char* text) EXCLUDES(font_mutex);
 // is drawn with the face at kSmallFallbackSize, its line's top at y, each
 // pixel it covers tinted as ink of that coverage would be; no wrap.
 void DrawText(int font_id, int x, int y, const char* text, int colour) EXCLUDES(font_mutex);
-// Rows from y that DrawText with bitmap font font_id (118, 218) may change
-// for text on one line: the glyphs' 18, or the face's line when the face
-// draws the text and its line is taller.
-int BitmapTextRows(int font_id, const char* text) EXCLUDES(font_mutex);
+// TextWidth of text in bitmap font font_id (118, 218), and in *rows the
+// rows from y that DrawText may change for it on one line: the glyphs' 18,
+// or the face's line when the face draws the text and its line is taller.
+int BitmapTextWidth(int font_id, const char* text, int* rows) EXCLUDES(font_mutex);
 // DrawText onto `surface` (an image in the display's format, or the display
 // itself): the same pixels as DrawText gives the display where the text
 // lies inside both. Nothing when surface is null.

@@ -33,10 +33,7 @@ constexpr const char* kUsage =
     "  --version               print the version and end\n";
 
 // A command line the gallery cannot take: why, on stderr, and status 2.
-int Refuse(const std::string& why) {
-  std::fprintf(stderr, "gallery: %s\n", why.c_str());
-  return sim::kUsageStatus;
-}
+int Refuse(const std::string& why) { return sim::RefuseCommandLine("gallery", why); }
 
 std::vector<std::string> SplitCodes(const std::string& list) {
   std::vector<std::string> codes;

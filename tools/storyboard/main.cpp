@@ -35,10 +35,7 @@ constexpr const char* kUsage =
     "  --version        print the version and end\n";
 
 // A command line the tool cannot take: why, on stderr, and status 2.
-int Refuse(const std::string& why) {
-  std::fprintf(stderr, "storyboard: %s\n", why.c_str());
-  return sim::kUsageStatus;
-}
+int Refuse(const std::string& why) { return sim::RefuseCommandLine("storyboard", why); }
 
 // The sheet against the PNG at path: 0 the same pixels, 1 different (said
 // on stderr), 2 the PNG cannot be read.
