@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "display/fonts.h"
+#include "display/glyph_cells.h"
 #include "display/glyph_tables.h"
 #include "display/osd_surface.h"
 #include "display/pixel_runs.h"
@@ -29,7 +30,7 @@ struct Rect {
   bool empty() const { return x0 >= x1 || y0 >= y1; }
 };
 
-bool Overlap(const Rect& a, const Rect& b) {
+[[gnu::always_inline]] inline bool Overlap(const Rect& a, const Rect& b) {
   return !a.empty() && !b.empty() && a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
 }
 
@@ -62,6 +63,19 @@ struct Slot {
   Rect box;                   // the pane's pixels it can change; empty when it draws nothing
 };
 
+// Characters a line may change by cell at once.
+constexpr int kCellRun = 16;
+
+// A line brought up to a text that differs from its last in a few
+// characters by redrawing only their cells: the characters [first, last]
+// of its text (`before` them: what they were), their cells starting `x0`
+// pixels after its left edge, in `box` on the screen. An empty box: not so.
+struct CellChange {
+  Rect box;
+  int first = 0, last = -1, x0 = 0;
+  char before[kCellRun];
+};
+
 // The fonts a line's pixels depend on: while they stay, a line drawn stays right.
 struct FontHandles {
   const void* handles[6];
@@ -75,6 +89,7 @@ struct Canvas {
   SDL_Surface* pixels = nullptr;
   DestinationIcon icon = DestinationIcon::kUsb;
   int gauge = -1;
+  Rect overlays;             // where the icon and the bars can lie
   bool lines_drawn = false;  // the slots' lines are in it
 };
 
@@ -85,6 +100,21 @@ constinit Slot slots[kPaneLines] GUARDED_BY(display_mutex) = {};
 constinit int slots_in_use GUARDED_BY(display_mutex) = 0;
 constinit Canvas canvas GUARDED_BY(display_mutex);
 constinit FontHandles slot_fonts GUARDED_BY(display_mutex) = {};  // the fonts the slots were measured and drawn with
+
+// The pane's image under a line that changes by cells (its box in the
+// pane), decoded at its first such change, so that a cell's background is
+// copied back rather than decoded each second. Freed with the lines.
+struct LineStrip {
+  uint8_t* pixels = nullptr;
+  Rect box;
+};
+
+constinit LineStrip strips[kPaneLines] GUARDED_BY(display_mutex) = {};
+
+void FreeStrip(LineStrip& strip) {
+  std::free(strip.pixels);
+  strip = LineStrip{};
+}
 
 // ---- the background
 
@@ -105,6 +135,7 @@ void FreeCanvas() REQUIRES(display_mutex) {
 }
 
 void ForgetLines() REQUIRES(display_mutex) {
+  for (LineStrip& strip : strips) FreeStrip(strip);
   if (slots_in_use > 0) std::memset(static_cast<void*>(slots), 0, sizeof slots);
   slots_in_use = 0;
   slot_fonts = {};
@@ -169,10 +200,13 @@ void BlendInto(const Target& target, const Rect& area, const char* name, int x, 
   }
 }
 
-// The background inside `area`: the image, the icon, the bar.
-void PutBase(const Target& target, const Rect& area, DestinationIcon icon, int gauge) REQUIRES(display_mutex) {
+// The background inside `area`: the image, the icon, the bar (unless the
+// caller knows that `area` meets neither: `overlays` false).
+void PutBase(const Target& target, const Rect& area, DestinationIcon icon, int gauge, bool overlays = true)
+    REQUIRES(display_mutex) {
   if (area.empty()) return;
   for (int r = area.y0; r < area.y1; ++r) DecodePixelRuns(base.runs, r, area.x0, area.x1, target.At(area.x0, r));
+  if (!overlays) return;
   BlendInto(target, area, DestinationIconName(icon), 20, 24, 0);
   if (gauge != -1) {
     BlendInto(target, area, "bar_free", 44, 80, 0);
@@ -237,13 +271,54 @@ bool SameAsk(const Slot& s, const PaneText& line) {
          s.fit_width == line.fit_width && std::strcmp(s.asked, line.text) == 0;
 }
 
+// Whether slot s, drawn before, can take `line` cell by cell: the same
+// line in a TrueType font with its text the same length and differing only
+// from its second character on, every character up to the one after the
+// last that differs one whose cell is kept (glyph_cells.h), and each that
+// differs as wide as the one it replaces; the line's width and place then
+// stay. Sets *change when so.
+bool ChangesByCells(const Slot& s, const PaneText& line, const SDL_PixelFormat* format, CellChange* change)
+    REQUIRES(display_mutex) {
+  const int slot = TrueTypeSlot(line.font);
+  if (!s.used || slot < 0 || s.box.empty() || line.fit != PaneFit::kNone || s.fit != PaneFit::kNone ||
+      s.font != line.font || s.x != line.x || s.y != line.y || s.colour != line.colour || s.anchor != line.anchor) {
+    return false;
+  }
+  const char* old_text = s.shown;
+  const char* new_text = line.text;
+  int first = -1, last = -1, n = 0;
+  for (; old_text[n] != '\0' && new_text[n] != '\0'; ++n) {
+    if (old_text[n] == new_text[n]) continue;
+    if (first < 0) first = n;
+    last = n;
+  }
+  if (old_text[n] != new_text[n] || first <= 0 || old_text[0] == ' ' || last - first >= kCellRun) return false;
+  if (!KeepGlyphCells(slot, line.colour, format)) return false;
+  const uint8_t* widths = GlyphCellWidths(slot);
+  auto width_of = [widths](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 128 ? widths[u] : 0;
+  };
+  int x0 = 0, x1 = 0;
+  for (int i = 0; i <= last + 1 && new_text[i] != '\0'; ++i) {
+    const int width = width_of(new_text[i]);
+    if (width == 0 || (i >= first && i <= last && width_of(old_text[i]) != width)) return false;
+    if (i < first) x0 += width;
+    if (i <= last) x1 += width;
+  }
+  *change = {Meet({s.left + x0, s.box.y0, s.left + x1, s.box.y1}, s.box), first, last, x0, {}};
+  std::memcpy(change->before, old_text + first, static_cast<size_t>(last - first + 1));
+  return true;
+}
+
 // Brings the slots to this redraw's lines (at most kPaneLines; a text of
 // kPaneTextSize bytes or more is not drawn). A slot that changed gets
-// changed[i] set and its box from before in old_boxes[i] (both left alone
-// past the slots looked at). Returns how many slots it looked at: those in
-// use before or now.
-int UpdateSlots(const PaneText* lines, int count, Rect (&old_boxes)[kPaneLines], bool (&changed)[kPaneLines])
-    REQUIRES(display_mutex) {
+// changed[i] set and its box from before in old_boxes[i], or, when only a
+// few of its characters changed, cell_changes[i] (all left alone past the
+// slots looked at). Returns how many slots it looked at: those in use
+// before or now.
+int UpdateSlots(const PaneText* lines, int count, const SDL_PixelFormat* format, Rect (&old_boxes)[kPaneLines],
+                bool (&changed)[kPaneLines], CellChange (&cell_changes)[kPaneLines]) REQUIRES(display_mutex) {
   count = std::clamp(count, 0, kPaneLines);
   const int span = std::max(count, slots_in_use);
   bool moved = false;  // the line before changed its place or width
@@ -252,6 +327,7 @@ int UpdateSlots(const PaneText* lines, int count, Rect (&old_boxes)[kPaneLines],
     Slot& s = slots[i];
     old_boxes[i] = s.box;
     changed[i] = false;
+    cell_changes[i] = {};
     const PaneText* line = i < count ? &lines[i] : nullptr;
     if (line == nullptr || line->text == nullptr || std::strlen(line->text) >= kPaneTextSize) {
       changed[i] = s.used;
@@ -259,7 +335,15 @@ int UpdateSlots(const PaneText* lines, int count, Rect (&old_boxes)[kPaneLines],
       if (s.used) std::memset(static_cast<void*>(&s), 0, sizeof s);
       continue;
     }
-    if (SameAsk(s, *line) && !(moved && line->anchor == PaneAnchor::kAfterPrevious)) {
+    const bool follows = moved && line->anchor == PaneAnchor::kAfterPrevious;
+    if (SameAsk(s, *line) && !follows) {
+      moved = false;
+      continue;
+    }
+    if (!follows && ChangesByCells(s, *line, format, &cell_changes[i])) {
+      const size_t length = std::strlen(line->text) + 1;
+      std::memcpy(s.asked, line->text, length);
+      std::memcpy(s.shown, line->text, length);
       moved = false;
       continue;
     }
@@ -313,6 +397,52 @@ Target CanvasTarget() REQUIRES(display_mutex) {
   return {static_cast<uint8_t*>(canvas.pixels->pixels), canvas.pixels->pitch, 0, 0};
 }
 
+// The image under `box` of the pane: kept for line i, or decoded now; null
+// when memory runs out.
+const uint8_t* StripUnder(int i, const Rect& box) REQUIRES(display_mutex) {
+  LineStrip& strip = strips[i];
+  if (strip.pixels != nullptr && std::memcmp(&strip.box, &box, sizeof box) == 0) return strip.pixels;
+  FreeStrip(strip);
+  const int w = box.x1 - box.x0;
+  strip.pixels = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(w) * (box.y1 - box.y0) * 4));
+  if (strip.pixels == nullptr) return nullptr;
+  strip.box = box;
+  for (int r = box.y0; r < box.y1; ++r) {
+    DecodePixelRuns(base.runs, r, box.x0, box.x1, strip.pixels + static_cast<size_t>(r - box.y0) * w * 4);
+  }
+  return strip.pixels;
+}
+
+long StripBytes() REQUIRES(display_mutex) {
+  long bytes = 0;
+  for (const LineStrip& strip : strips) {
+    if (strip.pixels != nullptr) bytes += 4L * (strip.box.x1 - strip.box.x0) * (strip.box.y1 - strip.box.y0);
+  }
+  return bytes;
+}
+
+// Draws the changed characters of line i into the composed pane, each cell
+// within the line's box, its background put back where either glyph has
+// ink. false when it cannot (no memory for the line's image).
+bool DrawCells(int i, const CellChange& change) REQUIRES(display_mutex) {
+  const Slot& s = slots[i];
+  const Rect box = InPane(s.box);
+  const uint8_t* under = StripUnder(i, box);
+  if (under == nullptr) return false;
+  const int slot = TrueTypeSlot(s.font);
+  const uint8_t* widths = GlyphCellWidths(slot);  // the characters were checked: all have cells
+  if (widths == nullptr) return false;
+  const Target target = CanvasTarget();
+  const int under_pitch = (box.x1 - box.x0) * 4;
+  for (int p = change.first, x = change.x0; p <= change.last && box.x0 + x < box.x1; ++p) {
+    ReplaceGlyphCell(slot, s.colour, canvas.pixels->format, change.before[p - change.first], s.shown[p],
+                     target.At(box.x0 + x, box.y0), target.pitch, under + x * 4, under_pitch, box.x1 - box.x0 - x,
+                     box.y1 - box.y0);
+    x += widths[static_cast<unsigned char>(s.shown[p])];
+  }
+  return true;
+}
+
 void RedrawAll() REQUIRES(display_mutex) {
   PutBase(CanvasTarget(), WholePane(), canvas.icon, canvas.gauge);
   PANE_ROLLED_LOOP
@@ -320,6 +450,19 @@ void RedrawAll() REQUIRES(display_mutex) {
     if (slots[i].used) DrawSlot(slots[i]);
   }
   canvas.lines_drawn = true;
+}
+
+// Where the icon and the bars can lie in the pane, whatever the gauge.
+Rect OverlaysBox(DestinationIcon icon) REQUIRES(display_mutex) {
+  Rect box;
+  int w = 0, h = 0;
+  if (SkinImageSize(DestinationIconName(icon), &w, &h)) box = {20, 24, 20 + w, 24 + h};
+  for (const char* bar : {"bar_free", "bar_full"}) {
+    if (!SkinImageSize(bar, &w, &h)) continue;
+    const Rect place{44, 80, 44 + w, 80 + h};
+    box = box.empty() ? place : Bound(box, place);
+  }
+  return box;
 }
 
 // A composed pane in the surface's format for the current base; false when
@@ -333,6 +476,7 @@ bool KeepCanvas(const SDL_Surface* surface, DestinationIcon icon, int gauge) REQ
   if (canvas.pixels == nullptr) return false;
   canvas.icon = icon;
   canvas.gauge = gauge;
+  canvas.overlays = OverlaysBox(icon);
   canvas.lines_drawn = false;
   return true;
 }
@@ -341,10 +485,12 @@ bool KeepCanvas(const SDL_Surface* surface, DestinationIcon icon, int gauge) REQ
 // `span`, as it is now or, when it changed, as it was.
 bool TouchesAnotherLine(const Rect& rect, int line, int span, const Rect (&old_boxes)[kPaneLines],
                         const bool (&changed)[kPaneLines]) REQUIRES(display_mutex) {
+  if (rect.empty()) return false;
+  const Rect on_screen{rect.x0 + PaneLeft(), rect.y0 + PaneTop(), rect.x1 + PaneLeft(), rect.y1 + PaneTop()};
   PANE_ROLLED_LOOP
   for (int j = 0; j < span; ++j) {
     if (j == line) continue;
-    if (Overlap(rect, InPane(slots[j].box)) || (changed[j] && Overlap(rect, InPane(old_boxes[j])))) return true;
+    if (Overlap(on_screen, slots[j].box) || (changed[j] && Overlap(on_screen, old_boxes[j]))) return true;
   }
   return false;
 }
@@ -353,10 +499,12 @@ bool TouchesAnotherLine(const Rect& rect, int line, int span, const Rect (&old_b
 // what changed is put back to its background and drawn again; where that
 // would touch another line, everything is.
 void UpdateCanvas(DestinationIcon icon, int gauge, int span, const Rect (&old_boxes)[kPaneLines],
-                  const bool (&changed)[kPaneLines]) REQUIRES(display_mutex) {
+                  const bool (&changed)[kPaneLines], const CellChange (&cell_changes)[kPaneLines])
+    REQUIRES(display_mutex) {
   struct Dirty {
     Rect rect;
-    int line;  // the changed line it belongs to, -1 for the background's own
+    int line;            // the changed line it belongs to, -1 for the background's own
+    bool by_cells = false;  // the line's cells put their background back themselves
   };
   Dirty dirty[2 * kPaneLines + 4];
   int count = 0;
@@ -371,6 +519,7 @@ void UpdateCanvas(DestinationIcon icon, int gauge, int span, const Rect (&old_bo
       if (SkinImageSize(bar, &w, &h)) dirty[count++] = {{44, 80, 44 + w, 80 + h}, -1};
     }
   }
+  if (icon != canvas.icon) canvas.overlays = OverlaysBox(icon);
   canvas.icon = icon;
   canvas.gauge = gauge;
   if (!canvas.lines_drawn) {
@@ -379,6 +528,7 @@ void UpdateCanvas(DestinationIcon icon, int gauge, int span, const Rect (&old_bo
   }
   PANE_ROLLED_LOOP
   for (int i = 0; i < span; ++i) {
+    if (!cell_changes[i].box.empty()) dirty[count++] = {InPane(cell_changes[i].box), i, true};
     if (!changed[i]) continue;
     const Rect before = InPane(old_boxes[i]), now = InPane(slots[i].box);
     if (Overlap(before, now)) {
@@ -389,20 +539,27 @@ void UpdateCanvas(DestinationIcon icon, int gauge, int span, const Rect (&old_bo
     }
   }
   // Putting the background back wipes whatever lies there: only the
-  // changed line's own pixels may.
+  // changed line's own pixels may. Cells put back the image alone.
   PANE_ROLLED_LOOP
   for (int d = 0; d < count; ++d) {
-    if (TouchesAnotherLine(dirty[d].rect, dirty[d].line, span, old_boxes, changed)) {
+    if (TouchesAnotherLine(dirty[d].rect, dirty[d].line, span, old_boxes, changed) ||
+        (dirty[d].by_cells && Overlap(dirty[d].rect, canvas.overlays))) {
       RedrawAll();
       return;
     }
   }
   const Target target = CanvasTarget();
   PANE_ROLLED_LOOP
-  for (int d = 0; d < count; ++d) PutBase(target, dirty[d].rect, icon, gauge);
+  for (int d = 0; d < count; ++d) {
+    if (!dirty[d].by_cells) PutBase(target, dirty[d].rect, icon, gauge, Overlap(dirty[d].rect, canvas.overlays) || dirty[d].line < 0);
+  }
   PANE_ROLLED_LOOP
   for (int i = 0; i < span; ++i) {
     if (changed[i] && slots[i].used) DrawSlot(slots[i]);
+    if (!cell_changes[i].box.empty() && !DrawCells(i, cell_changes[i])) {
+      RedrawAll();
+      return;
+    }
   }
 }
 
@@ -455,15 +612,19 @@ bool PutPaneBackground(SDL_Surface* surface, int rows, DestinationIcon icon, int
 
 bool DrawComposedPane(SDL_Surface* surface, DestinationIcon icon, int gauge, const PaneText* lines, int count) {
   if (!KeepBase()) return false;
-  if (!(slot_fonts == CurrentFonts())) ForgetLines();  // measured and drawn with other fonts
+  if (!(slot_fonts == CurrentFonts())) {  // measured and drawn with other fonts
+    ForgetLines();
+    ReleaseGlyphCells();
+  }
   Rect old_boxes[kPaneLines];
   bool changed[kPaneLines];
-  const int span = UpdateSlots(lines, count, old_boxes, changed);
+  CellChange cell_changes[kPaneLines];
+  const int span = UpdateSlots(lines, count, surface->format, old_boxes, changed, cell_changes);
   bool composed = PaneLeft() >= 0 && PaneTop() >= 0;
   PANE_ROLLED_LOOP
   for (int i = 0; i < slots_in_use; ++i) composed = composed && (!slots[i].used || Inside(slots[i].box));
   if (composed && KeepCanvas(surface, icon, gauge)) {
-    UpdateCanvas(icon, gauge, span, old_boxes, changed);
+    UpdateCanvas(icon, gauge, span, old_boxes, changed, cell_changes);
     slot_fonts = CurrentFonts();  // the bitmap fonts load at their first line
     SurfaceLock lock(surface);
     CopyCanvas(surface);
@@ -487,6 +648,7 @@ bool DrawComposedPane(SDL_Surface* surface, DestinationIcon icon, int gauge, con
 void ReleasePane() {
   FreeCanvas();
   ForgetLines();
+  ReleaseGlyphCells();
   FreePixelRuns(&base.runs);
   base = PaneBase{};
 }
@@ -494,5 +656,5 @@ void ReleasePane() {
 long KeptPaneBytes() {
   long bytes = static_cast<long>(base.runs.bytes);
   if (canvas.pixels != nullptr) bytes += static_cast<long>(canvas.pixels->pitch) * canvas.pixels->h;
-  return bytes;
+  return bytes + KeptGlyphCellBytes() + StripBytes();
 }

@@ -11,10 +11,12 @@
 #include <vector>
 
 #include "display/fonts.h"
+#include "display/glyph_cells.h"
 #include "display/pixels.h"
 #include "display/skin_images.h"
 #include "display/text.h"
 #include "display/text_fit.h"
+#include "display/text_library.h"
 #include "display_test_support.h"
 
 namespace display_test {
@@ -111,24 +113,67 @@ class PaneCanvasTest : public DisplayTest {
     return Snapshot();
   }
 
-  // The composed pane against the plain drawing, over the same pattern (another at each step).
-  void ExpectSame(const std::vector<Line>& lines, const std::string& what,
+  // The composed pane against the plain drawing, over the same pattern
+  // (another at each step). Gives how many texts the text library rendered
+  // for the composed pane.
+  long ExpectSame(const std::vector<Line>& lines, const std::string& what,
                   DestinationIcon icon = DestinationIcon::kUsb, int gauge = 40) {
     FillPattern(++step_);
     const std::vector<uint8_t> plain = Plain(lines, icon, gauge);
     FillPattern(step_);
+    const long renders_before = renders;
     const std::vector<uint8_t> composed = Composed(lines, icon, gauge);
-    ASSERT_EQ(plain.size(), composed.size());
-    for (size_t i = 0; i < plain.size(); ++i) {
+    const long rendered = renders - renders_before;
+    EXPECT_EQ(plain.size(), composed.size());
+    for (size_t i = 0; i < plain.size() && i < composed.size(); ++i) {
       if (plain[i] != composed[i]) {
         const size_t pixel = i / 4;
         ADD_FAILURE() << what << ": first differing pixel at " << pixel % kOsdWidth << "," << pixel / kOsdWidth;
-        return;
+        return rendered;
       }
     }
+    return rendered;
   }
 
   int step_ = 0;
+
+ public:
+  // The text library's renders, counted (and changed by `shift`) while a
+  // test swaps its entry point for Counted.
+  static inline long renders = 0;
+  static inline bool shift = false;
+  static inline SDL_Surface* (*library_render)(TTF_Font*, const char*, SDL_Color) = nullptr;
+
+  // The library's render; with `shift`, a text of two characters or more
+  // one column further right in its width, as a library that kerns a
+  // line's start would.
+  static SDL_Surface* Counted(TTF_Font* font, const char* text, SDL_Color colour) {
+    ++renders;
+    SDL_Surface* render = library_render(font, text, colour);
+    if (!shift || render == nullptr || std::strlen(text) < 2) return render;
+    const SDL_PixelFormat* f = render->format;
+    SDL_Surface* shifted =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, render->w, render->h, 32, f->Rmask, f->Gmask, f->Bmask, f->Amask);
+    for (int r = 0; shifted != nullptr && r < render->h; ++r) {
+      std::memcpy(static_cast<uint8_t*>(shifted->pixels) + r * shifted->pitch + 4,
+                  static_cast<uint8_t*>(render->pixels) + r * render->pitch, (render->w - 1) * 4);
+    }
+    SDL_FreeSurface(render);
+    return shifted;
+  }
+};
+
+// Swaps the text library's render for PaneCanvasTest::Counted while it lives.
+struct CountedRenders {
+  explicit CountedRenders(bool shift) {
+    PaneCanvasTest::shift = shift;
+    PaneCanvasTest::library_render = text_library.render_utf8_blended;
+    text_library.render_utf8_blended = PaneCanvasTest::Counted;
+  }
+  ~CountedRenders() {
+    text_library.render_utf8_blended = PaneCanvasTest::library_render;
+    PaneCanvasTest::shift = false;
+  }
 };
 
 TEST_F(PaneCanvasTest, SecondsPassLinesChangeComeAndGoAndTheBarAndIconChange) {
@@ -219,6 +264,49 @@ TEST_F(PaneCanvasTest, AnotherOpacityConvertsThePaneAgainAndARedrawDecodesNothin
   EXPECT_EQ(SkinImageDecodes(), decodes + 1) << "only the pane's image again, for its new alpha";
   ReleaseSkinImages(SkinScreen::kPane);
   EXPECT_EQ(KeptPaneBytes(), 0);
+}
+
+// The figures a second later: only the characters that changed are
+// written into the composed pane from their kept cells, with no render of
+// the text library; a line that grows, a new colour, a text of other
+// characters are rendered whole. With a library whose lines are not their
+// characters side by side the cells are refused and every changed line is
+// rendered whole. Every pixel as drawn plainly throughout.
+TEST_F(PaneCanvasTest, FiguresThatChangeByADigitAreDrawnFromKeptCellsOnlyWhereThatGivesTheSamePixels) {
+  {
+    CountedRenders counted(false);
+    ExpectSame(PaneLike(3590, "USB", "Title"), "the first draw");
+    ExpectSame(PaneLike(3591, "USB", "Title"), "cells checked and kept");
+    for (long seconds = 3592; seconds <= 3598; ++seconds) {
+      EXPECT_EQ(ExpectSame(PaneLike(seconds, "USB", "Title"), "second " + std::to_string(seconds)), 0)
+          << "a second later at " << seconds;
+    }
+    EXPECT_GT(ExpectSame(PaneLike(3600, "USB", "Title"), "0:59:58 to 1:00:00 is wider"), 0);
+    std::vector<Line> lines = PaneLike(3601, "USB", "Title");
+    lines[0].colour = 3;
+    EXPECT_GT(ExpectSame(lines, "another colour"), 0);
+    for (long seconds : {3602, 3603}) {
+      lines = PaneLike(seconds, "USB", "Title");
+      lines[0].colour = 3;
+      // The colour's check the first time: a line of all the characters.
+      EXPECT_EQ(ExpectSame(lines, "a second later in that colour"), seconds == 3602 ? 1 : 0) << seconds;
+    }
+    lines[2].text = "4361 MiB";
+    ExpectSame(lines, "other letters");
+    lines[2].text = "4362 MiB";
+    EXPECT_EQ(ExpectSame(lines, "a digit before the letters"), 0);
+    lines[2].text = "5362 MiB";
+    EXPECT_GT(ExpectSame(lines, "the first character"), 0);
+    DisplayLock lock(display_mutex);
+    EXPECT_GT(KeptGlyphCellBytes(), 0);
+    ReleaseSkinImages(SkinScreen::kPane);
+    EXPECT_EQ(KeptGlyphCellBytes(), 0) << "the cells go with the pane";
+  }
+  CountedRenders shifted(true);
+  ExpectSame(PaneLike(3590, "USB", "Title"), "a kerning library");
+  for (long seconds = 3591; seconds <= 3594; ++seconds) {
+    EXPECT_GT(ExpectSame(PaneLike(seconds, "USB", "Title"), "kerned " + std::to_string(seconds)), 0);
+  }
 }
 
 }  // namespace
