@@ -83,9 +83,12 @@ SDL_Surface* Render(int slot, const char* text, const Colour& colour) REQUIRES(f
   return text_library.render_utf8_blended(StandardFont[slot], text, sdl_colour);
 }
 
+// The checks run once a font and colour while the pane shows: compiled for
+// size (the set's library has little room), not speed.
+
 // Whether `text` (of kCellCharacters) renders in the colour as its cells
 // side by side: the same alpha everywhere, the colour wherever it is not 0.
-bool RendersAsCells(int slot, const char* text, const Colour& colour) REQUIRES(display_mutex, font_mutex) {
+[[gnu::cold]] bool RendersAsCells(int slot, const char* text, const Colour& colour) REQUIRES(display_mutex, font_mutex) {
   const FontCells& font = cells[slot];
   SDL_Surface* render = Render(slot, text, colour);
   if (render == nullptr) return false;
@@ -120,7 +123,7 @@ bool RendersAsCells(int slot, const char* text, const Colour& colour) REQUIRES(d
 }
 
 // Renders each character alone in the colour and keeps its coverage.
-bool MakeCells(int slot, const Colour& colour) REQUIRES(display_mutex, font_mutex) {
+[[gnu::cold]] bool MakeCells(int slot, const Colour& colour) REQUIRES(display_mutex, font_mutex) {
   FontCells& font = cells[slot];
   SDL_Surface* renders[kCharacters] = {};
   bool made = true;
@@ -179,7 +182,7 @@ bool MakeCells(int slot, const Colour& colour) REQUIRES(display_mutex, font_mute
 // Whether Blend gives what SDL's blit of a render (of `masks`) gives onto
 // `format`: every alpha of the colour over backgrounds from black to white
 // and mixed.
-bool BlendsAsSdl(const uint32_t (&masks)[4], const SDL_PixelFormat* format, const Colour& colour) {
+[[gnu::cold]] bool BlendsAsSdl(const uint32_t (&masks)[4], const SDL_PixelFormat* format, const Colour& colour) {
   constexpr int kRows = 6;
   constexpr uint32_t kBackgrounds[kRows] = {0x00000000, 0xffffffff, 0x80808080, 0xff102030, 0x7fe0c0a0, 0x01ff00ff};
   SDL_Surface* source = SDL_CreateRGBSurface(SDL_SWSURFACE, 256, kRows, 32, masks[0], masks[1], masks[2], masks[3]);
@@ -208,7 +211,7 @@ bool BlendsAsSdl(const uint32_t (&masks)[4], const SDL_PixelFormat* format, cons
 // holding every ordered pair of them (a de Bruijn sequence: each
 // character, then it before each one after it), its first character again
 // at its end.
-bool PairsRenderAsCells(int slot, const Colour& colour) REQUIRES(display_mutex, font_mutex) {
+[[gnu::cold]] bool PairsRenderAsCells(int slot, const Colour& colour) REQUIRES(display_mutex, font_mutex) {
   char pairs[kPairLine + 1];
   int n = 0;
   for (int i = 0; i < kCharacters; ++i) {

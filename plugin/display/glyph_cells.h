@@ -10,7 +10,9 @@
 // pixel the colour with the glyph's coverage as its alpha; and where the
 // blend below is SDL's. Both are checked on the library and SDL at hand:
 // once a font, a line holding every pair of the characters is rendered and
-// compared pixel for pixel with the single renders side by side; once a
+// compared pixel for pixel with the single renders side by side (every
+// character past the line's start: a library that moves a whole line for
+// its first character is found out there); once a
 // colour, a line of all of them in that colour, and the blend of every
 // alpha over a range of backgrounds against SDL's blit. Where a check
 // fails, the pane draws its lines whole, as it would without this.
