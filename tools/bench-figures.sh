@@ -22,6 +22,7 @@ default=(
   display_bench:ClearOsdVsMemset
   display_bench:DrawMessageImageVsImgLoad
   startup_bench:StartupVsStub
+  startup_bench:StartupVsBareStub
 )
 if [ $# -gt 0 ]; then specs=("$@"); else specs=("${default[@]}"); fi
 

@@ -4,9 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
 
 namespace {
+
+// Creates the file exclusively, never through a link at the name.
+int CreateNewFile(const char* path, int access, mode_t mode) {
+  return open(path, access | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+}
 
 // The log is the plug-in's own when it is a plain file of this user with
 // this one name: nothing else is appended to.
@@ -19,11 +25,15 @@ bool OwnPlainFile(int fd) {
 // The log opened for appending: the earlier log when it is the plug-in's own,
 // else a new one. O_NONBLOCK keeps a FIFO at the name from blocking the open;
 // O_NOCTTY keeps a terminal from becoming the host's.
+// When nothing stood at the name (ENOENT), there is nothing to remove
+// before the log is made.
 int OpenLog() {
   int fd = open(kDebugLogPath, O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd >= 0) {
     if (OwnPlainFile(fd)) return fd;
     close(fd);
+  } else if (errno == ENOENT) {
+    return CreateNewFile(kDebugLogPath, O_WRONLY | O_APPEND, 0644);
   }
   return CreateRamFile(kDebugLogPath, O_WRONLY | O_APPEND, 0644);
 }
@@ -32,19 +42,16 @@ int OpenLog() {
 
 int CreateRamFile(const char* path, int access, mode_t mode) {
   unlink(path);
-  return open(path, access | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+  return CreateNewFile(path, access, mode);
 }
 
 void DebugLog(const char* text) {
-  char line[kDebugLogTextMax + 2];
+  char line[kDebugLogTextMax + 1];
   // A longer text is cut; the line still ends in its line feed.
-  int n = std::snprintf(line, sizeof line, "%s\n", text != nullptr ? text : "");
-  if (n < 0) return;
-  size_t length = static_cast<size_t>(n);
-  if (length >= sizeof line) {
-    length = sizeof line - 1;
-    line[length - 1] = '\n';
-  }
+  if (text == nullptr) text = "";
+  size_t length = strnlen(text, kDebugLogTextMax);
+  std::memcpy(line, text, length);
+  line[length++] = '\n';
   int fd = OpenLog();
   if (fd < 0) return;
   // One write: appended whole, never interleaved with another writer's line.

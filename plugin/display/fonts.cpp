@@ -14,7 +14,7 @@ TTF_Font* FallbackFont = nullptr;
 FontImages FontImageCache{};
 
 bool HomeFontPath(char* out, size_t size, const char* name) {
-  return HomePathFormat(out, size, "fonts/%s", name);
+  return HomePathJoin(out, size, {"fonts/", name});
 }
 
 TTF_Font* OpenFontFile(const char* name, int size) {

@@ -52,8 +52,9 @@ inline constexpr const char* kTvFontFolder = "/mtd_appdata/Font";
 void OpenTrueTypeFonts() EXCLUDES(font_mutex);
 // The TrueType face of the standard fonts.
 inline constexpr const char* kTrueTypeFace = "shadow.ttf";
-// Builds home_dir + "fonts/" + name into out. False, with out emptied, when
-// it does not fit `size`.
+// Builds home_dir + "fonts/" + name into out (HomePathJoin). False, with out
+// emptied, when it does not fit `size` or the name below home_dir takes 256
+// bytes or more.
 bool HomeFontPath(char* out, size_t size, const char* name);
 // Opens name from the TV's font folder, else from the home folder's "fonts"
 // (a text library call: under font_mutex).

@@ -13,7 +13,7 @@ bool SkinBytesPerPixel(const SDL_Surface* image) {
 }  // namespace
 
 bool SkinImagePath(char* out, size_t size, const char* name) {
-  return HomePathFormat(out, size, "osd/%s.png", name);
+  return HomePathJoin(out, size, {"osd/", name, ".png"});
 }
 
 SDL_Surface* LoadSkinImage(const char* name) {

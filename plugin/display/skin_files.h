@@ -15,8 +15,9 @@ inline constexpr const char* kSkinImages[] = {
     "icon_stoprec", "icon_up",       "icon_updown",    "infopane",      "toolbox_footer",
     "toolbox_frame", "toolbox_header", "warnbox",      "warnbox_ext"};
 
-// Builds home_dir + "osd/" + name + ".png" into out. False, with out
-// emptied, when it does not fit `size`.
+// Builds home_dir + "osd/" + name + ".png" into out (HomePathJoin). False,
+// with out emptied, when it does not fit `size` or the name below home_dir
+// takes 256 bytes or more.
 bool SkinImagePath(char* out, size_t size, const char* name);
 
 // Loads home_dir + "osd/" + name + ".png" (name not null); the caller frees

@@ -3,7 +3,7 @@
 #include <cstring>
 
 RecordingOwner recording_owner;
-Recording recording;
+constinit Recording recording{};
 
 void ResetRecordingState() NO_THREAD_SAFETY_ANALYSIS {
   // Runs at a fresh start and in test fixtures, with no other thread in the

@@ -1,3 +1,3 @@
 #include "settings/device_table_state.h"
 
-DeviceTable device_table;
+constinit DeviceTable device_table{};

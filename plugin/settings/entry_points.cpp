@@ -1,6 +1,5 @@
 #include "settings/entry_points.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "display/debug_log.h"
@@ -41,13 +40,20 @@ void TerminateDestination(DeviceEntry& entry) {
 
 // Which build runs, and from which home folder: the first line the set's
 // owner reads in the log. A home folder too long for a log line is left
-// out, not cut.
+// out, not cut. Joined by copies: home_dir is terminated by now.
 void LogStart() {
+  static constexpr char kStarted[] = "Recolyx " RECOLYX_VERSION " started";
+  static constexpr char kHomeFolder[] = ", home folder ";
   char line[kDebugLogTextMax + 1];
-  const int n = std::snprintf(line, sizeof line, "Recolyx %s started, home folder %s", RECOLYX_VERSION,
-                              settings.home_dir);
-  if (n < 0 || static_cast<size_t>(n) >= sizeof line)
-    std::snprintf(line, sizeof line, "Recolyx %s started", RECOLYX_VERSION);
+  static_assert(sizeof kStarted <= sizeof line);
+  std::memcpy(line, kStarted, sizeof kStarted);
+  const size_t home = std::strlen(settings.home_dir);
+  char* at = line + sizeof kStarted - 1;
+  if (sizeof kStarted - 1 + sizeof kHomeFolder - 1 + home < sizeof line) {
+    std::memcpy(at, kHomeFolder, sizeof kHomeFolder - 1);
+    at += sizeof kHomeFolder - 1;
+    std::memcpy(at, settings.home_dir, home + 1);
+  }
   DebugLog(line);
 }
 

@@ -188,5 +188,5 @@ void FreeMessages() {
 int LoadedLanguage() { return loaded_language.load(std::memory_order_acquire); }
 
 bool CataloguePath(char* out, size_t size, const char* code) {
-  return HomePathFormat(out, size, "messages_%s.txt", code);
+  return HomePathJoin(out, size, {"messages_", code, ".txt"});
 }

@@ -37,8 +37,9 @@ extern "C" RECOLYX_EXPORT MessageSlot mess[kMessageCount];
 // empty slot.
 const char* Message(int number);
 
-// Builds home_dir + "messages_" + code + ".txt" into out. False, with out
-// emptied, when it does not fit `size`.
+// Builds home_dir + "messages_" + code + ".txt" into out (HomePathJoin).
+// False, with out emptied, when it does not fit `size` or the name below
+// home_dir takes 256 bytes or more.
 bool CataloguePath(char* out, size_t size, const char* code);
 
 // (Re)fills the slots from home_dir + "messages_XX.txt" of the language in

@@ -129,7 +129,7 @@ bool IsNameCharacter(char c) {
 }  // namespace
 
 bool ScriptPath(char* out, size_t size, const char* name) {
-  return HomePathFormat(out, size, "%s/%s", kScriptFolder, name);
+  return HomePathJoin(out, size, {kScriptFolder, "/", name});
 }
 
 bool ShellQuote(char* out, size_t size, const char* text) {

@@ -66,8 +66,9 @@ int TelnetRunning();
 // shell could not be run for either. Their exit status is not examined.
 int StartTelnet();
 
-// Builds home_dir + "scripts/" + name into out. False, with out emptied,
-// when it does not fit `size`.
+// Builds home_dir + "scripts/" + name into out (HomePathJoin). False, with
+// out emptied, when it does not fit `size` or the name below home_dir takes
+// 256 bytes or more.
 bool ScriptPath(char* out, size_t size, const char* name);
 // The scripts shipped to be bound to keys 1 and 68.
 inline constexpr const char* kKeyScripts[] = {"source.sh", "favch.sh"};

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+constinit SettingsBlock settings_block{DefaultRecord(), 1};
+
 namespace {
 
 // Makes the home folder's entries durable, so that the rename survives a
@@ -21,24 +23,43 @@ void SyncHomeFolder() {
   close(fd);
 }
 
-}  // namespace
+// The longest name below home_dir that HomePathJoin and HomePathFormat take,
+// with its terminator: a path buffer's size.
+constexpr size_t kNameSize = 256;
 
-constinit SettingsBlock settings_block{DefaultRecord(), 1};
-
-bool HomePath(char* out, size_t size, const char* relative) {
+// home_dir + the pieces into out, when the pieces together are shorter than
+// name_limit and the whole fits size; otherwise out emptied and false.
+bool JoinBelowHome(char* out, size_t size, std::initializer_list<const char*> pieces, size_t name_limit) {
   const size_t home = strnlen(settings.home_dir, sizeof settings.home_dir);
-  const size_t rest = std::strlen(relative);
-  if (home + rest >= size) {
+  size_t name = 0;
+  for (const char* piece : pieces) name += std::strlen(piece);
+  if (name >= name_limit || home + name >= size) {
     if (size > 0) out[0] = '\0';
     return false;
   }
   std::memmove(out, settings.home_dir, home);  // out may be home_dir's own field
-  std::memcpy(out + home, relative, rest + 1);
+  char* at = out + home;
+  for (const char* piece : pieces) {
+    const size_t length = std::strlen(piece);
+    std::memcpy(at, piece, length);
+    at += length;
+  }
+  *at = '\0';
   return true;
 }
 
+}  // namespace
+
+bool HomePath(char* out, size_t size, const char* relative) {
+  return JoinBelowHome(out, size, {relative}, static_cast<size_t>(-1));
+}
+
+bool HomePathJoin(char* out, size_t size, std::initializer_list<const char*> pieces) {
+  return JoinBelowHome(out, size, pieces, kNameSize);
+}
+
 bool HomePathFormat(char* out, size_t size, const char* format, ...) {
-  char relative[256];
+  char relative[kNameSize];
   va_list arguments;
   va_start(arguments, format);
   int n = std::vsnprintf(relative, sizeof relative, format, arguments);

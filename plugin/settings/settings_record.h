@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 
 #include "settings/device_entry.h"
 
@@ -201,6 +202,14 @@ constexpr SettingsRecord DefaultRecord() {
 // out emptied, when the path does not fit: a cut path would name another file.
 // home_dir need not be terminated within its 256 bytes.
 bool HomePath(char* out, size_t size, const char* relative);
+
+// Builds home_dir followed by the pieces (none null), joined with nothing
+// between them, into out (always terminated): home_dir + "osd/" + name +
+// ".png". Returns false, with out emptied, when the path does not fit
+// `size`, or when the pieces together (the name below home_dir) take 256
+// bytes or more, as a name too long for a path buffer. Copies only: no
+// formatting. No piece may lie in out.
+bool HomePathJoin(char* out, size_t size, std::initializer_list<const char*> pieces);
 
 // The same for a relative name printed from format and its arguments (in a
 // buffer of 256 bytes): home_dir + the name into out. False, with out

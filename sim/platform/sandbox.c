@@ -12,7 +12,16 @@
 
 #include "next_symbol.h"
 
-static const char *const SetFolders[] = {"/dtv", "/mtd_ram", "/mtd_wiselink", "/mtd_appdata"};
+/* The set's folders, each with its length. */
+static const struct {
+  const char *name;
+  size_t length;
+} SetFolders[] = {
+#define SET_FOLDER(name) {name, sizeof name - 1}
+    SET_FOLDER("/dtv"), SET_FOLDER("/mtd_ram"), SET_FOLDER("/mtd_wiselink"), SET_FOLDER("/mtd_appdata")
+#undef SET_FOLDER
+};
+#define SET_FOLDER_COUNT (sizeof SetFolders / sizeof SetFolders[0])
 
 static char sandbox_root[1024];
 static char preload_library[1024];
@@ -52,12 +61,41 @@ const char *sim_sandbox_preload(void) {
 
 int sim_is_set_path(const char *path) {
   if (path == NULL || path[0] != '/') return 0;
-  for (size_t i = 0; i < sizeof SetFolders / sizeof SetFolders[0]; ++i) {
-    size_t length = strlen(SetFolders[i]);
-    if (strncmp(path, SetFolders[i], length) == 0 &&
+  for (size_t i = 0; i < SET_FOLDER_COUNT; ++i) {
+    size_t length = SetFolders[i].length;
+    if (strncmp(path, SetFolders[i].name, length) == 0 &&
         (path[length] == '\0' || path[length] == '/'))
       return 1;
   }
+  return 0;
+}
+
+/* 1 when a component of `path` is "..". */
+static int goes_up(const char *path) {
+  for (const char *at = path; *at != '\0';) {
+    while (*at == '/') ++at;
+    const char *end = at;
+    while (*end != '\0' && *end != '/') ++end;
+    if (end - at == 2 && at[0] == '.' && at[1] == '.') return 1;
+    at = end;
+  }
+  return 0;
+}
+
+/* 1 when the first name of the absolute `path`, past empty and "."
+ * components, is one of the set's folders. Without "..", a path's normal
+ * form starts with that name, so a path failing this is no set path, and
+ * neither is its normal form. */
+static int first_name_is_set_folder(const char *path) {
+  const char *at = path;
+  for (;;) {
+    while (*at == '/') ++at;
+    if (at[0] != '.' || (at[1] != '/' && at[1] != '\0')) break;
+    ++at;
+  }
+  size_t word = strcspn(at, "/");
+  for (size_t i = 0; i < SET_FOLDER_COUNT; ++i)
+    if (word == SetFolders[i].length - 1 && memcmp(at, SetFolders[i].name + 1, word) == 0) return 1;
   return 0;
 }
 
@@ -101,8 +139,12 @@ int sim_normal_path(const char *path, char *out, size_t size) {
 const char *sim_map_path(const char *path, char *buffer, size_t size) {
   const char *root = sim_sandbox_root();
   if (root[0] == '\0' || path == NULL || path[0] != '/') return path;
+  /* Most paths the plug-in names are the PC's (its home folder): passed
+   * on without building their normal form. */
+  if (!first_name_is_set_folder(path) && !goes_up(path)) return path;
   char normal[PATH_MAX];
-  if (sim_normal_path(path, normal, sizeof normal) < 0) {
+  int length = sim_normal_path(path, normal, sizeof normal);
+  if (length < 0) {
     if (!sim_is_set_path(path)) return path;
     if (errno == EINVAL) errno = EACCES;
     return NULL;
@@ -113,24 +155,16 @@ const char *sim_map_path(const char *path, char *buffer, size_t size) {
     errno = EACCES;
     return NULL;
   }
-  size_t trailing = path[strlen(path) - 1] == '/';
-  if (snprintf(buffer, size, "%s%s%s", root, normal, trailing ? "/" : "") >= (int)size) {
+  size_t root_length = strlen(root), trailing = path[strlen(path) - 1] == '/';
+  if (root_length + (size_t)length + trailing >= size) {
     errno = ENAMETOOLONG;
     return NULL;
   }
+  memcpy(buffer, root, root_length);
+  memcpy(buffer + root_length, normal, (size_t)length);
+  if (trailing) buffer[root_length + (size_t)length] = '/';
+  buffer[root_length + (size_t)length + trailing] = '\0';
   return buffer;
-}
-
-/* 1 when a component of `path` is "..". */
-static int goes_up(const char *path) {
-  for (const char *at = path; *at != '\0';) {
-    while (*at == '/') ++at;
-    const char *end = at;
-    while (*end != '\0' && *end != '/') ++end;
-    if (end - at == 2 && at[0] == '.' && at[1] == '.') return 1;
-    at = end;
-  }
-  return 0;
 }
 
 /* The set path of the folder `folder` (a descriptor, or AT_FDCWD for the

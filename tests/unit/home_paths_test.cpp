@@ -87,6 +87,38 @@ TEST_F(HomePaths, NamesLongerThanAPathAreRefused) {
   EXPECT_EQ(buffer[0], '\0');
 }
 
+// The builders that join their pieces give what printing the same name
+// gives (HomePathFormat, the way they built paths before), around both
+// bounds: the path at the buffer's size, and the name below home_dir at a
+// path's 256 bytes in a larger buffer.
+TEST_F(HomePaths, JoinedPathsAreThePrintedOnesAtEveryBound) {
+  struct Pair {
+    const char* format;  // the printed name, with the name's one %s
+    bool (*build)(char*, size_t, const char*);
+  } pairs[] = {{"osd/%s.png", SkinImagePath},
+               {"fonts/%s", HomeFontPath},
+               {"messages_%s.txt", CataloguePath},
+               {"scripts/%s", ScriptPath}};
+  for (const Pair& pair : pairs) {
+    SCOPED_TRACE(pair.format);
+    for (size_t home : {2u, 40u, 255u}) {
+      SetHome(home);
+      for (size_t length = 230; length <= 262; ++length) {
+        const std::string name(length, 'n');
+        for (size_t size : {256u, 600u}) {
+          char joined[600], printed[600];
+          std::memset(joined, '#', sizeof joined);
+          std::memset(printed, '#', sizeof printed);
+          const bool built = pair.build(joined, size, name.c_str());
+          ASSERT_EQ(built, HomePathFormat(printed, size, pair.format, name.c_str())) << home << " " << length << " " << size;
+          ASSERT_STREQ(joined, printed);
+          for (size_t i = size; i < sizeof joined; ++i) ASSERT_EQ(joined[i], '#') << i;
+        }
+      }
+    }
+  }
+}
+
 // A home field without its terminator (the record as a damaged file gives
 // it) is read to the field's end, never past it.
 TEST_F(HomePaths, AHomeFieldWithoutItsTerminatorIsReadToItsEnd) {

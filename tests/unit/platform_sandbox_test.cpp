@@ -26,6 +26,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "sandbox_fixture.h"
 #include "sim/platform/sandbox.h"
@@ -268,6 +269,31 @@ TEST_F(PlatformSandbox, PathsAreTakenInTheirNormalForm) {
   EXPECT_EQ(sim::SandboxPath("/tmp/../mtd_ram/a"), TestSandbox() + "/mtd_ram/a");
   ASSERT_TRUE(MakeSparseFile("/tmp/../mtd_ram/via_tmp.txt", 10));
   EXPECT_EQ(access((TestSandbox() + "/mtd_ram/via_tmp.txt").c_str(), F_OK), 0);
+}
+
+// The set folder may follow empty and "." components; a name that only
+// starts like a set folder is the PC's.
+TEST_F(PlatformSandbox, SetFoldersAreFoundPastEmptyAndDotComponents) {
+  EXPECT_EQ(sim::SandboxPath("//dtv/x"), TestSandbox() + "/dtv/x");
+  EXPECT_EQ(sim::SandboxPath("/./mtd_ram/a/"), TestSandbox() + "/mtd_ram/a/");
+  EXPECT_EQ(sim::SandboxPath("/.//./mtd_appdata"), TestSandbox() + "/mtd_appdata");
+  for (const char* path : {"/dtvx/a", "/./dtvx", "/.dtv/a", "/mtd_ra/a", "/tmp/dtv", "/", "//"})
+    EXPECT_EQ(sim::SandboxPath(path), path);
+}
+
+// The mapped path fills its buffer exactly, or is refused whole.
+TEST_F(PlatformSandbox, AMappedPathFillsItsBufferOrIsRefused) {
+  const std::string mapped = TestSandbox() + "/mtd_ram/a/";
+  std::vector<char> buffer(mapped.size() + 8, '#');
+  EXPECT_EQ(sim_map_path("/mtd_ram//a/", buffer.data(), mapped.size() + 1), buffer.data());
+  EXPECT_EQ(std::string(buffer.data()), mapped);
+  EXPECT_EQ(buffer[mapped.size() + 1], '#');
+
+  std::fill(buffer.begin(), buffer.end(), '#');
+  errno = 0;
+  EXPECT_EQ(sim_map_path("/mtd_ram//a/", buffer.data(), mapped.size()), nullptr);
+  EXPECT_EQ(errno, ENAMETOOLONG);
+  for (char c : buffer) ASSERT_EQ(c, '#');
 }
 
 TEST_F(PlatformSandbox, ClimbingOutOfTheSetFoldersIsRefusedEverywhere) {

@@ -128,7 +128,7 @@ TEST_F(SimFaults, AReadOnlyFolderRefusesEveryChangeEvenToRootButStillReads) {
   ASSERT_NE(file, nullptr);
   char text[8] = {};
   EXPECT_EQ(std::fread(text, 1, sizeof text - 1, file), 3u);
-  std::fclose(file);
+  EXPECT_EQ(std::fclose(file), 0);
   int fd = open("/dtv/usb/sda1/DVR/old.ts", O_RDONLY);
   EXPECT_GE(fd, 0);
   close(fd);
