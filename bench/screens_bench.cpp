@@ -6,9 +6,10 @@
 // shows its skin images stay decoded and the pane stays composed, so the
 // pane is also measured against the pixels it cannot avoid moving: once
 // redrawn with nothing changed, once as the tick redraws it a second later
-// with a MiB more recorded (its two elapsed times and two sizes drawn
-// again). Each also reports its instructions per redraw (n/a without
-// hardware counters; tools/bench-figures.sh counts them with callgrind).
+// with a MiB more recorded (its two elapsed times and two sizes changed: the
+// pane's copy and a glyph blended for each, or the copy alone). Each also
+// reports its instructions per redraw (n/a without hardware counters;
+// tools/bench-figures.sh counts them with callgrind).
 //
 // Run: build/<dir>/bench/screens_bench   (the counter "ratio" is the figure)
 #include <SDL_image.h>
@@ -23,7 +24,9 @@
 #include "bench_support.h"
 #include "sim/platform/sim_time.h"
 #include "display/display_state.h"
+#include "display/fonts.h"
 #include "display/osd_surface.h"
+#include "display/text_library.h"
 #include "settings/device_table.h"
 #include "settings/message_catalogue.h"
 #include "settings/settings_record.h"
@@ -113,14 +116,44 @@ void PaneBlits() {
 // Nothing changed since the redraw before (the same second).
 void DrawInfoPaneVsBlits(benchmark::State& state) { Compare(state, [] { DrawInfoPane(); }, PaneBlits); }
 
+// One glyph of the figures ("8" in the figures' 20-point face) blended by
+// SDL into a pane-sized surface in the screen's format, at each of the four
+// figures that change a second later: what a redraw must blend at least.
+struct FigureGlyphs {
+  SDL_Surface* glyph = nullptr;
+  SDL_Surface* pane = nullptr;
+  FigureGlyphs() {
+    SDL_Surface* surface = OsdSurface.load();
+    const SDL_PixelFormat* f = surface->format;
+    pane = SDL_CreateRGBSurface(SDL_SWSURFACE, 640, 170, 32, f->Rmask, f->Gmask, f->Bmask, f->Amask);
+    ScopedLock lock(font_mutex);
+    if (StandardFont[1] != nullptr) glyph = text_library.render_utf8_blended(StandardFont[1], "8", {255, 255, 0, 0});
+  }
+  void Blend() {
+    for (int figure = 0; figure < 4; ++figure) {
+      SDL_Rect place{static_cast<Sint16>(500 + 30 * figure), static_cast<Sint16>(40 + 28 * figure), 0, 0};
+      SDL_UpperBlit(glyph, nullptr, pane, &place);
+    }
+    benchmark::ClobberMemory();
+  }
+};
+
 // A second later and a MiB more, as the tick finds it once a second while
 // recording about 1 MiB/s: both elapsed times and both sizes change. Measured
 // as the pane is after its first seconds: the glyph cells of its figures
 // checked and kept (the check runs at the first change of each colour, once
-// while the pane shows; the untimed first redraw below makes it).
-void DrawInfoPaneEachSecondVsBlits(benchmark::State& state) {
+// while the pane shows; the untimed first redraw below makes it). Against
+// the pane's copy and a glyph blended for each figure that changed (the
+// least such a redraw moves), and against the copy alone.
+template <bool kWithGlyphs>
+void DrawInfoPaneEachSecond(benchmark::State& state) {
   if (!OpenDisplay()) {
     state.SkipWithError("no display (build the home folder first)");
+    return;
+  }
+  static FigureGlyphs glyphs;
+  if (glyphs.glyph == nullptr || glyphs.pane == nullptr) {
+    state.SkipWithError("cannot render the figures' glyph");
     return;
   }
   auto a_second_later = [] {
@@ -131,8 +164,17 @@ void DrawInfoPaneEachSecondVsBlits(benchmark::State& state) {
   };
   DrawInfoPane();
   a_second_later();
-  bench::CompareSettled(state, [] { DrawInfoPane(); }, PaneBlits, a_second_later);
+  bench::CompareSettled(
+      state, [] { DrawInfoPane(); },
+      [] {
+        PaneBlits();
+        if (kWithGlyphs) glyphs.Blend();
+      },
+      a_second_later);
 }
+
+void DrawInfoPaneEachSecondVsBlits(benchmark::State& state) { DrawInfoPaneEachSecond<true>(state); }
+void DrawInfoPaneEachSecondVsCopy(benchmark::State& state) { DrawInfoPaneEachSecond<false>(state); }
 
 void DrawToolboxVsLoads(benchmark::State& state) {
   toolbox_open = 1;
@@ -151,6 +193,7 @@ void DrawToolboxVsLoads(benchmark::State& state) {
 BENCHMARK(DrawInfoPaneVsLoads)->UseManualTime();
 BENCHMARK(DrawInfoPaneVsBlits)->UseManualTime();
 BENCHMARK(DrawInfoPaneEachSecondVsBlits)->UseManualTime();
+BENCHMARK(DrawInfoPaneEachSecondVsCopy)->UseManualTime();
 BENCHMARK(DrawToolboxVsLoads)->UseManualTime();
 
 }  // namespace

@@ -13,4 +13,7 @@ STUB_EXPORT void injection_press() {}
 STUB_EXPORT void injection_release() {}
 // Keeps SDL and SDL_image among the libraries it needs, through two
 // functions recolyx.so imports as well.
-STUB_EXPORT void* stub_libraries[] = {reinterpret_cast<void*>(SDL_Flip), reinterpret_cast<void*>(IMG_LoadTyped_RW)};
+extern "C" {
+__attribute__((visibility("default"))) void* stub_libraries[] = {reinterpret_cast<void*>(SDL_Flip),
+                                                                  reinterpret_cast<void*>(IMG_LoadTyped_RW)};
+}

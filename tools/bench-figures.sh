@@ -14,6 +14,7 @@ bench=build/release/bench
 default=(
   screens_bench:DrawInfoPaneVsBlits
   screens_bench:DrawInfoPaneEachSecondVsBlits
+  screens_bench:DrawInfoPaneEachSecondVsCopy
   screens_bench:DrawInfoPaneVsLoads
   screens_bench:DrawToolboxVsLoads
   recording_bench:TickVsItsSystemCalls

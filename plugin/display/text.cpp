@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 
@@ -120,7 +121,10 @@ const BigFontImage* CachedBigFont() {
 }
 
 bool FontImagePath(char* out, size_t size, int font_id) {
-  return HomePathFormat(out, size, "fonts/font%d.png", font_id);
+  char number[12];
+  const auto written = std::to_chars(number, number + sizeof number - 1, font_id);
+  *written.ptr = '\0';
+  return HomePathJoin(out, size, {"fonts/font", number, ".png"});
 }
 
 int TextWidth(int font_id, const char* text) {

@@ -119,6 +119,21 @@ TEST_F(HomePaths, JoinedPathsAreThePrintedOnesAtEveryBound) {
   }
 }
 
+// The bitmap fonts' images, named by their number, likewise.
+TEST_F(HomePaths, FontImagePathsAreThePrintedOnesAtEveryBound) {
+  for (int font_id : {32, 118, 218, -7, 2147483647}) {
+    for (size_t home = 220; home <= 255; ++home) {
+      SetHome(home);
+      for (size_t size : {256u, 600u}) {
+        char joined[600], printed[600];
+        const bool built = FontImagePath(joined, size, font_id);
+        ASSERT_EQ(built, HomePathFormat(printed, size, "fonts/font%d.png", font_id)) << font_id << " " << home;
+        ASSERT_STREQ(joined, printed);
+      }
+    }
+  }
+}
+
 // A home field without its terminator (the record as a damaged file gives
 // it) is read to the field's end, never past it.
 TEST_F(HomePaths, AHomeFieldWithoutItsTerminatorIsReadToItsEnd) {
