@@ -228,6 +228,8 @@ SDL_Surface* Render(int slot, const char* text, const Colour& colour) REQUIRES(f
 
 }  // namespace
 
+bool IsCellCharacter(char c) { return CharacterIndex(c) >= 0; }
+
 bool KeepGlyphCells(int slot, int colour, const SDL_PixelFormat* target) {
   if (slot < 0 || slot > 2 || colour < 0 || colour > 9) return false;
   if (target->BytesPerPixel != 4 || target->Amask != 0xff000000 || target->Gmask != 0xff00) return false;

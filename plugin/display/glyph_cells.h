@@ -27,6 +27,9 @@
 // The characters kept: what the figures change by, and their neighbours.
 inline constexpr char kCellCharacters[] = "0123456789:., ";
 
+// Whether c is one of kCellCharacters.
+bool IsCellCharacter(char c);
+
 // Whether lines of TrueType font `slot` (0..2: 18, 20, 26 points) in
 // `colour` (0..9) may be redrawn cell by cell onto `target`'s format: their
 // glyphs kept and both checks passed (made at the first ask, kept with the

@@ -293,7 +293,10 @@ bool ChangesByCells(const Slot& s, const PaneText& line, const SDL_PixelFormat* 
     last = n;
   }
   if (old_text[n] != new_text[n] || first <= 0 || old_text[0] == ' ' || last - first >= kCellRun) return false;
-  if (!KeepGlyphCells(slot, line.colour, format)) return false;
+  for (int i = 0; i <= last + 1 && new_text[i] != '\0'; ++i) {
+    if (!IsCellCharacter(new_text[i]) || (i >= first && !IsCellCharacter(old_text[i]))) return false;
+  }
+  if (!KeepGlyphCells(slot, line.colour, format)) return false;  // checked at the first such change
   const uint8_t* widths = GlyphCellWidths(slot);
   auto width_of = [widths](char c) {
     const auto u = static_cast<unsigned char>(c);
