@@ -59,7 +59,7 @@ uint32_t PixelOf(const SDL_Surface* surface, int x, int y) {
   return word;
 }
 
-// The colour's pixel in `format` at full alpha, or with alpha a.
+// The colour's pixel in `format` with alpha a.
 uint32_t ColourWord(const SDL_PixelFormat* format, const Colour& colour, unsigned a) {
   return static_cast<uint32_t>(colour.red) << format->Rshift | static_cast<uint32_t>(colour.green) << format->Gshift |
          static_cast<uint32_t>(colour.blue) << format->Bshift | a << format->Ashift;
@@ -101,6 +101,10 @@ SDL_Surface* Render(int slot, const char* text, const Colour& colour) REQUIRES(f
     int x = 0;
     for (const char* c = text; same && *c != '\0'; ++c) {
       const int i = CharacterIndex(*c);
+      if (i < 0) {
+        same = false;
+        break;
+      }
       const int width = font.width[i];
       same = x + width <= render->w;
       const uint8_t* alpha = font.alpha[i];
