@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "display/fonts.h"
+#include "display/pixels.h"
 #include "display/text.h"
 #include "display/text_library.h"
 
@@ -22,7 +23,6 @@ struct FontCells {
   const TTF_Font* font = nullptr;  // the font they were made with; null: none
   bool refused = false;            // its lines are not their cells side by side
   int height = 0;
-  int width[kCharacters] = {};
   uint8_t widths[128] = {};  // each ASCII character's width, 0 for those without a cell
   const uint8_t* alpha[kCharacters] = {};
   const uint8_t* ink[kCharacters] = {};
@@ -47,6 +47,9 @@ int CharacterIndex(char c) {
   const auto u = static_cast<unsigned char>(c);
   return u < kPlaceOf.size() ? kPlaceOf[u] : -1;
 }
+
+// The width of the character at place i of kCellCharacters.
+int Width(const FontCells& font, int i) { return font.widths[static_cast<unsigned char>(kCellCharacters[i])]; }
 
 void Forget(FontCells& font) {
   std::free(font.block);
@@ -90,40 +93,29 @@ SDL_Surface* Render(int slot, const char* text, const Colour& colour) REQUIRES(f
 // side by side: the same alpha everywhere, the colour wherever it is not 0.
 [[gnu::cold]] bool RendersAsCells(int slot, const char* text, const Colour& colour) REQUIRES(display_mutex, font_mutex) {
   const FontCells& font = cells[slot];
-  SDL_Surface* render = Render(slot, text, colour);
+  LockedImage locked(Render(slot, text, colour));
+  const SDL_Surface* render = locked.get();
   if (render == nullptr) return false;
   const SDL_PixelFormat* format = render->format;
-  bool same = format->BytesPerPixel == 4 && format->Amask != 0 && render->h == font.height &&
-              SDL_LockSurface(render) == 0;
-  if (same) {
-    const uint32_t alpha_mask = format->Amask;
-    const uint32_t pixel = ColourWord(format, colour, 0);
-    int x = 0;
-    for (const char* c = text; same && *c != '\0'; ++c) {
-      const int i = CharacterIndex(*c);
-      if (i < 0) {
-        same = false;
-        break;
+  if (format->BytesPerPixel != 4 || format->Amask == 0 || render->h != font.height) return false;
+  const uint32_t pixel = ColourWord(format, colour, 0);
+  int x = 0;
+  for (const char* c = text; *c != '\0'; ++c) {
+    const int i = CharacterIndex(*c);
+    if (i < 0) return false;
+    const int width = Width(font, i);
+    if (x + width > render->w) return false;
+    const uint8_t* alpha = font.alpha[i];
+    for (int r = 0; r < font.height; ++r) {
+      for (int column = 0; column < width; ++column, ++alpha) {
+        const uint32_t word = PixelOf(render, x + column, r);
+        const uint32_t a = (word & format->Amask) >> format->Ashift;
+        if (a != *alpha || (a != 0 && (word & ~format->Amask) != pixel)) return false;
       }
-      const int width = font.width[i];
-      same = x + width <= render->w;
-      const uint8_t* alpha = font.alpha[i];
-      for (int r = 0; same && r < font.height; ++r) {
-        const uint8_t* row = static_cast<const uint8_t*>(render->pixels) + r * render->pitch + x * 4;
-        for (int column = 0; column < width; ++column, ++alpha) {
-          uint32_t word;
-          std::memcpy(&word, row + column * 4, 4);
-          const uint32_t a = (word & alpha_mask) >> format->Ashift;
-          if (a != *alpha || (a != 0 && (word & ~alpha_mask) != pixel)) same = false;
-        }
-      }
-      x += width;
     }
-    same = same && x == render->w;
-    SDL_UnlockSurface(render);
+    x += width;
   }
-  SDL_FreeSurface(render);
-  return same;
+  return x == render->w;
 }
 
 // Renders each character alone in the colour and keeps its coverage.
@@ -146,7 +138,6 @@ SDL_Surface* Render(int slot, const char* text, const Colour& colour) REQUIRES(f
     SDL_Surface* render = renders[i];
     if (render == nullptr) continue;
     if (made && SDL_LockSurface(render) == 0) {
-      font.width[i] = render->w;
       font.widths[static_cast<unsigned char>(kCellCharacters[i])] = static_cast<uint8_t>(render->w);
       font.height = render->h;
       font.masks[0] = render->format->Rmask;
@@ -267,13 +258,14 @@ void ReplaceGlyphCell(int slot, int colour, const SDL_PixelFormat* target, char 
   const int i = CharacterIndex(c), old = CharacterIndex(was);
   const FontCells& font = cells[slot];
   if (i < 0 || old < 0 || i == old || font.block == nullptr) return;
-  columns = columns < font.width[i] ? columns : font.width[i];
+  const int width = Width(font, i);
+  columns = columns < width ? columns : width;
   rows = rows < font.height ? rows : font.height;
   const uint32_t word = ColourWord(target, ColourTable[colour], 0);
   const uint8_t* alpha = font.alpha[i];
   const uint8_t* ink = font.ink[i];
   const uint8_t* old_ink = font.ink[old];
-  for (int r = 0; r < rows; ++r, at += pitch, under += under_pitch, alpha += font.width[i], ink += 2, old_ink += 2) {
+  for (int r = 0; r < rows; ++r, at += pitch, under += under_pitch, alpha += width, ink += 2, old_ink += 2) {
     const int first = ink[0] < old_ink[0] ? ink[0] : old_ink[0];
     int end = ink[1] > old_ink[1] ? ink[1] : old_ink[1];
     end = end < columns ? end : columns;

@@ -297,17 +297,14 @@ bool ChangesByCells(const Slot& s, const PaneText& line, const SDL_PixelFormat* 
     if (!IsCellCharacter(new_text[i]) || (i >= first && !IsCellCharacter(old_text[i]))) return false;
   }
   if (!KeepGlyphCells(slot, line.colour, format)) return false;  // checked at the first such change
+  // Every character looked at has a cell: its width is in the table.
   const uint8_t* widths = GlyphCellWidths(slot);
-  auto width_of = [widths](char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return u < 128 ? widths[u] : 0;
-  };
   int x0 = 0, x1 = 0;
-  for (int i = 0; i <= last + 1 && new_text[i] != '\0'; ++i) {
-    const int width = width_of(new_text[i]);
-    if (width == 0 || (i >= first && i <= last && width_of(old_text[i]) != width)) return false;
+  for (int i = 0; i <= last; ++i) {
+    const int width = widths[static_cast<unsigned char>(new_text[i])];
+    if (i >= first && widths[static_cast<unsigned char>(old_text[i])] != width) return false;
     if (i < first) x0 += width;
-    if (i <= last) x1 += width;
+    x1 += width;
   }
   *change = {Meet({s.left + x0, s.box.y0, s.left + x1, s.box.y1}, s.box), first, last, x0, {}};
   std::memcpy(change->before, old_text + first, static_cast<size_t>(last - first + 1));
@@ -455,15 +452,24 @@ void RedrawAll() REQUIRES(display_mutex) {
   canvas.lines_drawn = true;
 }
 
+// Where the icon and the bars lie in the pane: the icon at (20, 24), the
+// bars at (44, 80). Empty for an image that cannot be loaded.
+Rect IconPlace(DestinationIcon icon) REQUIRES(display_mutex) {
+  int w = 0, h = 0;
+  return SkinImageSize(DestinationIconName(icon), &w, &h) ? Rect{20, 24, 20 + w, 24 + h} : Rect{};
+}
+
+Rect BarPlace(const char* bar) REQUIRES(display_mutex) {
+  int w = 0, h = 0;
+  return SkinImageSize(bar, &w, &h) ? Rect{44, 80, 44 + w, 80 + h} : Rect{};
+}
+
 // Where the icon and the bars can lie in the pane, whatever the gauge.
 Rect OverlaysBox(DestinationIcon icon) REQUIRES(display_mutex) {
-  Rect box;
-  int w = 0, h = 0;
-  if (SkinImageSize(DestinationIconName(icon), &w, &h)) box = {20, 24, 20 + w, 24 + h};
+  Rect box = IconPlace(icon);
   for (const char* bar : {"bar_free", "bar_full"}) {
-    if (!SkinImageSize(bar, &w, &h)) continue;
-    const Rect place{44, 80, 44 + w, 80 + h};
-    box = box.empty() ? place : Bound(box, place);
+    const Rect place = BarPlace(bar);
+    if (!place.empty()) box = box.empty() ? place : Bound(box, place);
   }
   return box;
 }
@@ -511,15 +517,14 @@ void UpdateCanvas(DestinationIcon icon, int gauge, int span, const Rect (&old_bo
   };
   Dirty dirty[2 * kPaneLines + 4];
   int count = 0;
-  int w = 0, h = 0;
   if (icon != canvas.icon) {
     for (DestinationIcon each : {canvas.icon, icon}) {
-      if (SkinImageSize(DestinationIconName(each), &w, &h)) dirty[count++] = {{20, 24, 20 + w, 24 + h}, -1};
+      if (const Rect place = IconPlace(each); !place.empty()) dirty[count++] = {place, -1};
     }
   }
   if (gauge != canvas.gauge) {
     for (const char* bar : {"bar_free", "bar_full"}) {
-      if (SkinImageSize(bar, &w, &h)) dirty[count++] = {{44, 80, 44 + w, 80 + h}, -1};
+      if (const Rect place = BarPlace(bar); !place.empty()) dirty[count++] = {place, -1};
     }
   }
   if (icon != canvas.icon) canvas.overlays = OverlaysBox(icon);

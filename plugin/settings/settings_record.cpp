@@ -3,8 +3,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
 
 constinit SettingsBlock settings_block{DefaultRecord(), 1};
@@ -23,8 +21,8 @@ void SyncHomeFolder() {
   close(fd);
 }
 
-// The longest name below home_dir that HomePathJoin and HomePathFormat take,
-// with its terminator: a path buffer's size.
+// The longest name below home_dir that HomePathJoin takes, with its
+// terminator: a path buffer's size.
 constexpr size_t kNameSize = 256;
 
 // home_dir + the pieces into out, when the pieces together are shorter than
@@ -56,19 +54,6 @@ bool HomePath(char* out, size_t size, const char* relative) {
 
 bool HomePathJoin(char* out, size_t size, std::initializer_list<const char*> pieces) {
   return JoinBelowHome(out, size, pieces, kNameSize);
-}
-
-bool HomePathFormat(char* out, size_t size, const char* format, ...) {
-  char relative[kNameSize];
-  va_list arguments;
-  va_start(arguments, format);
-  int n = std::vsnprintf(relative, sizeof relative, format, arguments);
-  va_end(arguments);
-  if (n < 0 || static_cast<size_t>(n) >= sizeof relative) {
-    if (size > 0) out[0] = '\0';
-    return false;
-  }
-  return HomePath(out, size, relative);
 }
 
 bool WriteAll(int fd, const void* data, size_t size) {

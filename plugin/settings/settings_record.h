@@ -211,11 +211,6 @@ bool HomePath(char* out, size_t size, const char* relative);
 // formatting. No piece may lie in out.
 bool HomePathJoin(char* out, size_t size, std::initializer_list<const char*> pieces);
 
-// The same for a relative name printed from format and its arguments (in a
-// buffer of 256 bytes): home_dir + the name into out. False, with out
-// emptied, when either does not fit.
-bool HomePathFormat(char* out, size_t size, const char* format, ...) __attribute__((format(printf, 3, 4)));
-
 // Writes all of the size bytes at data to fd, resuming after partial
 // writes. False at the first write that fails or writes nothing.
 bool WriteAll(int fd, const void* data, size_t size);

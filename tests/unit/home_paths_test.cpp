@@ -4,6 +4,7 @@
 // past the size it is given.
 #include <dirent.h>
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <set>
@@ -23,6 +24,19 @@
 namespace {
 
 using Builder = std::function<bool(char*, size_t)>;
+
+// The path as printing builds it: the name printed into a path buffer of
+// 256 bytes, then home_dir + the name (the way the builders built paths
+// before they joined their pieces). False, emptied, when either does not fit.
+bool PrintedPath(char* out, size_t size, const char* format, const char* name) {
+  char relative[256];
+  const int n = std::snprintf(relative, sizeof relative, format, name);
+  if (n < 0 || static_cast<size_t>(n) >= sizeof relative) {
+    if (size > 0) out[0] = '\0';
+    return false;
+  }
+  return HomePath(out, size, relative);
+}
 
 class HomePaths : public ::testing::Test {
  protected:
@@ -73,7 +87,7 @@ TEST_F(HomePaths, EveryBuilderFillsItsBufferAndNotAByteMore) {
   ExpectBoundedAt256([](char* o, size_t s) { return CataloguePath(o, s, "GR"); }, "messages_GR.txt");
   ExpectBoundedAt256([](char* o, size_t s) { return ScriptPath(o, s, "favch.sh"); }, "scripts/favch.sh");
   ExpectBoundedAt256([](char* o, size_t s) { return HomePath(o, s, kSettingsFileName); }, "recolyx.cfg");
-  ExpectBoundedAt256([](char* o, size_t s) { return HomePathFormat(o, s, "%s-%d", "x", 7); }, "x-7");
+  ExpectBoundedAt256([](char* o, size_t s) { return HomePathJoin(o, s, {"x-", "7"}); }, "x-7");
 }
 
 // A name that alone passes a path's 256 bytes is refused, not cut.
@@ -83,12 +97,12 @@ TEST_F(HomePaths, NamesLongerThanAPathAreRefused) {
   const std::string name(300, 'n');
   EXPECT_FALSE(SkinImagePath(buffer, sizeof buffer, name.c_str()));
   EXPECT_FALSE(ScriptPath(buffer, sizeof buffer, name.c_str()));
-  EXPECT_FALSE(HomePathFormat(buffer, sizeof buffer, "%s", name.c_str()));
+  EXPECT_FALSE(HomePathJoin(buffer, sizeof buffer, {name.c_str()}));
   EXPECT_EQ(buffer[0], '\0');
 }
 
 // The builders that join their pieces give what printing the same name
-// gives (HomePathFormat, the way they built paths before), around both
+// gives (PrintedPath, the way they built paths before), around both
 // bounds: the path at the buffer's size, and the name below home_dir at a
 // path's 256 bytes in a larger buffer.
 TEST_F(HomePaths, JoinedPathsAreThePrintedOnesAtEveryBound) {
@@ -110,7 +124,7 @@ TEST_F(HomePaths, JoinedPathsAreThePrintedOnesAtEveryBound) {
           std::memset(joined, '#', sizeof joined);
           std::memset(printed, '#', sizeof printed);
           const bool built = pair.build(joined, size, name.c_str());
-          ASSERT_EQ(built, HomePathFormat(printed, size, pair.format, name.c_str())) << home << " " << length << " " << size;
+          ASSERT_EQ(built, PrintedPath(printed, size, pair.format, name.c_str())) << home << " " << length << " " << size;
           ASSERT_STREQ(joined, printed);
           for (size_t i = size; i < sizeof joined; ++i) ASSERT_EQ(joined[i], '#') << i;
         }
@@ -127,7 +141,8 @@ TEST_F(HomePaths, FontImagePathsAreThePrintedOnesAtEveryBound) {
       for (size_t size : {256u, 600u}) {
         char joined[600], printed[600];
         const bool built = FontImagePath(joined, size, font_id);
-        ASSERT_EQ(built, HomePathFormat(printed, size, "fonts/font%d.png", font_id)) << font_id << " " << home;
+        ASSERT_EQ(built, PrintedPath(printed, size, "fonts/font%s.png", std::to_string(font_id).c_str()))
+            << font_id << " " << home;
         ASSERT_STREQ(joined, printed);
       }
     }
