@@ -26,7 +26,7 @@ bool OwnPlainFile(int fd) {
 // else a new one. O_NONBLOCK keeps a FIFO at the name from blocking the open;
 // O_NOCTTY keeps a terminal from becoming the host's.
 // When nothing stood at the name (ENOENT), there is nothing to remove
-// before the log is made.
+// before the log is made; in a read-only folder (EROFS) there is no log.
 int OpenLog() {
   int fd = open(kDebugLogPath, O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd >= 0) {
@@ -34,6 +34,8 @@ int OpenLog() {
     close(fd);
   } else if (errno == ENOENT) {
     return CreateNewFile(kDebugLogPath, O_WRONLY | O_APPEND, 0644);
+  } else if (errno == EROFS) {
+    return -1;  // a read-only folder: nothing can be removed or made there
   }
   return CreateRamFile(kDebugLogPath, O_WRONLY | O_APPEND, 0644);
 }

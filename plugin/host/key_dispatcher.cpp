@@ -18,6 +18,7 @@
 #include "settings/notices.h"
 #include "settings/scripts.h"
 #include "settings/settings_record.h"
+#include "settings/start_state.h"
 #include "settings/toolbox.h"
 #include "settings/toolbox_state.h"
 #include "supervision/info_pane_state.h"
@@ -552,6 +553,7 @@ int KeyDispatcher(int key) {
   // display it left open (at the next remote key: the tick's own requests
   // run on SDL's timer thread, where SDL must not be shut down); TV option
   // 15 goes back once more after the picture came back on.
+  LeaveLoadedState();  // a key before the first start: that start resets
   bool standby_cancelled = false;
   if (remote) [[likely]] {
     key_down.store(1, kRelaxed);

@@ -16,6 +16,7 @@
 #include "settings/script_state.h"
 #include "settings/scripts.h"
 #include "settings/settings_record.h"
+#include "settings/start_state.h"
 #include "settings/toolbox.h"
 #include "settings/toolbox_state.h"
 
@@ -60,23 +61,28 @@ void LogStart() {
 }  // namespace
 
 int init_config(const void* record) {
-  device_table.count.store(0, kRelaxed);
+  // On the loaded image every run-time word is at rest already (see
+  // settings/start_state.h): the resets are skipped, not its pages touched.
+  const bool as_loaded = state_as_loaded.load(kRelaxed) != 0;
+  if (!as_loaded) device_table.count.store(0, kRelaxed);
   std::memcpy(static_cast<void*>(&settings), record, kSettingsRecordSize);
   TerminateAtLastByte(settings.home_dir);
   TerminateDestination(settings.dest1);
   TerminateDestination(settings.dest2);
-  ResetRunTimeState();
+  if (!as_loaded) ResetRunTimeState();
   LogStart();
   CheckHomeFolder();
   LoadExtraSettings();
   telnet_running.store(TelnetRunning(), kRelaxed);
   BuildDeviceTable();
-  ForgetDisplay();
+  if (!as_loaded) ForgetDisplay();
   ResetPictureOffState();
+  LeaveLoadedState();
   return SetRecorderValue(settings.recorder_value.load(kRelaxed));
 }
 
 int setup() {
+  LeaveLoadedState();
   if (toolbox_open.load(kRelaxed)) return kToolboxOpened;
   if (delete_dialog_open.load(kRelaxed)) {
     // The loader may open the screen over the dialog: close it unanswered.

@@ -1,10 +1,14 @@
 // The simulator's loader with the library that ships: settings record, patched
 // key functions, init_config.
+#include <dlfcn.h>
+#include <link.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +20,34 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+// The writable memory of the loaded library at `path`: its initialised data
+// and its zero-filled words, as the loader mapped them.
+struct Writable {
+  const unsigned char* start = nullptr;
+  size_t size = 0;
+  std::string path;
+};
+
+Writable WritableImage(const std::string& path) {
+  Writable image;
+  image.path = path;
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, size_t, void* data) {
+        auto* image = static_cast<Writable*>(data);
+        if (info->dlpi_name == nullptr || image->path != info->dlpi_name) return 0;
+        for (int i = 0; i < info->dlpi_phnum; ++i) {
+          const auto& header = info->dlpi_phdr[i];
+          if (header.p_type == PT_LOAD && (header.p_flags & PF_W) != 0) {
+            image->start = reinterpret_cast<const unsigned char*>(info->dlpi_addr + header.p_vaddr);
+            image->size = header.p_memsz;
+          }
+        }
+        return 1;
+      },
+      &image);
+  return image;
+}
 
 class Loader : public ::testing::Test {
  protected:
@@ -107,6 +139,34 @@ TEST_F(Loader, LoadsPatchesAndInitialisesTheShippedLibrary) {
   EXPECT_EQ(keys[1].key, 7);
   EXPECT_EQ(keys[1].loaded, sim::HostKeyObjectWord());
   EXPECT_EQ(keys[2].key, 255);
+}
+
+// The first start after a load leaves the run-time words as the loader
+// mapped them; a later start resets every one of them. Two starts in a row
+// on a fresh image, compared byte for byte over the library's writable
+// memory: the second, with every reset, changes nothing the first left.
+TEST_F(Loader, TheFirstStartLeavesWhatAStartWithEveryResetLeaves) {
+  // A copy is a file of its own: a fresh image even where this process
+  // already holds the shipped library.
+  const fs::path copy = home_ / "fresh.so";
+  fs::copy_file(RECOLYX_LIBRARY, copy);
+  ASSERT_TRUE(sim::BuildSettingsRecord(home_.string(), record_, &error_)) << error_;
+  sim::ResetHost();
+  void* handle = dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(handle, nullptr) << dlerror();
+  auto init_config = reinterpret_cast<int (*)(const void*)>(dlsym(handle, "init_config"));
+  ASSERT_NE(init_config, nullptr);
+  const Writable image = WritableImage(copy.string());
+  ASSERT_GT(image.size, 0u);
+
+  init_config(record_);
+  const std::vector<unsigned char> first(image.start, image.start + image.size);
+  init_config(record_);
+  std::string differences;
+  for (size_t i = 0; i < image.size; ++i)
+    if (image.start[i] != first[i]) differences += " " + std::to_string(i);
+  EXPECT_EQ(differences, "") << "offsets into the writable segment that a reset changed";
+  dlclose(handle);
 }
 
 TEST_F(Loader, MissingLibraryIsReported) {

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -16,6 +17,7 @@
 #include "display/text_library.h"
 #include "display_test_support.h"
 #include "sandbox_fixture.h"
+#include "sim/platform/faults.h"
 #include "sim/screen/screen.h"
 
 namespace display_test {
@@ -267,6 +269,18 @@ TEST_F(BindingTest, TheLogNeverWritesThroughWhatOthersPutAtItsName) {
   ASSERT_EQ(lstat(kDebugLogPath, &status), 0);
   EXPECT_TRUE(S_ISREG(status.st_mode));
   EXPECT_EQ(ReadFile(log_), "not a pipe\n");
+}
+
+// A read-only RAM folder takes no log: the line is dropped, the earlier
+// log stays as it was and goes on once the folder can be written again.
+TEST_F(BindingTest, AReadOnlyRamFolderDropsTheLineAndKeepsTheLog) {
+  DebugLog("before");
+  ASSERT_EQ(sim_fault_set(SIM_FAULT_READONLY, "/mtd_ram", EROFS), 0);
+  DebugLog("dropped");
+  sim_fault_clear("/mtd_ram");
+  EXPECT_EQ(ReadFile(log_), "before\n");
+  DebugLog("after");
+  EXPECT_EQ(ReadFile(log_), "before\nafter\n");
 }
 
 TEST_F(BindingTest, TheTvFontFolderTakesPrecedence) {

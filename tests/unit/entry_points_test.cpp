@@ -22,6 +22,7 @@
 #include "settings/extra_settings.h"
 #include "settings/script_state.h"
 #include "settings/settings_record.h"
+#include "settings/start_state.h"
 #include "settings/toolbox_state.h"
 #include "sim/host/host_state.h"
 #include "sim/platform/virtual_disks.h"
@@ -112,6 +113,7 @@ TEST_F(EntryPoints, EachStartLogsTheVersionAndTheHomeFolder) {
 }
 
 TEST_F(EntryPoints, InitConfigStartsEverythingFromRest) {
+  init_config(&record_);  // started: what it dirties now, a start resets
   DirtyEverything();
   sim::Host().options[15] = 3;
   init_config(&record_);
@@ -128,6 +130,24 @@ TEST_F(EntryPoints, InitConfigStartsEverythingFromRest) {
   EXPECT_EQ(saved_option15.load(), 3);  // taken from the host as it is now
   EXPECT_EQ(device_table.count.load(), 2);
   EXPECT_EQ(std::memcmp(&settings, &record_, kSettingsRecordSize), 0);
+}
+
+// The first start leaves the words as the library was loaded, which is at
+// rest; but a key or the settings screen before it has run the plug-in, and
+// then the start resets what they left.
+TEST_F(EntryPoints, WhateverRanBeforeTheFirstStartIsReset) {
+  KeyDispatcher(9);
+  EXPECT_EQ(state_as_loaded.load(), 0);
+  EXPECT_EQ(last_key.load(), 9);
+  init_config(&record_);
+  EXPECT_EQ(last_key.load(), -1);
+
+  EXPECT_EQ(state_as_loaded.load(), 0);  // and every later start resets
+
+  state_as_loaded = 1;  // as loaded again
+  setup();
+  EXPECT_EQ(state_as_loaded.load(), 0);
+  CloseToolbox(0);
 }
 
 TEST_F(EntryPoints, RecorderValueOnlyAsWholePackets) {
