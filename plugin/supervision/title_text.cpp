@@ -42,7 +42,7 @@ const Transliteration TransliterationTable[] = {
     {0x010C, "C"}, {0x0159, "r"}, {0x0158, "R"}, {0x009E, "z"},
     {0x008E, "Z"}, {0x017E, "z"}, {0x017D, "Z"}, {0x00FD, "y"},
     {0x00DD, "Y"}, {0x00ED, "i"}, {0x00CD, "I"},
-    {0, nullptr},
+    {0, ""},
 };
 
 namespace {

@@ -10,9 +10,12 @@
 inline constexpr size_t kRawTitleUnits = 256;
 inline constexpr size_t kTitleTextSize = 256;
 
+// The replacement is held in the row (at most four characters, may be empty:
+// the character is dropped), so that the table is plain read-only data the
+// loader has no pointer to relocate in.
 struct Transliteration {
   uint16_t code;
-  const char* text;  // may be empty: the character is dropped
+  char text[5];
 };
 
 // Searched from the top, ended by code 0.
