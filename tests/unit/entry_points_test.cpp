@@ -141,7 +141,6 @@ TEST_F(EntryPoints, WhateverRanBeforeTheFirstStartIsReset) {
   EXPECT_EQ(last_key.load(), 9);
   init_config(&record_);
   EXPECT_EQ(last_key.load(), -1);
-
   EXPECT_EQ(state_as_loaded.load(), 0);  // and every later start resets
 
   state_as_loaded = 1;  // as loaded again
