@@ -14,6 +14,10 @@
 //   binding of the plug-in's imports (about 840 instructions each), which
 //   any plug-in needing those functions pays too.
 //
+// - LoadOnlyVsStub: both libraries loaded and closed, neither started. What
+//   loading a library of the plug-in's size costs over the stub, without
+//   init_config: the part of the first figure that init_config cannot change.
+//
 // Each library is closed again at every iteration, and a run where a
 // library stayed loaded is void.
 //
@@ -73,13 +77,13 @@ Set& TheSet() {
   return set;
 }
 
-// Loads the library, calls its init_config with the record, closes it.
-// false when any step fails.
-bool StartAndClose(const std::string& path) {
+// Loads the library, calls its init_config with the record (unless `start`
+// is false), closes it. false when any step fails.
+bool StartAndClose(const std::string& path, bool start = true) {
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) return false;
   auto init_config = reinterpret_cast<int (*)(const void*)>(dlsym(handle, "init_config"));
-  const bool started = init_config != nullptr && init_config(TheSet().record) == 0;
+  const bool started = init_config != nullptr && (!start || init_config(TheSet().record) == 0);
   return dlclose(handle) == 0 && started;
 }
 
@@ -90,8 +94,8 @@ bool StillLoaded(const std::string& path) {
 }
 
 // The plug-in's start-up against the stub `stub_name` in the build's bench
-// folder.
-void StartupVs(benchmark::State& state, const char* stub_name) {
+// folder; with `start` false, both only loaded and closed.
+void StartupVs(benchmark::State& state, const char* stub_name, bool start = true) {
   const std::string plugin = bench::Home() + "recolyx.so";
   const std::string stub = bench::Home() + "../bench/" + stub_name;
   if (!TheSet().ready) {
@@ -100,7 +104,8 @@ void StartupVs(benchmark::State& state, const char* stub_name) {
   }
   bool plugin_started = true, stub_started = true;
   bench::CompareSettled(
-      state, [&] { plugin_started = StartAndClose(plugin); }, [&] { stub_started = StartAndClose(stub); },
+      state, [&] { plugin_started = StartAndClose(plugin, start); },
+      [&] { stub_started = StartAndClose(stub, start); },
       [&]() -> const char* {
         if (!plugin_started || !stub_started) return "a library did not load or start";
         if (StillLoaded(plugin) || StillLoaded(stub)) return "a library stayed loaded after dlclose";
@@ -110,9 +115,11 @@ void StartupVs(benchmark::State& state, const char* stub_name) {
 
 void StartupVsStub(benchmark::State& state) { StartupVs(state, "startup_stub.so"); }
 void StartupVsBareStub(benchmark::State& state) { StartupVs(state, "startup_bare_stub.so"); }
+void LoadOnlyVsStub(benchmark::State& state) { StartupVs(state, "startup_stub.so", false); }
 
 BENCHMARK(StartupVsStub)->UseManualTime();
 BENCHMARK(StartupVsBareStub)->UseManualTime();
+BENCHMARK(LoadOnlyVsStub)->UseManualTime();
 
 }  // namespace
 

@@ -24,6 +24,7 @@ default=(
   display_bench:DrawMessageImageVsImgLoad
   startup_bench:StartupVsStub
   startup_bench:StartupVsBareStub
+  startup_bench:LoadOnlyVsStub
 )
 if [ $# -gt 0 ]; then specs=("$@"); else specs=("${default[@]}"); fi
 
